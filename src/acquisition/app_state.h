@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "acquisition/config_file.h"
+#include "acquisition/wave_in_capture.h"
+
+// The state the application object owns and every window reads: the seven persisted acquisition
+// settings and what derives from them, the run-time display state, the five paths beside the
+// executable, the settings file and the capture engine. The application object derives from it;
+// lower layers reach it through CurrentApp() (current_app.h).
+class AppState {
+ public:
+  AppState();
+  virtual ~AppState();
+  AppState(const AppState&) = delete;
+  AppState& operator=(const AppState&) = delete;
+
+  // Reads "Card" from m_szIniPath, writes the defaults when the file is missing, repairs every
+  // value out of range (saving after each repair) and sets m_nSampleRate.
+  void LoadSettings();
+  // Frame length, FFT order and size from m_nSampleRate.
+  void ComputeDerived();
+  // Builds the five paths from the program directory.
+  void BuildPaths(const std::string& directory);
+  // The run-time state as at start-up: mode 602, power off, scales 250, time base 1, settings unset.
+  void ResetRuntimeState();
+
+  int m_nRateIndex = -1;
+  int m_nDisplayMode = 602;
+  int m_bPowerOn = 0;
+  float m_fTimeBase = 1.0f;
+  float m_fLeftScale = 250.0f;
+  float m_fRightScale = 250.0f;
+  int m_nFilterType = -1;
+  int m_nFreqPoint = -1;
+  int m_nFFTWindow = -1;
+  int m_nVoltValue = -1;
+  uint16_t m_nChannels = 0xFFFF;
+  uint32_t m_nSampleRate = 0;
+  uint16_t m_nBits = 0xFFFF;
+  int m_nSamplesPerView = 0;
+  int m_nFftSize = 0;
+  int m_nFftOrder = 0;
+
+  ConfigFile m_config;
+  WaveInCapture m_capture;
+
+  std::string m_szIniPath;
+  std::string m_szExportPath;
+  std::string m_szTmpBmpPath;
+  std::string m_szBmpPath;
+  std::string m_szHelpPath;
+};
+
+// Rate table: index 1..5 to hertz; any other index gives 44100.
+uint32_t RateForIndex(int rateIndex);

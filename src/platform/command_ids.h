@@ -1,0 +1,38 @@
+#pragma once
+
+// Command and message ids shared across the program's windows.
+
+constexpr int ID_ACTIVATE_SCOPE_VIEW = 390;
+constexpr int ID_BUFFER_READY = 400;
+
+// Display modes: 600..605 two-dimensional, 610..615 waterfall, in the order spectrum, phase,
+// oscillograph, Lissajous, correlation, power spectrum. Set-up, compute and teardown commands
+// are the mode plus these offsets.
+constexpr int DISPLAY_MODE_FIRST_2D = 600;
+constexpr int DISPLAY_MODE_FIRST_3D = 610;
+constexpr int SETUP_COMMAND_OFFSET = 500;
+constexpr int COMPUTE_COMMAND_OFFSET = 700;
+constexpr int TEARDOWN_COMMAND_OFFSET = 800;
+
+// File, setup and help menu commands.
+constexpr int ID_EXPORT_DATA = 32825;
+constexpr int ID_FILE_SAVE_BMP = 57603;
+constexpr int ID_FILE_PRINT_SETUP = 57606;
+constexpr int ID_FILE_PRINT = 57607;
+constexpr int ID_FILE_PRINT_PREVIEW = 57609;
+constexpr int ID_APP_EXIT = 57665;
+constexpr int ID_APP_ABOUT = 57664;
+constexpr int ID_HELP_CONTENTS = 32827;
+constexpr int ID_SETUP_RATE = 32815;
+constexpr int ID_SETUP_WINDOW = 140;
+constexpr int ID_SETUP_CHANNELS = 32816;
+constexpr int ID_SETUP_VOLTS = 32817;
+constexpr int ID_SETUP_INPUT_DEVICE = 141;
+constexpr int ID_SETUP_FILTER = 32824;
+constexpr int ID_SETUP_WIZARD = 142;
+
+// Messages based on WM_USER.
+constexpr unsigned WM_NAVBAR_NOTIFY = 0x0400 + 1;
+constexpr unsigned WM_SWITCH_CHANGED = 0x0400 + 10;
+constexpr int NAVBAR_ITEM_CLICK = 1;
+constexpr int NAVBAR_FOLDER_CHANGE = 5;

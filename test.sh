@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything and runs every test under CTest.
+#   ./test.sh                 normal build and all tests
+#   AURIVUE_SANITIZERS=1 ./test.sh   also the AddressSanitizer/UBSan and ThreadSanitizer runs
+#                                   (on by default when CI=true)
+set -euo pipefail
+cd "$(dirname "$0")"
+
+echo "== Aurivue: checking packages"
+tools/install_deps.sh
+
+sanitizers="${AURIVUE_SANITIZERS:-}"
+if [ -z "$sanitizers" ] && [ "${CI:-}" = "true" ]; then sanitizers=1; fi
+
+status=0
+if [ "$sanitizers" = "1" ]; then
+  echo "== Aurivue: sanitizer builds of the unit tests"
+  tools/build.sh build-asan -DAURIVUE_SANITIZE=address -DAURIVUE_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug \
+    -- test_analysis test_acquisition
+  (cd build-asan && ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j2 -R '^(Analysis|Config|Settings|Capture|Wave|Tone|File)') || status=1
+  tools/build.sh build-tsan -DAURIVUE_SANITIZE=thread -DAURIVUE_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug \
+    -- test_acquisition
+  (cd build-tsan && TSAN_OPTIONS="suppressions=$PWD/../tests/support/tsan.supp" ctest --output-on-failure -j1 -R '^(Capture|Wave)') || status=1
+fi
+
+echo "== Aurivue: building"
+tools/build.sh build
+echo "== Aurivue: running the tests"
+(cd build && ctest --output-on-failure -j2 --timeout 600) || status=1
+exit $status

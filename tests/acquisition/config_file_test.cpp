@@ -1,0 +1,134 @@
+#include "acquisition/config_file.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+void WriteAll(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out << bytes;
+}
+
+class ConfigFileTest : public ::testing::Test {
+ protected:
+  std::string Path(const char* name) { return dir.filePath(name).toStdString(); }
+  ConfigFile LoadText(const std::string& text) {
+    WriteAll(Path("t.ini"), text);
+    ConfigFile cfg;
+    cfg.SetPath(Path("t.ini"));
+    EXPECT_TRUE(cfg.Load());
+    return cfg;
+  }
+  QTemporaryDir dir;
+};
+
+TEST_F(ConfigFileTest, RepeatedKeyOverwritesInPlaceAndSavesOnce) {
+  ConfigFile cfg = LoadText("[Card]\r\nChannels=2\r\nChannels=1\r\n");
+  EXPECT_EQ(cfg.GetString("Card", "Channels"), "1");
+  cfg.Save();
+  EXPECT_EQ(ReadAll(Path("t.ini")), "[Card]\r\nChannels=1\r\n\r\n");
+}
+
+TEST_F(ConfigFileTest, NamesAreExactAndValuesKeepEverythingAfterFirstEquals) {
+  ConfigFile cfg = LoadText("[Card]\nBits = 16\nx=a=b\n[card]\ny=1\n");
+  EXPECT_EQ(cfg.GetInt("Card", "Bits"), 0);
+  EXPECT_EQ(cfg.GetLastError(), "Unable to locate specified value.");
+  EXPECT_EQ(cfg.GetString("Card", "Bits "), " 16");
+  EXPECT_EQ(cfg.GetString("Card", "x"), "a=b");
+  EXPECT_NE(cfg.FindSection("card"), cfg.FindSection("Card"));
+  EXPECT_EQ(cfg.GetInt("Nope", "x"), 0);
+  EXPECT_EQ(cfg.GetLastError(), "Unable to locate specified key.");
+}
+
+TEST_F(ConfigFileTest, IntegersParseLikeTheFileFormatReadsThem) {
+  ConfigFile cfg = LoadText("[S]\na=32000abc\nb=abc\nc=-5\nd=  +7\ne=99999999999999\n");
+  EXPECT_EQ(cfg.GetInt("S", "a"), 32000);
+  EXPECT_EQ(cfg.GetInt("S", "b"), 0);
+  EXPECT_EQ(cfg.GetInt("S", "c"), -5);
+  EXPECT_EQ(cfg.GetInt("S", "d"), 7);
+  EXPECT_EQ(cfg.GetInt("S", "e"), 2147483647);
+}
+
+TEST_F(ConfigFileTest, LinesBeforeHeaderAndLinesWithoutEqualsRoundTrip) {
+  ConfigFile cfg = LoadText("top=1\n;comment\n[[Card]]\n;note\nk=v\n");
+  EXPECT_EQ(cfg.FindSection(""), 0);
+  EXPECT_EQ(cfg.GetString("Card", ""), ";note");
+  cfg.Save();
+  EXPECT_EQ(ReadAll(Path("t.ini")), "[]\r\ntop=1\r\n=;comment\r\n\r\n[Card]\r\n=;note\r\nk=v\r\n\r\n");
+}
+
+TEST_F(ConfigFileTest, MissingFileAndEmptySections) {
+  ConfigFile cfg;
+  cfg.SetPath(Path("absent.ini"));
+  EXPECT_FALSE(cfg.Load());
+  EXPECT_EQ(cfg.GetLastError(), "");
+  EXPECT_FALSE(cfg.SetString("A", "k", "v", false));
+  EXPECT_EQ(cfg.FindSection("A"), -1);
+  cfg.SetString("Empty", "k", "v", true);
+  ConfigFile only;
+  only.SetPath(Path("empty.ini"));
+  only.SetString("A", "", "", false);
+  only.Save();
+  EXPECT_EQ(ReadAll(Path("empty.ini")), "");
+  EXPECT_EQ(cfg.FindKey(-1, "k"), -1);
+}
+
+TEST_F(ConfigFileTest, CreateFalseCanLeaveAnEmptySectionThatIsNotWritten) {
+  ConfigFile cfg;
+  cfg.SetPath(Path("c.ini"));
+  EXPECT_TRUE(cfg.SetString("A", "k", "1", true));
+  EXPECT_FALSE(cfg.SetString("A", "missing", "2", false));
+  EXPECT_TRUE(cfg.SetString("A", "k", "3", false));
+  cfg.Save();
+  EXPECT_EQ(ReadAll(Path("c.ini")), "[A]\r\nk=3\r\n\r\n");
+}
+
+TEST_F(ConfigFileTest, GarbageNulBytesAndHugeLinesLoadSafely) {
+  std::string garbage;
+  for (int i = 0; i < 5000; ++i) garbage.push_back(static_cast<char>((i * 131) & 0xFF));
+  garbage += std::string("\0\0[Card]\0\n", 10);
+  garbage += "[Card]\nChannels=" + std::string(100000, '7') + "\n";
+  ConfigFile cfg = LoadText(garbage);
+  EXPECT_EQ(cfg.GetInt("Card", "Channels"), 2147483647);
+  cfg.Save();
+  ConfigFile again;
+  again.SetPath(Path("t.ini"));
+  ASSERT_TRUE(again.Load());
+  EXPECT_EQ(again.GetString("Card", "Channels").size(), 100000u);
+}
+
+TEST_F(ConfigFileTest, UnreadableFileReportsOpenFailure) {
+  if (geteuid() == 0) GTEST_SKIP() << "root can read any file";
+  WriteAll(Path("locked.ini"), "[Card]\nBits=8\n");
+  chmod(Path("locked.ini").c_str(), 0);
+  ConfigFile cfg;
+  cfg.SetPath(Path("locked.ini"));
+  EXPECT_FALSE(cfg.Load());
+  EXPECT_EQ(cfg.GetLastError(), "Unable to open ini file.");
+}
+
+TEST_F(ConfigFileTest, SaveReplacesTheFileWholeAndLeavesNoTemporaryBehind) {
+  WriteAll(Path("r.ini"), "old contents that are longer than the new ones\n");
+  ConfigFile cfg;
+  cfg.SetPath(Path("r.ini"));
+  cfg.SetInt("Card", "Bits", 8, true);
+  cfg.Save();
+  EXPECT_EQ(ReadAll(Path("r.ini")), "[Card]\r\nBits=8\r\n\r\n");
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
+}
+
+}  // namespace
