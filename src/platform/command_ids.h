@@ -36,3 +36,7 @@ constexpr unsigned WM_NAVBAR_NOTIFY = 0x0400 + 1;
 constexpr unsigned WM_SWITCH_CHANGED = 0x0400 + 10;
 constexpr int NAVBAR_ITEM_CLICK = 1;
 constexpr int NAVBAR_FOLDER_CHANGE = 5;
+
+// Our own: the control panel's wizard button asks the application object (through the main
+// window) for the six-step wizard with the panel's step titles.
+constexpr int ID_PANEL_SETUP_WIZARD = 143;
