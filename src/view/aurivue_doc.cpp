@@ -1,0 +1,3 @@
+#include "view/aurivue_doc.h"
+
+void CAurivueDoc::Serialize(bool /*storing*/) {}
