@@ -17,10 +17,13 @@ if [ "$sanitizers" = "1" ]; then
   echo "== Aurivue: sanitizer builds of the unit tests"
   tools/build.sh build-asan -DAURIVUE_SANITIZE=address -DAURIVUE_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug \
     -- test_analysis test_acquisition
-  (cd build-asan && ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j2 -R '^(Analysis|Config|Settings|Capture|Wave|Tone|File)') || status=1
+  ASAN_OPTIONS=detect_leaks=0 build-asan/tests/test_analysis --gtest_brief=1 || status=1
+  ASAN_OPTIONS=detect_leaks=0 QT_QPA_PLATFORM=offscreen build-asan/tests/test_acquisition \
+    --gtest_brief=1 --gtest_filter='-*Pulse*' || status=1
   tools/build.sh build-tsan -DAURIVUE_SANITIZE=thread -DAURIVUE_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug \
     -- test_acquisition
-  (cd build-tsan && TSAN_OPTIONS="suppressions=$PWD/../tests/support/tsan.supp" ctest --output-on-failure -j1 -R '^(Capture|Wave)') || status=1
+  TSAN_OPTIONS="suppressions=$PWD/tests/support/tsan.supp halt_on_error=1" QT_QPA_PLATFORM=offscreen \
+    build-tsan/tests/test_acquisition --gtest_brief=1 --gtest_filter='WaveIn*:Capture*:-*Pulse*' || status=1
 fi
 
 echo "== Aurivue: building"

@@ -1,0 +1,156 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <QTemporaryDir>
+#include <fstream>
+#include <sstream>
+
+#include "acquisition/app_state.h"
+
+namespace {
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+class SettingsTest : public ::testing::Test {
+ protected:
+  void SetUp() override { app.BuildPaths(dir.path().toStdString()); }
+
+  void WriteIni(const std::string& text) {
+    std::ofstream out(app.m_szIniPath, std::ios::binary);
+    out << text;
+  }
+
+  void Load() {
+    app.LoadSettings();
+    app.ComputeDerived();
+  }
+
+  int FileInt(const char* key) {
+    ConfigFile cfg;
+    cfg.SetPath(app.m_szIniPath);
+    cfg.Load();
+    return cfg.GetInt("Card", key);
+  }
+
+  QTemporaryDir dir;
+  AppState app;
+};
+
+TEST_F(SettingsTest, MissingFileIsCreatedWithTheDefaultsInOrder) {
+  Load();
+  EXPECT_EQ(ReadAll(app.m_szIniPath),
+            "[Card]\r\nChannels=2\r\nBits=16\r\nRateIndex=3\r\nFFTWindow=1\r\n"
+            "VoltValue=32000\r\nFilterType=1\r\nFreqPoint=10000\r\n\r\n");
+  EXPECT_EQ(app.m_nChannels, 2);
+  EXPECT_EQ(app.m_nBits, 16);
+  EXPECT_EQ(app.m_nSampleRate, 44100u);
+  EXPECT_EQ(app.m_nSamplesPerView, 441);
+  EXPECT_EQ(app.m_nFftSize, 512);
+  EXPECT_EQ(app.m_nFftOrder, 9);
+}
+
+TEST_F(SettingsTest, PathsLieBesideTheGivenDirectory) {
+  std::string d = dir.path().toStdString();
+  EXPECT_EQ(app.m_szIniPath, d + "/Aurivue.ini");
+  EXPECT_EQ(app.m_szExportPath, d + "/ExportData.txt");
+  EXPECT_EQ(app.m_szBmpPath, d + "/Aurivue.bmp");
+  EXPECT_EQ(app.m_szTmpBmpPath, d + "/TmpBMP.tmp");
+  EXPECT_EQ(app.m_szHelpPath, d + "/Aurivue.hlp");
+}
+
+TEST_F(SettingsTest, EightBitVoltsAreRepairedTo120AndWrittenBack) {
+  WriteIni("[Card]\nChannels=1\nBits=8\nRateIndex=1\nFFTWindow=3\nVoltValue=32000\n"
+           "FilterType=2\nFreqPoint=20000\n");
+  Load();
+  EXPECT_EQ(app.m_nVoltValue, 120);
+  EXPECT_EQ(FileInt("VoltValue"), 120);
+  EXPECT_EQ(app.m_nFreqPoint, 20000);
+  EXPECT_EQ(app.m_nChannels, 1);
+  EXPECT_EQ(app.m_nSamplesPerView, 110);
+  EXPECT_EQ(app.m_nFftSize, 128);
+  EXPECT_EQ(app.m_nFftOrder, 7);
+}
+
+TEST_F(SettingsTest, RepairsUseTheRepairedBitsAndTheLow16BitsOfChannels) {
+  WriteIni("[Card]\nChannels=65537\nBits=12\nRateIndex=4\nFFTWindow=5\nVoltValue=200\n"
+           "FilterType=3\nFreqPoint=20001\n");
+  Load();
+  EXPECT_EQ(app.m_nChannels, 1);
+  EXPECT_EQ(FileInt("Channels"), 65537);  // in range after the cut, so not written back
+  EXPECT_EQ(app.m_nBits, 16);
+  EXPECT_EQ(app.m_nVoltValue, 200);
+  EXPECT_EQ(app.m_nFreqPoint, 10000);
+  EXPECT_EQ(app.m_nSampleRate, 48000u);
+  EXPECT_EQ(app.m_nSamplesPerView, 480);
+  EXPECT_EQ(app.m_nFftSize, 512);
+}
+
+TEST_F(SettingsTest, HeaderOnlyFileRepairsAllSevenInOrder) {
+  WriteIni("[Card]\n");
+  Load();
+  EXPECT_EQ(ReadAll(app.m_szIniPath),
+            "[Card]\r\nChannels=2\r\nBits=16\r\nRateIndex=3\r\nFFTWindow=1\r\n"
+            "FilterType=1\r\nVoltValue=32000\r\nFreqPoint=10000\r\n\r\n");
+}
+
+TEST_F(SettingsTest, OutOfRangeValuesOfEveryKindAreRepaired) {
+  WriteIni("[Card]\nChannels=3\nBits=abc\nRateIndex=0\nFFTWindow=6\nVoltValue=-5\n"
+           "FilterType=-1\nFreqPoint=0\n");
+  Load();
+  EXPECT_EQ(app.m_nChannels, 2);
+  EXPECT_EQ(app.m_nBits, 16);
+  EXPECT_EQ(app.m_nRateIndex, 3);
+  EXPECT_EQ(app.m_nFFTWindow, 1);
+  EXPECT_EQ(app.m_nVoltValue, 32000);
+  EXPECT_EQ(app.m_nFilterType, 1);
+  EXPECT_EQ(app.m_nFreqPoint, 10000);
+  EXPECT_EQ(FileInt("Bits"), 16);
+}
+
+TEST_F(SettingsTest, BinaryGarbageFileGivesDefaultsAndKeepsTheGarbageLines) {
+  std::string garbage;
+  for (int i = 0; i < 4096; ++i) garbage.push_back(static_cast<char>((i * 73 + 11) & 0xFF));
+  WriteIni(garbage);
+  Load();
+  EXPECT_EQ(app.m_nChannels, 2);
+  EXPECT_EQ(app.m_nSampleRate, 44100u);
+  EXPECT_EQ(FileInt("VoltValue"), 32000);
+}
+
+TEST_F(SettingsTest, UnwritableDirectoryKeepsRepairedValuesInMemory) {
+  // A directory that does not exist cannot be written by anyone, root included.
+  app.BuildPaths(dir.filePath("missing/deeper").toStdString());
+  Load();
+  EXPECT_EQ(app.m_nChannels, 2);
+  EXPECT_EQ(app.m_nFftSize, 512);
+  EXPECT_FALSE(QFile::exists(QString::fromStdString(app.m_szIniPath)));
+}
+
+TEST_F(SettingsTest, IniPathThatIsADirectoryIsSurvived) {
+  QDir(dir.path()).mkdir("Aurivue.ini");
+  Load();
+  EXPECT_EQ(app.m_nChannels, 2);
+  EXPECT_EQ(app.m_nVoltValue, 32000);
+  EXPECT_TRUE(QFileInfo(QString::fromStdString(app.m_szIniPath)).isDir());
+}
+
+TEST(SettingsRateTable, IndexesMapToTheirRatesAndEverythingElseTo44100) {
+  EXPECT_EQ(RateForIndex(1), 11025u);
+  EXPECT_EQ(RateForIndex(2), 22050u);
+  EXPECT_EQ(RateForIndex(3), 44100u);
+  EXPECT_EQ(RateForIndex(4), 48000u);
+  EXPECT_EQ(RateForIndex(5), 96000u);
+  EXPECT_EQ(RateForIndex(0), 44100u);
+  EXPECT_EQ(RateForIndex(6), 44100u);
+}
+
+}  // namespace
