@@ -9,12 +9,18 @@ const char kCard[] = "Card";
 
 uint32_t RateForIndex(int rateIndex) {
   switch (rateIndex) {
-    case 1: return 11025;
-    case 2: return 22050;
-    case 3: return 44100;
-    case 4: return 48000;
-    case 5: return 96000;
-    default: return 44100;
+    case 1:
+      return 11025;
+    case 2:
+      return 22050;
+    case 3:
+      return 44100;
+    case 4:
+      return 48000;
+    case 5:
+      return 96000;
+    default:
+      return 44100;
   }
 }
 

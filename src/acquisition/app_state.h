@@ -24,7 +24,8 @@ class AppState {
   void ComputeDerived();
   // Builds the five paths from the program directory.
   void BuildPaths(const std::string& directory);
-  // The run-time state as at start-up: mode 602, power off, scales 250, time base 1, settings unset.
+  // The run-time state as at start-up: mode 602, power off, scales 250, time base 1, settings
+  // unset.
   void ResetRuntimeState();
 
   int m_nRateIndex = -1;

@@ -43,7 +43,8 @@ void ShowMessageBox(const std::string& text) {
   if (QThread::currentThread() == app->thread()) {
     ShowModal(text);
   } else {
-    QMetaObject::invokeMethod(app, [text] { ShowModal(text); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        app, [text] { ShowModal(text); }, Qt::QueuedConnection);
   }
 }
 

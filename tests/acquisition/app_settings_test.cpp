@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <QTemporaryDir>
 #include <fstream>
 #include <sstream>
@@ -68,8 +68,9 @@ TEST_F(SettingsTest, PathsLieBesideTheGivenDirectory) {
 }
 
 TEST_F(SettingsTest, EightBitVoltsAreRepairedTo120AndWrittenBack) {
-  WriteIni("[Card]\nChannels=1\nBits=8\nRateIndex=1\nFFTWindow=3\nVoltValue=32000\n"
-           "FilterType=2\nFreqPoint=20000\n");
+  WriteIni(
+      "[Card]\nChannels=1\nBits=8\nRateIndex=1\nFFTWindow=3\nVoltValue=32000\n"
+      "FilterType=2\nFreqPoint=20000\n");
   Load();
   EXPECT_EQ(app.m_nVoltValue, 120);
   EXPECT_EQ(FileInt("VoltValue"), 120);
@@ -81,8 +82,9 @@ TEST_F(SettingsTest, EightBitVoltsAreRepairedTo120AndWrittenBack) {
 }
 
 TEST_F(SettingsTest, RepairsUseTheRepairedBitsAndTheLow16BitsOfChannels) {
-  WriteIni("[Card]\nChannels=65537\nBits=12\nRateIndex=4\nFFTWindow=5\nVoltValue=200\n"
-           "FilterType=3\nFreqPoint=20001\n");
+  WriteIni(
+      "[Card]\nChannels=65537\nBits=12\nRateIndex=4\nFFTWindow=5\nVoltValue=200\n"
+      "FilterType=3\nFreqPoint=20001\n");
   Load();
   EXPECT_EQ(app.m_nChannels, 1);
   EXPECT_EQ(FileInt("Channels"), 65537);  // in range after the cut, so not written back
@@ -103,8 +105,9 @@ TEST_F(SettingsTest, HeaderOnlyFileRepairsAllSevenInOrder) {
 }
 
 TEST_F(SettingsTest, OutOfRangeValuesOfEveryKindAreRepaired) {
-  WriteIni("[Card]\nChannels=3\nBits=abc\nRateIndex=0\nFFTWindow=6\nVoltValue=-5\n"
-           "FilterType=-1\nFreqPoint=0\n");
+  WriteIni(
+      "[Card]\nChannels=3\nBits=abc\nRateIndex=0\nFFTWindow=6\nVoltValue=-5\n"
+      "FilterType=-1\nFreqPoint=0\n");
   Load();
   EXPECT_EQ(app.m_nChannels, 2);
   EXPECT_EQ(app.m_nBits, 16);

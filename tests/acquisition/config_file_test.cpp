@@ -1,11 +1,11 @@
 #include "acquisition/config_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QTemporaryDir>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <fstream>
 #include <sstream>
 
@@ -68,7 +68,8 @@ TEST_F(ConfigFileTest, LinesBeforeHeaderAndLinesWithoutEqualsRoundTrip) {
   EXPECT_EQ(cfg.FindSection(""), 0);
   EXPECT_EQ(cfg.GetString("Card", ""), ";note");
   cfg.Save();
-  EXPECT_EQ(ReadAll(Path("t.ini")), "[]\r\ntop=1\r\n=;comment\r\n\r\n[Card]\r\n=;note\r\nk=v\r\n\r\n");
+  EXPECT_EQ(ReadAll(Path("t.ini")),
+            "[]\r\ntop=1\r\n=;comment\r\n\r\n[Card]\r\n=;note\r\nk=v\r\n\r\n");
 }
 
 TEST_F(ConfigFileTest, MissingFileAndEmptySections) {
