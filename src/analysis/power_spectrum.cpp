@@ -4,14 +4,10 @@
 #include <cmath>
 #include <vector>
 
-void EstimatePowerSpectrum(FftEngine& fft, const double* samples, int L, int M, bool removeMean,
-                           double Fs, int Q, int K, double* frequencies, double* levels) {
-  if (L <= 0 || M < 2 || K < 2 || Q < 1) return;
-  // r is valid for lags 0..M/2 and the even sequence holds lags up to K/2 without overlap.
-  Q = std::min({Q, M / 2 + 1, K / 2 + 1});
-
-  std::vector<double> a(M, 0.0), b(M, 0.0);
-  std::vector<double> e(K, 0.0), f(K, 0.0), r(M / 2 + 1, 0.0);
+void EstimateAutocorrelation(FftEngine& fft, const double* samples, int L, int M, bool removeMean,
+                             double* r) {
+  if (L <= 0 || M < 2) return;
+  std::vector<double> a(M, 0.0);
 
   double mean = 0;
   if (removeMean) {
@@ -21,11 +17,12 @@ void EstimatePowerSpectrum(FftEngine& fft, const double* samples, int L, int M, 
   }
   const int used = std::min(L, M);
   for (int i = 0; i < used; ++i) a[i] = samples[i] - mean;
-  b = a;
+  std::vector<double> b = a;
 
   fft.TransformPair(a.data(), b.data(), M, 1);
 
-  // Separate the two real transforms packed as Z = X + jY and form S = conj(X) * Y.
+  // Separate the two real transforms packed as Z = X + jY and form S = conj(X) * Y; both hold
+  // the same data, so S = |A|^2.
   const int half = M / 2;
   std::vector<double> sRe(M, 0.0), sIm(M, 0.0);
   for (int k = 1; k < half; ++k) {
@@ -44,10 +41,21 @@ void EstimatePowerSpectrum(FftEngine& fft, const double* samples, int L, int M, 
 
   fft.TransformPair(sRe.data(), sIm.data(), M, 0);
   for (int m = 0; m <= half; ++m) r[m] = sRe[m] / L;
+}
+
+void EstimatePowerSpectrum(FftEngine& fft, const double* samples, int L, int M, bool removeMean,
+                           double Fs, int Q, int K, double* frequencies, double* levels) {
+  if (L <= 0 || M < 2 || K < 2 || Q < 1) return;
+  // r is valid for lags 0..M/2 and the even sequence holds lags up to K/2 without overlap.
+  Q = std::min({Q, M / 2 + 1, K / 2 + 1});
+
+  std::vector<double> r(M / 2 + 1, 0.0);
+  EstimateAutocorrelation(fft, samples, L, M, removeMean, r.data());
 
   const double pi = 4.0 * std::atan(1.0);
   for (int m = 1; m < Q; ++m) r[m] *= 0.54 + 0.46 * std::cos(pi * m / (Q - 1));
 
+  std::vector<double> e(K, 0.0), f(K, 0.0);
   for (int m = 0; m < Q; ++m) e[m] = r[m];
   for (int m = 1; m < Q; ++m) e[K - m] = r[m];
 
