@@ -1,0 +1,805 @@
+#include "platform/device_context.h"
+
+#include <QColor>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QPaintDevice>
+#include <QPainter>
+#include <QPen>
+#include <QScreen>
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <utility>
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// Drawing coordinates are kept far inside int range so that no arithmetic on them overflows
+// and a wild coordinate cannot make a line walk for ever.
+constexpr int kCoordLimit = 1 << 15;
+
+int ClampCoord(long long v) {
+  return static_cast<int>(std::clamp<long long>(v, -kCoordLimit, kCoordLimit));
+}
+
+bool IsDirectImage(const QImage* image) {
+  return image != nullptr && !image->isNull() && image->depth() == 32;
+}
+
+// The dot and dash patterns of styled pens, in pen widths: lengths of on and off runs.
+bool PatternOn(int style, int counter, int scale) {
+  int unit = std::max(1, scale);
+  switch (style) {
+    case PS_DOT:
+      return (counter / (3 * unit)) % 2 == 0;
+    case PS_DASH:
+      return counter % (24 * unit) < 18 * unit;
+    default:
+      return true;
+  }
+}
+
+QFont ToDrawFont(const DcFont& f) {
+  QFont font = f.ToQFont();
+  font.setStyleStrategy(QFont::NoAntialias);
+  return font;
+}
+
+}  // namespace
+
+QColor ColorFromRef(COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
+
+COLORREF RefFromColor(const QColor& c) { return RGB(c.red(), c.green(), c.blue()); }
+
+uint32_t PixelFromRef(COLORREF c) {
+  return 0xFF000000u | (static_cast<uint32_t>(GetRValue(c)) << 16) |
+         (static_cast<uint32_t>(GetGValue(c)) << 8) | static_cast<uint32_t>(GetBValue(c));
+}
+
+int MulDiv(int number, int numerator, int denominator) {
+  if (denominator == 0) return -1;
+  long long product = static_cast<long long>(number) * numerator;
+  long long q = product / denominator;
+  long long r = product % denominator;
+  if (2 * std::llabs(r) >= std::llabs(static_cast<long long>(denominator))) {
+    q += ((product < 0) != (denominator < 0)) ? -1 : 1;
+  }
+  if (q > std::numeric_limits<int>::max() || q < std::numeric_limits<int>::min()) return -1;
+  return static_cast<int>(q);
+}
+
+DcFont DcFont::Create(int height, int escapement, int weight, const QString& face) {
+  DcFont f;
+  f.height = height;
+  f.escapement = escapement;
+  f.weight = weight;
+  f.face = face;
+  return f;
+}
+
+DcFont DcFont::FromPoints(int points, int weight, int escapement, const QString& face) {
+  return Create(-MulDiv(points, ScreenPixelsPerInchY(), 72), escapement, weight, face);
+}
+
+QFont DcFont::ToQFont() const {
+  QFont font;
+  if (!face.isEmpty()) font.setFamily(face);
+  int pixels = std::abs(height);
+  font.setPixelSize(pixels > 0 ? pixels : 13);
+  font.setWeight(static_cast<QFont::Weight>(std::clamp(weight == 0 ? 400 : weight, 1, 1000)));
+  font.setItalic(italic);
+  font.setUnderline(underline);
+  return font;
+}
+
+DcBitmap DcBitmap::Create(int width, int height) {
+  DcBitmap b;
+  b.m_image =
+      std::make_shared<QImage>(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32);
+  b.m_image->fill(0xFF000000u);
+  return b;
+}
+
+DcBitmap DcBitmap::FromImage(const QImage& image) {
+  DcBitmap b;
+  b.m_image = std::make_shared<QImage>(image.convertToFormat(QImage::Format_RGB32));
+  return b;
+}
+
+DcRegion DcRegion::CreatePolygonRgn(const QPoint* points, int count, int fillMode) {
+  DcRegion r;
+  r.points.assign(points, points + std::max(count, 0));
+  r.fillMode = fillMode;
+  return r;
+}
+
+DcPen GetStockPen(int id) {
+  switch (id) {
+    case WHITE_PEN:
+      return DcPen::Create(PS_SOLID, 0, RGB(255, 255, 255));
+    case NULL_PEN:
+      return DcPen::Create(PS_NULL, 0, 0);
+    default:
+      return DcPen::Create(PS_SOLID, 0, 0);
+  }
+}
+
+DcBrush GetStockBrush(int id) {
+  switch (id) {
+    case WHITE_BRUSH:
+      return DcBrush::Solid(RGB(255, 255, 255));
+    case LTGRAY_BRUSH:
+      return DcBrush::Solid(RGB(192, 192, 192));
+    case GRAY_BRUSH:
+      return DcBrush::Solid(RGB(128, 128, 128));
+    case DKGRAY_BRUSH:
+      return DcBrush::Solid(RGB(64, 64, 64));
+    case BLACK_BRUSH:
+      return DcBrush::Solid(0);
+    default:
+      return DcBrush::Hollow();
+  }
+}
+
+DcFont GetStockFont(int id) {
+  if (id == DEFAULT_GUI_FONT) {
+    return DcFont::FromPoints(8, 0, 0, QGuiApplication::font().family());
+  }
+  return DcFont{};
+}
+
+int ScreenPixelsPerInchY() {
+  if (qGuiApp != nullptr && QGuiApplication::primaryScreen() != nullptr) {
+    return qRound(QGuiApplication::primaryScreen()->logicalDotsPerInchY());
+  }
+  return 96;
+}
+
+int ScreenPixelsPerInchX() {
+  if (qGuiApp != nullptr && QGuiApplication::primaryScreen() != nullptr) {
+    return qRound(QGuiApplication::primaryScreen()->logicalDotsPerInchX());
+  }
+  return 96;
+}
+
+struct DeviceContext::Impl {
+  enum Kind { kImage, kDevice, kPainter, kMemory };
+  Kind kind = kMemory;
+  QImage* image = nullptr;         // kImage target
+  QPaintDevice* device = nullptr;  // kDevice target
+  QPainter* borrowed = nullptr;    // kPainter target
+  std::unique_ptr<QPainter> own;   // painter opened by us (on the device or an image)
+  QImage* paintedImage = nullptr;  // the image `own` is open on
+  QTransform base;                 // the caller's transform of a borrowed painter
+  std::vector<std::pair<double, int>> crossings;  // reused by polygon filling
+};
+
+DeviceContext::DeviceContext() : m_impl(std::make_unique<Impl>()) {
+  m_dpiX = ScreenPixelsPerInchX();
+  m_dpiY = ScreenPixelsPerInchY();
+}
+
+DeviceContext::DeviceContext(QImage* image) : DeviceContext() {
+  m_impl->kind = Impl::kImage;
+  m_impl->image = image;
+  if (image != nullptr && !image->isNull()) {
+    m_dpiX = qRound(image->dotsPerMeterX() * 0.0254);
+    m_dpiY = qRound(image->dotsPerMeterY() * 0.0254);
+  }
+}
+
+DeviceContext::DeviceContext(QPaintDevice* device) : DeviceContext() {
+  m_impl->kind = Impl::kDevice;
+  m_impl->device = device;
+  if (device != nullptr) {
+    m_dpiX = device->logicalDpiX();
+    m_dpiY = device->logicalDpiY();
+    m_impl->own = std::make_unique<QPainter>(device);
+  }
+}
+
+DeviceContext::DeviceContext(QPainter* painter) : DeviceContext() {
+  m_impl->kind = Impl::kPainter;
+  m_impl->borrowed = painter;
+  if (painter != nullptr && painter->device() != nullptr) {
+    m_dpiX = painter->device()->logicalDpiX();
+    m_dpiY = painter->device()->logicalDpiY();
+    painter->save();
+    m_impl->base = painter->transform();
+  }
+}
+
+DeviceContext::~DeviceContext() {
+  Flush();
+  if (m_impl->own) m_impl->own->end();
+  if (m_impl->borrowed != nullptr) m_impl->borrowed->restore();
+}
+
+std::unique_ptr<DeviceContext> DeviceContext::CreateCompatibleDC(const DeviceContext* ref) {
+  std::unique_ptr<DeviceContext> dc(new DeviceContext());
+  dc->m_impl->kind = Impl::kMemory;
+  if (ref != nullptr) {
+    dc->m_dpiX = ref->m_dpiX;
+    dc->m_dpiY = ref->m_dpiY;
+  }
+  return dc;
+}
+
+DcBitmap DeviceContext::CreateCompatibleBitmap(int width, int height) const {
+  DcBitmap b = DcBitmap::Create(width, height);
+  b.Image()->setDotsPerMeterX(qRound(m_dpiX / 0.0254));
+  b.Image()->setDotsPerMeterY(qRound(m_dpiY / 0.0254));
+  return b;
+}
+
+QImage* DeviceContext::TargetImage() const {
+  switch (m_impl->kind) {
+    case Impl::kImage:
+      return m_impl->image;
+    case Impl::kMemory:
+      return m_bitmap.Image();
+    default:
+      return nullptr;
+  }
+}
+
+void DeviceContext::Flush() const {
+  if (m_impl->paintedImage != nullptr) {
+    m_impl->own->end();
+    m_impl->own.reset();
+    m_impl->paintedImage = nullptr;
+  }
+}
+
+DcPen DeviceContext::SelectPen(const DcPen& pen) {
+  DcPen old = m_pen;
+  m_pen = pen;
+  return old;
+}
+
+DcBrush DeviceContext::SelectBrush(const DcBrush& brush) {
+  DcBrush old = m_brush;
+  m_brush = brush;
+  return old;
+}
+
+DcFont DeviceContext::SelectFont(const DcFont& font) {
+  DcFont old = m_font;
+  m_font = font;
+  return old;
+}
+
+DcBitmap DeviceContext::SelectBitmap(const DcBitmap& bitmap) {
+  if (m_impl->kind != Impl::kMemory) return DcBitmap();
+  Flush();
+  DcBitmap old = m_bitmap;
+  m_bitmap = bitmap;
+  return old;
+}
+
+COLORREF DeviceContext::SetTextColor(COLORREF c) { return std::exchange(m_textColor, c); }
+COLORREF DeviceContext::SetBkColor(COLORREF c) { return std::exchange(m_bkColor, c); }
+int DeviceContext::SetBkMode(int mode) { return std::exchange(m_bkMode, mode); }
+int DeviceContext::SetTextAlign(int align) { return std::exchange(m_textAlign, align); }
+int DeviceContext::SetPolyFillMode(int mode) { return std::exchange(m_fillMode, mode); }
+
+int DeviceContext::SetMapMode(int mode) {
+  int old = m_mapMode;
+  m_mapMode = mode;
+  if (mode != MM_ANISOTROPIC) {
+    m_viewportExt = QSize(1, 1);
+    m_windowExt = QSize(1, 1);
+  }
+  return old;
+}
+
+QSize DeviceContext::SetViewportExt(int cx, int cy) {
+  QSize old = m_viewportExt;
+  if (m_mapMode == MM_ANISOTROPIC && cx != 0 && cy != 0) m_viewportExt = QSize(cx, cy);
+  return old;
+}
+
+QSize DeviceContext::SetWindowExt(int cx, int cy) {
+  QSize old = m_windowExt;
+  if (m_mapMode == MM_ANISOTROPIC && cx != 0 && cy != 0) m_windowExt = QSize(cx, cy);
+  return old;
+}
+
+QPoint DeviceContext::SetViewportOrg(int x, int y) {
+  return std::exchange(m_viewportOrg, QPoint(x, y));
+}
+
+QPoint DeviceContext::SetWindowOrg(int x, int y) {
+  return std::exchange(m_windowOrg, QPoint(x, y));
+}
+
+QPoint DeviceContext::LPtoDP(QPoint p) const {
+  long long x = static_cast<long long>(p.x()) - m_windowOrg.x();
+  long long y = static_cast<long long>(p.y()) - m_windowOrg.y();
+  if (m_viewportExt.width() != m_windowExt.width()) {
+    x = static_cast<long long>(
+        std::llround(static_cast<double>(x) * m_viewportExt.width() / m_windowExt.width()));
+  }
+  if (m_viewportExt.height() != m_windowExt.height()) {
+    y = static_cast<long long>(
+        std::llround(static_cast<double>(y) * m_viewportExt.height() / m_windowExt.height()));
+  }
+  return QPoint(ClampCoord(x + m_viewportOrg.x()), ClampCoord(y + m_viewportOrg.y()));
+}
+
+int DeviceContext::GetPixelsPerInchX() const { return m_dpiX; }
+int DeviceContext::GetPixelsPerInchY() const { return m_dpiY; }
+
+// ---- helpers shared by the operations -------------------------------------------------------
+
+struct DeviceContextAccess {
+  const DeviceContext& dc;
+
+  double ScaleX() const {
+    return std::abs(static_cast<double>(dc.m_viewportExt.width()) / dc.m_windowExt.width());
+  }
+  double ScaleY() const {
+    return std::abs(static_cast<double>(dc.m_viewportExt.height()) / dc.m_windowExt.height());
+  }
+  int PenDeviceWidth() const {
+    if (dc.m_pen.width <= 0) return 1;
+    return std::max(1, static_cast<int>(std::lround(dc.m_pen.width * ScaleX())));
+  }
+  // The image drawn into pixel by pixel, or null when a painter must do it.
+  QImage* Direct() const {
+    QImage* image = dc.TargetImage();
+    if (!IsDirectImage(image)) return nullptr;
+    dc.Flush();
+    return image;
+  }
+  // A painter for the target with a neutral state (device coordinates, no antialiasing), or
+  // null when there is nothing to draw into.
+  QPainter* Painter() const {
+    auto& impl = *dc.m_impl;
+    QPainter* p = nullptr;
+    if (impl.kind == DeviceContext::Impl::kDevice) {
+      p = impl.own.get();
+    } else if (impl.kind == DeviceContext::Impl::kPainter) {
+      p = impl.borrowed;
+    } else {
+      QImage* image = dc.TargetImage();
+      if (image == nullptr || image->isNull()) return nullptr;
+      if (impl.paintedImage != image) {
+        dc.Flush();
+        impl.own = std::make_unique<QPainter>(image);
+        impl.paintedImage = image;
+      }
+      p = impl.own.get();
+    }
+    if (p == nullptr || !p->isActive()) return nullptr;
+    p->setTransform(impl.base);
+    p->setRenderHint(QPainter::Antialiasing, false);
+    p->setRenderHint(QPainter::TextAntialiasing, false);
+    p->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    return p;
+  }
+  bool Ready() const {
+    QImage* image = dc.TargetImage();
+    switch (dc.m_impl->kind) {
+      case DeviceContext::Impl::kImage:
+      case DeviceContext::Impl::kMemory:
+        return image != nullptr && !image->isNull();
+      case DeviceContext::Impl::kDevice:
+        return dc.m_impl->own && dc.m_impl->own->isActive();
+      default:
+        return dc.m_impl->borrowed != nullptr && dc.m_impl->borrowed->isActive();
+    }
+  }
+
+  static void Put(QImage* image, int x, int y, uint32_t pixel) {
+    if (x < 0 || y < 0 || x >= image->width() || y >= image->height()) return;
+    reinterpret_cast<uint32_t*>(image->scanLine(y))[x] = pixel;
+  }
+  static void PutBlock(QImage* image, int x, int y, int size, uint32_t pixel) {
+    if (size <= 1) {
+      Put(image, x, y, pixel);
+      return;
+    }
+    int x0 = x - (size - 1) / 2;
+    int y0 = y - (size - 1) / 2;
+    FillSpanRect(image, x0, y0, x0 + size, y0 + size, pixel);
+  }
+  static void FillSpanRect(QImage* image, int x0, int y0, int x1, int y1, uint32_t pixel) {
+    x0 = std::max(x0, 0);
+    y0 = std::max(y0, 0);
+    x1 = std::min(x1, image->width());
+    y1 = std::min(y1, image->height());
+    for (int y = y0; y < y1; ++y) {
+      uint32_t* row = reinterpret_cast<uint32_t*>(image->scanLine(y));
+      std::fill(row + x0, row + std::max(x0, x1), pixel);
+    }
+  }
+
+  // A line in device pixels from a to b, b itself not painted, in the current pen.
+  void DeviceLine(QPoint a, QPoint b, int& styleCounter) const {
+    const DcPen& pen = dc.m_pen;
+    if (pen.style == PS_NULL || a == b) return;
+    int width = PenDeviceWidth();
+    if (QImage* image = Direct()) {
+      uint32_t on = PixelFromRef(pen.color);
+      uint32_t off = PixelFromRef(dc.m_bkColor);
+      bool fillGaps = dc.m_bkMode == OPAQUE && pen.style != PS_SOLID;
+      int dx = std::abs(b.x() - a.x()), sx = a.x() < b.x() ? 1 : -1;
+      int dy = -std::abs(b.y() - a.y()), sy = a.y() < b.y() ? 1 : -1;
+      int err = dx + dy;
+      int x = a.x(), y = a.y();
+      while (x != b.x() || y != b.y()) {
+        if (PatternOn(pen.style, styleCounter, width)) {
+          PutBlock(image, x, y, width, on);
+        } else if (fillGaps) {
+          PutBlock(image, x, y, width, off);
+        }
+        ++styleCounter;
+        int e2 = 2 * err;
+        if (e2 >= dy) {
+          if (x == b.x()) break;
+          err += dy;
+          x += sx;
+        }
+        if (e2 <= dx) {
+          if (y == b.y()) break;
+          err += dx;
+          y += sy;
+        }
+      }
+      return;
+    }
+    QPainter* p = Painter();
+    if (p == nullptr) return;
+    QPen qpen(ColorFromRef(pen.color));
+    qpen.setWidth(width <= 1 ? 0 : width);
+    qpen.setCapStyle(Qt::FlatCap);
+    if (pen.style == PS_DOT) qpen.setDashPattern({3.0, 3.0});
+    if (pen.style == PS_DASH) qpen.setDashPattern({18.0, 6.0});
+    p->setPen(qpen);
+    p->drawLine(a, b);
+    int steps = std::max(std::abs(b.x() - a.x()), std::abs(b.y() - a.y()));
+    styleCounter += steps;
+  }
+
+  // Fills a polygon given in device pixels: pixels whose centres lie inside by the fill rule.
+  void FillDevicePolygon(const std::vector<QPoint>& pts, int fillMode, COLORREF color) const {
+    if (pts.size() < 3) return;
+    if (QImage* image = Direct()) {
+      uint32_t pixel = PixelFromRef(color);
+      int ymin = pts[0].y(), ymax = pts[0].y();
+      for (const QPoint& p : pts) {
+        ymin = std::min(ymin, p.y());
+        ymax = std::max(ymax, p.y());
+      }
+      ymin = std::max(ymin, 0);
+      ymax = std::min(ymax, image->height());
+      auto& crossings = dc.m_impl->crossings;
+      size_t n = pts.size();
+      for (int y = ymin; y < ymax; ++y) {
+        double yc = y + 0.5;
+        crossings.clear();
+        for (size_t i = 0; i < n; ++i) {
+          const QPoint& a = pts[i];
+          const QPoint& b = pts[(i + 1) % n];
+          if (a.y() == b.y()) continue;
+          double lo = std::min(a.y(), b.y()), hi = std::max(a.y(), b.y());
+          if (yc < lo || yc >= hi) continue;
+          double x = a.x() + (yc - a.y()) * (b.x() - a.x()) / static_cast<double>(b.y() - a.y());
+          crossings.emplace_back(x, b.y() > a.y() ? 1 : -1);
+        }
+        std::sort(crossings.begin(), crossings.end());
+        int winding = 0;
+        for (size_t i = 0; i + 1 < crossings.size(); ++i) {
+          winding += fillMode == WINDING ? crossings[i].second : 1;
+          bool inside = fillMode == WINDING ? winding != 0 : (winding % 2) != 0;
+          if (!inside) continue;
+          int x0 = static_cast<int>(std::ceil(crossings[i].first - 0.5));
+          int x1 = static_cast<int>(std::ceil(crossings[i + 1].first - 0.5));
+          FillSpanRect(image, x0, y, x1, y + 1, pixel);
+        }
+      }
+      return;
+    }
+    QPainter* p = Painter();
+    if (p == nullptr) return;
+    p->setPen(Qt::NoPen);
+    p->setBrush(ColorFromRef(color));
+    QPolygon poly(static_cast<int>(pts.size()));
+    for (size_t i = 0; i < pts.size(); ++i) poly[static_cast<int>(i)] = pts[i];
+    p->drawPolygon(poly, fillMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
+  }
+
+  // Fills device pixels x0..x1−1 × y0..y1−1.
+  void FillDeviceRect(int x0, int y0, int x1, int y1, COLORREF color) const {
+    if (x1 <= x0 || y1 <= y0) return;
+    if (QImage* image = Direct()) {
+      FillSpanRect(image, x0, y0, x1, y1, PixelFromRef(color));
+      return;
+    }
+    if (QPainter* p = Painter()) p->fillRect(QRect(x0, y0, x1 - x0, y1 - y0), ColorFromRef(color));
+  }
+
+  // Places the painter's transform so that (0, 0) is the text reference point and one unit is
+  // one logical unit, turned by the escapement; returns the text's left and baseline offsets.
+  QPointF PrepareText(QPainter* p, int x, int y, const QFont& font, const QString& text) const {
+    QPoint ref = dc.LPtoDP(QPoint(x, y));
+    p->translate(ref);
+    p->scale(ScaleX(), ScaleY());
+    p->rotate(-dc.m_font.escapement / 10.0);
+    QFontMetrics fm(font);
+    int width = fm.horizontalAdvance(text);
+    double left = 0;
+    if ((dc.m_textAlign & TA_CENTER) == TA_CENTER) {
+      left = -width / 2;
+    } else if (dc.m_textAlign & TA_RIGHT) {
+      left = -width;
+    }
+    double baseline = fm.ascent();
+    if ((dc.m_textAlign & TA_BASELINE) == TA_BASELINE) {
+      baseline = 0;
+    } else if (dc.m_textAlign & TA_BOTTOM) {
+      baseline = -fm.descent();
+    }
+    return QPointF(left, baseline);
+  }
+};
+
+QPoint DeviceContext::MoveTo(int x, int y) {
+  QPoint old = m_position;
+  m_position = QPoint(x, y);
+  m_styleCounter = 0;
+  return old;
+}
+
+void DeviceContext::LineTo(int x, int y) {
+  DeviceContextAccess a{*this};
+  QPoint from = m_position;
+  m_position = QPoint(x, y);
+  if (!a.Ready()) return;
+  a.DeviceLine(LPtoDP(from), LPtoDP(m_position), m_styleCounter);
+}
+
+void DeviceContext::Polyline(const QPoint* points, int count) {
+  if (count < 2) return;
+  DeviceContextAccess a{*this};
+  if (!a.Ready()) return;
+  int counter = 0;
+  for (int i = 1; i < count; ++i) a.DeviceLine(LPtoDP(points[i - 1]), LPtoDP(points[i]), counter);
+}
+
+void DeviceContext::Rectangle(int left, int top, int right, int bottom) {
+  DeviceContextAccess a{*this};
+  if (!a.Ready()) return;
+  QPoint p0 = LPtoDP(QPoint(std::min(left, right), std::min(top, bottom)));
+  QPoint p1 = LPtoDP(QPoint(std::max(left, right), std::max(top, bottom)));
+  int x0 = p0.x(), y0 = p0.y(), x1 = p1.x(), y1 = p1.y();
+  if (m_pen.style == PS_NULL) {
+    if (!m_brush.hollow) a.FillDeviceRect(x0, y0, x1 - 1, y1 - 1, m_brush.color);
+    return;
+  }
+  int w = std::min(a.PenDeviceWidth(), std::max(1, std::min(x1 - x0, y1 - y0) / 2));
+  if (!m_brush.hollow) a.FillDeviceRect(x0 + w, y0 + w, x1 - w, y1 - w, m_brush.color);
+  if (m_pen.style == PS_SOLID) {
+    a.FillDeviceRect(x0, y0, x1, y0 + w, m_pen.color);
+    a.FillDeviceRect(x0, y1 - w, x1, y1, m_pen.color);
+    a.FillDeviceRect(x0, y0 + w, x0 + w, y1 - w, m_pen.color);
+    a.FillDeviceRect(x1 - w, y0 + w, x1, y1 - w, m_pen.color);
+    return;
+  }
+  // Styled outline: walk the four sides in device pixels, pattern running round.
+  int counter = 0;
+  int inset = (w - 1) / 2;
+  QPoint c0(x0 + inset, y0 + inset), c1(x1 - 1 - w + 1 + inset, y0 + inset);
+  QPoint c2(x1 - 1 - w + 1 + inset, y1 - 1 - w + 1 + inset), c3(x0 + inset, y1 - 1 - w + 1 + inset);
+  a.DeviceLine(c0, c1, counter);
+  a.DeviceLine(c1, c2, counter);
+  a.DeviceLine(c2, c3, counter);
+  a.DeviceLine(c3, c0, counter);
+}
+
+void DeviceContext::FillRect(const DcRect& rect, const DcBrush& brush) {
+  DeviceContextAccess a{*this};
+  if (!a.Ready() || brush.hollow) return;
+  QPoint p0 = LPtoDP(QPoint(rect.left, rect.top));
+  QPoint p1 = LPtoDP(QPoint(rect.right, rect.bottom));
+  a.FillDeviceRect(std::min(p0.x(), p1.x()), std::min(p0.y(), p1.y()), std::max(p0.x(), p1.x()),
+                   std::max(p0.y(), p1.y()), brush.color);
+}
+
+void DeviceContext::Polygon(const QPoint* points, int count) {
+  DeviceContextAccess a{*this};
+  if (!a.Ready() || count < 2) return;
+  std::vector<QPoint> device(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) device[static_cast<size_t>(i)] = LPtoDP(points[i]);
+  if (!m_brush.hollow) a.FillDevicePolygon(device, m_fillMode, m_brush.color);
+  int counter = 0;
+  for (int i = 0; i < count; ++i) {
+    a.DeviceLine(device[static_cast<size_t>(i)], device[static_cast<size_t>((i + 1) % count)],
+                 counter);
+  }
+}
+
+void DeviceContext::FillRgn(const DcRegion& region, const DcBrush& brush) {
+  DeviceContextAccess a{*this};
+  if (!a.Ready() || brush.hollow || region.points.size() < 3) return;
+  std::vector<QPoint> device(region.points.size());
+  for (size_t i = 0; i < device.size(); ++i) device[i] = LPtoDP(region.points[i]);
+  a.FillDevicePolygon(device, region.fillMode, brush.color);
+}
+
+void DeviceContext::Arc(int left, int top, int right, int bottom, int xStart, int yStart, int xEnd,
+                        int yEnd) {
+  DeviceContextAccess a{*this};
+  if (!a.Ready() || m_pen.style == PS_NULL) return;
+  QPoint p0 = LPtoDP(QPoint(left, top));
+  QPoint p1 = LPtoDP(QPoint(right, bottom));
+  QPoint s = LPtoDP(QPoint(xStart, yStart));
+  QPoint e = LPtoDP(QPoint(xEnd, yEnd));
+  QRectF box(std::min(p0.x(), p1.x()), std::min(p0.y(), p1.y()), std::abs(p1.x() - p0.x()) - 1,
+             std::abs(p1.y() - p0.y()) - 1);
+  if (box.width() <= 0 || box.height() <= 0) return;
+  QPointF c = box.center();
+  double ra = box.width() / 2, rb = box.height() / 2;
+  // Angles of the rays as parameters of the ellipse, counter-clockwise on the screen.
+  double t0 = std::atan2(-(s.y() - c.y()) / rb, (s.x() - c.x()) / ra) * 180.0 / kPi;
+  double t1 = std::atan2(-(e.y() - c.y()) / rb, (e.x() - c.x()) / ra) * 180.0 / kPi;
+  double span = t1 - t0;
+  while (span <= 0) span += 360.0;
+  QPainter* p = a.Painter();
+  if (p == nullptr) return;
+  QPen qpen(ColorFromRef(m_pen.color));
+  int w = a.PenDeviceWidth();
+  qpen.setWidth(w <= 1 ? 0 : w);
+  p->setPen(qpen);
+  p->setBrush(Qt::NoBrush);
+  p->drawArc(box, qRound(t0 * 16), qRound(span * 16));
+}
+
+void DeviceContext::Ellipse(int left, int top, int right, int bottom) {
+  DeviceContextAccess a{*this};
+  if (!a.Ready()) return;
+  QPainter* p = a.Painter();
+  if (p == nullptr) return;
+  QPoint p0 = LPtoDP(QPoint(left, top));
+  QPoint p1 = LPtoDP(QPoint(right, bottom));
+  QRect box(QPoint(std::min(p0.x(), p1.x()), std::min(p0.y(), p1.y())),
+            QSize(std::abs(p1.x() - p0.x()) - 1, std::abs(p1.y() - p0.y()) - 1));
+  if (m_pen.style == PS_NULL) {
+    p->setPen(Qt::NoPen);
+  } else {
+    QPen qpen(ColorFromRef(m_pen.color));
+    int w = a.PenDeviceWidth();
+    qpen.setWidth(w <= 1 ? 0 : w);
+    p->setPen(qpen);
+  }
+  p->setBrush(m_brush.hollow ? QBrush(Qt::NoBrush) : QBrush(ColorFromRef(m_brush.color)));
+  p->drawEllipse(box);
+}
+
+void DeviceContext::SetPixel(int x, int y, COLORREF color) {
+  DeviceContextAccess a{*this};
+  if (!a.Ready()) return;
+  QPoint d = LPtoDP(QPoint(x, y));
+  a.FillDeviceRect(d.x(), d.y(), d.x() + 1, d.y() + 1, color);
+}
+
+COLORREF DeviceContext::GetPixel(int x, int y) const {
+  QImage* image = TargetImage();
+  QPoint d = LPtoDP(QPoint(x, y));
+  if (image == nullptr || !image->valid(d)) return 0xFFFFFFFFu;
+  Flush();
+  return RefFromColor(QColor::fromRgb(image->pixel(d)));
+}
+
+void DeviceContext::TextOut(int x, int y, const std::string& text) {
+  TextOut(x, y, QString::fromLocal8Bit(text.c_str()));
+}
+
+void DeviceContext::TextOut(int x, int y, const QString& text) {
+  DeviceContextAccess a{*this};
+  if (!a.Ready() || text.isEmpty()) return;
+  QPainter* p = a.Painter();
+  if (p == nullptr) return;
+  QFont font = ToDrawFont(m_font);
+  p->setFont(font);
+  QPointF origin = a.PrepareText(p, x, y, font, text);
+  if (m_bkMode == OPAQUE) {
+    QFontMetrics fm(font);
+    p->fillRect(
+        QRectF(origin.x(), origin.y() - fm.ascent(), fm.horizontalAdvance(text), fm.height()),
+        ColorFromRef(m_bkColor));
+  }
+  p->setPen(ColorFromRef(m_textColor));
+  p->drawText(origin, text);
+}
+
+QSize DeviceContext::GetTextExtent(const std::string& text) const {
+  return GetTextExtent(QString::fromLocal8Bit(text.c_str()));
+}
+
+QSize DeviceContext::GetTextExtent(const QString& text) const {
+  QFontMetrics fm(ToDrawFont(m_font));
+  return QSize(fm.horizontalAdvance(text), fm.height());
+}
+
+void DeviceContext::BitBlt(int x, int y, int width, int height, const DeviceContext& src, int xSrc,
+                           int ySrc, uint32_t rop) {
+  DeviceContextAccess a{*this};
+  if (!a.Ready() || width <= 0 || height <= 0) return;
+  QImage* source = src.TargetImage();
+  if (source == nullptr || source->isNull()) return;
+  src.Flush();
+  QPoint s0 = src.LPtoDP(QPoint(xSrc, ySrc));
+  QPoint d0 = LPtoDP(QPoint(x, y));
+  QPoint d1 = LPtoDP(QPoint(x + width, y + height));
+  bool unscaled = d1.x() - d0.x() == width && d1.y() - d0.y() == height;
+  QImage* target = TargetImage();
+  if (unscaled && IsDirectImage(target) && IsDirectImage(source) && target != source) {
+    Flush();
+    // Clip the copy to both images.
+    int sx = s0.x(), sy = s0.y(), dx = d0.x(), dy = d0.y(), w = width, h = height;
+    if (sx < 0) {
+      dx -= sx;
+      w += sx;
+      sx = 0;
+    }
+    if (sy < 0) {
+      dy -= sy;
+      h += sy;
+      sy = 0;
+    }
+    if (dx < 0) {
+      sx -= dx;
+      w += dx;
+      dx = 0;
+    }
+    if (dy < 0) {
+      sy -= dy;
+      h += dy;
+      dy = 0;
+    }
+    w = std::min({w, source->width() - sx, target->width() - dx});
+    h = std::min({h, source->height() - sy, target->height() - dy});
+    for (int row = 0; row < h; ++row) {
+      const uint32_t* in = reinterpret_cast<const uint32_t*>(source->constScanLine(sy + row)) + sx;
+      uint32_t* out = reinterpret_cast<uint32_t*>(target->scanLine(dy + row)) + dx;
+      switch (rop) {
+        case SRCAND:
+          for (int i = 0; i < w; ++i) out[i] &= in[i] | 0xFF000000u;
+          break;
+        case SRCPAINT:
+          for (int i = 0; i < w; ++i) out[i] |= in[i];
+          break;
+        case SRCINVERT:
+          for (int i = 0; i < w; ++i) out[i] = (out[i] ^ in[i]) | 0xFF000000u;
+          break;
+        default:
+          if (w > 0) std::copy(in, in + w, out);
+          break;
+      }
+    }
+    return;
+  }
+  QPainter* p = a.Painter();
+  if (p == nullptr) return;
+  switch (rop) {
+    case SRCAND:
+      p->setCompositionMode(QPainter::RasterOp_SourceAndDestination);
+      break;
+    case SRCPAINT:
+      p->setCompositionMode(QPainter::RasterOp_SourceOrDestination);
+      break;
+    case SRCINVERT:
+      p->setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+      break;
+    default:
+      p->setCompositionMode(QPainter::CompositionMode_Source);
+      break;
+  }
+  p->drawImage(QRect(d0, d1), *source, QRect(s0, QSize(width, height)));
+  p->setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
