@@ -1,24 +1,60 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
+#include <thread>
 
-// Double-buffered capture from the wave-input device. (Minimal form: buffers and format only;
-// the capture itself arrives with the platform's wave-input service.)
+#include "platform/auto_reset_event.h"
+#include "platform/ui_handoff.h"
+#include "platform/wave_in.h"
+
+// Continuous capture from the wave-input device into two alternating half-second buffers. For each
+// filled buffer a worker thread sends ID_BUFFER_READY to the main window and waits until it has
+// been handled before lending the buffer to the device again.
 class WaveInCapture {
  public:
-  WaveInCapture() = default;
+  WaveInCapture();
+  // Stops the capture, then frees both buffers.
   virtual ~WaveInCapture();
   WaveInCapture(const WaveInCapture&) = delete;
   WaveInCapture& operator=(const WaveInCapture&) = delete;
 
+  // Fills the PCM format record and reallocates both buffers, zero-filled, of half the average
+  // bytes per second each.
   void SetFormat(int channels, uint32_t samplesPerSec, int bits);
+  // Opens the device, starts the worker, queues both buffers and starts recording. Failures are
+  // reported in a message box and leave what was set up for the next Stop.
   void Start();
+  // Ends the worker and waits until it has ended, pauses 50 ms, then stops and closes the device.
+  // Never blocks on the user-interface thread, also when called from inside the handling of
+  // ID_BUFFER_READY. Afterwards no thread touches the buffers.
   void Stop();
+  // The buffer the current ID_BUFFER_READY announces; valid while that command is handled.
   uint8_t* GetReadyBuffer();
 
+  const WaveFormat& GetFormat() const { return m_format; }
+  // Header 0 describes m_pBufferA, header 1 m_pBufferB; read them only while stopped or while
+  // ID_BUFFER_READY is handled.
+  const WaveHeader& GetHeader(int index) const { return m_headers[index & 1]; }
+  // True from Start until Stop has seen the worker end.
+  bool HasWorker() const { return m_pThread != nullptr; }
+
  private:
+  void WorkerMain();
+  void OnBufferDone();
+  // Ends the worker (if any) without the pause: cancel the hand-off, wake it, join it.
+  void EndWorker();
+
   uint8_t* m_pBufferA = nullptr;
   uint8_t* m_pBufferB = nullptr;
-  uint32_t m_nBufferBytes = 0;
-  int m_nCurrent = 0;
+  WaveInCaps m_caps;
+  WaveInHandle m_hWaveIn = 0;
+  WaveHeader m_headers[2];
+  WaveFormat m_format;
+  EventHandle m_hEvent;
+  std::unique_ptr<std::thread> m_pThread;
+  std::atomic<int32_t> m_bStop{0};
+  std::atomic<int32_t> m_nCurrent{0};
+  UiHandoff m_handoff;
 };

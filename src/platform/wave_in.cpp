@@ -1,0 +1,343 @@
+#include "platform/wave_in.h"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <mutex>
+
+#include "platform/wave_in_backend.h"
+
+const char* const kWaveInputForms =
+    "default, device:NAME (name, part of a name or number), file:PATH, "
+    "tone:FREQ[,SHAPE[,LEVEL]] or tone:left=FREQ,...;right=FREQ,... "
+    "(SHAPE sine|square|triangle|noise, LEVEL 0..1), none";
+
+namespace {
+
+// An open device: a queue of lent headers that the backend's thread fills in order.
+class WaveInDevice final : public WaveInSink {
+ public:
+  WaveInDevice(const WaveFormat& fmt, EventHandle event)
+      : m_format(fmt), m_event(std::move(event)) {}
+
+  void AttachSource(std::unique_ptr<WaveInSource> source) { m_source = std::move(source); }
+  WaveInSource* Source() { return m_source.get(); }
+
+  void Deliver(const uint8_t* data, size_t bytes) override {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_recording) return;
+    while (bytes > 0 && m_count > 0) {
+      WaveHeader* h = m_queue[m_head];
+      size_t room = h->dwBufferLength - h->dwBytesRecorded;
+      size_t n = std::min(room, bytes);
+      std::memcpy(h->lpData + h->dwBytesRecorded, data, n);
+      h->dwBytesRecorded += static_cast<uint32_t>(n);
+      data += n;
+      bytes -= n;
+      if (h->dwBytesRecorded == h->dwBufferLength) {
+        h->dwReserved =
+            static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                      std::chrono::steady_clock::now().time_since_epoch())
+                                      .count());
+        h->dwFlags = (h->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
+        m_head = (m_head + 1) % m_queue.size();
+        --m_count;
+        m_event->Set();
+      }
+    }
+    // Whatever is left found no buffer: an overrun, lost as on any sound card.
+  }
+
+  bool IsRecording() override {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_recording;
+  }
+
+  bool ReadyForMore() override {
+    {
+      std::lock_guard<std::mutex> lock(m_mutex);
+      if (!m_recording || m_count == 0) return false;
+    }
+    return !m_event->IsSet();
+  }
+
+  MMRESULT Add(WaveHeader* h) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_closed) return MMSYSERR_INVALHANDLE;
+    if ((h->dwFlags & WHDR_PREPARED) == 0) return WAVERR_UNPREPARED;
+    if ((h->dwFlags & WHDR_INQUEUE) != 0) return WAVERR_STILLPLAYING;
+    if (m_count == m_queue.size()) return MMSYSERR_NOMEM;
+    h->dwBytesRecorded = 0;
+    h->dwFlags = (h->dwFlags | WHDR_INQUEUE) & ~WHDR_DONE;
+    m_queue[(m_head + m_count) % m_queue.size()] = h;
+    ++m_count;
+    return MMSYSERR_NOERROR;
+  }
+
+  void SetRecording(bool on) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_recording = on;
+  }
+
+  void Close() {
+    if (m_source) m_source->StopDelivery();
+    {
+      std::lock_guard<std::mutex> lock(m_mutex);
+      m_recording = false;
+      m_closed = true;
+      for (; m_count > 0; --m_count) {
+        WaveHeader* h = m_queue[m_head];
+        h->dwFlags = (h->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
+        m_head = (m_head + 1) % m_queue.size();
+      }
+    }
+    m_event->Set();
+    m_source.reset();
+  }
+
+  const WaveFormat& Format() const { return m_format; }
+  void SignalOpen() { m_event->Set(); }
+
+ private:
+  WaveFormat m_format;
+  EventHandle m_event;
+  std::unique_ptr<WaveInSource> m_source;
+  std::mutex m_mutex;
+  std::array<WaveHeader*, 16> m_queue{};
+  size_t m_head = 0;
+  size_t m_count = 0;
+  bool m_recording = false;
+  bool m_closed = false;
+};
+
+struct Registry {
+  std::mutex mutex;
+  std::map<WaveInHandle, std::shared_ptr<WaveInDevice>> devices;
+  WaveInHandle next = 1;
+  std::shared_ptr<WaveInBackend> backend;
+  std::string spec;
+  bool selected = false;
+};
+
+Registry& Reg() {
+  static Registry r;
+  return r;
+}
+
+std::shared_ptr<WaveInDevice> Find(WaveInHandle handle) {
+  Registry& r = Reg();
+  std::lock_guard<std::mutex> lock(r.mutex);
+  auto it = r.devices.find(handle);
+  return it == r.devices.end() ? nullptr : it->second;
+}
+
+struct Faults {
+  std::mutex mutex;
+  WaveInFaultPlan plan;
+  int caps = 0, open = 0, prepare = 0, add = 0, start = 0;
+};
+
+Faults& TheFaults() {
+  static Faults f;
+  return f;
+}
+
+bool Inject(int Faults::*counter, int WaveInFaultPlan::*limit) {
+  Faults& f = TheFaults();
+  std::lock_guard<std::mutex> lock(f.mutex);
+  int n = ++(f.*counter);
+  return f.plan.*limit > 0 && n == f.plan.*limit;
+}
+
+std::atomic<bool> g_paced{true};
+
+std::shared_ptr<WaveInBackend> MakeBackend(const std::string& spec, std::string* error) {
+  auto fail = [&](const std::string& why) -> std::shared_ptr<WaveInBackend> {
+    if (error != nullptr) *error = why;
+    return nullptr;
+  };
+  std::string sub;
+  std::unique_ptr<WaveInBackend> b;
+  if (spec == "default") {
+    b = MakePortAudioBackend("", &sub);
+  } else if (spec == "none") {
+    b = MakeNoInputBackend();
+  } else if (spec.rfind("device:", 0) == 0) {
+    if (spec.size() == 7)
+      return fail("input \"device:\" needs a device name or number; valid inputs: " +
+                  std::string(kWaveInputForms));
+    b = MakePortAudioBackend(spec.substr(7), &sub);
+  } else if (spec.rfind("file:", 0) == 0) {
+    if (spec.size() == 5)
+      return fail("input \"file:\" needs a path; valid inputs: " + std::string(kWaveInputForms));
+    b = MakeFileBackend(spec.substr(5), &sub);
+  } else if (spec.rfind("tone:", 0) == 0) {
+    b = MakeToneBackend(spec.substr(5), &sub);
+  } else {
+    return fail("unknown input \"" + spec + "\"; valid inputs: " + kWaveInputForms);
+  }
+  if (!b) return fail("bad input \"" + spec + "\": " + sub + "; valid inputs: " + kWaveInputForms);
+  return std::shared_ptr<WaveInBackend>(std::move(b));
+}
+
+std::shared_ptr<WaveInBackend> Backend() {
+  Registry& r = Reg();
+  {
+    std::lock_guard<std::mutex> lock(r.mutex);
+    if (r.selected) return r.backend;
+  }
+  std::string error;
+  if (!SelectWaveInputFromEnvironment(&error)) {
+    std::fprintf(stderr, "aurivue: %s\n", error.c_str());
+    SelectWaveInput("none", nullptr);
+  }
+  std::lock_guard<std::mutex> lock(r.mutex);
+  return r.backend;
+}
+
+bool SizeOk(unsigned size) { return size == kWaveHeaderSize || size == sizeof(WaveHeader); }
+
+bool FormatOk(const WaveFormat& f) {
+  if (f.wFormatTag != WAVE_FORMAT_PCM) return false;
+  if (f.nChannels != 1 && f.nChannels != 2) return false;
+  if (f.wBitsPerSample != 8 && f.wBitsPerSample != 16) return false;
+  if (f.nSamplesPerSec < 1000 || f.nSamplesPerSec > 192000) return false;
+  if (f.nBlockAlign != f.nChannels * f.wBitsPerSample / 8) return false;
+  return f.nAvgBytesPerSec == f.nBlockAlign * f.nSamplesPerSec;
+}
+
+}  // namespace
+
+unsigned WaveInGetNumDevs() { return Backend()->DeviceCount(); }
+
+MMRESULT WaveInGetDevCaps(unsigned deviceId, WaveInCaps* caps, unsigned size) {
+  if (caps == nullptr || size < sizeof(WaveInCaps)) return MMSYSERR_INVALPARAM;
+  if (Inject(&Faults::caps, &WaveInFaultPlan::failCaps)) return MMSYSERR_ERROR;
+  return Backend()->Caps(deviceId, caps);
+}
+
+MMRESULT WaveInOpen(WaveInHandle* handle, unsigned deviceId, const WaveFormat* fmt,
+                    EventHandle event) {
+  if (handle == nullptr || fmt == nullptr || !event) return MMSYSERR_INVALPARAM;
+  if (Inject(&Faults::open, &WaveInFaultPlan::failOpen)) return MMSYSERR_ERROR;
+  if (!FormatOk(*fmt)) return WAVERR_BADFORMAT;
+  std::shared_ptr<WaveInBackend> backend = Backend();
+  if (backend->DeviceCount() == 0) return MMSYSERR_NODRIVER;
+  std::unique_ptr<WaveInSource> source;
+  if (MMRESULT r = backend->Open(deviceId, *fmt, &source); r != MMSYSERR_NOERROR) return r;
+  auto device = std::make_shared<WaveInDevice>(*fmt, event);
+  device->AttachSource(std::move(source));
+  if (!device->Source()->StartDelivery(device.get())) {
+    device->Close();
+    return MMSYSERR_ERROR;
+  }
+  Registry& r = Reg();
+  {
+    std::lock_guard<std::mutex> lock(r.mutex);
+    *handle = r.next++;
+    if (r.next == 0) r.next = 1;
+    r.devices[*handle] = device;
+  }
+  device->SignalOpen();
+  return MMSYSERR_NOERROR;
+}
+
+MMRESULT WaveInPrepareHeader(WaveInHandle handle, WaveHeader* header, unsigned size) {
+  if (!Find(handle)) return MMSYSERR_INVALHANDLE;
+  if (header == nullptr || !SizeOk(size) || header->lpData == nullptr ||
+      header->dwBufferLength == 0) {
+    return MMSYSERR_INVALPARAM;
+  }
+  if (Inject(&Faults::prepare, &WaveInFaultPlan::failPrepare)) return MMSYSERR_ERROR;
+  if ((header->dwFlags & WHDR_PREPARED) != 0) return MMSYSERR_NOERROR;
+  header->dwFlags = (header->dwFlags | WHDR_PREPARED) & ~(WHDR_DONE | WHDR_INQUEUE);
+  return MMSYSERR_NOERROR;
+}
+
+MMRESULT WaveInUnprepareHeader(WaveInHandle handle, WaveHeader* header, unsigned size) {
+  if (!Find(handle)) return MMSYSERR_INVALHANDLE;
+  if (header == nullptr || !SizeOk(size)) return MMSYSERR_INVALPARAM;
+  if ((header->dwFlags & WHDR_INQUEUE) != 0) return WAVERR_STILLPLAYING;
+  header->dwFlags &= ~WHDR_PREPARED;
+  return MMSYSERR_NOERROR;
+}
+
+MMRESULT WaveInAddBuffer(WaveInHandle handle, WaveHeader* header, unsigned size) {
+  auto device = Find(handle);
+  if (!device) return MMSYSERR_INVALHANDLE;
+  if (header == nullptr || !SizeOk(size)) return MMSYSERR_INVALPARAM;
+  if (Inject(&Faults::add, &WaveInFaultPlan::failAdd)) return MMSYSERR_ERROR;
+  if (header->dwBufferLength % device->Format().nBlockAlign != 0) return MMSYSERR_INVALPARAM;
+  return device->Add(header);
+}
+
+MMRESULT WaveInStart(WaveInHandle handle) {
+  auto device = Find(handle);
+  if (!device) return MMSYSERR_INVALHANDLE;
+  if (Inject(&Faults::start, &WaveInFaultPlan::failStart)) return MMSYSERR_ERROR;
+  device->SetRecording(true);
+  return MMSYSERR_NOERROR;
+}
+
+MMRESULT WaveInStop(WaveInHandle handle) {
+  auto device = Find(handle);
+  if (!device) return MMSYSERR_INVALHANDLE;
+  device->SetRecording(false);
+  return MMSYSERR_NOERROR;
+}
+
+MMRESULT WaveInClose(WaveInHandle handle) {
+  std::shared_ptr<WaveInDevice> device;
+  {
+    Registry& r = Reg();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    auto it = r.devices.find(handle);
+    if (it == r.devices.end()) return MMSYSERR_INVALHANDLE;
+    device = it->second;
+    r.devices.erase(it);
+  }
+  device->Close();
+  return MMSYSERR_NOERROR;
+}
+
+bool SelectWaveInput(const std::string& spec, std::string* error) {
+  std::shared_ptr<WaveInBackend> backend = MakeBackend(spec, error);
+  if (!backend) return false;
+  Registry& r = Reg();
+  std::lock_guard<std::mutex> lock(r.mutex);
+  r.backend = std::move(backend);
+  r.spec = spec;
+  r.selected = true;
+  return true;
+}
+
+bool SelectWaveInputFromEnvironment(std::string* error) {
+  const char* env = std::getenv("AURIVUE_INPUT");
+  std::string spec = (env != nullptr && *env != '\0') ? env : "default";
+  return SelectWaveInput(spec, error);
+}
+
+std::string CurrentWaveInput() {
+  Backend();
+  Registry& r = Reg();
+  std::lock_guard<std::mutex> lock(r.mutex);
+  return r.spec;
+}
+
+void SetWaveInFaults(const WaveInFaultPlan& plan) {
+  Faults& f = TheFaults();
+  std::lock_guard<std::mutex> lock(f.mutex);
+  f.plan = plan;
+  f.caps = f.open = f.prepare = f.add = f.start = 0;
+}
+
+void ClearWaveInFaults() { SetWaveInFaults(WaveInFaultPlan{}); }
+
+void SetWaveInRealTimePacing(bool paced) { g_paced = paced; }
+
+bool WaveInRealTimePacing() { return g_paced; }

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/wave_in.h"
+
+// Where an open device puts what a backend produces. Called from the backend's own thread.
+class WaveInSink {
+ public:
+  virtual ~WaveInSink() = default;
+  // Interleaved frames in the device's format; bytes is a whole number of frames.
+  virtual void Deliver(const uint8_t* data, size_t bytes) = 0;
+  // True while recording; generators render nothing otherwise, so a tone starts at phase 0.
+  virtual bool IsRecording() = 0;
+  // True while recording, a buffer is queued and the last notification has been taken: an
+  // unpaced generator waits for this, so no two notifications merge into one signal.
+  virtual bool ReadyForMore() = 0;
+};
+
+// A running producer of samples for one open device.
+class WaveInSource {
+ public:
+  virtual ~WaveInSource() = default;
+  // Starts calling sink->Deliver; false when the backend cannot start.
+  virtual bool StartDelivery(WaveInSink* sink) = 0;
+  // After this returns the sink is never called again.
+  virtual void StopDelivery() = 0;
+};
+
+class WaveInBackend {
+ public:
+  virtual ~WaveInBackend() = default;
+  virtual unsigned DeviceCount() = 0;
+  virtual MMRESULT Caps(unsigned deviceId, WaveInCaps* caps) = 0;
+  // A source for fmt (already checked to be 8/16-bit PCM, one or two channels) or an error.
+  virtual MMRESULT Open(unsigned deviceId, const WaveFormat& fmt,
+                        std::unique_ptr<WaveInSource>* source) = 0;
+};
+
+// The backends. Each returns nullptr with *error set when its argument is unusable.
+std::unique_ptr<WaveInBackend> MakeNoInputBackend();
+std::unique_ptr<WaveInBackend> MakeToneBackend(const std::string& arg, std::string* error);
+std::unique_ptr<WaveInBackend> MakeFileBackend(const std::string& path, std::string* error);
+// name empty: the default input device.
+std::unique_ptr<WaveInBackend> MakePortAudioBackend(const std::string& name, std::string* error);
+
+// Sample conversion shared by the generators: a value in [-1, 1] or a 16-bit sample into the
+// device's sample width (8-bit unsigned with 128 as zero, or 16-bit signed little-endian).
+int16_t ToSample16(double value);
+void PutSample(uint8_t* out, int bits, int16_t sample);
+
+// Caps filled the same way by every backend that has a device.
+void FillCaps(WaveInCaps* caps, const std::string& name, int channels);

@@ -1,0 +1,405 @@
+// The backends that make their own samples on their own thread: no input, tone, file.
+#include <sndfile.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <numbers>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include "platform/wave_in_backend.h"
+
+int16_t ToSample16(double value) {
+  double v = std::lround(value * 32767.0);
+  if (v > 32767.0) v = 32767.0;
+  if (v < -32768.0) v = -32768.0;
+  return static_cast<int16_t>(v);
+}
+
+void PutSample(uint8_t* out, int bits, int16_t sample) {
+  if (bits == 8) {
+    out[0] = static_cast<uint8_t>((sample >> 8) + 128);
+  } else {
+    auto u = static_cast<uint16_t>(sample);
+    out[0] = static_cast<uint8_t>(u & 0xFF);
+    out[1] = static_cast<uint8_t>(u >> 8);
+  }
+}
+
+void FillCaps(WaveInCaps* caps, const std::string& name, int channels) {
+  *caps = WaveInCaps{};
+  caps->wMid = 1;
+  caps->vDriverVersion = 0x0200;
+  std::strncpy(caps->szPname, name.c_str(), sizeof(caps->szPname) - 1);
+  caps->dwFormats = 0x000FFFFF;  // every standard rate, width and channel count
+  caps->wChannels = static_cast<uint16_t>(channels);
+}
+
+namespace {
+
+class NoInputBackend final : public WaveInBackend {
+ public:
+  unsigned DeviceCount() override { return 0; }
+  MMRESULT Caps(unsigned, WaveInCaps*) override { return MMSYSERR_BADDEVICEID; }
+  MMRESULT Open(unsigned, const WaveFormat&, std::unique_ptr<WaveInSource>*) override {
+    return MMSYSERR_NODRIVER;
+  }
+};
+
+bool DeviceIdOk(unsigned id) { return id == 0 || id == WAVE_MAPPER; }
+
+// Renders 10 ms chunks on its own thread, at the pace of the format's rate unless pacing is off
+// for tests. Renders only while the device records, so every recording starts with the first
+// sample of the signal.
+class GeneratorSource : public WaveInSource {
+ public:
+  explicit GeneratorSource(const WaveFormat& fmt)
+      : m_format(fmt),
+        m_chunkFrames(std::max<uint32_t>(1, fmt.nSamplesPerSec / 100)),
+        m_chunk(static_cast<size_t>(m_chunkFrames) * fmt.nBlockAlign) {}
+  ~GeneratorSource() override { StopDelivery(); }
+
+  bool StartDelivery(WaveInSink* sink) override {
+    m_quit = false;
+    m_thread = std::thread([this, sink] { Run(sink); });
+    return true;
+  }
+
+  void StopDelivery() override {
+    m_quit = true;
+    if (m_thread.joinable()) m_thread.join();
+  }
+
+ protected:
+  // Fills frames interleaved frames (left first) in the device's format.
+  virtual void Render(uint8_t* out, uint32_t frames) = 0;
+  const WaveFormat m_format;
+
+ private:
+  void Run(WaveInSink* sink) {
+    using Clock = std::chrono::steady_clock;
+    const auto period =
+        std::chrono::nanoseconds(1'000'000'000LL * m_chunkFrames / m_format.nSamplesPerSec);
+    auto next = Clock::now();
+    while (!m_quit) {
+      if (WaveInRealTimePacing()) {
+        next += period;
+        auto now = Clock::now();
+        if (next < now - std::chrono::seconds(1)) next = now;  // resynchronise after a stall
+        std::this_thread::sleep_until(next);
+        if (!sink->IsRecording()) continue;
+      } else if (!sink->ReadyForMore()) {
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+        continue;
+      }
+      Render(m_chunk.data(), m_chunkFrames);
+      sink->Deliver(m_chunk.data(), m_chunk.size());
+    }
+  }
+
+  const uint32_t m_chunkFrames;
+  std::vector<uint8_t> m_chunk;
+  std::atomic<bool> m_quit{false};
+  std::thread m_thread;
+};
+
+enum class Shape { Sine, Square, Triangle, Noise };
+
+struct ToneChannel {
+  double frequency = 1000.0;
+  Shape shape = Shape::Sine;
+  double level = 0.5;
+};
+
+class ToneSource final : public GeneratorSource {
+ public:
+  ToneSource(const WaveFormat& fmt, const ToneChannel (&channels)[2]) : GeneratorSource(fmt) {
+    for (int c = 0; c < 2; ++c) m_channels[c] = channels[c];
+  }
+  ~ToneSource() override { StopDelivery(); }
+
+ protected:
+  void Render(uint8_t* out, uint32_t frames) override {
+    const int bytes = m_format.wBitsPerSample / 8;
+    for (uint32_t i = 0; i < frames; ++i) {
+      for (int c = 0; c < m_format.nChannels; ++c) {
+        PutSample(out, m_format.wBitsPerSample, ToSample16(Next(c)));
+        out += bytes;
+      }
+    }
+  }
+
+ private:
+  double Next(int c) {
+    const ToneChannel& ch = m_channels[c];
+    double p = m_phase[c];
+    double v = 0.0;
+    switch (ch.shape) {
+      case Shape::Sine:
+        v = std::sin(2.0 * std::numbers::pi * p);
+        break;
+      case Shape::Square:
+        v = p < 0.5 ? 1.0 : -1.0;
+        break;
+      case Shape::Triangle:
+        v = p < 0.5 ? 4.0 * p - 1.0 : 3.0 - 4.0 * p;
+        break;
+      case Shape::Noise: {
+        m_noise ^= m_noise << 13;
+        m_noise ^= m_noise >> 7;
+        m_noise ^= m_noise << 17;
+        v = static_cast<double>(m_noise >> 11) / static_cast<double>(1ULL << 52) - 1.0;
+        break;
+      }
+    }
+    ++m_index[c];
+    // Phase from the sample index, not by accumulation, so long runs do not drift.
+    m_phase[c] = std::fmod(ch.frequency * static_cast<double>(m_index[c]) /
+                               static_cast<double>(m_format.nSamplesPerSec),
+                           1.0);
+    return ch.level * v;
+  }
+
+  ToneChannel m_channels[2];
+  double m_phase[2] = {0.0, 0.0};
+  uint64_t m_index[2] = {0, 0};
+  uint64_t m_noise = 0x9E3779B97F4A7C15ULL;
+};
+
+bool ParseNumber(const std::string& s, double* out) {
+  std::string t = s;
+  if (t.size() > 2 &&
+      (t.compare(t.size() - 2, 2, "Hz") == 0 || t.compare(t.size() - 2, 2, "hz") == 0)) {
+    t.resize(t.size() - 2);
+  }
+  if (t.empty()) return false;
+  char* end = nullptr;
+  double v = std::strtod(t.c_str(), &end);
+  if (end == nullptr || *end != '\0' || !std::isfinite(v)) return false;
+  *out = v;
+  return true;
+}
+
+std::vector<std::string> Split(const std::string& s, char sep) {
+  std::vector<std::string> parts;
+  std::string item;
+  std::istringstream in(s);
+  while (std::getline(in, item, sep)) parts.push_back(item);
+  if (!s.empty() && s.back() == sep) parts.emplace_back();
+  return parts;
+}
+
+// FREQ[,SHAPE[,LEVEL]]; a shape word may stand alone ("noise").
+bool ParseChannel(const std::string& text, ToneChannel* ch, std::string* error) {
+  std::vector<std::string> items = Split(text, ',');
+  if (items.empty() || items.size() > 3) {
+    *error = "a channel is FREQ[,SHAPE[,LEVEL]]";
+    return false;
+  }
+  size_t i = 0;
+  double f = 0.0;
+  if (ParseNumber(items[0], &f)) {
+    if (f <= 0.0 || f > 96000.0) {
+      *error = "frequency \"" + items[0] + "\" is not within 0..96000 Hz";
+      return false;
+    }
+    ch->frequency = f;
+    ++i;
+  }
+  if (i < items.size()) {
+    const std::string& s = items[i];
+    if (s == "sine")
+      ch->shape = Shape::Sine;
+    else if (s == "square")
+      ch->shape = Shape::Square;
+    else if (s == "triangle")
+      ch->shape = Shape::Triangle;
+    else if (s == "noise")
+      ch->shape = Shape::Noise;
+    else {
+      *error = "\"" + s + "\" is neither a frequency nor a shape";
+      return false;
+    }
+    ++i;
+  } else if (i == 0) {
+    *error = "a channel is FREQ[,SHAPE[,LEVEL]]";
+    return false;
+  }
+  if (i < items.size()) {
+    double level = 0.0;
+    if (!ParseNumber(items[i], &level) || level < 0.0 || level > 1.0) {
+      *error = "level \"" + items[i] + "\" is not within 0..1";
+      return false;
+    }
+    ch->level = level;
+    ++i;
+  }
+  if (i != items.size()) {
+    *error = "a channel is FREQ[,SHAPE[,LEVEL]]";
+    return false;
+  }
+  return true;
+}
+
+class ToneBackend final : public WaveInBackend {
+ public:
+  explicit ToneBackend(const ToneChannel (&channels)[2]) {
+    for (int c = 0; c < 2; ++c) m_channels[c] = channels[c];
+  }
+  unsigned DeviceCount() override { return 1; }
+  MMRESULT Caps(unsigned id, WaveInCaps* caps) override {
+    if (id != 0) return MMSYSERR_BADDEVICEID;
+    FillCaps(caps, "Tone generator", 2);
+    return MMSYSERR_NOERROR;
+  }
+  MMRESULT Open(unsigned id, const WaveFormat& fmt,
+                std::unique_ptr<WaveInSource>* source) override {
+    if (!DeviceIdOk(id)) return MMSYSERR_BADDEVICEID;
+    *source = std::make_unique<ToneSource>(fmt, m_channels);
+    return MMSYSERR_NOERROR;
+  }
+
+ private:
+  ToneChannel m_channels[2];
+};
+
+struct SndFileCloser {
+  void operator()(SNDFILE* f) const { sf_close(f); }
+};
+using SndFilePtr = std::unique_ptr<SNDFILE, SndFileCloser>;
+
+// Plays the file in a loop; a mono file feeds both channels, of a wider one the first two count.
+class FileSource final : public GeneratorSource {
+ public:
+  FileSource(const WaveFormat& fmt, SndFilePtr file, int fileChannels)
+      : GeneratorSource(fmt),
+        m_file(std::move(file)),
+        m_fileChannels(fileChannels),
+        m_frames(static_cast<size_t>(std::max<uint32_t>(1, fmt.nSamplesPerSec / 100)) *
+                 static_cast<size_t>(fileChannels)) {}
+  ~FileSource() override { StopDelivery(); }
+
+ protected:
+  void Render(uint8_t* out, uint32_t frames) override {
+    const int bytes = m_format.wBitsPerSample / 8;
+    uint32_t done = 0;
+    while (done < frames) {
+      sf_count_t got = sf_readf_short(m_file.get(), m_frames.data(), frames - done);
+      if (got <= 0) {
+        if (sf_seek(m_file.get(), 0, SEEK_SET) < 0 || ++m_emptyReads > 2) {
+          // An unreadable file: deliver silence rather than spin.
+          for (; done < frames; ++done)
+            for (int c = 0; c < m_format.nChannels; ++c, out += bytes)
+              PutSample(out, m_format.wBitsPerSample, 0);
+          return;
+        }
+        continue;
+      }
+      m_emptyReads = 0;
+      for (sf_count_t i = 0; i < got; ++i) {
+        const short* frame = &m_frames[static_cast<size_t>(i) * m_fileChannels];
+        for (int c = 0; c < m_format.nChannels; ++c) {
+          short s = frame[c < m_fileChannels ? c : 0];
+          PutSample(out, m_format.wBitsPerSample, s);
+          out += bytes;
+        }
+      }
+      done += static_cast<uint32_t>(got);
+    }
+  }
+
+ private:
+  SndFilePtr m_file;
+  int m_fileChannels;
+  std::vector<short> m_frames;
+  int m_emptyReads = 0;
+};
+
+class FileBackend final : public WaveInBackend {
+ public:
+  explicit FileBackend(std::string path) : m_path(std::move(path)) {}
+  unsigned DeviceCount() override { return 1; }
+  MMRESULT Caps(unsigned id, WaveInCaps* caps) override {
+    if (id != 0) return MMSYSERR_BADDEVICEID;
+    FillCaps(caps, "File " + m_path, 2);
+    return MMSYSERR_NOERROR;
+  }
+  MMRESULT Open(unsigned id, const WaveFormat& fmt,
+                std::unique_ptr<WaveInSource>* source) override {
+    if (!DeviceIdOk(id)) return MMSYSERR_BADDEVICEID;
+    SF_INFO info{};
+    SndFilePtr file(sf_open(m_path.c_str(), SFM_READ, &info));
+    if (!file || info.frames <= 0 || info.channels < 1) return MMSYSERR_ERROR;
+    if (static_cast<uint32_t>(info.samplerate) != fmt.nSamplesPerSec) return WAVERR_BADFORMAT;
+    *source = std::make_unique<FileSource>(fmt, std::move(file), info.channels);
+    return MMSYSERR_NOERROR;
+  }
+
+ private:
+  std::string m_path;
+};
+
+}  // namespace
+
+std::unique_ptr<WaveInBackend> MakeNoInputBackend() { return std::make_unique<NoInputBackend>(); }
+
+std::unique_ptr<WaveInBackend> MakeToneBackend(const std::string& arg, std::string* error) {
+  std::string why;
+  ToneChannel channels[2];
+  std::vector<std::string> parts = Split(arg, ';');
+  if (arg.empty() || parts.size() > 2) {
+    *error = "tone takes one channel description for both channels or left=...;right=...";
+    return nullptr;
+  }
+  bool seen[2] = {false, false};
+  for (size_t i = 0; i < parts.size(); ++i) {
+    std::string text = parts[i];
+    int which = parts.size() == 1 ? -1 : static_cast<int>(i);
+    if (text.rfind("left=", 0) == 0) {
+      which = 0;
+      text = text.substr(5);
+    } else if (text.rfind("right=", 0) == 0) {
+      which = 1;
+      text = text.substr(6);
+    }
+    ToneChannel ch;
+    if (!ParseChannel(text, &ch, &why)) {
+      *error = why;
+      return nullptr;
+    }
+    if (which < 0) {
+      channels[0] = channels[1] = ch;
+      seen[0] = seen[1] = true;
+    } else {
+      if (seen[which]) {
+        *error = "a channel is given twice";
+        return nullptr;
+      }
+      channels[which] = ch;
+      seen[which] = true;
+    }
+  }
+  // A channel left out is silent.
+  for (int c = 0; c < 2; ++c) {
+    if (!seen[c]) channels[c].level = 0.0;
+  }
+  return std::make_unique<ToneBackend>(channels);
+}
+
+std::unique_ptr<WaveInBackend> MakeFileBackend(const std::string& path, std::string* error) {
+  SF_INFO info{};
+  SndFilePtr file(sf_open(path.c_str(), SFM_READ, &info));
+  if (!file) {
+    *error = "cannot read \"" + path + "\" as an audio file (" + sf_strerror(nullptr) + ")";
+    return nullptr;
+  }
+  if (info.frames <= 0) {
+    *error = "\"" + path + "\" holds no samples";
+    return nullptr;
+  }
+  return std::make_unique<FileBackend>(path);
+}

@@ -1,0 +1,168 @@
+// The sound-card backend: PortAudio's input devices, the default one standing for the system's
+// preferred recording device.
+#include <portaudio.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <mutex>
+#include <vector>
+
+#include "platform/wave_in_backend.h"
+
+namespace {
+
+// PortAudio is initialised once, on first use, and stays up for the life of the process: it
+// cannot be re-initialised safely while another device might still be closing.
+bool PortAudioReady() {
+  static std::once_flag once;
+  static bool ready = false;
+  std::call_once(once, [] { ready = Pa_Initialize() == paNoError; });
+  return ready;
+}
+
+std::mutex& PaMutex() {
+  static std::mutex m;
+  return m;
+}
+
+class PortAudioSource final : public WaveInSource {
+ public:
+  PortAudioSource(const WaveFormat& fmt, int deviceChannels)
+      : m_format(fmt),
+        m_deviceChannels(deviceChannels),
+        m_scratch(deviceChannels < fmt.nChannels ? kScratchFrames * fmt.nBlockAlign : 0) {}
+  ~PortAudioSource() override {
+    StopDelivery();
+    if (m_stream == nullptr) return;
+    std::lock_guard<std::mutex> lock(PaMutex());
+    Pa_CloseStream(m_stream);
+  }
+
+  PaError OpenStream(const PaStreamParameters& in) {
+    std::lock_guard<std::mutex> lock(PaMutex());
+    PaError err = Pa_OpenStream(&m_stream, &in, nullptr, m_format.nSamplesPerSec,
+                                paFramesPerBufferUnspecified, paClipOff, &Callback, this);
+    if (err != paNoError) m_stream = nullptr;
+    return err;
+  }
+
+  bool StartDelivery(WaveInSink* sink) override {
+    m_sink = sink;
+    std::lock_guard<std::mutex> lock(PaMutex());
+    m_running = Pa_StartStream(m_stream) == paNoError;
+    return m_running;
+  }
+
+  void StopDelivery() override {
+    if (!m_running) return;
+    std::lock_guard<std::mutex> lock(PaMutex());
+    Pa_StopStream(m_stream);  // returns after the last callback has finished
+    m_running = false;
+  }
+
+  static int Callback(const void* input, void*, unsigned long frames,
+                      const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags, void* user) {
+    auto* self = static_cast<PortAudioSource*>(user);
+    if (input != nullptr) self->Take(static_cast<const uint8_t*>(input), frames);
+    return paContinue;
+  }
+
+ private:
+  static constexpr size_t kScratchFrames = 1024;
+
+  void Take(const uint8_t* input, unsigned long frames) {
+    if (m_deviceChannels == m_format.nChannels) {
+      m_sink->Deliver(input, frames * m_format.nBlockAlign);
+      return;
+    }
+    // A mono device feeding a two-channel capture: both channels carry the one signal.
+    const size_t width = m_format.wBitsPerSample / 8;
+    while (frames > 0) {
+      size_t n = std::min<size_t>(frames, kScratchFrames);
+      uint8_t* out = m_scratch.data();
+      for (size_t i = 0; i < n; ++i, input += width) {
+        for (int c = 0; c < 2; ++c, out += width) std::copy(input, input + width, out);
+      }
+      m_sink->Deliver(m_scratch.data(), n * m_format.nBlockAlign);
+      frames -= n;
+    }
+  }
+
+  WaveFormat m_format;
+  int m_deviceChannels;
+  std::vector<uint8_t> m_scratch;
+  PaStream* m_stream = nullptr;
+  WaveInSink* m_sink = nullptr;
+  bool m_running = false;
+};
+
+class PortAudioBackend final : public WaveInBackend {
+ public:
+  explicit PortAudioBackend(std::string name) : m_name(std::move(name)) {}
+
+  unsigned DeviceCount() override { return Device() == paNoDevice ? 0 : 1; }
+
+  MMRESULT Caps(unsigned id, WaveInCaps* caps) override {
+    PaDeviceIndex d = Device();
+    if (d == paNoDevice || id != 0) return MMSYSERR_BADDEVICEID;
+    const PaDeviceInfo* info = Pa_GetDeviceInfo(d);
+    FillCaps(caps, info->name, std::min(2, info->maxInputChannels));
+    return MMSYSERR_NOERROR;
+  }
+
+  MMRESULT Open(unsigned id, const WaveFormat& fmt,
+                std::unique_ptr<WaveInSource>* source) override {
+    PaDeviceIndex d = Device();
+    if (d == paNoDevice || (id != 0 && id != WAVE_MAPPER)) return MMSYSERR_BADDEVICEID;
+    const PaDeviceInfo* info = Pa_GetDeviceInfo(d);
+    int channels = std::min<int>(fmt.nChannels, info->maxInputChannels);
+    PaStreamParameters in{};
+    in.device = d;
+    in.channelCount = channels;
+    in.sampleFormat = fmt.wBitsPerSample == 8 ? paUInt8 : paInt16;
+    in.suggestedLatency = info->defaultHighInputLatency;
+    auto created = std::make_unique<PortAudioSource>(fmt, channels);
+    PaError err = created->OpenStream(in);
+    if (err != paNoError) {
+      return err == paInvalidSampleRate || err == paSampleFormatNotSupported ? WAVERR_BADFORMAT
+                                                                             : MMSYSERR_ERROR;
+    }
+    *source = std::move(created);
+    return MMSYSERR_NOERROR;
+  }
+
+ private:
+  PaDeviceIndex Device() {
+    if (!PortAudioReady()) return paNoDevice;
+    std::lock_guard<std::mutex> lock(PaMutex());
+    if (m_name.empty()) {
+      PaDeviceIndex d = Pa_GetDefaultInputDevice();
+      return d != paNoDevice && Pa_GetDeviceInfo(d)->maxInputChannels > 0 ? d : paNoDevice;
+    }
+    int count = Pa_GetDeviceCount();
+    char* end = nullptr;
+    long number = std::strtol(m_name.c_str(), &end, 10);
+    if (end != nullptr && *end == '\0') {
+      if (number < 0 || number >= count) return paNoDevice;
+      return Pa_GetDeviceInfo(number)->maxInputChannels > 0 ? static_cast<PaDeviceIndex>(number)
+                                                            : paNoDevice;
+    }
+    PaDeviceIndex partial = paNoDevice;
+    for (PaDeviceIndex d = 0; d < count; ++d) {
+      const PaDeviceInfo* info = Pa_GetDeviceInfo(d);
+      if (info->maxInputChannels <= 0) continue;
+      std::string name = info->name;
+      if (name == m_name) return d;
+      if (partial == paNoDevice && name.find(m_name) != std::string::npos) partial = d;
+    }
+    return partial;
+  }
+
+  std::string m_name;
+};
+
+}  // namespace
+
+std::unique_ptr<WaveInBackend> MakePortAudioBackend(const std::string& name, std::string*) {
+  return std::make_unique<PortAudioBackend>(name);
+}

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Starts (once) a private PulseAudio daemon with a null sink "testsink" for the real-capture tests
+# and prints the environment that reaches it, ready for eval:
+#   eval "$(tools/start_test_pulseaudio.sh)"
+# Capture then reads PULSE_SOURCE=testsink.monitor through ALSA's default device; play into the
+# sink with `paplay -d testsink FILE`. Safe to call again: a running daemon is reused.
+set -euo pipefail
+runtime="${AURIVUE_PULSE_DIR:-/tmp/aurivue-pulse-$(id -u)}"
+mkdir -p "$runtime"
+chmod 700 "$runtime"
+export XDG_RUNTIME_DIR="$runtime"
+export PULSE_RUNTIME_PATH="$runtime/pulse"
+export HOME="${HOME:-$runtime}"
+server="unix:$runtime/pulse/native"
+
+reachable() { PULSE_SERVER="$server" pactl info >/dev/null 2>&1; }
+
+if ! reachable; then
+  args=(-D --exit-idle-time=-1 -n --disallow-exit --use-pid-file=yes
+        --load=module-native-protocol-unix
+        --load="module-null-sink sink_name=testsink rate=44100 channels=2")
+  # As root the daemon only warns in per-user mode; --system would need a pulse user and policy.
+  pulseaudio "${args[@]}" >"$runtime/daemon.log" 2>&1 || true
+  for _ in $(seq 1 50); do
+    reachable && break
+    sleep 0.1
+  done
+fi
+if ! reachable; then
+  echo "start_test_pulseaudio: no daemon came up; see $runtime/daemon.log" >&2
+  exit 1
+fi
+echo "export XDG_RUNTIME_DIR='$runtime'"
+echo "export PULSE_RUNTIME_PATH='$runtime/pulse'"
+echo "export PULSE_SERVER='$server'"
+echo "export PULSE_SOURCE=testsink.monitor"
