@@ -25,9 +25,34 @@ QCursor LoadCursor(const char* path, bool& loaded) {
 }
 
 // A line that, like the drawing calls the rest of the program uses, leaves its end point out.
-void LineTo(QPainter& p, int x1, int y1, int x2, int y2) {
-  if (x1 == x2 && y1 == y2) return;
-  p.drawLine(QPoint(x1, y1), QPoint(x2, y2));
+// Stepped pixel by pixel (Bresenham) so both ends are exact; a 2-pixel pen doubles each pixel
+// across the line's main direction.
+void LineTo(QImage& image, int x1, int y1, int x2, int y2, QRgb color, int width) {
+  const int dx = std::abs(x2 - x1);
+  const int dy = -std::abs(y2 - y1);
+  const int sx = x1 < x2 ? 1 : -1;
+  const int sy = y1 < y2 ? 1 : -1;
+  const bool steep = -dy > dx;
+  int err = dx + dy;
+  int x = x1;
+  int y = y1;
+  while (x != x2 || y != y2) {
+    if (image.valid(x, y)) image.setPixel(x, y, color);
+    if (width > 1) {
+      const int ox = steep ? x + 1 : x;
+      const int oy = steep ? y : y + 1;
+      if (image.valid(ox, oy)) image.setPixel(ox, oy, color);
+    }
+    const int e2 = 2 * err;
+    if (e2 >= dy) {
+      err += dy;
+      x += sx;
+    }
+    if (e2 <= dx) {
+      err += dx;
+      y += sy;
+    }
+  }
 }
 
 }  // namespace
@@ -175,30 +200,27 @@ void RotarySwitch::Render(QImage& image) const {
   p.end();
   DrawShadedCircle(image, cx, cy, r, Qt::white, Qt::black);
   DrawShadedCircle(image, cx, cy, r - 1, Qt::white, Qt::black);
+  const int a = r - 2;
+
+  const double theta = m_positions[m_nPosition].angle;
+  LineTo(image, static_cast<int>(cx + (a / 4) * std::cos(theta)),
+         static_cast<int>(cy - (a / 4) * std::sin(theta)),
+         static_cast<int>(cx + a * std::cos(theta)), static_cast<int>(cy - a * std::sin(theta)),
+         kPointerColor.rgb(), 1);
+  for (int i = 0; i < m_nCount; ++i) {
+    const double ti = m_positions[i].angle;
+    const TickSpan span = TickSpanFor(m_nCount, i, a);
+    LineTo(image, static_cast<int>(cx + span.inner * std::cos(ti)),
+           static_cast<int>(cy - span.inner * std::sin(ti)),
+           static_cast<int>(cx + span.outer * std::cos(ti)),
+           static_cast<int>(cy - span.outer * std::sin(ti)), qRgb(0, 0, 0), span.penWidth);
+  }
   p.begin(&image);
   p.setRenderHint(QPainter::Antialiasing, false);
   p.setRenderHint(QPainter::TextAntialiasing, false);
   p.setFont(m_labelFont);
-  const int a = r - 2;
-
-  QPen thin(Qt::black, 1, Qt::SolidLine, Qt::FlatCap);
-  QPen pointer(kPointerColor, 1, Qt::SolidLine, Qt::FlatCap);
-  QPen major(Qt::black, 2, Qt::SolidLine, Qt::FlatCap);
-
-  const double theta = m_positions[m_nPosition].angle;
-  p.setPen(pointer);
-  LineTo(p, static_cast<int>(cx + (a / 4) * std::cos(theta)),
-         static_cast<int>(cy - (a / 4) * std::sin(theta)),
-         static_cast<int>(cx + a * std::cos(theta)), static_cast<int>(cy - a * std::sin(theta)));
-
   for (int i = 0; i < m_nCount; ++i) {
     const double ti = m_positions[i].angle;
-    const TickSpan span = TickSpanFor(m_nCount, i, a);
-    p.setPen(span.penWidth == 2 ? major : thin);
-    LineTo(p, static_cast<int>(cx + span.inner * std::cos(ti)),
-           static_cast<int>(cy - span.inner * std::sin(ti)),
-           static_cast<int>(cx + span.outer * std::cos(ti)),
-           static_cast<int>(cy - span.outer * std::sin(ti)));
     const QString& label = m_positions[i].label;
     if (!label.isEmpty()) {
       const int lw = fm.horizontalAdvance(label);
@@ -216,7 +238,7 @@ void RotarySwitch::Render(QImage& image) const {
     const double endDeg = m_positions[0].angle * 180.0 / pi;
     double spanDeg = endDeg - startDeg;
     while (spanDeg < 0) spanDeg += 360.0;
-    p.setPen(thin);
+    p.setPen(QPen(Qt::black, 1));
     p.drawArc(QRect(cx - rr, cy - rr, 2 * rr, 2 * rr), static_cast<int>(std::lround(startDeg * 16)),
               static_cast<int>(std::lround(spanDeg * 16)));
   }
