@@ -90,7 +90,10 @@ QImage Splash() {
     double t = i / 200.0;
     double y = std::sin(t * 2 * M_PI * 3) * 0.6 + std::sin(t * 2 * M_PI * 9) * 0.15;
     QPointF pt(screen.left() + i, screen.center().y() - y * screen.height() / 2 * 0.9);
-    if (i == 0) trace.moveTo(pt); else trace.lineTo(pt);
+    if (i == 0)
+      trace.moveTo(pt);
+    else
+      trace.lineTo(pt);
   }
   p.setPen(QPen(QColor(120, 255, 120), 2));
   p.drawPath(trace);
@@ -100,8 +103,8 @@ QImage Splash() {
   Graticule(p, spec, 8, 4, QColor(50, 70, 130));
   for (int i = 0; i < 40; ++i) {
     double f = i / 40.0;
-    double a = std::exp(-std::pow((f - 0.15) * 12, 2)) * 0.9 + std::exp(-std::pow((f - 0.45) * 20, 2)) * 0.3 +
-               0.05 + 0.03 * std::sin(i * 1.7);
+    double a = std::exp(-std::pow((f - 0.15) * 12, 2)) * 0.9 +
+               std::exp(-std::pow((f - 0.45) * 20, 2)) * 0.3 + 0.05 + 0.03 * std::sin(i * 1.7);
     QRectF bar(spec.left() + i * 5 + 1, spec.bottom() - a * spec.height(), 3, a * spec.height());
     p.fillRect(bar, QColor::fromHsvF(0.55 - 0.5 * a, 0.8, 1.0));
   }
@@ -144,7 +147,10 @@ void NavIcon(QPainter& p, int index, const QRectF& r) {
     for (int i = 0; i <= n; ++i) {
       double t = double(i) / n;
       QPointF pt(in.left() + t * in.width(), in.bottom() - f(t) * in.height());
-      if (i == 0) path.moveTo(pt); else path.lineTo(pt);
+      if (i == 0)
+        path.moveTo(pt);
+      else
+        path.lineTo(pt);
     }
   };
   switch (index) {
@@ -169,7 +175,10 @@ void NavIcon(QPainter& p, int index, const QRectF& r) {
         double t = 2 * M_PI * i / n;
         QPointF pt(in.center().x() + std::sin(t) * in.width() / 2,
                    in.center().y() + std::sin(2 * t + 0.6) * in.height() / 2);
-        if (i == 0) path.moveTo(pt); else path.lineTo(pt);
+        if (i == 0)
+          path.moveTo(pt);
+        else
+          path.lineTo(pt);
       }
       break;
     case 4:  // correlation: central peak with side lobes
@@ -179,9 +188,7 @@ void NavIcon(QPainter& p, int index, const QRectF& r) {
       });
       break;
     default:  // power spectrum in dB: falling curve with a bump
-      plot([](double t) {
-        return 0.9 - 0.7 * t + 0.25 * std::exp(-std::pow((t - 0.35) * 9, 2));
-      });
+      plot([](double t) { return 0.9 - 0.7 * t + 0.25 * std::exp(-std::pow((t - 0.35) * 9, 2)); });
       break;
   }
   p.drawPath(path);

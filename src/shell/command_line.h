@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// What the command line asks of a start.
+struct CommandLineOptions {
+  enum class Action { Run, ShowHelp, ShowVersion, Error };
+  Action action = Action::Run;
+  // How long the splash picture blocks the start, in milliseconds.
+  int splashMs = 3000;
+  // The wave-input SPEC from --input; empty when not given (the environment decides).
+  std::string inputSpec;
+  // Document file names; the document reads nothing from them.
+  std::vector<std::string> files;
+  // One line for Action::Error.
+  std::string error;
+};
+
+// Parses the arguments after the program name. splashEnv is $AURIVUE_SPLASH_MS (nullptr when
+// unset); --splash-ms on the command line wins over it.
+CommandLineOptions ParseCommandLine(const std::vector<std::string>& args, const char* splashEnv);
+
+// True when args ask only for --help or --version, which need no display.
+bool WantsHelpOrVersion(const std::vector<std::string>& args);
+
+// The text printed by --help; inputForms lists the valid --input forms.
+std::string UsageText(const std::string& programName, const std::string& inputForms);
+// The text printed by --version.
+std::string VersionText();
