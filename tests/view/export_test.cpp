@@ -107,12 +107,12 @@ TEST(ExportFileTest, UnwritableTargetFailsWithItsErrno) {
   std::string locked = dir.filePath("locked").toStdString();
   ASSERT_EQ(::mkdir(locked.c_str(), 0500), 0);
   int error = 0;
-  EXPECT_FALSE(WriteExportFile(locked + "/out.txt", "x\n", error));
   if (::geteuid() == 0) {
     // root ignores permission bits; a path through a missing directory still fails.
     EXPECT_FALSE(WriteExportFile(locked + "/missing/out.txt", "x\n", error));
     EXPECT_EQ(error, ENOENT);
   } else {
+    EXPECT_FALSE(WriteExportFile(locked + "/out.txt", "x\n", error));
     EXPECT_EQ(error, EACCES);
   }
   EXPECT_FALSE(WriteExportFile(dir.path().toStdString(), "x\n", error));
