@@ -33,13 +33,14 @@ class WaveInDevice final : public WaveInSink {
     if (!m_recording) return;
     while (bytes > 0 && m_count > 0) {
       WaveHeader* h = m_queue[m_head];
-      size_t room = h->dwBufferLength - h->dwBytesRecorded;
-      size_t n = std::min(room, bytes);
+      // Only whole frames go into a buffer, so the next one starts on a frame as well.
+      const uint32_t usable = h->dwBufferLength - h->dwBufferLength % m_format.nBlockAlign;
+      size_t n = std::min<size_t>(usable - h->dwBytesRecorded, bytes);
       std::memcpy(h->lpData + h->dwBytesRecorded, data, n);
       h->dwBytesRecorded += static_cast<uint32_t>(n);
       data += n;
       bytes -= n;
-      if (h->dwBytesRecorded == h->dwBufferLength) {
+      if (h->dwBytesRecorded == usable) {
         h->dwReserved =
             static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(
                                       std::chrono::steady_clock::now().time_since_epoch())
@@ -272,7 +273,7 @@ MMRESULT WaveInAddBuffer(WaveInHandle handle, WaveHeader* header, unsigned size)
   if (!device) return MMSYSERR_INVALHANDLE;
   if (header == nullptr || !SizeOk(size)) return MMSYSERR_INVALPARAM;
   if (Inject(&Faults::add, &WaveInFaultPlan::failAdd)) return MMSYSERR_ERROR;
-  if (header->dwBufferLength % device->Format().nBlockAlign != 0) return MMSYSERR_INVALPARAM;
+  if (header->dwBufferLength < device->Format().nBlockAlign) return MMSYSERR_INVALPARAM;
   return device->Add(header);
 }
 

@@ -86,6 +86,8 @@ MMRESULT WaveInOpen(WaveInHandle* handle, unsigned deviceId, const WaveFormat* f
 MMRESULT WaveInPrepareHeader(WaveInHandle handle, WaveHeader* header, unsigned size);
 MMRESULT WaveInUnprepareHeader(WaveInHandle handle, WaveHeader* header, unsigned size);
 // Queues a prepared header; the device fills queued buffers in order and then sets WHDR_DONE.
+// A buffer takes whole frames only: of a length that is not a multiple of the block alignment the
+// last partial frame stays untouched (dwBytesRecorded says how much was filled).
 MMRESULT WaveInAddBuffer(WaveInHandle handle, WaveHeader* header, unsigned size);
 MMRESULT WaveInStart(WaveInHandle handle);
 MMRESULT WaveInStop(WaveInHandle handle);

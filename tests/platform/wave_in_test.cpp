@@ -1,0 +1,289 @@
+#include "platform/wave_in.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <numbers>
+#include <string>
+#include <vector>
+
+namespace {
+
+WaveFormat Pcm(int channels, uint32_t rate, int bits) {
+  WaveFormat f;
+  f.wFormatTag = WAVE_FORMAT_PCM;
+  f.nChannels = static_cast<uint16_t>(channels);
+  f.nSamplesPerSec = rate;
+  f.nBlockAlign = static_cast<uint16_t>(channels * bits / 8);
+  f.nAvgBytesPerSec = f.nBlockAlign * rate;
+  f.wBitsPerSample = static_cast<uint16_t>(bits);
+  f.cbSize = 18;
+  return f;
+}
+
+// Selects an input for one test, unpaced, and puts the previous one back.
+class InputScope {
+ public:
+  explicit InputScope(const std::string& spec) : m_previous(CurrentWaveInput()) {
+    std::string error;
+    EXPECT_TRUE(SelectWaveInput(spec, &error)) << error;
+    SetWaveInRealTimePacing(false);
+  }
+  ~InputScope() {
+    SetWaveInRealTimePacing(true);
+    ClearWaveInFaults();
+    SelectWaveInput(m_previous, nullptr);
+  }
+
+ private:
+  std::string m_previous;
+};
+
+// Records `count` whole buffers of `bytes` each through the platform calls and returns them
+// concatenated in the order the device filled them.
+std::vector<uint8_t> Record(const WaveFormat& fmt, size_t bytes, int count) {
+  EventHandle event = CreateAutoResetEvent("test");
+  WaveInHandle h = 0;
+  EXPECT_EQ(WaveInOpen(&h, WAVE_MAPPER, &fmt, event), MMSYSERR_NOERROR);
+  event->Wait();  // open
+  std::vector<std::vector<uint8_t>> data(2, std::vector<uint8_t>(bytes));
+  WaveHeader headers[2];
+  for (int i = 0; i < 2; ++i) {
+    headers[i].lpData = data[i].data();
+    headers[i].dwBufferLength = static_cast<uint32_t>(bytes);
+    EXPECT_EQ(WaveInPrepareHeader(h, &headers[i], kWaveHeaderSize), MMSYSERR_NOERROR);
+    EXPECT_EQ(WaveInAddBuffer(h, &headers[i], kWaveHeaderSize), MMSYSERR_NOERROR);
+  }
+  EXPECT_EQ(WaveInStart(h), MMSYSERR_NOERROR);
+  std::vector<uint8_t> out;
+  for (int n = 0; n < count; ++n) {
+    WaveHeader& hd = headers[n % 2];
+    while ((hd.dwFlags & WHDR_DONE) == 0) event->Wait();
+    const size_t whole = bytes - bytes % fmt.nBlockAlign;
+    EXPECT_EQ(hd.dwBytesRecorded, whole);
+    out.insert(out.end(), data[n % 2].begin(), data[n % 2].begin() + whole);
+    EXPECT_EQ(WaveInUnprepareHeader(h, &hd, kWaveHeaderSize), MMSYSERR_NOERROR);
+    hd.dwFlags = 0;
+    EXPECT_EQ(WaveInPrepareHeader(h, &hd, kWaveHeaderSize), MMSYSERR_NOERROR);
+    EXPECT_EQ(WaveInAddBuffer(h, &hd, kWaveHeaderSize), MMSYSERR_NOERROR);
+  }
+  EXPECT_EQ(WaveInClose(h), MMSYSERR_NOERROR);
+  return out;
+}
+
+int16_t S16(const std::vector<uint8_t>& b, size_t index) {
+  return static_cast<int16_t>(b[2 * index] | (b[2 * index + 1] << 8));
+}
+
+int16_t Expected(double v) { return static_cast<int16_t>(std::lround(v * 32767.0)); }
+
+bool HaveSox() { return std::system("sox --version >/dev/null 2>&1") == 0; }
+
+std::vector<uint8_t> ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+}  // namespace
+
+TEST(WaveInSelectTest, AcceptsEveryFormAndExplainsBadOnes) {
+  std::string keep = CurrentWaveInput();
+  std::string error;
+  for (const char* good :
+       {"none", "tone:1000", "tone:440Hz,square", "tone:50,triangle,0.25", "tone:noise",
+        "tone:noise,0.1", "tone:left=1000,sine,0.5;right=440,square,0.25", "tone:right=300",
+        "tone:1000;2000"}) {
+    EXPECT_TRUE(SelectWaveInput(good, &error)) << good << ": " << error;
+    EXPECT_EQ(CurrentWaveInput(), good);
+  }
+  for (const char* bad :
+       {"", "bogus", "defaults", "tone:", "tone:abc", "tone:1000,saw", "tone:1000,sine,1.5",
+        "tone:-5", "tone:1000,sine,0.5,9", "tone:left=1;left=2", "tone:1;2;3",
+        "device:", "file:", "file:/nonexistent/aurivue.wav"}) {
+    error.clear();
+    EXPECT_FALSE(SelectWaveInput(bad, &error)) << bad;
+    EXPECT_NE(error.find("default, device:NAME"), std::string::npos) << error;
+    EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+  }
+  EXPECT_EQ(CurrentWaveInput(), "tone:1000;2000");  // a refused SPEC changes nothing
+  SelectWaveInput(keep, nullptr);
+}
+
+TEST(WaveInSelectTest, NoInputHasNoDevice) {
+  InputScope input("none");
+  EXPECT_EQ(WaveInGetNumDevs(), 0u);
+  WaveInCaps caps;
+  EXPECT_NE(WaveInGetDevCaps(0, &caps, sizeof caps), MMSYSERR_NOERROR);
+  WaveFormat fmt = Pcm(2, 44100, 16);
+  WaveInHandle h = 0;
+  EXPECT_NE(WaveInOpen(&h, WAVE_MAPPER, &fmt, CreateAutoResetEvent("x")), MMSYSERR_NOERROR);
+}
+
+TEST(WaveInDeviceTest, HeaderFlagsAndQueueRules) {
+  InputScope input("tone:1000");
+  WaveFormat fmt = Pcm(2, 11025, 16);
+  EventHandle event = CreateAutoResetEvent("x");
+  WaveInHandle h = 0;
+  WaveFormat bad = fmt;
+  bad.nBlockAlign = 3;
+  EXPECT_EQ(WaveInOpen(&h, WAVE_MAPPER, &bad, event), WAVERR_BADFORMAT);
+  EXPECT_FALSE(event->IsSet());
+  ASSERT_EQ(WaveInOpen(&h, WAVE_MAPPER, &fmt, event), MMSYSERR_NOERROR);
+  EXPECT_TRUE(event->IsSet());  // the open notification
+
+  std::vector<uint8_t> buffer(400);
+  WaveHeader hd;
+  hd.lpData = buffer.data();
+  hd.dwBufferLength = 400;
+  EXPECT_EQ(WaveInAddBuffer(h, &hd, kWaveHeaderSize), WAVERR_UNPREPARED);
+  hd.dwFlags = WHDR_DONE;  // a returned buffer is prepared again to exactly "prepared"
+  EXPECT_EQ(WaveInPrepareHeader(h, &hd, kWaveHeaderSize), MMSYSERR_NOERROR);
+  EXPECT_EQ(hd.dwFlags, WHDR_PREPARED);
+  EXPECT_EQ(WaveInPrepareHeader(h, &hd, 7), MMSYSERR_INVALPARAM);
+  ASSERT_EQ(WaveInAddBuffer(h, &hd, kWaveHeaderSize), MMSYSERR_NOERROR);
+  EXPECT_EQ(WaveInAddBuffer(h, &hd, kWaveHeaderSize), WAVERR_STILLPLAYING);
+  EXPECT_EQ(WaveInUnprepareHeader(h, &hd, kWaveHeaderSize), WAVERR_STILLPLAYING);
+
+  WaveHeader empty;
+  EXPECT_EQ(WaveInPrepareHeader(h, &empty, kWaveHeaderSize), MMSYSERR_INVALPARAM);
+
+  // Closing hands the queued buffer back, done, and the handle dies with the device.
+  EXPECT_EQ(WaveInClose(h), MMSYSERR_NOERROR);
+  EXPECT_EQ(hd.dwFlags & (WHDR_DONE | WHDR_INQUEUE), WHDR_DONE);
+  EXPECT_EQ(WaveInUnprepareHeader(h, &hd, kWaveHeaderSize), MMSYSERR_INVALHANDLE);
+  EXPECT_EQ(WaveInStart(h), MMSYSERR_INVALHANDLE);
+  EXPECT_EQ(WaveInStop(h), MMSYSERR_INVALHANDLE);
+  EXPECT_EQ(WaveInClose(h), MMSYSERR_INVALHANDLE);
+}
+
+TEST(WaveInDeviceTest, FaultPlanFailsTheNthCallOnly) {
+  InputScope input("tone:1000");
+  WaveFormat fmt = Pcm(1, 11025, 8);
+  EventHandle event = CreateAutoResetEvent("x");
+  SetWaveInFaults({.failOpen = 2});
+  WaveInHandle h1 = 0, h2 = 0, h3 = 0;
+  EXPECT_EQ(WaveInOpen(&h1, WAVE_MAPPER, &fmt, event), MMSYSERR_NOERROR);
+  EXPECT_NE(WaveInOpen(&h2, WAVE_MAPPER, &fmt, event), MMSYSERR_NOERROR);
+  EXPECT_EQ(WaveInOpen(&h3, WAVE_MAPPER, &fmt, event), MMSYSERR_NOERROR);
+  WaveInClose(h1);
+  WaveInClose(h3);
+}
+
+TEST(ToneTest, SineSquareTriangleFromTheFirstSample) {
+  InputScope input("tone:left=1000,sine,0.5;right=441,square,0.25");
+  const uint32_t rate = 44100;
+  const size_t frames = 4410;
+  std::vector<uint8_t> data = Record(Pcm(2, rate, 16), frames * 4, 3);
+  for (size_t n = 0; n < 3 * frames; ++n) {
+    double t = static_cast<double>(n) / rate;
+    double p = std::fmod(441.0 * t, 1.0);
+    ASSERT_NEAR(S16(data, 2 * n), Expected(0.5 * std::sin(2 * std::numbers::pi * 1000 * t)), 1)
+        << "frame " << n;
+    // Away from the edges the square is exact.
+    if (std::fabs(p - 0.5) > 1e-6 && p > 1e-6 && p < 1 - 1e-6) {
+      ASSERT_EQ(S16(data, 2 * n + 1), Expected(p < 0.5 ? 0.25 : -0.25)) << "frame " << n;
+    }
+  }
+
+  InputScope triangle("tone:100,triangle,1");
+  std::vector<uint8_t> tri = Record(Pcm(1, 8000, 16), 1600, 1);
+  for (size_t n = 0; n < 800; ++n) {
+    double p = std::fmod(100.0 * n / 8000.0, 1.0);
+    double v = p < 0.5 ? 4 * p - 1 : 3 - 4 * p;
+    ASSERT_NEAR(S16(tri, n), Expected(v), 1) << n;
+  }
+}
+
+// Half a second at 11025 Hz, 16 bit, two channels is 22050 bytes: five and a half thousand
+// frames. The half frame is left out, so the next buffer still starts with a left sample.
+TEST(ToneTest, OddBufferLengthsKeepFramesWhole) {
+  InputScope input("tone:left=100,square,0.5;right=100,square,0.25");
+  std::vector<uint8_t> data = Record(Pcm(2, 11025, 16), 22050, 3);
+  ASSERT_EQ(data.size(), 3u * 22048);
+  for (size_t n = 0; n < data.size() / 4; ++n) {
+    ASSERT_EQ(S16(data, 2 * n), 2 * S16(data, 2 * n + 1)) << "frame " << n;
+  }
+}
+
+TEST(ToneTest, EightBitIsUnsignedAroundHundredTwentyEight) {
+  InputScope input("tone:50,square,0.5");
+  std::vector<uint8_t> data = Record(Pcm(1, 11025, 8), 5512, 2);
+  // Half of full scale is +-16384 (16383.5 rounded away from zero): the top byte is +-64.
+  EXPECT_EQ(data[0], 128 + 64);
+  EXPECT_EQ(data[200], 128 - 64);
+  InputScope silent("tone:right=1000");  // left left out: silence
+  std::vector<uint8_t> quiet = Record(Pcm(1, 11025, 8), 1000, 1);
+  for (uint8_t b : quiet) ASSERT_EQ(b, 128);
+}
+
+TEST(ToneTest, NoiseStaysWithinItsLevelAndVaries) {
+  InputScope input("tone:noise,0.25");
+  std::vector<uint8_t> data = Record(Pcm(1, 22050, 16), 22050, 1);
+  int16_t lo = 0, hi = 0;
+  for (size_t n = 0; n < data.size() / 2; ++n) {
+    lo = std::min(lo, S16(data, n));
+    hi = std::max(hi, S16(data, n));
+  }
+  EXPECT_GE(lo, -8192);
+  EXPECT_LE(hi, 8192);
+  EXPECT_LT(lo, -6000);
+  EXPECT_GT(hi, 6000);
+}
+
+class FileInputTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!HaveSox()) GTEST_SKIP() << "sox is not installed";
+    ASSERT_TRUE(m_dir.isValid());
+  }
+  std::string Path(const char* name) { return m_dir.filePath(name).toStdString(); }
+  QTemporaryDir m_dir;
+};
+
+TEST_F(FileInputTest, StereoFileArrivesExactlyAndLoops) {
+  std::string wav = Path("s.wav"), raw = Path("s.raw");
+  ASSERT_EQ(std::system(("sox -R -n -r 22050 -c 2 -b 16 " + wav +
+                         " synth 0.3 whitenoise vol 0.6 && sox " + wav + " -t raw " + raw)
+                            .c_str()),
+            0);
+  std::vector<uint8_t> expected = ReadAll(raw);
+  ASSERT_EQ(expected.size(), 6615u * 4);
+  InputScope input("file:" + wav);
+  std::vector<uint8_t> got = Record(Pcm(2, 22050, 16), 22050 * 2, 2);  // 1 s from a 0.3 s file
+  for (size_t i = 0; i < got.size(); ++i) {
+    ASSERT_EQ(got[i], expected[i % expected.size()]) << "byte " << i;
+  }
+}
+
+TEST_F(FileInputTest, MonoFeedsBothChannelsAndEightBitMatchesSox) {
+  std::string wav = Path("m.wav"), raw = Path("m.raw");
+  ASSERT_EQ(std::system(("sox -n -r 11025 -c 1 -b 8 -e unsigned " + wav +
+                         " synth 0.2 sine 300 vol 0.7 && sox " + wav + " -t raw " + raw)
+                            .c_str()),
+            0);
+  std::vector<uint8_t> expected = ReadAll(raw);
+  ASSERT_EQ(expected.size(), 2205u);
+  InputScope input("file:" + wav);
+  std::vector<uint8_t> got = Record(Pcm(2, 11025, 8), 5512, 1);
+  for (size_t i = 0; i < got.size() / 2; ++i) {
+    ASSERT_EQ(got[2 * i], expected[i % expected.size()]) << i;
+    ASSERT_EQ(got[2 * i + 1], expected[i % expected.size()]) << i;
+  }
+}
+
+TEST_F(FileInputTest, OtherRateIsRefusedAtOpen) {
+  std::string wav = Path("r.wav");
+  ASSERT_EQ(std::system(("sox -n -r 48000 -c 1 -b 16 " + wav + " synth 0.1 sine 100").c_str()), 0);
+  InputScope input("file:" + wav);
+  WaveFormat fmt = Pcm(1, 44100, 16);
+  WaveInHandle h = 0;
+  EXPECT_NE(WaveInOpen(&h, WAVE_MAPPER, &fmt, CreateAutoResetEvent("x")), MMSYSERR_NOERROR);
+  fmt = Pcm(1, 48000, 16);
+  ASSERT_EQ(WaveInOpen(&h, WAVE_MAPPER, &fmt, CreateAutoResetEvent("x")), MMSYSERR_NOERROR);
+  WaveInClose(h);
+}
