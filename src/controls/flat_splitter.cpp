@@ -26,7 +26,8 @@ std::vector<int> StaticSplitterSizes(int total, int bar,
 
 void FlatSplitterHandle::paintEvent(QPaintEvent*) {
   QPainter p(this);
-  p.fillRect(rect(), palette().color(QPalette::Button));
+  // The handle widget may be wider than the bar to ease grabbing; only the bar is ours to paint.
+  p.fillRect(contentsRect(), palette().color(QPalette::Button));
 }
 
 FlatSplitter::FlatSplitter(Qt::Orientation orientation, QWidget* parent)
