@@ -174,6 +174,13 @@ struct DeviceContext::Impl {
   std::unique_ptr<QPainter> own;   // painter opened by us (on the device or an image)
   QImage* paintedImage = nullptr;  // the image `own` is open on
   QTransform base;                 // the caller's transform of a borrowed painter
+  struct Edge {
+    int y0, y1;    // rows y0 … y1 − 1 cross this edge
+    double x;      // crossing at row y0's centre
+    double slope;  // x per row
+    int dir;       // +1 downward, −1 upward, for the winding count
+  };
+  std::vector<Edge> edges;                        // reused by polygon filling
   std::vector<std::pair<double, int>> crossings;  // reused by polygon filling
 };
 
@@ -470,36 +477,52 @@ struct DeviceContextAccess {
     if (pts.size() < 3) return;
     if (QImage* image = Direct()) {
       uint32_t pixel = PixelFromRef(color);
-      int ymin = pts[0].y(), ymax = pts[0].y();
-      for (const QPoint& p : pts) {
-        ymin = std::min(ymin, p.y());
-        ymax = std::max(ymax, p.y());
+      auto& edges = dc.m_impl->edges;
+      auto& crossings = dc.m_impl->crossings;
+      edges.clear();
+      int ymin = std::numeric_limits<int>::max(), ymax = std::numeric_limits<int>::min();
+      size_t n = pts.size();
+      for (size_t i = 0; i < n; ++i) {
+        const QPoint& a = pts[i];
+        const QPoint& b = pts[(i + 1) % n];
+        if (a.y() == b.y()) continue;
+        const QPoint& lo = a.y() < b.y() ? a : b;
+        const QPoint& hi = a.y() < b.y() ? b : a;
+        // Rows whose centre y + ½ lies in [lo.y, hi.y): exactly lo.y … hi.y − 1.
+        double slope = static_cast<double>(hi.x() - lo.x()) / (hi.y() - lo.y());
+        edges.push_back(DeviceContext::Impl::Edge{lo.y(), hi.y(), lo.x() + 0.5 * slope, slope,
+                                                  b.y() > a.y() ? 1 : -1});
+        ymin = std::min(ymin, lo.y());
+        ymax = std::max(ymax, hi.y());
       }
+      if (edges.empty()) return;
       ymin = std::max(ymin, 0);
       ymax = std::min(ymax, image->height());
-      auto& crossings = dc.m_impl->crossings;
-      size_t n = pts.size();
+      uchar* bits = image->bits();
+      const qsizetype stride = image->bytesPerLine();
+      const int width = image->width();
       for (int y = ymin; y < ymax; ++y) {
-        double yc = y + 0.5;
         crossings.clear();
-        for (size_t i = 0; i < n; ++i) {
-          const QPoint& a = pts[i];
-          const QPoint& b = pts[(i + 1) % n];
-          if (a.y() == b.y()) continue;
-          double lo = std::min(a.y(), b.y()), hi = std::max(a.y(), b.y());
-          if (yc < lo || yc >= hi) continue;
-          double x = a.x() + (yc - a.y()) * (b.x() - a.x()) / static_cast<double>(b.y() - a.y());
-          crossings.emplace_back(x, b.y() > a.y() ? 1 : -1);
+        for (const auto& e : edges) {
+          if (y < e.y0 || y >= e.y1) continue;
+          crossings.emplace_back(e.x + (y - e.y0) * e.slope, e.dir);
         }
-        std::sort(crossings.begin(), crossings.end());
+        // Few crossings per row: insertion sort beats the general sort here.
+        for (size_t i = 1; i < crossings.size(); ++i) {
+          auto c = crossings[i];
+          size_t j = i;
+          for (; j > 0 && crossings[j - 1].first > c.first; --j) crossings[j] = crossings[j - 1];
+          crossings[j] = c;
+        }
+        uint32_t* row = reinterpret_cast<uint32_t*>(bits + stride * y);
         int winding = 0;
         for (size_t i = 0; i + 1 < crossings.size(); ++i) {
           winding += fillMode == WINDING ? crossings[i].second : 1;
           bool inside = fillMode == WINDING ? winding != 0 : (winding % 2) != 0;
           if (!inside) continue;
-          int x0 = static_cast<int>(std::ceil(crossings[i].first - 0.5));
-          int x1 = static_cast<int>(std::ceil(crossings[i + 1].first - 0.5));
-          FillSpanRect(image, x0, y, x1, y + 1, pixel);
+          int x0 = std::max(static_cast<int>(std::ceil(crossings[i].first - 0.5)), 0);
+          int x1 = std::min(static_cast<int>(std::ceil(crossings[i + 1].first - 0.5)), width);
+          if (x1 > x0) std::fill(row + x0, row + x1, pixel);
         }
       }
       return;
