@@ -94,7 +94,7 @@ def sparkle(c, x, y, colour):
 
 
 def wizard_bitmap():
-    c = Canvas(48, 18)
+    c = Canvas(54, 18)
     # A wand from lower left to upper right, dark with a bright tip, and a few sparks.
     for off in (0, 1):
         c.line(1 + off, 16, 9 + off, 6, (40, 30, 20))
