@@ -1,7 +1,7 @@
 // One whole pass of the scope view per display mode: decoding, analysis and painting every chart
 // of the mode off-screen, at 11025 and 96000 Hz, two channels, 16 bit, time base 1. The view has
-// the size of its pane on a 1920 x 1080 screen. The "budget" column is the share of the 500 ms
-// buffer period one pass takes.
+// the size of its pane on a 1920 x 1080 screen. Each label gives the share of the 500 ms buffer
+// period one pass takes.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 
