@@ -87,8 +87,9 @@ QRect FlatSlider::ChannelRect() const {
 
 void FlatSlider::paintEvent(QPaintEvent*) {
   if (width() <= 0 || height() <= 0) return;
-  QImage frame(size(), QImage::Format_RGB32);
-  frame.fill(palette().color(QPalette::Window));
+  // Transparent where nothing is drawn, so the dialog or group box behind shows through.
+  QImage frame(size(), QImage::Format_ARGB32_Premultiplied);
+  frame.fill(Qt::transparent);
   {
     QPainter p(&frame);
     p.setRenderHint(QPainter::Antialiasing, false);
