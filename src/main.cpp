@@ -1,13 +1,53 @@
 #include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
 
+#include "platform/wave_in.h"
 #include "shell/aurivue_app.h"
+#include "shell/command_line.h"
+
+namespace {
+
+// --help and --version answer without a display.
+int AnswerWithoutWindow(const CommandLineOptions& options, const char* program) {
+  switch (options.action) {
+    case CommandLineOptions::Action::ShowHelp:
+      std::fputs(UsageText(program, kWaveInputForms).c_str(), stdout);
+      return 0;
+    case CommandLineOptions::Action::ShowVersion:
+      std::fputs(VersionText().c_str(), stdout);
+      return 0;
+    case CommandLineOptions::Action::Error:
+      std::fprintf(stderr, "%s: %s\n", program, options.error.c_str());
+      return 2;
+    default:
+      return -1;
+  }
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
+  const char* program = "aurivue";
+  // Everything that can end the start with a message is settled before any window exists.
+  const std::vector<std::string> raw(argv + 1, argv + argc);
+  const CommandLineOptions options =
+      ParseCommandLine(raw, WantsHelpOrVersion(raw) ? nullptr : std::getenv("AURIVUE_SPLASH_MS"));
+  if (int code = AnswerWithoutWindow(options, program); code >= 0) return code;
+
+  std::string error;
+  const bool selected = options.inputSpec.empty() ? SelectWaveInputFromEnvironment(&error)
+                                                  : SelectWaveInput(options.inputSpec, &error);
+  if (!selected) {
+    std::fprintf(stderr, "%s: %s\n", program, error.c_str());
+    return 2;
+  }
+
   QApplication qapp(argc, argv);
   CAurivueApp app;
-  if (!app.InitInstance(qapp)) {
-    return app.ExitInstance();
-  }
+  if (!app.InitInstance(qapp, options)) return app.ExitInstance();
   qapp.exec();
   return app.ExitInstance();
 }

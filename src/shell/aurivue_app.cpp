@@ -1,32 +1,156 @@
 #include "shell/aurivue_app.h"
 
-#include <QMainWindow>
+#include <QApplication>
+#include <QFile>
+#include <QSettings>
+#include <QThread>
 
+#include "controls/control_view.h"
+#include "platform/command_ids.h"
 #include "platform/file_services.h"
 #include "platform/message_target.h"
+#include "platform/shell_services.h"
+#include "shell/main_frame.h"
+#include "shell/single_instance.h"
+#include "shell/splash_wnd.h"
+#include "view/aurivue_doc.h"
+#include "view/aurivue_view.h"
+#if __has_include("shell/wizard_commands.h")
+#include "shell/wizard_commands.h"
+#define AURIVUE_HAS_WIZARD 1
+#endif
 
 CAurivueApp::CAurivueApp() = default;
 
-CAurivueApp::~CAurivueApp() = default;
+CAurivueApp::~CAurivueApp() {
+  // Windows and the document go before the state they read.
+  m_pMainFrame.reset();
+  m_pDocument.reset();
+}
 
-bool CAurivueApp::InitInstance(QApplication& qapp) {
-  qapp.setApplicationName("Aurivue Version 2.0");
+QWidget* CAurivueApp::MainWindow() const { return m_pMainFrame.get(); }
+
+bool CAurivueApp::InitInstance(QApplication& qapp, const CommandLineOptions& options) {
+  qapp.setApplicationName(kAppTitle);
+  // The splash stays up through every later step and goes when start-up returns, on every path.
+  CSplashWnd splash;
+  splash.Create(119);
+  if (options.splashMs > 0) QThread::msleep(static_cast<unsigned long>(options.splashMs));
+
   ResetRuntimeState();
   BuildPaths(ProgramDirectory());
+  qapp.setOrganizationName(kProfileKey);
   LoadSettings();
   ComputeDerived();
   m_capture.SetFormat(m_nChannels, m_nSampleRate, m_nBits);
+  LoadStdProfileSettings(4);
+  EnsureHelpFile();
 
-  auto frame = std::make_unique<QMainWindow>();
-  frame->setWindowTitle("Aurivue Version 2.0");
-  frame->resize(800, 600);
-  frame->show();
-  SetMainWindow(frame.get());
-  m_mainWindow = std::move(frame);
+  if (!ProcessShellCommand(options)) return false;
+
+  CSingleInstance instance;
+  if (instance.FindRunningInstance(m_pMainFrame.get())) {
+    instance.ActivateRunningInstance();
+    SetMainWindow(nullptr);
+    m_pMainFrame.reset();
+    return false;
+  }
+
+  m_pMainFrame->showNormal();
+  m_pMainFrame->setWindowTitle(kAppTitle);
+  m_pMainFrame->repaint();
+  return true;
+}
+
+bool CAurivueApp::ProcessShellCommand(const CommandLineOptions& options) {
+  // A file name goes through as a document to open; the document reads nothing from it.
+  for (const std::string& file : options.files) {
+    AddToRecentFileList(QString::fromStdString(file));
+  }
+  m_pDocument = std::make_unique<CAurivueDoc>();
+  m_pMainFrame = std::make_unique<CMainFrame>();
+  SetMainWindow(m_pMainFrame.get());
+  if (!m_pMainFrame->Create(m_pDocument.get())) {
+    SetMainWindow(nullptr);
+    m_pMainFrame.reset();
+    return false;
+  }
+  m_pMainFrame->show();
+  m_pMainFrame->ApplyPaneSizes();
+  m_pMainFrame->ControlView()->OnInitialUpdate();
+  m_pMainFrame->ScopeView()->OnInitialUpdate();
   return true;
 }
 
 int CAurivueApp::ExitInstance() {
   m_capture.Stop();
+  SaveStdProfileSettings();
+  if (GetMainWindow() == m_pMainFrame.get()) SetMainWindow(nullptr);
+  m_pMainFrame.reset();
   return 0;
+}
+
+bool CAurivueApp::OnAppCommand(int id) {
+  switch (id) {
+    case ID_SETUP_INPUT_DEVICE:
+      StartRecordingMixer();  // its result is ignored
+      return true;
+    case ID_SETUP_RATE:
+    case ID_SETUP_WINDOW:
+    case ID_SETUP_CHANNELS:
+    case ID_SETUP_VOLTS:
+    case ID_SETUP_FILTER:
+    case ID_SETUP_WIZARD:
+    case ID_PANEL_SETUP_WIZARD:
+#ifdef AURIVUE_HAS_WIZARD
+      return RunSetupWizardForCommand(id, MainWindow());
+#else
+      return false;
+#endif
+    default:
+      return false;
+  }
+}
+
+void CAurivueApp::AddToRecentFileList(const QString& path) {
+  m_recentFiles.removeAll(path);
+  m_recentFiles.prepend(path);
+  while (m_recentFiles.size() > m_nMaxRecent) m_recentFiles.removeLast();
+}
+
+void CAurivueApp::LoadStdProfileSettings(int maxRecent) {
+  m_nMaxRecent = maxRecent;
+  m_recentFiles.clear();
+  QSettings profile;
+  profile.beginGroup("Recent File List");
+  for (int i = 1; i <= maxRecent; ++i) {
+    const QString file = profile.value(QString("File%1").arg(i)).toString();
+    if (!file.isEmpty()) m_recentFiles.append(file);
+  }
+  profile.endGroup();
+  m_bProfileLoaded = true;
+}
+
+void CAurivueApp::SaveStdProfileSettings() {
+  if (!m_bProfileLoaded) return;
+  QSettings profile;
+  profile.beginGroup("Recent File List");
+  for (int i = 1; i <= m_nMaxRecent; ++i) {
+    const QString key = QString("File%1").arg(i);
+    if (i <= m_recentFiles.size()) {
+      profile.setValue(key, m_recentFiles[i - 1]);
+    } else {
+      profile.remove(key);
+    }
+  }
+  profile.endGroup();
+}
+
+void CAurivueApp::EnsureHelpFile() {
+  // The help text travels inside the program; it is put beside the executable when missing so
+  // the help path always names a real file.
+  if (FileExists(m_szHelpPath)) return;
+  QFile source(":/help/Aurivue.hlp");
+  if (!source.open(QIODevice::ReadOnly)) return;
+  WriteFileReplacing(m_szHelpPath, source.readAll().toStdString());
 }

@@ -1,24 +1,57 @@
 #pragma once
 
-#include <QApplication>
+#include <QStringList>
 #include <memory>
+#include <string>
 
 #include "acquisition/app_state.h"
+#include "shell/command_line.h"
+
+class CAurivueDoc;
+class CMainFrame;
+class QApplication;
+class QWidget;
 
 // The application object: owns the settings, the capture engine and the run-time state
-// (AppState), starts the program and stops the capture when it ends.
+// (AppState), starts the program behind its splash picture, makes sure one instance runs per
+// user, handles the Setup commands and stops the capture when the program ends.
 class CAurivueApp : public AppState {
  public:
   CAurivueApp();
   ~CAurivueApp() override;
 
-  // Start-up: paths, settings, capture format, main window. False ends the program.
-  bool InitInstance(QApplication& qapp);
-  // Shutdown: stops the capture. Returns the exit code.
+  // Start-up with the parsed command line. False ends the program (also for a second instance,
+  // after it has brought the first one to the front).
+  bool InitInstance(QApplication& qapp, const CommandLineOptions& options);
+  // Shutdown: stops the capture, saves the profile and closes the main window. Returns the exit
+  // code.
   int ExitInstance();
 
-  QWidget* MainWindow() const { return m_mainWindow.get(); }
+  // The commands the application object handles (the Setup menu and the panel's wizard button).
+  bool OnAppCommand(int id);
+
+  CMainFrame* MainFrame() const { return m_pMainFrame.get(); }
+  QWidget* MainWindow() const;
+  CAurivueDoc* Document() const { return m_pDocument.get(); }
+
+  // The per-user profile's recent-file list (at most 4, newest first).
+  const QStringList& RecentFiles() const { return m_recentFiles; }
+  void AddToRecentFileList(const QString& path);
 
  private:
-  std::unique_ptr<QWidget> m_mainWindow;
+  void LoadStdProfileSettings(int maxRecent);
+  void SaveStdProfileSettings();
+  void EnsureHelpFile();
+  bool ProcessShellCommand(const CommandLineOptions& options);
+
+  std::unique_ptr<CAurivueDoc> m_pDocument;
+  std::unique_ptr<CMainFrame> m_pMainFrame;
+  QStringList m_recentFiles;
+  int m_nMaxRecent = 4;
+  bool m_bProfileLoaded = false;
 };
+
+// The application's name and title.
+constexpr char kAppTitle[] = "Aurivue Version 2.0";
+// The key of the per-user profile.
+constexpr char kProfileKey[] = "Aurivue 2.0";

@@ -17,6 +17,28 @@ int ParseSplashMs(const std::string& text) {
   return value <= kMaxSplashMs ? value : -1;
 }
 
+// Options of the toolkit itself (single dash) that take a value; they are left to it.
+bool IsToolkitOptionWithValue(const std::string& a) {
+  static const char* const kOptions[] = {"-platform",
+                                         "-platformpluginpath",
+                                         "-platformtheme",
+                                         "-plugin",
+                                         "-qwindowgeometry",
+                                         "-qwindowicon",
+                                         "-qwindowtitle",
+                                         "-style",
+                                         "-stylesheet",
+                                         "-display",
+                                         "-geometry",
+                                         "-session",
+                                         "-name",
+                                         "-title"};
+  for (const char* o : kOptions) {
+    if (a == o) return true;
+  }
+  return false;
+}
+
 CommandLineOptions Fail(const std::string& error) {
   CommandLineOptions o;
   o.action = CommandLineOptions::Action::Error;
@@ -52,6 +74,8 @@ CommandLineOptions ParseCommandLine(const std::vector<std::string>& args, const 
     }
     if (a == "--") {
       onlyFiles = true;
+    } else if (a[1] != '-' && a != "-h") {
+      if (IsToolkitOptionWithValue(a)) ++i;
     } else if (a == "--help" || a == "-h") {
       o.action = CommandLineOptions::Action::ShowHelp;
       return o;

@@ -17,8 +17,9 @@ struct CommandLineOptions {
   std::string error;
 };
 
-// Parses the arguments after the program name. splashEnv is $AURIVUE_SPLASH_MS (nullptr when
-// unset); --splash-ms on the command line wins over it.
+// Parses the arguments after the program name. Single-dash options other than -h belong to the
+// toolkit and are passed over (with their value where they take one). splashEnv is
+// $AURIVUE_SPLASH_MS (nullptr when unset); --splash-ms on the command line wins over it.
 CommandLineOptions ParseCommandLine(const std::vector<std::string>& args, const char* splashEnv);
 
 // True when args ask only for --help or --version, which need no display.

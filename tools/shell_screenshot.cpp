@@ -1,0 +1,73 @@
+// Starts the real application object and saves pictures of the whole main window.
+// Usage: tool_shell_screenshot OUTPUT_PREFIX [--power]
+// Writes OUTPUT_PREFIX-2d.png (the start-up mode) and OUTPUT_PREFIX-3d.png (3-D spectrum). Under a
+// real display the pictures are taken from the screen, so the window manager's view shows.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QScreen>
+#include <QThread>
+#include <QTimer>
+#include <cstdio>
+#include <cstring>
+
+#include "controls/control_view.h"
+#include "platform/command_ids.h"
+#include "platform/message_box.h"
+#include "platform/message_target.h"
+#include "platform/wave_in.h"
+#include "shell/aurivue_app.h"
+#include "shell/main_frame.h"
+#include "shell/nav_bar_ctrl.h"
+
+namespace {
+
+void Pump(int ms) {
+  QElapsedTimer t;
+  t.start();
+  while (t.elapsed() < ms) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QThread::msleep(5);
+  }
+}
+
+void Save(CMainFrame* frame, const QString& path) {
+  QPixmap picture;
+  if (QGuiApplication::platformName() == "offscreen") {
+    picture = frame->grab();
+  } else {
+    picture = frame->screen()->grabWindow(0);
+  }
+  picture.save(path);
+  std::printf("%s\n", qPrintable(path));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: %s OUTPUT_PREFIX [--power]\n", argv[0]);
+    return 2;
+  }
+  const QString prefix = QString::fromLocal8Bit(argv[1]);
+  const bool power = argc > 2 && std::strcmp(argv[2], "--power") == 0;
+  std::string error;
+  SelectWaveInput("tone:440", &error);
+  QApplication qapp(argc, argv);
+  MessageRecorder messages;
+  CAurivueApp app;
+  CommandLineOptions options;
+  options.splashMs = 0;
+  if (!app.InitInstance(qapp, options)) return 1;
+  CMainFrame* frame = app.MainFrame();
+  if (power) frame->ControlView()->OnPower();
+  Pump(power ? 2500 : 500);
+  Save(frame, prefix + "-2d.png");
+
+  // Open the 3-D folder and click its spectrum item, as the user would.
+  frame->NavBar()->SetSelFolder(1);
+  SendMessageTo(frame, WM_NAVBAR_NOTIFY, NAVBAR_ITEM_CLICK, 0);
+  Pump(power ? 2500 : 500);
+  Save(frame, prefix + "-3d.png");
+  for (const std::string& text : messages.Texts()) std::printf("message: %s\n", text.c_str());
+  return app.ExitInstance();
+}
