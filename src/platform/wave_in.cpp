@@ -59,12 +59,16 @@ class WaveInDevice final : public WaveInSink {
     return m_recording;
   }
 
-  bool ReadyForMore() override {
-    {
-      std::lock_guard<std::mutex> lock(m_mutex);
-      if (!m_recording || m_count == 0) return false;
+  size_t Room() override {
+    if (m_event->IsSet()) return 0;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_recording) return 0;
+    size_t room = 0;
+    for (size_t i = 0; i < m_count; ++i) {
+      const WaveHeader* h = m_queue[(m_head + i) % m_queue.size()];
+      room += h->dwBufferLength - h->dwBufferLength % m_format.nBlockAlign - h->dwBytesRecorded;
     }
-    return !m_event->IsSet();
+    return room;
   }
 
   MMRESULT Add(WaveHeader* h) {

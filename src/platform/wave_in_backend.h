@@ -15,9 +15,10 @@ class WaveInSink {
   virtual void Deliver(const uint8_t* data, size_t bytes) = 0;
   // True while recording; generators render nothing otherwise, so a tone starts at phase 0.
   virtual bool IsRecording() = 0;
-  // True while recording, a buffer is queued and the last notification has been taken: an
-  // unpaced generator waits for this, so no two notifications merge into one signal.
-  virtual bool ReadyForMore() = 0;
+  // Bytes the queued buffers can still take while recording, or 0 while the last notification
+  // has not been taken. An unpaced generator delivers no more than this, so it loses nothing and
+  // no two notifications merge into one signal.
+  virtual size_t Room() = 0;
 };
 
 // A running producer of samples for one open device.

@@ -86,18 +86,23 @@ class GeneratorSource : public WaveInSource {
         std::chrono::nanoseconds(1'000'000'000LL * m_chunkFrames / m_format.nSamplesPerSec);
     auto next = Clock::now();
     while (!m_quit) {
+      uint32_t frames = m_chunkFrames;
       if (WaveInRealTimePacing()) {
         next += period;
         auto now = Clock::now();
         if (next < now - std::chrono::seconds(1)) next = now;  // resynchronise after a stall
         std::this_thread::sleep_until(next);
         if (!sink->IsRecording()) continue;
-      } else if (!sink->ReadyForMore()) {
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-        continue;
+      } else {
+        frames = static_cast<uint32_t>(
+            std::min<size_t>(m_chunkFrames, sink->Room() / m_format.nBlockAlign));
+        if (frames == 0) {
+          std::this_thread::sleep_for(std::chrono::microseconds(200));
+          continue;
+        }
       }
-      Render(m_chunk.data(), m_chunkFrames);
-      sink->Deliver(m_chunk.data(), m_chunk.size());
+      Render(m_chunk.data(), frames);
+      sink->Deliver(m_chunk.data(), static_cast<size_t>(frames) * m_format.nBlockAlign);
     }
   }
 
