@@ -13,12 +13,9 @@
 #include "shell/main_frame.h"
 #include "shell/single_instance.h"
 #include "shell/splash_wnd.h"
+#include "shell/wizard_commands.h"
 #include "view/aurivue_doc.h"
 #include "view/aurivue_view.h"
-#if __has_include("shell/wizard_commands.h")
-#include "shell/wizard_commands.h"
-#define AURIVUE_HAS_WIZARD 1
-#endif
 
 CAurivueApp::CAurivueApp() = default;
 
@@ -102,11 +99,7 @@ bool CAurivueApp::OnAppCommand(int id) {
     case ID_SETUP_FILTER:
     case ID_SETUP_WIZARD:
     case ID_PANEL_SETUP_WIZARD:
-#ifdef AURIVUE_HAS_WIZARD
       return RunSetupWizardForCommand(id, MainWindow());
-#else
-      return false;
-#endif
     default:
       return false;
   }

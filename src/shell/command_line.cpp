@@ -66,6 +66,7 @@ CommandLineOptions ParseCommandLine(const std::vector<std::string>& args, const 
     o.splashMs = ms;
   }
   bool onlyFiles = false;
+  bool inputGiven = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (onlyFiles || a.empty() || a[0] != '-' || a == "-") {
@@ -87,11 +88,13 @@ CommandLineOptions ParseCommandLine(const std::vector<std::string>& args, const 
       const std::string& value = args[++i];
       if (a == "--input") {
         o.inputSpec = value;
+        inputGiven = true;
       } else if ((o.splashMs = ParseSplashMs(value)) < 0) {
         return Fail("--splash-ms needs a whole number of milliseconds from 0 to 60000");
       }
     } else if (a.rfind("--input=", 0) == 0) {
       o.inputSpec = a.substr(8);
+      inputGiven = true;
     } else if (a.rfind("--splash-ms=", 0) == 0) {
       if ((o.splashMs = ParseSplashMs(a.substr(12))) < 0) {
         return Fail("--splash-ms needs a whole number of milliseconds from 0 to 60000");
@@ -100,11 +103,7 @@ CommandLineOptions ParseCommandLine(const std::vector<std::string>& args, const 
       return Fail("unknown option " + a + " (try --help)");
     }
   }
-  if (o.inputSpec.empty() && std::find_if(args.begin(), args.end(), [](const std::string& a) {
-                               return a == "--input" || a.rfind("--input=", 0) == 0;
-                             }) != args.end()) {
-    return Fail("--input needs a SPEC");
-  }
+  if (inputGiven && o.inputSpec.empty()) return Fail("--input needs a SPEC");
   return o;
 }
 
