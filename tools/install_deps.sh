@@ -9,6 +9,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev
   fonts-liberation2 fontconfig
   pulseaudio pulseaudio-utils libasound2-plugins alsa-utils sox
+  poppler-utils xvfb xauth
 )
 
 missing=()

@@ -53,10 +53,18 @@ void AppState::ResetRuntimeState() {
 }
 
 void AppState::BuildPaths(const std::string& directory) {
-  m_szIniPath = JoinPath(directory, "Aurivue.ini");
-  m_szExportPath = JoinPath(directory, "ExportData.txt");
-  m_szBmpPath = JoinPath(directory, "Aurivue.bmp");
-  m_szTmpBmpPath = JoinPath(directory, "TmpBMP.tmp");
+  // The files live beside the executable. An installed program's folder is not writable, and
+  // every setting saved there would be lost without a word; only then do the files move to the
+  // user's configuration folder. The help file is only read, so it stays with the program.
+  std::string dataDir = directory;
+  if (!DirectoryWritable(directory)) {
+    std::string user = UserConfigDirectory();
+    if (!user.empty()) dataDir = user;
+  }
+  m_szIniPath = JoinPath(dataDir, "Aurivue.ini");
+  m_szExportPath = JoinPath(dataDir, "ExportData.txt");
+  m_szBmpPath = JoinPath(dataDir, "Aurivue.bmp");
+  m_szTmpBmpPath = JoinPath(dataDir, "TmpBMP.tmp");
   m_szHelpPath = JoinPath(directory, "Aurivue.hlp");
 }
 

@@ -22,7 +22,8 @@ class AppState {
   void LoadSettings();
   // Frame length, FFT order and size from m_nSampleRate.
   void ComputeDerived();
-  // Builds the five paths from the program directory.
+  // Builds the five paths from the program directory (the user's configuration folder stands in
+  // for it when it is not writable).
   void BuildPaths(const std::string& directory);
   // The run-time state as at start-up: mode 602, power off, scales 250, time base 1, settings
   // unset.

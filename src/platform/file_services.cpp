@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -91,3 +92,35 @@ bool CopyFileOverwrite(const std::string& src, const std::string& dst) {
 }
 
 bool DeleteFileAt(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+bool DirectoryWritable(const std::string& dir) {
+  struct stat st;
+  if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+  // access() says yes to root on a read-only mount; a real probe file says what will happen.
+  std::string probe = JoinPath(dir, ".aurivue-write-probe-XXXXXX");
+  std::vector<char> name(probe.begin(), probe.end());
+  name.push_back('\0');
+  int fd = ::mkstemp(name.data());
+  if (fd < 0) return false;
+  ::close(fd);
+  ::unlink(name.data());
+  return true;
+}
+
+std::string UserConfigDirectory() {
+  std::string base;
+  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+  if (xdg != nullptr && xdg[0] == '/') {
+    base = xdg;
+  } else {
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || home[0] == '\0') return std::string();
+    base = JoinPath(home, ".config");
+  }
+  ::mkdir(base.c_str(), 0700);
+  std::string dir = JoinPath(base, "aurivue");
+  ::mkdir(dir.c_str(), 0700);
+  struct stat st;
+  if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::string();
+  return dir;
+}

@@ -21,3 +21,10 @@ bool CopyFileOverwrite(const std::string& src, const std::string& dst);
 
 // Removes a file; false when it could not be removed.
 bool DeleteFileAt(const std::string& path);
+
+// True when files can be created in dir.
+bool DirectoryWritable(const std::string& dir);
+
+// The user's configuration folder for the program: $XDG_CONFIG_HOME/aurivue, else
+// ~/.config/aurivue; created when missing. Empty when neither can be made.
+std::string UserConfigDirectory();

@@ -130,9 +130,17 @@ TEST_F(SettingsTest, BinaryGarbageFileGivesDefaultsAndKeepsTheGarbageLines) {
 }
 
 TEST_F(SettingsTest, UnwritableDirectoryKeepsRepairedValuesInMemory) {
-  // A directory that does not exist cannot be written by anyone, root included.
+  // A directory that does not exist cannot be written by anyone, root included; nor can a
+  // configuration folder under /proc.
+  QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+  qputenv("XDG_CONFIG_HOME", "/proc/aurivue-none");
   app.BuildPaths(dir.filePath("missing/deeper").toStdString());
   Load();
+  if (saved.isNull()) {
+    qunsetenv("XDG_CONFIG_HOME");
+  } else {
+    qputenv("XDG_CONFIG_HOME", saved);
+  }
   EXPECT_EQ(app.m_nChannels, 2);
   EXPECT_EQ(app.m_nFftSize, 512);
   EXPECT_FALSE(QFile::exists(QString::fromStdString(app.m_szIniPath)));
@@ -144,6 +152,26 @@ TEST_F(SettingsTest, IniPathThatIsADirectoryIsSurvived) {
   EXPECT_EQ(app.m_nChannels, 2);
   EXPECT_EQ(app.m_nVoltValue, 32000);
   EXPECT_TRUE(QFileInfo(QString::fromStdString(app.m_szIniPath)).isDir());
+}
+
+TEST_F(SettingsTest, UnwritableProgramFolderKeepsTheFilesInTheUserConfigFolder) {
+  QTemporaryDir config;
+  QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+  qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+  std::string programDir = dir.filePath("not-there").toStdString();
+  app.BuildPaths(programDir);
+  Load();
+  if (saved.isNull()) {
+    qunsetenv("XDG_CONFIG_HOME");
+  } else {
+    qputenv("XDG_CONFIG_HOME", saved);
+  }
+  std::string user = config.path().toStdString() + "/aurivue";
+  EXPECT_EQ(app.m_szIniPath, user + "/Aurivue.ini");
+  EXPECT_EQ(app.m_szExportPath, user + "/ExportData.txt");
+  EXPECT_EQ(app.m_szTmpBmpPath, user + "/TmpBMP.tmp");
+  EXPECT_EQ(app.m_szHelpPath, programDir + "/Aurivue.hlp");
+  EXPECT_EQ(FileInt("VoltValue"), 32000);
 }
 
 TEST(SettingsRateTable, IndexesMapToTheirRatesAndEverythingElseTo44100) {
