@@ -278,7 +278,9 @@ TEST_F(FileInputTest, MonoFeedsBothChannelsAndEightBitMatchesSox) {
 
 TEST_F(FileInputTest, OtherRateIsRefusedAtOpen) {
   std::string wav = Path("r.wav");
-  ASSERT_EQ(std::system(("sox -n -r 48000 -c 1 -b 16 " + wav + " synth 0.1 sine 100").c_str()), 0);
+  ASSERT_EQ(
+      std::system(("sox -n -r 48000 -c 1 -b 16 " + wav + " synth 0.1 sine 100 vol 0.5").c_str()),
+      0);
   InputScope input("file:" + wav);
   WaveFormat fmt = Pcm(1, 44100, 16);
   WaveInHandle h = 0;
