@@ -1,0 +1,54 @@
+// Counts heap allocations made off the user-interface thread, that is by the capture worker and
+// the input's own thread, to show that a running capture allocates nothing per buffer.
+#include <gtest/gtest.h>
+#include <pthread.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+#include "acquisition/wave_in_capture.h"
+#include "platform/message_box.h"
+#include "wave_in_capture_support.h"
+
+namespace {
+std::atomic<bool> g_counting{false};
+std::atomic<long> g_offThreadAllocations{0};
+pthread_t g_uiThread;
+
+void Count() {
+  if (g_counting.load(std::memory_order_relaxed) && !pthread_equal(pthread_self(), g_uiThread)) {
+    g_offThreadAllocations.fetch_add(1, std::memory_order_relaxed);
+  }
+}
+}  // namespace
+
+void* operator new(std::size_t size) {
+  Count();
+  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+  throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) { return operator new(size); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+
+TEST(CaptureAllocationTest, NothingIsAllocatedPerBuffer) {
+  MessageRecorder messages;
+  ReadyReceiver receiver;
+  MainWindowScope main(&receiver);
+  CaptureInput input("tone:1000");
+  WaveInCapture capture;
+  capture.SetFormat(2, 22050, 16);
+  capture.Start();
+  ASSERT_TRUE(PumpUntil([&] { return receiver.m_count >= 3; }));
+  g_uiThread = pthread_self();
+  g_counting = true;
+  const int from = receiver.m_count;
+  ASSERT_TRUE(PumpUntil([&] { return receiver.m_count >= from + 30; }));
+  g_counting = false;
+  capture.Stop();
+  EXPECT_EQ(g_offThreadAllocations.load(), 0);
+  EXPECT_TRUE(messages.Texts().empty());
+}
