@@ -21,16 +21,24 @@ struct UiHandoff::State {
   uint64_t sequence = 0;
   int id = 0;
   int running = 0;  // handlers on the stack (nested loops can start another)
+  std::function<void(int)> handler;
 };
 
-UiHandoff::UiHandoff(std::function<void(int)> handler)
-    : m_state(std::make_unique<State>()), m_handler(std::move(handler)) {
-  if (!m_handler) m_handler = [](int id) { SendCommandTo(GetMainWindow(), id); };
+UiHandoff::UiHandoff(std::function<void(int)> handler) : m_state(std::make_shared<State>()) {
+  m_state->handler =
+      handler ? std::move(handler) : [](int id) { SendCommandTo(GetMainWindow(), id); };
 }
 
 UiHandoff::~UiHandoff() {
   Cancel();
-  m_notifier.reset();
+  if (m_notifier != nullptr) {
+    m_notifier->setEnabled(false);
+    if (HandlerRunning()) {
+      m_notifier->deleteLater();  // its activation is still on the stack
+    } else {
+      delete m_notifier;
+    }
+  }
   if (m_fd >= 0) ::close(m_fd);
 }
 
@@ -39,8 +47,8 @@ void UiHandoff::Arm() {
   if (m_fd < 0 && app != nullptr && QThread::currentThread() == app->thread()) {
     m_fd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (m_fd >= 0) {
-      m_notifier = std::make_unique<QSocketNotifier>(m_fd, QSocketNotifier::Read);
-      QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(),
+      m_notifier = new QSocketNotifier(m_fd, QSocketNotifier::Read);
+      QObject::connect(m_notifier, &QSocketNotifier::activated, m_notifier,
                        [this] { OnReadable(); });
     }
   }
@@ -51,7 +59,7 @@ void UiHandoff::Arm() {
 bool UiHandoff::Send(int id) {
   QCoreApplication* app = QCoreApplication::instance();
   if (app != nullptr && QThread::currentThread() == app->thread()) {
-    m_handler(id);
+    m_state->handler(id);
     return true;
   }
   State& s = *m_state;
@@ -89,7 +97,8 @@ void UiHandoff::OnReadable() {
   uint64_t count = 0;
   while (::read(m_fd, &count, sizeof count) == static_cast<ssize_t>(sizeof count)) {
   }
-  State& s = *m_state;
+  std::shared_ptr<State> keep = m_state;  // no allocation: a reference count
+  State& s = *keep;
   uint64_t mine = 0;
   int id = 0;
   {
@@ -100,7 +109,7 @@ void UiHandoff::OnReadable() {
     s.posted = 0;
     ++s.running;
   }
-  m_handler(id);
+  s.handler(id);  // `this` may be gone after this returns
   {
     std::lock_guard<std::mutex> lock(s.mutex);
     --s.running;

@@ -38,9 +38,10 @@ class UiHandoff {
  private:
   void OnReadable();
 
+  // Shared with a running handler's frame, so that destroying the hand-off from inside a nested
+  // event loop of its own handler leaves that frame something valid to return to.
   struct State;
-  std::unique_ptr<State> m_state;
-  std::unique_ptr<QSocketNotifier> m_notifier;
-  std::function<void(int)> m_handler;
+  std::shared_ptr<State> m_state;
+  QSocketNotifier* m_notifier = nullptr;
   int m_fd = -1;
 };

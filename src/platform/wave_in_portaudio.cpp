@@ -1,8 +1,11 @@
 // The sound-card backend: PortAudio's input devices, the default one standing for the system's
 // preferred recording device.
+#include <fcntl.h>
 #include <portaudio.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <mutex>
 #include <vector>
@@ -16,7 +19,18 @@ namespace {
 bool PortAudioReady() {
   static std::once_flag once;
   static bool ready = false;
-  std::call_once(once, [] { ready = Pa_Initialize() == paNoError; });
+  std::call_once(once, [] {
+    // Probing every ALSA and JACK device prints pages of harmless complaints; keep them off the
+    // terminal while PortAudio looks around.
+    std::fflush(stderr);
+    int saved = ::dup(STDERR_FILENO);
+    int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (saved >= 0 && null >= 0) ::dup2(null, STDERR_FILENO);
+    ready = Pa_Initialize() == paNoError;
+    if (saved >= 0 && null >= 0) ::dup2(saved, STDERR_FILENO);
+    if (null >= 0) ::close(null);
+    if (saved >= 0) ::close(saved);
+  });
   return ready;
 }
 

@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <cmath>
 #include <filesystem>
+#include <memory>
 #include <numbers>
 #include <vector>
 
@@ -269,6 +270,28 @@ TEST_F(CaptureTest, RestartInsideNestedLoopKeepsNotificationsApart) {
   ASSERT_TRUE(PumpUntil([&] { return m_receiver.m_count >= nestedSeen + 2; }));
   capture.Stop();
   EXPECT_TRUE(m_messages.Texts().empty());
+}
+
+// The engine destroyed from a nested loop inside its own notification's handler.
+TEST_F(CaptureTest, DestroyInsideNestedLoopOfTheNotificationHandler) {
+  CaptureInput input("tone:1000");
+  auto capture = std::make_unique<WaveInCapture>();
+  capture->SetFormat(1, 11025, 8);
+  bool destroyed = false;
+  m_receiver.m_onReady = [&](int n) {
+    if (n != 1) return;
+    QEventLoop loop;
+    QTimer::singleShot(0, &loop, [&] {
+      capture.reset();
+      destroyed = true;
+      loop.quit();
+    });
+    loop.exec();
+  };
+  capture->Start();
+  ASSERT_TRUE(PumpUntil([&] { return destroyed; }));
+  for (int i = 0; i < 50; ++i) QCoreApplication::processEvents();
+  EXPECT_EQ(m_receiver.m_count, 1);
 }
 
 TEST_F(CaptureTest, DestroyRightAfterStart) {
