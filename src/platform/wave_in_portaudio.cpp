@@ -114,11 +114,16 @@ class PortAudioBackend final : public WaveInBackend {
  public:
   explicit PortAudioBackend(std::string name) : m_name(std::move(name)) {}
 
-  unsigned DeviceCount() override { return Device() == paNoDevice ? 0 : 1; }
+  // With the default device, every PortAudio input device counts and the wave mapper is the
+  // default input; with a named one, that device is the only one.
+  unsigned DeviceCount() override {
+    if (Device() == paNoDevice) return 0;
+    return m_name.empty() ? static_cast<unsigned>(InputDevices()) : 1;
+  }
 
   MMRESULT Caps(unsigned id, WaveInCaps* caps) override {
-    PaDeviceIndex d = Device();
-    if (d == paNoDevice || id != 0) return MMSYSERR_BADDEVICEID;
+    PaDeviceIndex d = DeviceById(id);
+    if (d == paNoDevice) return MMSYSERR_BADDEVICEID;
     const PaDeviceInfo* info = Pa_GetDeviceInfo(d);
     FillCaps(caps, info->name, std::min(2, info->maxInputChannels));
     return MMSYSERR_NOERROR;
@@ -126,8 +131,8 @@ class PortAudioBackend final : public WaveInBackend {
 
   MMRESULT Open(unsigned id, const WaveFormat& fmt,
                 std::unique_ptr<WaveInSource>* source) override {
-    PaDeviceIndex d = Device();
-    if (d == paNoDevice || (id != 0 && id != WAVE_MAPPER)) return MMSYSERR_BADDEVICEID;
+    PaDeviceIndex d = DeviceById(id);
+    if (d == paNoDevice) return MMSYSERR_BADDEVICEID;
     const PaDeviceInfo* info = Pa_GetDeviceInfo(d);
     int channels = std::min<int>(fmt.nChannels, info->maxInputChannels);
     PaStreamParameters in{};
@@ -146,6 +151,29 @@ class PortAudioBackend final : public WaveInBackend {
   }
 
  private:
+  // The id-th input device, or the chosen one for WAVE_MAPPER.
+  PaDeviceIndex DeviceById(unsigned id) {
+    PaDeviceIndex chosen = Device();
+    if (chosen == paNoDevice || id == WAVE_MAPPER || !m_name.empty()) {
+      return id == WAVE_MAPPER || id == 0 ? chosen : paNoDevice;
+    }
+    std::lock_guard<std::mutex> lock(PaMutex());
+    unsigned seen = 0;
+    for (PaDeviceIndex d = 0; d < Pa_GetDeviceCount(); ++d) {
+      if (Pa_GetDeviceInfo(d)->maxInputChannels <= 0) continue;
+      if (seen++ == id) return d;
+    }
+    return paNoDevice;
+  }
+
+  int InputDevices() {
+    std::lock_guard<std::mutex> lock(PaMutex());
+    int n = 0;
+    for (PaDeviceIndex d = 0; d < Pa_GetDeviceCount(); ++d)
+      n += Pa_GetDeviceInfo(d)->maxInputChannels > 0;
+    return n;
+  }
+
   PaDeviceIndex Device() {
     if (!PortAudioReady()) return paNoDevice;
     std::lock_guard<std::mutex> lock(PaMutex());

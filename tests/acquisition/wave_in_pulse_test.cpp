@@ -25,15 +25,34 @@ bool InCi() {
 
 bool DaemonReachable() { return std::system("pactl info >/dev/null 2>&1") == 0; }
 
+#define REQUIRE_DAEMON()                                                                 \
+  do {                                                                                   \
+    if (!DaemonReachable()) {                                                            \
+      const char* why =                                                                  \
+          "no PulseAudio daemon reachable (eval \"$(tools/start_test_pulseaudio.sh)\")"; \
+      if (InCi()) FAIL() << why;                                                         \
+      std::printf("skipped: %s\n", why);                                                 \
+      GTEST_SKIP() << why;                                                               \
+    }                                                                                    \
+  } while (false)
+
 }  // namespace
 
+// ALSA's "pulse" device is a PortAudio input device like any other: found by name and number.
+TEST(WaveInPulseTest, NamedDeviceIsFoundOrCountsAsNone) {
+  REQUIRE_DAEMON();
+  CaptureInput pulse("device:pulse", true);
+  ASSERT_TRUE(pulse.ok()) << pulse.error();
+  EXPECT_EQ(WaveInGetNumDevs(), 1u);
+  WaveInCaps caps;
+  ASSERT_EQ(WaveInGetDevCaps(0, &caps, sizeof caps), MMSYSERR_NOERROR);
+  EXPECT_STREQ(caps.szPname, "pulse");
+  CaptureInput missing("device:no such recorder", true);
+  EXPECT_EQ(WaveInGetNumDevs(), 0u);
+}
+
 TEST(WaveInPulseTest, CapturedSamplesEqualThePlayedFile) {
-  if (!DaemonReachable()) {
-    const char* why = "no PulseAudio daemon reachable (eval \"$(tools/start_test_pulseaudio.sh)\")";
-    if (InCi()) FAIL() << why;
-    std::printf("skipped: %s\n", why);
-    GTEST_SKIP() << why;
-  }
+  REQUIRE_DAEMON();
   setenv("PULSE_SOURCE", "testsink.monitor", 0);
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
