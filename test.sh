@@ -13,6 +13,14 @@ sanitizers="${AURIVUE_SANITIZERS:-}"
 if [ -z "$sanitizers" ] && [ "${CI:-}" = "true" ]; then sanitizers=1; fi
 
 status=0
+
+# The real-capture tests play into a PulseAudio null sink and record its monitor.
+if pulse_env="$(tools/start_test_pulseaudio.sh)"; then
+  eval "$pulse_env"
+  echo "== Aurivue: PulseAudio test daemon ready ($PULSE_SERVER)"
+else
+  echo "== Aurivue: no PulseAudio test daemon; the real-capture tests will say why they skip"
+fi
 if [ "$sanitizers" = "1" ]; then
   echo "== Aurivue: sanitizer builds of the unit tests"
   tools/build.sh build-asan -DAURIVUE_SANITIZE=address -DAURIVUE_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug \
