@@ -66,6 +66,9 @@ void AppState::BuildPaths(const std::string& directory) {
   m_szBmpPath = JoinPath(dataDir, "Aurivue.bmp");
   m_szTmpBmpPath = JoinPath(dataDir, "TmpBMP.tmp");
   m_szHelpPath = JoinPath(directory, "Aurivue.hlp");
+  // An installed program keeps its help with its other shared files.
+  std::string shared = JoinPath(directory, "../share/aurivue/Aurivue.hlp");
+  if (!FileExists(m_szHelpPath) && FileExists(shared)) m_szHelpPath = shared;
 }
 
 void AppState::LoadSettings() {
