@@ -10,24 +10,15 @@
 #include <sstream>
 
 #include "acquisition/app_state.h"
+#include "support/file_bytes.h"
 
 namespace {
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 class SettingsTest : public ::testing::Test {
  protected:
   void SetUp() override { app.BuildPaths(dir.path().toStdString()); }
 
-  void WriteIni(const std::string& text) {
-    std::ofstream out(app.m_szIniPath, std::ios::binary);
-    out << text;
-  }
+  void WriteIni(const std::string& text) { WriteFileBytes(app.m_szIniPath, text); }
 
   void Load() {
     app.LoadSettings();
@@ -47,7 +38,7 @@ class SettingsTest : public ::testing::Test {
 
 TEST_F(SettingsTest, MissingFileIsCreatedWithTheDefaultsInOrder) {
   Load();
-  EXPECT_EQ(ReadAll(app.m_szIniPath),
+  EXPECT_EQ(ReadFileBytes(app.m_szIniPath),
             "[Card]\r\nChannels=2\r\nBits=16\r\nRateIndex=3\r\nFFTWindow=1\r\n"
             "VoltValue=32000\r\nFilterType=1\r\nFreqPoint=10000\r\n\r\n");
   EXPECT_EQ(app.m_nChannels, 2);
@@ -99,7 +90,7 @@ TEST_F(SettingsTest, RepairsUseTheRepairedBitsAndTheLow16BitsOfChannels) {
 TEST_F(SettingsTest, HeaderOnlyFileRepairsAllSevenInOrder) {
   WriteIni("[Card]\n");
   Load();
-  EXPECT_EQ(ReadAll(app.m_szIniPath),
+  EXPECT_EQ(ReadFileBytes(app.m_szIniPath),
             "[Card]\r\nChannels=2\r\nBits=16\r\nRateIndex=3\r\nFFTWindow=1\r\n"
             "FilterType=1\r\nVoltValue=32000\r\nFreqPoint=10000\r\n\r\n");
 }

@@ -9,25 +9,15 @@
 #include <fstream>
 #include <sstream>
 
+#include "support/file_bytes.h"
+
 namespace {
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-void WriteAll(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out << bytes;
-}
 
 class ConfigFileTest : public ::testing::Test {
  protected:
   std::string Path(const char* name) { return dir.filePath(name).toStdString(); }
   ConfigFile LoadText(const std::string& text) {
-    WriteAll(Path("t.ini"), text);
+    WriteFileBytes(Path("t.ini"), text);
     ConfigFile cfg;
     cfg.SetPath(Path("t.ini"));
     EXPECT_TRUE(cfg.Load());
@@ -40,7 +30,7 @@ TEST_F(ConfigFileTest, RepeatedKeyOverwritesInPlaceAndSavesOnce) {
   ConfigFile cfg = LoadText("[Card]\r\nChannels=2\r\nChannels=1\r\n");
   EXPECT_EQ(cfg.GetString("Card", "Channels"), "1");
   cfg.Save();
-  EXPECT_EQ(ReadAll(Path("t.ini")), "[Card]\r\nChannels=1\r\n\r\n");
+  EXPECT_EQ(ReadFileBytes(Path("t.ini")), "[Card]\r\nChannels=1\r\n\r\n");
 }
 
 TEST_F(ConfigFileTest, NamesAreExactAndValuesKeepEverythingAfterFirstEquals) {
@@ -68,7 +58,7 @@ TEST_F(ConfigFileTest, LinesBeforeHeaderAndLinesWithoutEqualsRoundTrip) {
   EXPECT_EQ(cfg.FindSection(""), 0);
   EXPECT_EQ(cfg.GetString("Card", ""), ";note");
   cfg.Save();
-  EXPECT_EQ(ReadAll(Path("t.ini")),
+  EXPECT_EQ(ReadFileBytes(Path("t.ini")),
             "[]\r\ntop=1\r\n=;comment\r\n\r\n[Card]\r\n=;note\r\nk=v\r\n\r\n");
 }
 
@@ -84,7 +74,7 @@ TEST_F(ConfigFileTest, MissingFileAndEmptySections) {
   only.SetPath(Path("empty.ini"));
   only.SetString("A", "", "", false);
   only.Save();
-  EXPECT_EQ(ReadAll(Path("empty.ini")), "");
+  EXPECT_EQ(ReadFileBytes(Path("empty.ini")), "");
   EXPECT_EQ(cfg.FindKey(-1, "k"), -1);
 }
 
@@ -95,7 +85,7 @@ TEST_F(ConfigFileTest, CreateFalseCanLeaveAnEmptySectionThatIsNotWritten) {
   EXPECT_FALSE(cfg.SetString("A", "missing", "2", false));
   EXPECT_TRUE(cfg.SetString("A", "k", "3", false));
   cfg.Save();
-  EXPECT_EQ(ReadAll(Path("c.ini")), "[A]\r\nk=3\r\n\r\n");
+  EXPECT_EQ(ReadFileBytes(Path("c.ini")), "[A]\r\nk=3\r\n\r\n");
 }
 
 TEST_F(ConfigFileTest, GarbageNulBytesAndHugeLinesLoadSafely) {
@@ -114,7 +104,7 @@ TEST_F(ConfigFileTest, GarbageNulBytesAndHugeLinesLoadSafely) {
 
 TEST_F(ConfigFileTest, UnreadableFileReportsOpenFailure) {
   if (geteuid() == 0) GTEST_SKIP() << "root can read any file";
-  WriteAll(Path("locked.ini"), "[Card]\nBits=8\n");
+  WriteFileBytes(Path("locked.ini"), "[Card]\nBits=8\n");
   chmod(Path("locked.ini").c_str(), 0);
   ConfigFile cfg;
   cfg.SetPath(Path("locked.ini"));
@@ -123,12 +113,12 @@ TEST_F(ConfigFileTest, UnreadableFileReportsOpenFailure) {
 }
 
 TEST_F(ConfigFileTest, SaveReplacesTheFileWholeAndLeavesNoTemporaryBehind) {
-  WriteAll(Path("r.ini"), "old contents that are longer than the new ones\n");
+  WriteFileBytes(Path("r.ini"), "old contents that are longer than the new ones\n");
   ConfigFile cfg;
   cfg.SetPath(Path("r.ini"));
   cfg.SetInt("Card", "Bits", 8, true);
   cfg.Save();
-  EXPECT_EQ(ReadAll(Path("r.ini")), "[Card]\r\nBits=8\r\n\r\n");
+  EXPECT_EQ(ReadFileBytes(Path("r.ini")), "[Card]\r\nBits=8\r\n\r\n");
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
 }
 

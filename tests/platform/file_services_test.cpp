@@ -10,15 +10,9 @@
 #include <sstream>
 
 #include "platform/message_box.h"
+#include "support/file_bytes.h"
 
 namespace {
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 TEST(FileServicesTest, ProgramDirectoryIsWhereTheTestProgramLives) {
   std::string dir = ProgramDirectory();
@@ -33,7 +27,7 @@ TEST(FileServicesTest, ReplacingKeepsModeAndLeavesNoTemporary) {
   ASSERT_TRUE(WriteFileReplacing(path, "one"));
   ::chmod(path.c_str(), 0600);
   ASSERT_TRUE(WriteFileReplacing(path, std::string("two\0three", 9)));
-  EXPECT_EQ(ReadAll(path), std::string("two\0three", 9));
+  EXPECT_EQ(ReadFileBytes(path), std::string("two\0three", 9));
   struct stat st;
   ::stat(path.c_str(), &st);
   EXPECT_EQ(st.st_mode & 0777, 0600u);
@@ -51,7 +45,7 @@ TEST(FileServicesTest, FailuresAreReportedNotHidden) {
   ASSERT_TRUE(WriteFileReplacing(src, "new"));
   ASSERT_TRUE(WriteFileReplacing(dst, "old and longer"));
   EXPECT_TRUE(CopyFileOverwrite(src, dst));
-  EXPECT_EQ(ReadAll(dst), "new");
+  EXPECT_EQ(ReadFileBytes(dst), "new");
   EXPECT_TRUE(DeleteFileAt(src));
   EXPECT_FALSE(FileExists(src));
 }
