@@ -1,11 +1,14 @@
 #include "acquisition/config_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QTemporaryDir>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -103,13 +106,20 @@ TEST_F(ConfigFileTest, GarbageNulBytesAndHugeLinesLoadSafely) {
 }
 
 TEST_F(ConfigFileTest, UnreadableFileReportsOpenFailure) {
-  if (geteuid() == 0) GTEST_SKIP() << "root can read any file";
-  WriteFileBytes(Path("locked.ini"), "[Card]\nBits=8\n");
-  chmod(Path("locked.ini").c_str(), 0);
+  // A socket exists on disk but cannot be opened as a file, not even by root.
+  std::string path = Path("socket.ini");
+  int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(fd, 0);
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  ASSERT_LT(path.size(), sizeof addr.sun_path);
+  std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+  ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
   ConfigFile cfg;
-  cfg.SetPath(Path("locked.ini"));
+  cfg.SetPath(path);
   EXPECT_FALSE(cfg.Load());
   EXPECT_EQ(cfg.GetLastError(), "Unable to open ini file.");
+  ::close(fd);
 }
 
 TEST_F(ConfigFileTest, SaveReplacesTheFileWholeAndLeavesNoTemporaryBehind) {
