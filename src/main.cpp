@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -7,6 +8,7 @@
 #include "platform/wave_in.h"
 #include "shell/aurivue_app.h"
 #include "shell/command_line.h"
+#include "shell/main_frame.h"
 
 namespace {
 
@@ -26,6 +28,22 @@ int AnswerWithoutWindow(const CommandLineOptions& options, const char* program) 
       return -1;
   }
 }
+
+// For the start-up benchmark and smoke tests (AURIVUE_QUIT_AFTER_FIRST_PAINT=1): ends the
+// program once the main window has painted for the first time.
+class FirstPaintQuitter : public QObject {
+ public:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint && !m_bQuitting) {
+      m_bQuitting = true;
+      QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  bool m_bQuitting = false;
+};
 
 }  // namespace
 
@@ -48,6 +66,11 @@ int main(int argc, char** argv) {
   QApplication qapp(argc, argv);
   CAurivueApp app;
   if (!app.InitInstance(qapp, options)) return app.ExitInstance();
+  FirstPaintQuitter quitter;
+  if (const char* quit = std::getenv("AURIVUE_QUIT_AFTER_FIRST_PAINT"); quit && *quit == '1') {
+    app.MainFrame()->installEventFilter(&quitter);
+    app.MainFrame()->update();
+  }
   qapp.exec();
   return app.ExitInstance();
 }

@@ -3,20 +3,22 @@
 #include <QApplication>
 #include <QPointer>
 #include <QWidget>
+#include <map>
 #include <memory>
 
 #include "platform/instance_lock.h"
 
 namespace {
 
-// Process-wide, like the claim: the first instance answers requests until it ends.
+// Process-wide, like the claim: the first instance answers requests until it ends. Keyed by
+// the socket, as a process that changes its instance folder holds one claim per folder.
 struct RunningInstance {
   QPointer<QWidget> window;
   std::unique_ptr<InstanceListener> listener;
 };
 
-RunningInstance& Running() {
-  static RunningInstance running;
+std::map<std::string, RunningInstance>& Running() {
+  static std::map<std::string, RunningInstance> running;
   return running;
 }
 
@@ -27,11 +29,12 @@ std::string SingleInstanceName() { return "CSingleInstance_MMF_Aurivue Version 2
 bool CSingleInstance::FindRunningInstance(QWidget* mainWindow) {
   const std::string name = SingleInstanceName();
   if (!ClaimInstanceName(name)) return true;
-  RunningInstance& running = Running();
+  const std::string socket = InstanceSocketName(name);
+  RunningInstance& running = Running()[socket];
   running.window = mainWindow;
   if (running.listener == nullptr) {
     running.listener = std::make_unique<InstanceListener>(
-        name, [] { BringWindowToFront(Running().window.data()); });
+        name, [socket] { BringWindowToFront(Running()[socket].window.data()); });
   }
   return false;
 }
