@@ -1,7 +1,8 @@
 // Starts the real application object and saves pictures of the whole main window.
 // Usage: tool_shell_screenshot OUTPUT_PREFIX [--power]
-// Writes OUTPUT_PREFIX-2d.png (the start-up mode) and OUTPUT_PREFIX-3d.png (3-D spectrum). Under a
-// real display the pictures are taken from the screen, so the window manager's view shows.
+// Writes OUTPUT_PREFIX-splash.png, OUTPUT_PREFIX-2d.png (the start-up mode) and
+// OUTPUT_PREFIX-3d.png (3-D spectrum). Under a real display the pictures are taken from the screen,
+// so the window manager's view shows.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QScreen>
@@ -18,6 +19,7 @@
 #include "shell/aurivue_app.h"
 #include "shell/main_frame.h"
 #include "shell/nav_bar_ctrl.h"
+#include "shell/splash_wnd.h"
 
 namespace {
 
@@ -54,6 +56,16 @@ int main(int argc, char** argv) {
   SelectWaveInput("tone:440", &error);
   QApplication qapp(argc, argv);
   MessageRecorder messages;
+  {
+    // The splash as start-up shows it.
+    CSplashWnd splash;
+    splash.Create(119);
+    QPixmap picture = QGuiApplication::platformName() == "offscreen"
+                          ? splash.grab()
+                          : splash.screen()->grabWindow(0);
+    picture.save(prefix + "-splash.png");
+    std::printf("%s\n", qPrintable(prefix + "-splash.png"));
+  }
   CAurivueApp app;
   CommandLineOptions options;
   options.splashMs = 0;

@@ -140,10 +140,13 @@ void CAurivueApp::SaveStdProfileSettings() {
 }
 
 void CAurivueApp::EnsureHelpFile() {
-  // The help text travels inside the program; it is put beside the executable when missing so
-  // the help path always names a real file.
-  if (FileExists(m_szHelpPath)) return;
+  // The help text travels inside the program and is put beside the executable when it is
+  // missing or belongs to another build, so the help path always names this program's help.
   QFile source(":/help/Aurivue.hlp");
   if (!source.open(QIODevice::ReadOnly)) return;
-  WriteFileReplacing(m_szHelpPath, source.readAll().toStdString());
+  const QByteArray text = source.readAll();
+  QFile current(QString::fromStdString(m_szHelpPath));
+  if (current.open(QIODevice::ReadOnly) && current.readAll() == text) return;
+  current.close();
+  WriteFileReplacing(m_szHelpPath, text.toStdString());
 }
