@@ -60,6 +60,14 @@ std::string InstanceDirectory() {
   }
   std::string dir = "/tmp/aurivue-" + std::to_string(getuid());
   mkdir(dir.c_str(), 0700);
+  struct stat info;
+  if (lstat(dir.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == getuid()) {
+    return dir;
+  }
+  // Someone else made that folder: keep to our home, where nobody else can interfere.
+  const char* home = std::getenv("HOME");
+  dir = JoinPath(home != nullptr ? home : ".", ".aurivue-instance");
+  mkdir(dir.c_str(), 0700);
   return dir;
 }
 

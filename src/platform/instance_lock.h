@@ -9,7 +9,8 @@ class QSocketNotifier;
 
 // The per-user folder that holds the single-instance lock file and socket: $AURIVUE_INSTANCE_DIR
 // when set (tests and scripts use it to keep their instances apart), else $XDG_RUNTIME_DIR, else
-// /tmp/aurivue-<uid> (created private to the user).
+// /tmp/aurivue-<uid> (created private to the user; $HOME/.aurivue-instance when that name is
+// taken by another user).
 std::string InstanceDirectory();
 
 // Claims name for this process for the rest of its life: an exclusive flock on

@@ -86,13 +86,13 @@ const std::vector<Accelerator>& Accelerators() {
   return keys;
 }
 
-struct PaneSpec {
+struct PaneEntry {
   int id;
   const char* initialText;
   int width;
 };
 
-const PaneSpec kPanes[] = {
+const PaneEntry kPanes[] = {
     {ID_INDICATOR_RATE, "Rate", 60}, {ID_INDICATOR_CHANNEL, "Channel", 10},
     {ID_INDICATOR_BITS, "Bits", 10}, {ID_INDICATOR_FFTWINDOW, "FFTwindow", 80},
     {ID_INDICATOR_VOLT, "Volt", 10},
@@ -205,11 +205,11 @@ void CMainFrame::CreateStatusBar() {
   auto* message = new QLabel(kIdleText);
   m_panes.push_back(message);
   bar->addWidget(message, 1);
-  for (const PaneSpec& spec : kPanes) {
-    auto* pane = new QLabel(spec.initialText);
-    pane->setObjectName(QString("pane%1").arg(spec.id));
+  for (const PaneEntry& entry : kPanes) {
+    auto* pane = new QLabel(entry.initialText);
+    pane->setObjectName(QString("pane%1").arg(entry.id));
     pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    pane->setMinimumWidth(spec.width);
+    pane->setMinimumWidth(entry.width);
     pane->setAlignment(Qt::AlignCenter);
     bar->addPermanentWidget(pane);
     m_panes.push_back(pane);
