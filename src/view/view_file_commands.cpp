@@ -1,11 +1,9 @@
 // The scope view's File menu commands: export, picture, print, print preview, print setup, help.
-#include <QDesktopServices>
 #include <QFile>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QThread>
-#include <QUrl>
 #include <cerrno>
 #include <fstream>
 #include <iterator>
@@ -15,6 +13,7 @@
 #include "platform/device_context.h"
 #include "platform/file_services.h"
 #include "platform/message_box.h"
+#include "platform/shell_services.h"
 #include "view/aurivue_view.h"
 #include "view/bmp_writer.h"
 #include "view/export_writer.h"
@@ -121,6 +120,4 @@ void CAurivueView::OnFilePrintSetup() {
   ShowMessageBox(BuildPrintSetupText(DescribePrinter(printer)));
 }
 
-void CAurivueView::OnHelpContents() {
-  QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(CurrentApp().m_szHelpPath)));
-}
+void CAurivueView::OnHelpContents() { ShowHelpFile(CurrentApp().m_szHelpPath, this); }
