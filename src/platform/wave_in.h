@@ -104,7 +104,8 @@ extern const char* const kWaveInputForms;
 bool SelectWaveInput(const std::string& spec, std::string* error);
 // SelectWaveInput with $AURIVUE_INPUT, or "default" when it is unset or empty.
 bool SelectWaveInputFromEnvironment(std::string* error);
-// The input choice in force ("default" until something is selected and the environment says nothing).
+// The input choice in force ("default" until something is selected and the environment says
+// nothing).
 std::string CurrentWaveInput();
 
 // Test seam: the Nth call (counted from installation, 1-based) of each operation fails; 0 never.
