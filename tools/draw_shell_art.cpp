@@ -245,6 +245,10 @@ QImage HeaderCursor() {
   p.drawPath(hand);
   p.drawLine(QPointF(10.5, 10), QPointF(10.5, 15));
   p.drawLine(QPointF(13.5, 10.5), QPointF(13.5, 15));
+  p.end();
+  // The fingertip is the hot spot; cursor loaders read it from these text fields.
+  img.setText("HotspotX", "6");
+  img.setText("HotspotY", "1");
   return img;
 }
 
