@@ -2,6 +2,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "shell/aurivue_app.h"
 #include "shell/command_line.h"
 #include "shell/main_frame.h"
+#include "shell/scripted_run.h"
 
 namespace {
 
@@ -64,8 +66,19 @@ int main(int argc, char** argv) {
   }
 
   QApplication qapp(argc, argv);
+  // A run that ends by itself has nobody to press OK: its messages are printed instead.
+  std::optional<PrintedMessages> printed;
+  if (options.quit) printed.emplace(program);
   CAurivueApp app;
   if (!app.InitInstance(qapp, options)) return app.ExitInstance();
+  if (options.IsScripted()) {
+    const int status =
+        RunScriptedMeasurements(app, options, printed ? &*printed : nullptr, program);
+    if (options.quit) {
+      const int exitCode = app.ExitInstance();
+      return status != 0 ? status : exitCode;
+    }
+  }
   FirstPaintQuitter quitter;
   if (const char* quit = std::getenv("AURIVUE_QUIT_AFTER_FIRST_PAINT"); quit && *quit == '1') {
     app.MainFrame()->installEventFilter(&quitter);

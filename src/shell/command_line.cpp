@@ -56,6 +56,106 @@ bool WantsHelpOrVersion(const std::vector<std::string>& args) {
   return false;
 }
 
+bool CommandLineOptions::IsScripted() const {
+  return displayMode != 0 || timeBaseMs != 0 || leftMv != 0 || rightMv != 0 || power ||
+         !exportPath.empty() || !bmpPath.empty() || !pdfPath.empty() || quit;
+}
+
+const std::vector<int>& TimeBaseFigures() {
+  static const std::vector<int> figures = {1, 2, 5, 10, 20, 50};
+  return figures;
+}
+
+const std::vector<int>& ChannelFigures() {
+  static const std::vector<int> figures = {5, 10, 20, 50, 100, 200, 500};
+  return figures;
+}
+
+namespace {
+
+// A whole decimal number in lo..hi, or -1.
+int ParseWhole(const std::string& text, int lo, int hi) {
+  if (text.empty() || text.size() > 9) return -1;
+  for (char c : text) {
+    if (c < '0' || c > '9') return -1;
+  }
+  const int value = std::atoi(text.c_str());
+  return value >= lo && value <= hi ? value : -1;
+}
+
+// One of figures, or -1.
+int ParseFigure(const std::string& text, const std::vector<int>& figures) {
+  const int value = ParseWhole(text, 1, 1000000);
+  return std::find(figures.begin(), figures.end(), value) != figures.end() ? value : -1;
+}
+
+std::string FigureList(const std::vector<int>& figures) {
+  std::string list;
+  for (size_t i = 0; i < figures.size(); ++i) {
+    if (i > 0) list += i + 1 == figures.size() ? " or " : ", ";
+    list += std::to_string(figures[i]);
+  }
+  return list;
+}
+
+bool IsDisplayMode(int mode) {
+  return (mode >= 600 && mode <= 605) || (mode >= 610 && mode <= 615);
+}
+
+// Options that take a value, as --name VALUE or --name=VALUE.
+bool TakesValue(const std::string& name) {
+  static const char* const kNames[] = {"--input",    "--splash-ms", "--mode",   "--timebase",
+                                       "--left-mv",  "--right-mv",  "--frames", "--export",
+                                       "--save-bmp", "--print-pdf"};
+  for (const char* n : kNames) {
+    if (name == n) return true;
+  }
+  return false;
+}
+
+// Stores one option's value; an empty result, or the error line.
+std::string ApplyValue(CommandLineOptions& o, const std::string& name, const std::string& value) {
+  if (name == "--input") {
+    if (value.empty()) return "--input needs a SPEC";
+    o.inputSpec = value;
+  } else if (name == "--splash-ms") {
+    if ((o.splashMs = ParseSplashMs(value)) < 0) {
+      return "--splash-ms needs a whole number of milliseconds from 0 to 60000";
+    }
+  } else if (name == "--mode") {
+    o.displayMode = ParseWhole(value, 600, 615);
+    if (!IsDisplayMode(o.displayMode)) {
+      return "--mode needs a display mode from 600 to 605 or from 610 to 615, not \"" + value +
+             "\"";
+    }
+  } else if (name == "--timebase") {
+    if ((o.timeBaseMs = ParseFigure(value, TimeBaseFigures())) < 0) {
+      return "--timebase needs a figure of the time-base switch in ms/div: " +
+             FigureList(TimeBaseFigures()) + ", not \"" + value + "\"";
+    }
+  } else if (name == "--left-mv" || name == "--right-mv") {
+    int& figure = name == "--left-mv" ? o.leftMv : o.rightMv;
+    if ((figure = ParseFigure(value, ChannelFigures())) < 0) {
+      return name +
+             " needs a figure of the channel switch in mV/div: " + FigureList(ChannelFigures()) +
+             ", not \"" + value + "\"";
+    }
+  } else if (name == "--frames") {
+    if ((o.frames = ParseWhole(value, 1, 10000)) < 0) {
+      return "--frames needs a whole number of buffers from 1 to 10000, not \"" + value + "\"";
+    }
+  } else {
+    if (value.empty()) return name + " needs a FILE";
+    std::string& path = name == "--export"     ? o.exportPath
+                        : name == "--save-bmp" ? o.bmpPath
+                                               : o.pdfPath;
+    path = value;
+  }
+  return std::string();
+}
+
+}  // namespace
+
 CommandLineOptions ParseCommandLine(const std::vector<std::string>& args, const char* splashEnv) {
   CommandLineOptions o;
   if (splashEnv != nullptr && *splashEnv != '\0') {
@@ -66,13 +166,15 @@ CommandLineOptions ParseCommandLine(const std::vector<std::string>& args, const 
     o.splashMs = ms;
   }
   bool onlyFiles = false;
-  bool inputGiven = false;
+  bool framesGiven = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (onlyFiles || a.empty() || a[0] != '-' || a == "-") {
       o.files.push_back(a);
       continue;
     }
+    const size_t equals = a.find('=');
+    const std::string name = a.rfind("--", 0) == 0 ? a.substr(0, equals) : a;
     if (a == "--") {
       onlyFiles = true;
     } else if (a[1] != '-' && a != "-h") {
@@ -83,27 +185,29 @@ CommandLineOptions ParseCommandLine(const std::vector<std::string>& args, const 
     } else if (a == "--version") {
       o.action = CommandLineOptions::Action::ShowVersion;
       return o;
-    } else if (a == "--input" || a == "--splash-ms") {
-      if (i + 1 >= args.size()) return Fail("option " + a + " needs a value");
-      const std::string& value = args[++i];
-      if (a == "--input") {
-        o.inputSpec = value;
-        inputGiven = true;
-      } else if ((o.splashMs = ParseSplashMs(value)) < 0) {
-        return Fail("--splash-ms needs a whole number of milliseconds from 0 to 60000");
+    } else if (a == "--power") {
+      o.power = true;
+    } else if (a == "--quit") {
+      o.quit = true;
+    } else if (TakesValue(name)) {
+      std::string value;
+      if (equals != std::string::npos) {
+        value = a.substr(equals + 1);
+      } else if (i + 1 < args.size()) {
+        value = args[++i];
+      } else {
+        return Fail("option " + a + " needs a value");
       }
-    } else if (a.rfind("--input=", 0) == 0) {
-      o.inputSpec = a.substr(8);
-      inputGiven = true;
-    } else if (a.rfind("--splash-ms=", 0) == 0) {
-      if ((o.splashMs = ParseSplashMs(a.substr(12))) < 0) {
-        return Fail("--splash-ms needs a whole number of milliseconds from 0 to 60000");
-      }
+      const std::string error = ApplyValue(o, name, value);
+      if (!error.empty()) return Fail(error);
+      framesGiven = framesGiven || name == "--frames";
     } else {
       return Fail("unknown option " + a + " (try --help)");
     }
   }
-  if (inputGiven && o.inputSpec.empty()) return Fail("--input needs a SPEC");
+  // Without POWER no buffer is ever processed, so the wait could not end.
+  if (framesGiven && !o.power)
+    return Fail("--frames needs --power: no buffer is processed while POWER is off");
   return o;
 }
 
@@ -118,6 +222,27 @@ std::string UsageText(const std::string& programName, const std::string& inputFo
          "                    (default: $AURIVUE_INPUT, else the preferred recording device)\n"
          "  --splash-ms N     show the start-up picture for N milliseconds (0..60000,\n"
          "                    default 3000; also $AURIVUE_SPLASH_MS)\n"
+         "\n"
+         "Measurements, run in this order once the window is up (also headless with\n"
+         "QT_QPA_PLATFORM=offscreen):\n"
+         "  --mode N          start in display mode N instead of 602: 600..605 two-dimensional,\n"
+         "                    610..615 waterfall, each spectrum, phase, oscillograph,\n"
+         "                    Lissajous, correlation, power spectrum\n"
+         "  --timebase MS     turn the time-base switch to MS ms/div (" +
+         FigureList(TimeBaseFigures()) +
+         ")\n"
+         "  --left-mv MV      turn the left-channel switch to MV mV/div (" +
+         FigureList(ChannelFigures()) +
+         ")\n"
+         "  --right-mv MV     the same for the right channel\n"
+         "  --power           press POWER\n"
+         "  --frames K        with --power, wait for K processed buffers (1..10000, default 4)\n"
+         "  --export FILE     write the current frames as text to FILE, as Export does\n"
+         "  --save-bmp FILE   save the scope view's picture to FILE, as Save to Bmp does\n"
+         "  --print-pdf FILE  print the page to the PDF file FILE, as Print does\n"
+         "  --quit            end the program afterwards; the exit status is 1 when a step\n"
+         "                    failed (its message is printed instead of shown)\n"
+         "\n"
          "  --help            show this help and exit\n"
          "  --version         show the version and exit\n"
          "\n"

@@ -15,7 +15,28 @@ struct CommandLineOptions {
   std::vector<std::string> files;
   // One line for Action::Error.
   std::string error;
+
+  // Measurements from the command line, run once the window is up (scripted_run.h). Zero
+  // figures and empty paths leave that part of the start as it is.
+  int displayMode = 0;  // 600..605 or 610..615 instead of the usual 602
+  int timeBaseMs = 0;   // the time-base switch goes to the detent showing this figure
+  int leftMv = 0;       // the left-channel switch goes to the detent showing this figure
+  int rightMv = 0;      // likewise for the right channel
+  bool power = false;   // press POWER
+  int frames = 4;       // processed buffers to wait for after POWER
+  std::string exportPath;
+  std::string bmpPath;
+  std::string pdfPath;
+  bool quit = false;  // end the program after the measurements
+
+  // True when any measurement option was given.
+  bool IsScripted() const;
 };
+
+// The figures the control panel's switch labels show: ms/div of the time base and mV/div of
+// each channel.
+const std::vector<int>& TimeBaseFigures();
+const std::vector<int>& ChannelFigures();
 
 // Parses the arguments after the program name. Single-dash options other than -h belong to the
 // toolkit and are passed over (with their value where they take one). splashEnv is

@@ -1,0 +1,228 @@
+#include "shell/scripted_run.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QPrinter>
+#include <QTimer>
+#include <cstdio>
+#include <functional>
+#include <mutex>
+
+#include "controls/control_view.h"
+#include "controls/image_button.h"
+#include "controls/rotary_switch.h"
+#include "platform/command_ids.h"
+#include "platform/message_target.h"
+#include "shell/aurivue_app.h"
+#include "shell/main_frame.h"
+#include "shell/nav_bar_ctrl.h"
+#include "view/view_dialogs.h"
+
+struct PrintedMessages::State {
+  std::mutex mutex;
+  std::string program;
+  int count = 0;
+};
+
+PrintedMessages::PrintedMessages(std::string program) : m_state(std::make_shared<State>()) {
+  m_state->program = std::move(program);
+  std::shared_ptr<State> state = m_state;
+  m_previous = SetMessageBoxHook([state](const std::string& text) {
+    std::lock_guard<std::mutex> lock(state->mutex);
+    ++state->count;
+    std::fprintf(stderr, "%s: %s\n", state->program.c_str(), text.c_str());
+    std::fflush(stderr);
+  });
+}
+
+PrintedMessages::~PrintedMessages() { SetMessageBoxHook(std::move(m_previous)); }
+
+int PrintedMessages::Count() const {
+  std::lock_guard<std::mutex> lock(m_state->mutex);
+  return m_state->count;
+}
+
+int DetentShowingFigure(const RotarySwitch& knob, int figure) {
+  for (int i = 0; i < knob.GetPositionCount(); ++i) {
+    const QString label = knob.GetDetent(i).label.trimmed();
+    int digits = 0;
+    while (digits < label.size() && label[digits].isDigit()) ++digits;
+    if (digits > 0 && label.left(digits).toInt() == figure) return i;
+  }
+  return -1;
+}
+
+namespace {
+
+// Hands-off seconds a wait may take beyond the buffers' own time: the first buffer of a real
+// device can take a few seconds to come.
+constexpr int kWaitSlackMs = 10000;
+constexpr int kWaitPerBufferMs = 1000;
+// The resolution the program prints PDF files at.
+constexpr int kPdfResolution = 300;
+
+// Runs the event loop until done() holds or timeoutMs pass; false on time-out.
+bool RunEventsUntil(const std::function<bool()>& done, int timeoutMs) {
+  if (done()) return true;
+  QEventLoop loop;
+  QTimer poll;
+  QElapsedTimer clock;
+  clock.start();
+  bool finished = false;
+  QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+    if (done()) {
+      finished = true;
+      loop.quit();
+    } else if (clock.elapsed() > timeoutMs) {
+      loop.quit();
+    }
+  });
+  poll.start(5);
+  loop.exec();
+  return finished;
+}
+
+// Chooses a display mode the way a click on its navigation bar item does.
+void SelectDisplayMode(CMainFrame* frame, int mode) {
+  CNavBarCtrl* bar = frame->NavBar();
+  const int folder = (mode - DISPLAY_MODE_FIRST_2D) / 10;
+  const int item = (mode - DISPLAY_MODE_FIRST_2D) % 10;
+  if (bar->GetSelFolder() != folder) bar->SetSelFolder(folder);
+  SendMessageTo(NotifyTargetOf(bar), WM_NAVBAR_NOTIFY, NAVBAR_ITEM_CLICK, item);
+}
+
+// Turns knob to the detent that shows figure and releases it, so that its owner stores the
+// value as after a mouse turn. False when no detent shows figure.
+bool TurnSwitchTo(RotarySwitch* knob, int figure) {
+  const int detent = DetentShowingFigure(*knob, figure);
+  if (detent < 0) return false;
+  knob->SetPosition(detent);
+  knob->update();
+  SendMessageTo(NotifyTargetOf(knob), WM_SWITCH_CHANGED, knob->GetNotifyId(), 0);
+  return true;
+}
+
+class Script {
+ public:
+  Script(CAurivueApp& app, const CommandLineOptions& options, const PrintedMessages* messages,
+         std::string program)
+      : m_app(app), m_options(options), m_messages(messages), m_program(std::move(program)) {}
+
+  int Run() {
+    CMainFrame* frame = m_app.MainFrame();
+    if (frame == nullptr) return Fail("the main window does not exist");
+    // The window lays itself out before anything is measured or pictured.
+    QCoreApplication::processEvents();
+    if (m_options.displayMode != 0 && m_options.displayMode != m_app.m_nDisplayMode) {
+      SelectDisplayMode(frame, m_options.displayMode);
+    }
+    CControlView* panel = frame->ControlView();
+    const struct {
+      int figure;
+      RotarySwitch* knob;
+      const char* option;
+    } turns[] = {{m_options.timeBaseMs, panel->TimeBaseSwitch(), "--timebase"},
+                 {m_options.leftMv, panel->LeftSwitch(), "--left-mv"},
+                 {m_options.rightMv, panel->RightSwitch(), "--right-mv"}};
+    for (const auto& turn : turns) {
+      if (turn.figure != 0 && !TurnSwitchTo(turn.knob, turn.figure)) {
+        return Fail(std::string("no detent of the switch shows ") + std::to_string(turn.figure) +
+                    " for " + turn.option);
+      }
+    }
+    if (m_options.power && !PowerAndWait(frame, panel)) return 1;
+    if (!m_options.exportPath.empty() &&
+        !SaveThroughDialog(frame, ID_EXPORT_DATA, m_options.exportPath, "Export")) {
+      return 1;
+    }
+    if (!m_options.bmpPath.empty() &&
+        !SaveThroughDialog(frame, ID_FILE_SAVE_BMP, m_options.bmpPath, "Save to Bmp")) {
+      return 1;
+    }
+    if (!m_options.pdfPath.empty() && !PrintToPdf(frame)) return 1;
+    return 0;
+  }
+
+ private:
+  int Fail(const std::string& why) {
+    std::fprintf(stderr, "%s: %s\n", m_program.c_str(), why.c_str());
+    return 1;
+  }
+
+  int MessageCount() const { return m_messages != nullptr ? m_messages->Count() : 0; }
+
+  bool PowerAndWait(CMainFrame* frame, CControlView* panel) {
+    int handled = 0;
+    frame->SetCommandFilter([&handled](int id) {
+      if (id == ID_BUFFER_READY) ++handled;
+      return false;  // only counted; the frame handles it as always
+    });
+    const int before = MessageCount();
+    panel->PowerButton()->click();
+    const int wanted = m_options.frames;
+    // A message (the device cannot be opened, for example) means no buffer will come.
+    const bool arrived =
+        RunEventsUntil([&] { return handled >= wanted || MessageCount() > before; },
+                       kWaitSlackMs + kWaitPerBufferMs * wanted);
+    frame->SetCommandFilter(nullptr);
+    if (!arrived || handled < wanted) {
+      Fail(std::to_string(handled) + " of " + std::to_string(wanted) +
+           " buffers were processed after POWER");
+      return false;
+    }
+    return true;
+  }
+
+  // Sends a command whose save-file dialog is answered with path, and checks the file came.
+  bool SaveThroughDialog(CMainFrame* frame, int command, const std::string& path,
+                         const char* what) {
+    const int before = MessageCount();
+    SaveFileDialogHook previous =
+        SetSaveFileDialogHook([&path](const SaveFileRequest&) { return std::optional(path); });
+    SendCommandTo(frame, ID_ACTIVATE_SCOPE_VIEW);
+    const bool handled = SendCommandTo(frame, command);
+    SetSaveFileDialogHook(std::move(previous));
+    return Check(handled, before, path, what);
+  }
+
+  bool PrintToPdf(CMainFrame* frame) {
+    const int before = MessageCount();
+    const QString file = QString::fromStdString(m_options.pdfPath);
+    PrintDialogHook previous = SetPrintDialogHook([&file](QPrinter& printer, PrintDialogKind) {
+      printer.setOutputFormat(QPrinter::PdfFormat);
+      printer.setResolution(kPdfResolution);
+      printer.setOutputFileName(file);
+      return true;
+    });
+    SendCommandTo(frame, ID_ACTIVATE_SCOPE_VIEW);
+    const bool handled = SendCommandTo(frame, ID_FILE_PRINT);
+    SetPrintDialogHook(std::move(previous));
+    return Check(handled, before, m_options.pdfPath, "Print");
+  }
+
+  bool Check(bool handled, int messagesBefore, const std::string& path, const char* what) {
+    if (!handled) {
+      Fail(std::string(what) + " was not handled");
+      return false;
+    }
+    if (MessageCount() > messagesBefore || !QFileInfo(QString::fromStdString(path)).isFile()) {
+      Fail(std::string(what) + " did not write " + path);
+      return false;
+    }
+    return true;
+  }
+
+  CAurivueApp& m_app;
+  const CommandLineOptions& m_options;
+  const PrintedMessages* m_messages;
+  std::string m_program;
+};
+
+}  // namespace
+
+int RunScriptedMeasurements(CAurivueApp& app, const CommandLineOptions& options,
+                            const PrintedMessages* messages, const std::string& program) {
+  return Script(app, options, messages, program).Run();
+}
