@@ -8,10 +8,11 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QMouseEvent>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QMouseEvent>
 #include <QThread>
 #include <algorithm>
 #include <atomic>
@@ -214,7 +215,8 @@ class BufferTap : public QWidget, public MessageTarget {
 class AppSession {
  public:
   explicit AppSession(const std::string& input)
-      : m_instanceEnv("AURIVUE_INSTANCE_DIR", m_instanceDir.path().toStdString()) {
+      : m_instanceDir(QDir::tempPath() + "/aurivue-instance-XXXXXX"),
+        m_instanceEnv("AURIVUE_INSTANCE_DIR", m_instanceDir.path().toStdString()) {
     std::string error;
     if (!SelectWaveInput(input, &error)) {
       m_error = error;

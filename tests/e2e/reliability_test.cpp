@@ -2,6 +2,9 @@
 // long one), POWER cycles that leave no thread behind, and a sound card that vanishes while it
 // records.
 #include <gtest/gtest.h>
+#include <sys/prctl.h>
+
+#include <QDir>
 
 #include "e2e_reliability_support.h"
 
@@ -26,4 +29,133 @@ TEST(ReliabilityTest, ShortSoakLosesNothingAndLeavesNothingBehind) {
   EXPECT_LE(result.RssGrowthKiB(), result.rssGrowthBoundKiB);
   EXPECT_LE(result.threadsMaxAfterOff, result.threadsBaseline);
   EXPECT_TRUE(result.messages.empty());
+}
+
+namespace {
+
+// A PulseAudio daemon of this test's own, in its own runtime folder, so that killing it leaves
+// the daemon the other tests use alone. Runs in the foreground as our child.
+class PrivateDaemon {
+ public:
+  // A plain folder name: a server string with spaces would read as a list of servers.
+  PrivateDaemon()
+      : m_runtime(QDir::tempPath() + "/aurivue-vanish-XXXXXX"),
+        m_server("unix:" + m_runtime.path().toStdString() + "/pulse/native") {}
+  ~PrivateDaemon() { Kill(); }
+
+  bool Start() {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_RUNTIME_DIR", m_runtime.path());
+    env.insert("PULSE_RUNTIME_PATH", m_runtime.path() + "/pulse");
+    env.remove("PULSE_SERVER");
+    m_process.setProcessEnvironment(env);
+    m_process.setProcessChannelMode(QProcess::MergedChannels);
+    m_process.setStandardOutputFile(m_runtime.path() + "/daemon.log", QIODevice::Append);
+    // Dies with the test, also when a failing test ends the process before the destructor runs.
+    m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    m_process.start("pulseaudio",
+                    {"-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
+                     "--use-pid-file=no", "--load=module-native-protocol-unix",
+                     "--load=module-null-sink sink_name=vanishsink rate=44100 channels=2"});
+    if (!m_process.waitForStarted(5000)) return false;
+    return PumpUntil([&] { return Reachable(); }, 5);
+  }
+
+  std::string Log() const {
+    std::ifstream in(m_runtime.path().toStdString() + "/daemon.log");
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+
+  // Gone at once, as a crashed sound server or an unplugged card is.
+  void Kill() {
+    if (m_process.state() == QProcess::NotRunning) return;
+    ::kill(static_cast<pid_t>(m_process.processId()), SIGKILL);
+    m_process.waitForFinished(5000);
+  }
+
+  bool Reachable() const {
+    return std::system(("PULSE_SERVER='" + m_server + "' pactl info >/dev/null 2>&1").c_str()) == 0;
+  }
+  const std::string& Server() const { return m_server; }
+
+ private:
+  QTemporaryDir m_runtime;
+  std::string m_server;
+  QProcess m_process;
+};
+
+bool PulseAudioInstalled() {
+  return std::system("command -v pulseaudio >/dev/null && command -v pactl >/dev/null") == 0;
+}
+
+}  // namespace
+
+TEST(ReliabilityTest, VanishedSoundServerLeavesAWorkingProgram) {
+  if (!PulseAudioInstalled()) {
+    const char* why = "pulseaudio and pactl are not installed";
+    if (InCi()) FAIL() << why;
+    std::printf("skipped: %s\n", why);
+    GTEST_SKIP() << why;
+  }
+  PrivateDaemon daemon;
+  ASSERT_TRUE(daemon.Start()) << daemon.Log();
+  Watchdog watchdog(10);
+  ScopedEnv server("PULSE_SERVER", daemon.Server());
+  ScopedEnv source("PULSE_SOURCE", "vanishsink.monitor");
+
+  AppSession session("default");
+  ASSERT_TRUE(session.ok()) << session.error();
+  CAurivueApp& app = session.App();
+  auto buffersArrive = [&](const char* doing) {
+    const int before = session.Tap().m_nHandled;
+    return PumpUntil(
+        [&] {
+          watchdog.Feed(doing);
+          return session.Tap().m_nHandled >= before + 2;
+        },
+        20);
+  };
+
+  watchdog.Feed("pressing POWER on");
+  session.ClickPower();
+  ASSERT_TRUE(buffersArrive("waiting for the first buffers"));
+
+  daemon.Kill();
+  // The program goes on answering while its device is gone.
+  const int handledAtLoss = session.Tap().m_nHandled;
+  for (int i = 0; i < 30; ++i) {
+    watchdog.Feed("running with the sound server gone");
+    Pump(100);
+  }
+  EXPECT_EQ(session.Tap().m_nHandled, handledAtLoss);
+  EXPECT_TRUE(session.PowerOn());
+
+  watchdog.Feed("pressing POWER off after the loss");
+  session.ClickPower();
+  EXPECT_FALSE(session.PowerOn());
+  EXPECT_FALSE(app.m_capture.HasWorker());
+  EXPECT_TRUE(session.Messages().empty()) << session.Messages()[0];
+  const int threadsAfterLoss = ThreadCount();
+
+  // With nothing to record from, POWER on says so and POWER off still works.
+  watchdog.Feed("pressing POWER on without a sound server");
+  session.ClickPower();
+  Pump(200);
+  EXPECT_EQ(session.Messages(), std::vector<std::string>{"Cann't open input device!"});
+  watchdog.Feed("pressing POWER off without a sound server");
+  session.ClickPower();
+  EXPECT_FALSE(app.m_capture.HasWorker());
+  EXPECT_LE(ThreadCount(), threadsAfterLoss);
+
+  watchdog.Feed("starting the sound server again");
+  ASSERT_TRUE(daemon.Start()) << daemon.Log();
+  watchdog.Feed("pressing POWER on again");
+  session.ClickPower();
+  EXPECT_TRUE(buffersArrive("waiting for buffers from the new sound server"));
+  watchdog.Feed("pressing POWER off");
+  session.ClickPower();
+  EXPECT_FALSE(app.m_capture.HasWorker());
+  Pump(100);
+  EXPECT_LE(ThreadCount(), threadsAfterLoss);
+  EXPECT_EQ(session.Messages().size(), 1u);
 }
