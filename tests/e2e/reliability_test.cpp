@@ -131,7 +131,10 @@ TEST(ReliabilityTest, VanishedSoundServerLeavesAWorkingProgram) {
   EXPECT_TRUE(session.PowerOn());
 
   watchdog.Feed("pressing POWER off after the loss");
+  QElapsedTimer off;
+  off.start();
   session.ClickPower();
+  std::printf("POWER off after the loss took %lld ms\n", static_cast<long long>(off.elapsed()));
   EXPECT_FALSE(session.PowerOn());
   EXPECT_FALSE(app.m_capture.HasWorker());
   EXPECT_TRUE(session.Messages().empty()) << session.Messages()[0];
