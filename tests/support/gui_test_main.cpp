@@ -1,6 +1,6 @@
-#include <QApplication>
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <cstdlib>
 
 int main(int argc, char** argv) {
