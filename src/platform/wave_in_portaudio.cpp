@@ -14,29 +14,59 @@
 
 namespace {
 
-// PortAudio is initialised once, on first use, and stays up for the life of the process: it
-// cannot be re-initialised safely while another device might still be closing.
-bool PortAudioReady() {
-  static std::once_flag once;
-  static bool ready = false;
-  std::call_once(once, [] {
-    // Probing every ALSA and JACK device prints pages of harmless complaints; keep them off the
-    // terminal while PortAudio looks around.
-    std::fflush(stderr);
-    int saved = ::dup(STDERR_FILENO);
-    int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-    if (saved >= 0 && null >= 0) ::dup2(null, STDERR_FILENO);
-    ready = Pa_Initialize() == paNoError;
-    if (saved >= 0 && null >= 0) ::dup2(saved, STDERR_FILENO);
-    if (null >= 0) ::close(null);
-    if (saved >= 0) ::close(saved);
-  });
-  return ready;
-}
-
 std::mutex& PaMutex() {
   static std::mutex m;
   return m;
+}
+
+// PortAudio's state, guarded by PaMutex. PortAudio lists its devices once, when it starts, so a
+// sound server that comes up (or back) later would stay unseen for the life of the process;
+// while none of our streams is open it is started afresh whenever the device looked for is
+// missing.
+struct PaState {
+  bool tried = false;
+  bool ready = false;
+  int openStreams = 0;
+};
+
+PaState& Pa() {
+  static PaState state;
+  return state;
+}
+
+bool QuietInitialize() {
+  // Probing every ALSA and JACK device prints pages of harmless complaints; keep them off the
+  // terminal while PortAudio looks around.
+  std::fflush(stderr);
+  int saved = ::dup(STDERR_FILENO);
+  int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+  if (saved >= 0 && null >= 0) ::dup2(null, STDERR_FILENO);
+  const bool ready = Pa_Initialize() == paNoError;
+  if (saved >= 0 && null >= 0) ::dup2(saved, STDERR_FILENO);
+  if (null >= 0) ::close(null);
+  if (saved >= 0) ::close(saved);
+  return ready;
+}
+
+// With PaMutex held.
+bool PortAudioReadyLocked() {
+  PaState& pa = Pa();
+  if (!pa.tried) {
+    pa.tried = true;
+    pa.ready = QuietInitialize();
+  }
+  return pa.ready;
+}
+
+// With PaMutex held: lists the devices again. Never while a stream is open, as terminating
+// would pull it from under its callback.
+bool RescanDevicesLocked() {
+  PaState& pa = Pa();
+  if (pa.openStreams > 0) return false;
+  if (pa.ready) Pa_Terminate();
+  pa.tried = true;
+  pa.ready = QuietInitialize();
+  return pa.ready;
 }
 
 class PortAudioSource final : public WaveInSource {
@@ -50,13 +80,18 @@ class PortAudioSource final : public WaveInSource {
     if (m_stream == nullptr) return;
     std::lock_guard<std::mutex> lock(PaMutex());
     Pa_CloseStream(m_stream);
+    --Pa().openStreams;
   }
 
   PaError OpenStream(const PaStreamParameters& in) {
     std::lock_guard<std::mutex> lock(PaMutex());
     PaError err = Pa_OpenStream(&m_stream, &in, nullptr, m_format.nSamplesPerSec,
                                 paFramesPerBufferUnspecified, paClipOff, &Callback, this);
-    if (err != paNoError) m_stream = nullptr;
+    if (err != paNoError) {
+      m_stream = nullptr;
+    } else {
+      ++Pa().openStreams;
+    }
     return err;
   }
 
@@ -174,9 +209,16 @@ class PortAudioBackend final : public WaveInBackend {
     return n;
   }
 
+  // The chosen device; when it is missing, the devices are listed again once.
   PaDeviceIndex Device() {
-    if (!PortAudioReady()) return paNoDevice;
     std::lock_guard<std::mutex> lock(PaMutex());
+    if (!PortAudioReadyLocked()) return paNoDevice;
+    PaDeviceIndex d = FindDeviceLocked();
+    if (d == paNoDevice && RescanDevicesLocked()) d = FindDeviceLocked();
+    return d;
+  }
+
+  PaDeviceIndex FindDeviceLocked() const {
     if (m_name.empty()) {
       PaDeviceIndex d = Pa_GetDefaultInputDevice();
       return d != paNoDevice && Pa_GetDeviceInfo(d)->maxInputChannels > 0 ? d : paNoDevice;

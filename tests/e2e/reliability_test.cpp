@@ -162,3 +162,46 @@ TEST(ReliabilityTest, VanishedSoundServerLeavesAWorkingProgram) {
   EXPECT_LE(ThreadCount(), threadsAfterLoss);
   EXPECT_EQ(session.Messages().size(), 1u);
 }
+
+// A sound server that comes up only after the program has first looked for one (a desktop
+// session whose sound starts late, or a server restarted while the program was off).
+TEST(ReliabilityTest, SoundServerArrivingLateIsFoundAtTheNextPowerOn) {
+  if (!PulseAudioInstalled()) {
+    const char* why = "pulseaudio and pactl are not installed";
+    if (InCi()) FAIL() << why;
+    std::printf("skipped: %s\n", why);
+    GTEST_SKIP() << why;
+  }
+  PrivateDaemon daemon;
+  ScopedEnv server("PULSE_SERVER", daemon.Server());
+  ScopedEnv source("PULSE_SOURCE", "vanishsink.monitor");
+  Watchdog watchdog(10);
+
+  AppSession session("default");
+  ASSERT_TRUE(session.ok()) << session.error();
+  watchdog.Feed("pressing POWER on without a sound server");
+  session.ClickPower();
+  Pump(200);
+  const std::vector<std::string> first = session.Messages();
+  ASSERT_EQ(first.size(), 1u);
+  std::printf("without a sound server: %s\n", first[0].c_str());
+  watchdog.Feed("pressing POWER off without a sound server");
+  session.ClickPower();
+  EXPECT_FALSE(session.App().m_capture.HasWorker());
+
+  watchdog.Feed("starting the sound server");
+  ASSERT_TRUE(daemon.Start()) << daemon.Log();
+  watchdog.Feed("pressing POWER on with the sound server up");
+  session.ClickPower();
+  const int before = session.Tap().m_nHandled;
+  EXPECT_TRUE(PumpUntil(
+      [&] {
+        watchdog.Feed("waiting for buffers");
+        return session.Tap().m_nHandled >= before + 2;
+      },
+      20));
+  EXPECT_EQ(session.Messages(), first);
+  watchdog.Feed("pressing POWER off");
+  session.ClickPower();
+  EXPECT_FALSE(session.App().m_capture.HasWorker());
+}
