@@ -228,10 +228,12 @@ std::string UsageText(const std::string& programName, const std::string& inputFo
          "  --mode N          start in display mode N instead of 602: 600..605 two-dimensional,\n"
          "                    610..615 waterfall, each spectrum, phase, oscillograph,\n"
          "                    Lissajous, correlation, power spectrum\n"
-         "  --timebase MS     turn the time-base switch to MS ms/div (" +
+         "  --timebase MS     turn the time-base switch to MS ms/div\n"
+         "                    (" +
          FigureList(TimeBaseFigures()) +
          ")\n"
-         "  --left-mv MV      turn the left-channel switch to MV mV/div (" +
+         "  --left-mv MV      turn the left-channel switch to MV mV/div\n"
+         "                    (" +
          FigureList(ChannelFigures()) +
          ")\n"
          "  --right-mv MV     the same for the right channel\n"
