@@ -70,7 +70,17 @@ int main(int argc, char** argv) {
   std::optional<PrintedMessages> printed;
   if (options.quit) printed.emplace(program);
   CAurivueApp app;
-  if (!app.InitInstance(qapp, options)) return app.ExitInstance();
+  if (!app.InitInstance(qapp, options)) {
+    const int exitCode = app.ExitInstance();
+    if (!options.IsScripted()) return exitCode;
+    // A script must not take a start that ended early (another instance is running, most
+    // likely) for measurements that were made.
+    std::fprintf(
+        stderr,
+        "%s: the program did not start (is Aurivue already running?); nothing was measured\n",
+        program);
+    return 1;
+  }
   if (options.IsScripted()) {
     const int status =
         RunScriptedMeasurements(app, options, printed ? &*printed : nullptr, program);

@@ -412,6 +412,8 @@ TEST_F(InstrumentE2eTest, ExportPictureAndPrintTakeTheFrameOfTheRecording) {
   ASSERT_GE(FindInRecording(recording, f.left, f.right, 1), 0)
       << "the analysed frame is not a stretch of the recording";
 
+  // The temporary picture in a folder of this test's own, out of the way of other runs.
+  App().m_szTmpBmpPath = m_dir.filePath("TmpBMP.tmp").toStdString();
   CMainFrame* frame = m_session->Frame();
   const std::string exportPath = m_dir.filePath("frame.txt").toStdString();
   const std::string bmpPath = m_dir.filePath("view.bmp").toStdString();

@@ -7,7 +7,9 @@
 
 #include "e2e_reliability_support.h"
 #include "instrument_support.h"
+#include "platform/instance_lock.h"
 #include "shell/rate_page.h"
+#include "shell/single_instance.h"
 #include "shell/wizard_commands.h"
 #include "support/file_bytes.h"
 
@@ -148,6 +150,21 @@ TEST_F(InstrumentHeadlessTest, AFailedStepIsPrintedAndEndsWithStatusOne) {
   own = OwnLines(r.err);
   EXPECT_TRUE(own.contains("aurivue: System hasn't install input Device!")) << r.err.toStdString();
   EXPECT_LT(clock.elapsed(), 9000) << "the wait went on after the device failed";
+}
+
+TEST_F(InstrumentHeadlessTest, MeasurementsRefusedByARunningInstanceAreNotReportedAsDone) {
+  ASSERT_TRUE(m_program.WriteSettings(kKnownSettings));
+  {
+    // This process holds the program's name in the private folder, as a first instance does.
+    ScopedEnv folder("AURIVUE_INSTANCE_DIR", m_program.PathStd("instance"));
+    ASSERT_TRUE(ClaimInstanceName(SingleInstanceName()));
+  }
+  const QString exportPath = m_program.Path("out.txt");
+  const auto r = m_program.Run({"--input", "none", "--export", exportPath, "--quit"});
+  ASSERT_TRUE(r.finished);
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(OwnLines(r.err).size(), 1) << r.err.toStdString();
+  EXPECT_FALSE(QFile::exists(exportPath));
 }
 
 TEST_F(InstrumentHeadlessTest, RateChosenInTheWizardTakesEffectAtTheNextStart) {
