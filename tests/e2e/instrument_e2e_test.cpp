@@ -366,6 +366,15 @@ TEST_F(InstrumentE2eTest, TurnedSwitchesSetTheRangesAndTheStepOfTheNextFrames) {
   m_session->ClickPower();
   ASSERT_TRUE(WaitForPasses(2));
   CheckOscillograph(false, LastFrame());  // 1 ms/div, 500 mV/div on both channels
+  // A new calibration, as the volts page sets it while its slider moves: 1 V = 20000 counts
+  // puts the left crest of 16000 counts at 800 mV.
+  App().m_nVoltValue = 20000;
+  ASSERT_TRUE(WaitForPasses(2));
+  CheckOscillograph(false, LastFrame());
+  const ChartSerie& left = View()->Chart2D(0).GetSerie(0);
+  EXPECT_NEAR(*std::max_element(left.m_pY.get(), left.m_pY.get() + App().m_nSamplesPerView), 800.0,
+              8.0);
+  App().m_nVoltValue = 32000;
 
   m_session->TurnSwitch(panel->TimeBaseSwitch(), true);
   m_session->TurnSwitch(panel->LeftSwitch(), false);
