@@ -56,8 +56,9 @@ int DetentShowingFigure(const RotarySwitch& knob, int figure) {
 
 namespace {
 
-// Hands-off seconds a wait may take beyond the buffers' own time: the first buffer of a real
-// device can take a few seconds to come.
+// How long the wait for buffers may take: a second per buffer plus ten, since the first buffer
+// of a real device can take a few seconds to come. A device that never delivers ends the run
+// with a failure instead of a hang.
 constexpr int kWaitSlackMs = 10000;
 constexpr int kWaitPerBufferMs = 1000;
 // The resolution the program prints PDF files at.
