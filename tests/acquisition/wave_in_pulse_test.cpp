@@ -14,33 +14,14 @@
 
 #include "acquisition/wave_in_capture.h"
 #include "platform/message_box.h"
+#include "support/needs_environment.h"
 #include "wave_in_capture_support.h"
 
-namespace {
-
-bool InCi() {
-  const char* ci = std::getenv("CI");
-  return ci != nullptr && std::string(ci) == "true";
-}
-
-bool DaemonReachable() { return std::system("pactl info >/dev/null 2>&1") == 0; }
-
-#define REQUIRE_DAEMON()                                                                 \
-  do {                                                                                   \
-    if (!DaemonReachable()) {                                                            \
-      const char* why =                                                                  \
-          "no PulseAudio daemon reachable (eval \"$(tools/start_test_pulseaudio.sh)\")"; \
-      if (InCi()) FAIL() << why;                                                         \
-      std::printf("skipped: %s\n", why);                                                 \
-      GTEST_SKIP() << why;                                                               \
-    }                                                                                    \
-  } while (false)
-
-}  // namespace
+namespace {}  // namespace
 
 // ALSA's "pulse" device is a PortAudio input device like any other: found by name and number.
 TEST(WaveInPulseTest, NamedDeviceIsFoundOrCountsAsNone) {
-  REQUIRE_DAEMON();
+  REQUIRE_PULSE_DAEMON();
   CaptureInput pulse("device:pulse", true);
   ASSERT_TRUE(pulse.ok()) << pulse.error();
   EXPECT_EQ(WaveInGetNumDevs(), 1u);
@@ -52,7 +33,7 @@ TEST(WaveInPulseTest, NamedDeviceIsFoundOrCountsAsNone) {
 }
 
 TEST(WaveInPulseTest, CapturedSamplesEqualThePlayedFile) {
-  REQUIRE_DAEMON();
+  REQUIRE_PULSE_DAEMON();
   setenv("PULSE_SOURCE", "testsink.monitor", 0);
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());

@@ -47,11 +47,6 @@
 
 namespace e2e {
 
-inline bool InCi() {
-  const char* ci = std::getenv("CI");
-  return ci != nullptr && std::string(ci) == "true";
-}
-
 // Sets an environment variable for a scope and puts the old value back.
 class ScopedEnv {
  public:

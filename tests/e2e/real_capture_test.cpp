@@ -7,23 +7,11 @@
 #include <cmath>
 
 #include "e2e_reliability_support.h"
+#include "support/needs_environment.h"
 
 using namespace e2e;
 
 namespace {
-
-bool DaemonReachable() { return std::system("pactl info >/dev/null 2>&1") == 0; }
-
-#define REQUIRE_PULSE_DAEMON()                                                           \
-  do {                                                                                   \
-    if (!DaemonReachable()) {                                                            \
-      const char* why =                                                                  \
-          "no PulseAudio daemon reachable (eval \"$(tools/start_test_pulseaudio.sh)\")"; \
-      if (InCi()) FAIL() << why;                                                         \
-      std::printf("skipped: %s\n", why);                                                 \
-      GTEST_SKIP() << why;                                                               \
-    }                                                                                    \
-  } while (false)
 
 constexpr double kToneHz = 1000;
 constexpr double kToneLevel = 0.5;  // of full scale

@@ -7,6 +7,7 @@
 #include <QDir>
 
 #include "e2e_reliability_support.h"
+#include "support/needs_environment.h"
 
 using namespace e2e;
 
@@ -84,19 +85,10 @@ class PrivateDaemon {
   QProcess m_process;
 };
 
-bool PulseAudioInstalled() {
-  return std::system("command -v pulseaudio >/dev/null && command -v pactl >/dev/null") == 0;
-}
-
 }  // namespace
 
 TEST(ReliabilityTest, VanishedSoundServerLeavesAWorkingProgram) {
-  if (!PulseAudioInstalled()) {
-    const char* why = "pulseaudio and pactl are not installed";
-    if (InCi()) FAIL() << why;
-    std::printf("skipped: %s\n", why);
-    GTEST_SKIP() << why;
-  }
+  REQUIRE_ENVIRONMENT(PulseAudioInstalled(), "pulseaudio and pactl are not installed");
   PrivateDaemon daemon;
   ASSERT_TRUE(daemon.Start()) << daemon.Log();
   Watchdog watchdog(10);
@@ -166,12 +158,7 @@ TEST(ReliabilityTest, VanishedSoundServerLeavesAWorkingProgram) {
 // A sound server that comes up only after the program has first looked for one (a desktop
 // session whose sound starts late, or a server restarted while the program was off).
 TEST(ReliabilityTest, SoundServerArrivingLateIsFoundAtTheNextPowerOn) {
-  if (!PulseAudioInstalled()) {
-    const char* why = "pulseaudio and pactl are not installed";
-    if (InCi()) FAIL() << why;
-    std::printf("skipped: %s\n", why);
-    GTEST_SKIP() << why;
-  }
+  REQUIRE_ENVIRONMENT(PulseAudioInstalled(), "pulseaudio and pactl are not installed");
   PrivateDaemon daemon;
   ScopedEnv server("PULSE_SERVER", daemon.Server());
   ScopedEnv source("PULSE_SOURCE", "vanishsink.monitor");
