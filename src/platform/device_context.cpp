@@ -182,6 +182,7 @@ struct DeviceContext::Impl {
   };
   std::vector<Edge> edges;                        // reused by polygon filling
   std::vector<std::pair<double, int>> crossings;  // reused by polygon filling
+  std::vector<double> downSide, upSide;           // per-row crossings of two-sided polygons
 };
 
 DeviceContext::DeviceContext() : m_impl(std::make_unique<Impl>()) {
@@ -472,19 +473,93 @@ struct DeviceContextAccess {
     styleCounter += steps;
   }
 
+  // ceil(v) for |v| well inside int range, without the library call.
+  static int CeilToInt(double v) {
+    int t = static_cast<int>(v);
+    return t + (static_cast<double>(t) < v ? 1 : 0);
+  }
+  // Paints the pixels of a row whose centres lie between the crossings a <= b.
+  static void FillRowSpan(uint32_t* row, double a, double b, int width, uint32_t pixel) {
+    int x0 = std::max(CeilToInt(a - 0.5), 0);
+    int x1 = std::min(CeilToInt(b - 0.5), width);
+    for (int x = x0; x < x1; ++x) row[x] = pixel;
+  }
+
+  // A polygon whose outline runs down once and up once (every convex one, and the twisted
+  // quadrilaterals of curtains) has exactly one crossing of each side on every row it spans, so
+  // the inside of a row is the span between them under either fill rule: no sorting, no winding
+  // count. The crossings are computed as the general fill computes them, so the pixels are the
+  // same. Returns false, having drawn nothing, for any other outline.
+  bool FillTwoSidedPolygon(QImage* image, const QPoint* pts, size_t n, uint32_t pixel) const {
+    int changes = 0, first = 0, previous = 0;
+    int ymin = std::numeric_limits<int>::max(), ymax = std::numeric_limits<int>::min();
+    for (size_t i = 0; i < n; ++i) {
+      int dy = pts[i + 1 < n ? i + 1 : 0].y() - pts[i].y();
+      ymin = std::min(ymin, pts[i].y());
+      ymax = std::max(ymax, pts[i].y());
+      if (dy == 0) continue;
+      int sign = dy > 0 ? 1 : -1;
+      if (first == 0) {
+        first = sign;
+      } else if (sign != previous) {
+        ++changes;
+      }
+      previous = sign;
+    }
+    if (first == 0) return true;  // flat: no pixel centre is inside
+    if (previous != first) ++changes;
+    if (changes != 2) return false;
+    const int top = std::max(ymin, 0);
+    const int bottom = std::min(ymax, image->height());
+    if (top >= bottom) return true;
+    auto& down = dc.m_impl->downSide;
+    auto& up = dc.m_impl->upSide;
+    const size_t rows = static_cast<size_t>(bottom - top);
+    if (down.size() < rows) {
+      down.resize(rows);
+      up.resize(rows);
+    }
+    for (size_t i = 0; i < n; ++i) {
+      const QPoint& a = pts[i];
+      const QPoint& b = pts[i + 1 < n ? i + 1 : 0];
+      if (a.y() == b.y()) continue;
+      const QPoint& lo = a.y() < b.y() ? a : b;
+      const QPoint& hi = a.y() < b.y() ? b : a;
+      double slope = static_cast<double>(hi.x() - lo.x()) / (hi.y() - lo.y());
+      double x = lo.x() + 0.5 * slope;
+      double* side = (b.y() > a.y() ? down.data() : up.data()) - top;
+      const int y1 = std::min(hi.y(), bottom);
+      for (int y = std::max(lo.y(), top); y < y1; ++y) side[y] = x + (y - lo.y()) * slope;
+    }
+    uchar* bits = image->bits();
+    const qsizetype stride = image->bytesPerLine();
+    const int width = image->width();
+    for (int y = top; y < bottom; ++y) {
+      double a = down[static_cast<size_t>(y - top)];
+      double b = up[static_cast<size_t>(y - top)];
+      uint32_t* row = reinterpret_cast<uint32_t*>(bits + stride * y);
+      if (a <= b) {
+        FillRowSpan(row, a, b, width, pixel);
+      } else {
+        FillRowSpan(row, b, a, width, pixel);
+      }
+    }
+    return true;
+  }
+
   // Fills a polygon given in device pixels: pixels whose centres lie inside by the fill rule.
-  void FillDevicePolygon(const std::vector<QPoint>& pts, int fillMode, COLORREF color) const {
-    if (pts.size() < 3) return;
+  void FillDevicePolygon(const QPoint* pts, size_t n, int fillMode, COLORREF color) const {
+    if (n < 3) return;
     if (QImage* image = Direct()) {
       uint32_t pixel = PixelFromRef(color);
+      if (FillTwoSidedPolygon(image, pts, n, pixel)) return;
       auto& edges = dc.m_impl->edges;
       auto& crossings = dc.m_impl->crossings;
       edges.clear();
       int ymin = std::numeric_limits<int>::max(), ymax = std::numeric_limits<int>::min();
-      size_t n = pts.size();
       for (size_t i = 0; i < n; ++i) {
         const QPoint& a = pts[i];
-        const QPoint& b = pts[(i + 1) % n];
+        const QPoint& b = pts[i + 1 < n ? i + 1 : 0];
         if (a.y() == b.y()) continue;
         const QPoint& lo = a.y() < b.y() ? a : b;
         const QPoint& hi = a.y() < b.y() ? b : a;
@@ -520,9 +595,7 @@ struct DeviceContextAccess {
           winding += fillMode == WINDING ? crossings[i].second : 1;
           bool inside = fillMode == WINDING ? winding != 0 : (winding % 2) != 0;
           if (!inside) continue;
-          int x0 = std::max(static_cast<int>(std::ceil(crossings[i].first - 0.5)), 0);
-          int x1 = std::min(static_cast<int>(std::ceil(crossings[i + 1].first - 0.5)), width);
-          if (x1 > x0) std::fill(row + x0, row + x1, pixel);
+          FillRowSpan(row, crossings[i].first, crossings[i + 1].first, width, pixel);
         }
       }
       return;
@@ -531,8 +604,8 @@ struct DeviceContextAccess {
     if (p == nullptr) return;
     p->setPen(Qt::NoPen);
     p->setBrush(ColorFromRef(color));
-    QPolygon poly(static_cast<int>(pts.size()));
-    for (size_t i = 0; i < pts.size(); ++i) poly[static_cast<int>(i)] = pts[i];
+    QPolygon poly(static_cast<int>(n));
+    for (size_t i = 0; i < n; ++i) poly[static_cast<int>(i)] = pts[i];
     p->drawPolygon(poly, fillMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
   }
 
@@ -638,7 +711,7 @@ void DeviceContext::Polygon(const QPoint* points, int count) {
   if (!a.Ready() || count < 2) return;
   std::vector<QPoint> device(static_cast<size_t>(count));
   for (int i = 0; i < count; ++i) device[static_cast<size_t>(i)] = LPtoDP(points[i]);
-  if (!m_brush.hollow) a.FillDevicePolygon(device, m_fillMode, m_brush.color);
+  if (!m_brush.hollow) a.FillDevicePolygon(device.data(), device.size(), m_fillMode, m_brush.color);
   int counter = 0;
   for (int i = 0; i < count; ++i) {
     a.DeviceLine(device[static_cast<size_t>(i)], device[static_cast<size_t>((i + 1) % count)],
@@ -649,9 +722,17 @@ void DeviceContext::Polygon(const QPoint* points, int count) {
 void DeviceContext::FillRgn(const DcRegion& region, const DcBrush& brush) {
   DeviceContextAccess a{*this};
   if (!a.Ready() || brush.hollow || region.points.size() < 3) return;
-  std::vector<QPoint> device(region.points.size());
-  for (size_t i = 0; i < device.size(); ++i) device[i] = LPtoDP(region.points[i]);
-  a.FillDevicePolygon(device, region.fillMode, brush.color);
+  const size_t n = region.points.size();
+  // Curtains fill tens of thousands of quadrilaterals a frame: no allocation for small ones.
+  QPoint small[8];
+  std::vector<QPoint> large;
+  QPoint* device = small;
+  if (n > std::size(small)) {
+    large.resize(n);
+    device = large.data();
+  }
+  for (size_t i = 0; i < n; ++i) device[i] = LPtoDP(region.points[i]);
+  a.FillDevicePolygon(device, n, region.fillMode, brush.color);
 }
 
 void DeviceContext::Arc(int left, int top, int right, int bottom, int xStart, int yStart, int xEnd,
