@@ -8,6 +8,7 @@
 #include <QPen>
 #include <QScreen>
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -183,6 +184,17 @@ struct DeviceContext::Impl {
   std::vector<Edge> edges;                        // reused by polygon filling
   std::vector<std::pair<double, int>> crossings;  // reused by polygon filling
   std::vector<double> downSide, upSide;           // per-row crossings of two-sided polygons
+  // Drawing behind: one bit per pixel of `behindImage`, set once the pixel is painted.
+  QImage* behindImage = nullptr;
+  std::vector<uint64_t> behindMask;
+  int behindWords = 0;  // mask words per row
+  // Line pixels held back while drawing behind, so that an outline can be laid down in reverse.
+  struct Plot {
+    int x, y, size;
+    uint32_t pixel;
+  };
+  std::vector<Plot> plots;
+  int deferring = 0;
 };
 
 DeviceContext::DeviceContext() : m_impl(std::make_unique<Impl>()) {
@@ -241,6 +253,27 @@ DcBitmap DeviceContext::CreateCompatibleBitmap(int width, int height) const {
   b.Image()->setDotsPerMeterX(qRound(m_dpiX / 0.0254));
   b.Image()->setDotsPerMeterY(qRound(m_dpiY / 0.0254));
   return b;
+}
+
+bool DeviceContext::BeginDrawBehind() {
+  QImage* image = TargetImage();
+  if (!IsDirectImage(image)) return false;
+  Flush();
+  auto& impl = *m_impl;
+  impl.behindImage = image;
+  impl.behindWords = (image->width() + 63) / 64;
+  impl.behindMask.assign(static_cast<size_t>(impl.behindWords) * image->height(), 0);
+  return true;
+}
+
+void DeviceContext::EndDrawBehind() {
+  m_impl->behindImage = nullptr;
+  m_impl->deferring = 0;
+  m_impl->plots.clear();
+}
+
+bool DeviceContext::IsDrawingBehind() const {
+  return m_impl->behindImage != nullptr && m_impl->behindImage == TargetImage();
 }
 
 QImage* DeviceContext::TargetImage() const {
@@ -402,11 +435,40 @@ struct DeviceContextAccess {
     }
   }
 
-  static void Put(QImage* image, int x, int y, uint32_t pixel) {
-    if (x < 0 || y < 0 || x >= image->width() || y >= image->height()) return;
-    reinterpret_cast<uint32_t*>(image->scanLine(y))[x] = pixel;
+  // The painted-pixel bits of row y while drawing behind into image, else null.
+  uint64_t* BehindRow(const QImage* image, int y) const {
+    auto& impl = *dc.m_impl;
+    if (impl.behindImage != image || image == nullptr) return nullptr;
+    return impl.behindMask.data() + static_cast<size_t>(y) * impl.behindWords;
   }
-  static void PutBlock(QImage* image, int x, int y, int size, uint32_t pixel) {
+  // Paints x0..x1−1 of row y (already clipped to the image), skipping pixels painted behind.
+  void FillSpan(QImage* image, uint32_t* row, int y, int x0, int x1, uint32_t pixel) const {
+    if (x1 <= x0) return;
+    uint64_t* mask = BehindRow(image, y);
+    if (mask == nullptr) {
+      std::fill(row + x0, row + x1, pixel);
+      return;
+    }
+    for (int x = x0; x < x1;) {
+      const int word = x >> 6, bit = x & 63;
+      const int end = std::min(x1, (word + 1) << 6);
+      const int len = end - x;
+      const uint64_t span = len == 64 ? ~uint64_t{0} : ((uint64_t{1} << len) - 1) << bit;
+      uint64_t fresh = span & ~mask[word];
+      if (fresh == span) {
+        std::fill(row + x, row + end, pixel);
+      } else {
+        for (uint64_t f = fresh; f != 0; f &= f - 1) row[(word << 6) + std::countr_zero(f)] = pixel;
+      }
+      mask[word] |= fresh;
+      x = end;
+    }
+  }
+  void Put(QImage* image, int x, int y, uint32_t pixel) const {
+    if (x < 0 || y < 0 || x >= image->width() || y >= image->height()) return;
+    FillSpan(image, reinterpret_cast<uint32_t*>(image->scanLine(y)), y, x, x + 1, pixel);
+  }
+  void PutBlock(QImage* image, int x, int y, int size, uint32_t pixel) const {
     if (size <= 1) {
       Put(image, x, y, pixel);
       return;
@@ -415,15 +477,37 @@ struct DeviceContextAccess {
     int y0 = y - (size - 1) / 2;
     FillSpanRect(image, x0, y0, x0 + size, y0 + size, pixel);
   }
-  static void FillSpanRect(QImage* image, int x0, int y0, int x1, int y1, uint32_t pixel) {
+  void FillSpanRect(QImage* image, int x0, int y0, int x1, int y1, uint32_t pixel) const {
     x0 = std::max(x0, 0);
     y0 = std::max(y0, 0);
     x1 = std::min(x1, image->width());
     y1 = std::min(y1, image->height());
     for (int y = y0; y < y1; ++y) {
-      uint32_t* row = reinterpret_cast<uint32_t*>(image->scanLine(y));
-      std::fill(row + x0, row + std::max(x0, x1), pixel);
+      FillSpan(image, reinterpret_cast<uint32_t*>(image->scanLine(y)), y, x0, x1, pixel);
     }
+  }
+  // A line pixel (or pen block), held back while an outline is being recorded.
+  void Plot(QImage* image, int x, int y, int size, uint32_t pixel) const {
+    if (dc.m_impl->deferring > 0) {
+      dc.m_impl->plots.push_back(DeviceContext::Impl::Plot{x, y, size, pixel});
+      return;
+    }
+    PutBlock(image, x, y, size, pixel);
+  }
+  // Outlines drawn behind are recorded and laid down last pixel first, so that where the
+  // outline crosses itself the pixel painted last in forward order is the one that stays.
+  void BeginOutline() const {
+    if (dc.m_impl->behindImage != nullptr && dc.m_impl->deferring++ == 0) dc.m_impl->plots.clear();
+  }
+  void EndOutline() const {
+    auto& impl = *dc.m_impl;
+    if (impl.behindImage == nullptr || impl.deferring == 0 || --impl.deferring > 0) return;
+    QImage* image = Direct();
+    if (image == nullptr) return;
+    for (auto it = impl.plots.rbegin(); it != impl.plots.rend(); ++it) {
+      PutBlock(image, it->x, it->y, it->size, it->pixel);
+    }
+    impl.plots.clear();
   }
 
   // A line in device pixels from a to b, b itself not painted, in the current pen.
@@ -441,9 +525,9 @@ struct DeviceContextAccess {
       int x = a.x(), y = a.y();
       while (x != b.x() || y != b.y()) {
         if (PatternOn(pen.style, styleCounter, width)) {
-          PutBlock(image, x, y, width, on);
+          Plot(image, x, y, width, on);
         } else if (fillGaps) {
-          PutBlock(image, x, y, width, off);
+          Plot(image, x, y, width, off);
         }
         ++styleCounter;
         int e2 = 2 * err;
@@ -479,10 +563,11 @@ struct DeviceContextAccess {
     return t + (static_cast<double>(t) < v ? 1 : 0);
   }
   // Paints the pixels of a row whose centres lie between the crossings a <= b.
-  static void FillRowSpan(uint32_t* row, double a, double b, int width, uint32_t pixel) {
+  void FillRowSpan(QImage* image, uint32_t* row, int y, double a, double b, int width,
+                   uint32_t pixel) const {
     int x0 = std::max(CeilToInt(a - 0.5), 0);
     int x1 = std::min(CeilToInt(b - 0.5), width);
-    for (int x = x0; x < x1; ++x) row[x] = pixel;
+    FillSpan(image, row, y, x0, x1, pixel);
   }
 
   // A polygon whose outline runs down once and up once (every convex one, and the twisted
@@ -539,9 +624,9 @@ struct DeviceContextAccess {
       double b = up[static_cast<size_t>(y - top)];
       uint32_t* row = reinterpret_cast<uint32_t*>(bits + stride * y);
       if (a <= b) {
-        FillRowSpan(row, a, b, width, pixel);
+        FillRowSpan(image, row, y, a, b, width, pixel);
       } else {
-        FillRowSpan(row, b, a, width, pixel);
+        FillRowSpan(image, row, y, b, a, width, pixel);
       }
     }
     return true;
@@ -595,7 +680,7 @@ struct DeviceContextAccess {
           winding += fillMode == WINDING ? crossings[i].second : 1;
           bool inside = fillMode == WINDING ? winding != 0 : (winding % 2) != 0;
           if (!inside) continue;
-          FillRowSpan(row, crossings[i].first, crossings[i + 1].first, width, pixel);
+          FillRowSpan(image, row, y, crossings[i].first, crossings[i + 1].first, width, pixel);
         }
       }
       return;
@@ -656,7 +741,9 @@ void DeviceContext::LineTo(int x, int y) {
   QPoint from = m_position;
   m_position = QPoint(x, y);
   if (!a.Ready()) return;
+  a.BeginOutline();
   a.DeviceLine(LPtoDP(from), LPtoDP(m_position), m_styleCounter);
+  a.EndOutline();
 }
 
 void DeviceContext::Polyline(const QPoint* points, int count) {
@@ -664,7 +751,9 @@ void DeviceContext::Polyline(const QPoint* points, int count) {
   DeviceContextAccess a{*this};
   if (!a.Ready()) return;
   int counter = 0;
+  a.BeginOutline();
   for (int i = 1; i < count; ++i) a.DeviceLine(LPtoDP(points[i - 1]), LPtoDP(points[i]), counter);
+  a.EndOutline();
 }
 
 void DeviceContext::Rectangle(int left, int top, int right, int bottom) {
@@ -688,6 +777,7 @@ void DeviceContext::Rectangle(int left, int top, int right, int bottom) {
   }
   // Styled outline: walk the four sides in device pixels, pattern running round.
   int counter = 0;
+  a.BeginOutline();
   int inset = (w - 1) / 2;
   QPoint c0(x0 + inset, y0 + inset), c1(x1 - 1 - w + 1 + inset, y0 + inset);
   QPoint c2(x1 - 1 - w + 1 + inset, y1 - 1 - w + 1 + inset), c3(x0 + inset, y1 - 1 - w + 1 + inset);
@@ -695,6 +785,7 @@ void DeviceContext::Rectangle(int left, int top, int right, int bottom) {
   a.DeviceLine(c1, c2, counter);
   a.DeviceLine(c2, c3, counter);
   a.DeviceLine(c3, c0, counter);
+  a.EndOutline();
 }
 
 void DeviceContext::FillRect(const DcRect& rect, const DcBrush& brush) {
@@ -711,11 +802,20 @@ void DeviceContext::Polygon(const QPoint* points, int count) {
   if (!a.Ready() || count < 2) return;
   std::vector<QPoint> device(static_cast<size_t>(count));
   for (int i = 0; i < count; ++i) device[static_cast<size_t>(i)] = LPtoDP(points[i]);
-  if (!m_brush.hollow) a.FillDevicePolygon(device.data(), device.size(), m_fillMode, m_brush.color);
+  // The outline covers the fill: drawing behind, it has to come first.
+  bool behind = IsDrawingBehind();
+  if (!m_brush.hollow && !behind) {
+    a.FillDevicePolygon(device.data(), device.size(), m_fillMode, m_brush.color);
+  }
   int counter = 0;
+  a.BeginOutline();
   for (int i = 0; i < count; ++i) {
     a.DeviceLine(device[static_cast<size_t>(i)], device[static_cast<size_t>((i + 1) % count)],
                  counter);
+  }
+  a.EndOutline();
+  if (!m_brush.hollow && behind) {
+    a.FillDevicePolygon(device.data(), device.size(), m_fillMode, m_brush.color);
   }
 }
 

@@ -246,6 +246,15 @@ class DeviceContext {
   void BitBlt(int x, int y, int width, int height, const DeviceContext& src, int xSrc, int ySrc,
               uint32_t rop);
 
+  // Drawing behind: while on, pixel-exact drawing into the image leaves every pixel that an
+  // earlier operation of the spell painted, so operations issued last-to-first leave the picture
+  // that first-to-last would, and hidden pixels are never written. Lines, polylines, polygons,
+  // regions, rectangles and pixels honour it; text, arcs and ellipses must not be drawn during
+  // it. Returns false, staying off, unless the target is an image drawn pixel by pixel.
+  bool BeginDrawBehind();
+  void EndDrawBehind();
+  bool IsDrawingBehind() const;
+
   // The image drawn into (the image target, or the selected bitmap); null otherwise.
   QImage* TargetImage() const;
   // Ends any painter this context opened on its image, so the pixels can be read elsewhere.
