@@ -496,8 +496,13 @@ struct DeviceContextAccess {
   }
   // Outlines drawn behind are recorded and laid down last pixel first, so that where the
   // outline crosses itself the pixel painted last in forward order is the one that stays.
+  // Only a styled pen over an opaque background paints two colours; with one colour the
+  // order within the outline cannot matter, and nothing is held back.
   void BeginOutline() const {
-    if (dc.m_impl->behindImage != nullptr && dc.m_impl->deferring++ == 0) dc.m_impl->plots.clear();
+    auto& impl = *dc.m_impl;
+    if (impl.behindImage == nullptr) return;
+    if (impl.deferring == 0 && (dc.m_pen.style == PS_SOLID || dc.m_bkMode != OPAQUE)) return;
+    if (impl.deferring++ == 0) impl.plots.clear();
   }
   void EndOutline() const {
     auto& impl = *dc.m_impl;
