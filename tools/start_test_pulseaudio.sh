@@ -20,10 +20,19 @@ if ! reachable; then
         --load=module-native-protocol-unix
         --load="module-null-sink sink_name=testsink rate=44100 channels=2")
   # As root the daemon only warns in per-user mode; --system would need a pulse user and policy.
-  pulseaudio "${args[@]}" >"$runtime/daemon.log" 2>&1 || true
-  for _ in $(seq 1 50); do
-    reachable && break
-    sleep 0.1
+  # A daemon that was killed leaves its pid file and socket behind, and a start right after such a
+  # kill sometimes fails: clear them and try a few times.
+  rm -f "$runtime/pulse/pid" "$runtime/pulse/native"
+  for attempt in 1 2 3 4 5; do
+    pulseaudio "${args[@]}" >>"$runtime/daemon.log" 2>&1 || true
+    for _ in $(seq 1 50); do
+      reachable && break 2
+      sleep 0.1
+    done
+    echo "start_test_pulseaudio: attempt $attempt failed, retrying" >&2
+    pkill -u "$(id -u)" -f "pulseaudio.*sink_name=testsink" 2>/dev/null || true
+    rm -f "$runtime/pulse/pid" "$runtime/pulse/native"
+    sleep 0.5
   done
 fi
 if ! reachable; then
