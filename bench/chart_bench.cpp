@@ -9,6 +9,7 @@
 
 #include "chart/chart_3d_ctrl.h"
 #include "chart/chart_ctrl.h"
+#include "gui_bench_main.h"
 
 namespace {
 
@@ -63,11 +64,4 @@ BENCHMARK(BM_Chart3DPaint)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return RunGuiBenchmarks(argc, argv); }

@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "acquisition/app_state.h"
+#include "gui_bench_main.h"
 #include "platform/command_ids.h"
 #include "platform/message_box.h"
 #include "view/aurivue_doc.h"
@@ -90,11 +91,4 @@ BENCHMARK(BM_ViewPass)->Apply(Modes)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return RunGuiBenchmarks(argc, argv); }
