@@ -29,7 +29,9 @@ if [ "$sanitizers" = "1" ]; then
   ASAN_OPTIONS=detect_leaks=0 QT_QPA_PLATFORM=offscreen build-asan/tests/test_acquisition \
     --gtest_brief=1 --gtest_filter='-*Pulse*' || status=1
   tools/build.sh build-tsan -DAURIVUE_SANITIZE=thread -DAURIVUE_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug \
-    -- test_acquisition
+    -- test_acquisition test_platform
+  TSAN_OPTIONS="suppressions=$PWD/tests/support/tsan.supp halt_on_error=1" QT_QPA_PLATFORM=offscreen \
+    build-tsan/tests/test_platform --gtest_brief=1 --gtest_filter='CaptureRing*' || status=1
   TSAN_OPTIONS="suppressions=$PWD/tests/support/tsan.supp halt_on_error=1" QT_QPA_PLATFORM=offscreen \
     build-tsan/tests/test_acquisition --gtest_brief=1 --gtest_filter='WaveIn*:Capture*:-*Pulse*' || status=1
 fi
