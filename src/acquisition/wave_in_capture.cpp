@@ -60,6 +60,7 @@ void WaveInCapture::Start() {
     ShowMessageBox("Cann't open input device!");
     return;
   }
+  m_pRing = WaveInGetRing(m_hWaveIn);
   const uint32_t length = m_format.nAvgBytesPerSec / 2;
   for (int i = 0; i < 2; ++i) {
     m_nCurrent = i;

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "platform/auto_reset_event.h"
+#include "platform/capture_ring.h"
 #include "platform/ui_handoff.h"
 #include "platform/wave_in.h"
 
@@ -37,6 +38,9 @@ class WaveInCapture {
   // Header 0 describes m_pBufferA, header 1 m_pBufferB; read them only while stopped or while
   // ID_BUFFER_READY is handled.
   const WaveHeader& GetHeader(int index) const { return m_headers[index & 1]; }
+  // The ring of the device opened by the last Start (kept after Stop, so the newest frames stay
+  // readable), or nullptr before the first Start. Its overruns are the blocks lost since then.
+  std::shared_ptr<const CaptureRing> GetRing() const { return m_pRing; }
   // True from Start until Stop has seen the worker end.
   bool HasWorker() const { return m_pThread != nullptr; }
 
@@ -57,4 +61,5 @@ class WaveInCapture {
   std::atomic<int32_t> m_bStop{0};
   std::atomic<int32_t> m_nCurrent{0};
   UiHandoff m_handoff;
+  std::shared_ptr<const CaptureRing> m_pRing;
 };

@@ -9,7 +9,9 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <thread>
 
+#include "platform/capture_ring.h"
 #include "platform/wave_in_backend.h"
 
 const char* const kWaveInputForms =
@@ -19,45 +21,35 @@ const char* const kWaveInputForms =
 
 namespace {
 
-// An open device: a queue of lent headers that the backend's thread fills in order.
+// How long the device's pump sleeps between moves from the ring into the lent buffers.
+constexpr auto kPumpInterval = std::chrono::milliseconds(2);
+// The ring holds at least this much sound, so a user-interface thread that is busy for a while
+// loses nothing.
+constexpr uint32_t kRingSeconds = 4;
+
+// An open device: the backend's thread writes into a capture ring without a lock; the device's
+// pump thread moves what arrived into the queue of lent headers, in order, and signals each
+// filled one.
 class WaveInDevice final : public WaveInSink {
  public:
   WaveInDevice(const WaveFormat& fmt, EventHandle event)
-      : m_format(fmt), m_event(std::move(event)) {}
+      : m_format(fmt),
+        m_event(std::move(event)),
+        m_ring(std::make_shared<CaptureRing>(static_cast<size_t>(fmt.nSamplesPerSec) * kRingSeconds,
+                                             fmt.nBlockAlign)) {}
+  ~WaveInDevice() override { StopPump(); }
 
   void AttachSource(std::unique_ptr<WaveInSource> source) { m_source = std::move(source); }
   WaveInSource* Source() { return m_source.get(); }
+  std::shared_ptr<CaptureRing> Ring() const { return m_ring; }
 
+  // The backend's thread: no lock, no allocation, no system call.
   void Deliver(const uint8_t* data, size_t bytes) override {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_recording) return;
-    while (bytes > 0 && m_count > 0) {
-      WaveHeader* h = m_queue[m_head];
-      // Only whole frames go into a buffer, so the next one starts on a frame as well.
-      const uint32_t usable = h->dwBufferLength - h->dwBufferLength % m_format.nBlockAlign;
-      size_t n = std::min<size_t>(usable - h->dwBytesRecorded, bytes);
-      std::memcpy(h->lpData + h->dwBytesRecorded, data, n);
-      h->dwBytesRecorded += static_cast<uint32_t>(n);
-      data += n;
-      bytes -= n;
-      if (h->dwBytesRecorded == usable) {
-        h->dwReserved =
-            static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                      std::chrono::steady_clock::now().time_since_epoch())
-                                      .count());
-        h->dwFlags = (h->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
-        m_head = (m_head + 1) % m_queue.size();
-        --m_count;
-        m_event->Set();
-      }
-    }
-    // Whatever is left found no buffer: an overrun, lost as on any sound card.
+    if (!m_recording.load(std::memory_order_acquire)) return;
+    m_ring->Write(data, bytes / m_format.nBlockAlign, SteadyNowNs());
   }
 
-  bool IsRecording() override {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_recording;
-  }
+  bool IsRecording() override { return m_recording.load(std::memory_order_acquire); }
 
   size_t Room() override {
     if (m_event->IsSet()) return 0;
@@ -68,7 +60,10 @@ class WaveInDevice final : public WaveInSink {
       const WaveHeader* h = m_queue[(m_head + i) % m_queue.size()];
       room += h->dwBufferLength - h->dwBufferLength % m_format.nBlockAlign - h->dwBytesRecorded;
     }
-    return room;
+    // What waits in the ring is already promised to those buffers.
+    const size_t backlog = static_cast<size_t>(m_ring->WritePosition() - m_ring->ReadPosition()) *
+                           m_format.nBlockAlign;
+    return room > backlog ? room - backlog : 0;
   }
 
   MMRESULT Add(WaveHeader* h) {
@@ -84,13 +79,21 @@ class WaveInDevice final : public WaveInSink {
     return MMSYSERR_NOERROR;
   }
 
-  void SetRecording(bool on) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_recording = on;
+  void SetRecording(bool on) { m_recording.store(on, std::memory_order_release); }
+
+  void StartPump() {
+    m_quitPump = false;
+    m_pump = std::thread([this] {
+      while (!m_quitPump.load(std::memory_order_acquire)) {
+        std::this_thread::sleep_for(kPumpInterval);
+        Pump();
+      }
+    });
   }
 
   void Close() {
     if (m_source) m_source->StopDelivery();
+    StopPump();
     {
       std::lock_guard<std::mutex> lock(m_mutex);
       m_recording = false;
@@ -109,15 +112,54 @@ class WaveInDevice final : public WaveInSink {
   void SignalOpen() { m_event->Set(); }
 
  private:
+  void StopPump() {
+    m_quitPump = true;
+    if (m_pump.joinable()) m_pump.join();
+  }
+
+  // Moves the frames that have arrived into the queued buffers; a buffer that becomes full is
+  // marked done, stamped with the time its last frame arrived, and signalled. The rest waits in
+  // the ring until that signal has been taken.
+  void Pump() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const uint32_t align = m_format.nBlockAlign;
+    while (m_count > 0) {
+      // Signals do not count: a buffer finished before the last signal has been taken would
+      // share its wake-up, and the waiter would lose track of which buffer is which.
+      if (m_event->IsSet()) return;
+      const uint64_t r = m_ring->ReadPosition();
+      const uint64_t available = m_ring->WritePosition() - r;
+      if (available == 0) return;
+      WaveHeader* h = m_queue[m_head];
+      // Only whole frames go into a buffer, so the next one starts on a frame as well.
+      const uint32_t usable = h->dwBufferLength - h->dwBufferLength % align;
+      const size_t n = std::min<uint64_t>((usable - h->dwBytesRecorded) / align, available);
+      if (!m_ring->Read(r, n, h->lpData + h->dwBytesRecorded)) return;
+      h->dwBytesRecorded += static_cast<uint32_t>(n * align);
+      m_ring->AdvanceReadPosition(r + n);
+      if (h->dwBytesRecorded == usable) {
+        const uint64_t arrived = m_ring->BlockTime(r + n - 1);
+        h->dwReserved = arrived != 0 ? arrived : SteadyNowNs();
+        h->dwFlags = (h->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
+        m_head = (m_head + 1) % m_queue.size();
+        --m_count;
+        m_event->Set();
+      }
+    }
+  }
+
   WaveFormat m_format;
   EventHandle m_event;
+  std::shared_ptr<CaptureRing> m_ring;
   std::unique_ptr<WaveInSource> m_source;
-  std::mutex m_mutex;
+  std::mutex m_mutex;  // the header queue; never taken by the backend's Deliver
   std::array<WaveHeader*, 16> m_queue{};
   size_t m_head = 0;
   size_t m_count = 0;
-  bool m_recording = false;
+  std::atomic<bool> m_recording{false};
   bool m_closed = false;
+  std::atomic<bool> m_quitPump{false};
+  std::thread m_pump;
 };
 
 struct Registry {
@@ -241,6 +283,7 @@ MMRESULT WaveInOpen(WaveInHandle* handle, unsigned deviceId, const WaveFormat* f
     device->Close();
     return MMSYSERR_ERROR;
   }
+  device->StartPump();
   Registry& r = Reg();
   {
     std::lock_guard<std::mutex> lock(r.mutex);
@@ -294,6 +337,11 @@ MMRESULT WaveInStop(WaveInHandle handle) {
   if (!device) return MMSYSERR_INVALHANDLE;
   device->SetRecording(false);
   return MMSYSERR_NOERROR;
+}
+
+std::shared_ptr<CaptureRing> WaveInGetRing(WaveInHandle handle) {
+  auto device = Find(handle);
+  return device ? device->Ring() : nullptr;
 }
 
 MMRESULT WaveInClose(WaveInHandle handle) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "platform/auto_reset_event.h"
@@ -91,6 +92,10 @@ MMRESULT WaveInUnprepareHeader(WaveInHandle handle, WaveHeader* header, unsigned
 MMRESULT WaveInAddBuffer(WaveInHandle handle, WaveHeader* header, unsigned size);
 MMRESULT WaveInStart(WaveInHandle handle);
 MMRESULT WaveInStop(WaveInHandle handle);
+class CaptureRing;
+// The ring an open device records into (at least 4 s of frames, in the device's format), or
+// nullptr for a handle that is not open. It lives as long as someone holds it, also after close.
+std::shared_ptr<CaptureRing> WaveInGetRing(WaveInHandle handle);
 // Stops the backend (no buffer is touched after this returns), hands every queued buffer back
 // marked done and invalidates the handle.
 MMRESULT WaveInClose(WaveInHandle handle);

@@ -11,7 +11,8 @@
 class WaveInSink {
  public:
   virtual ~WaveInSink() = default;
-  // Interleaved frames in the device's format; bytes is a whole number of frames.
+  // Interleaved frames in the device's format; bytes is a whole number of frames. Safe to call
+  // from an audio callback: it takes no lock, allocates nothing and makes no system call.
   virtual void Deliver(const uint8_t* data, size_t bytes) = 0;
   // True while recording; generators render nothing otherwise, so a tone starts at phase 0.
   virtual bool IsRecording() = 0;

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/capture_ring.h"
 #include "platform/wave_in_backend.h"
 
 int16_t ToSample16(double value) {
@@ -52,14 +53,15 @@ class NoInputBackend final : public WaveInBackend {
 
 bool DeviceIdOk(unsigned id) { return id == 0 || id == WAVE_MAPPER; }
 
-// Renders 10 ms chunks on its own thread, at the pace of the format's rate unless pacing is off
-// for tests. Renders only while the device records, so every recording starts with the first
-// sample of the signal.
+// Renders chunks of 10 ms (at most one ring block) on its own thread, at the pace of the format's
+// rate unless pacing is off for tests. Renders only while the device records, so every recording
+// starts with the first sample of the signal.
 class GeneratorSource : public WaveInSource {
  public:
   explicit GeneratorSource(const WaveFormat& fmt)
       : m_format(fmt),
-        m_chunkFrames(std::max<uint32_t>(1, fmt.nSamplesPerSec / 100)),
+        m_chunkFrames(
+            std::clamp<uint32_t>(fmt.nSamplesPerSec / 100, 1, CaptureRing::kMaxBlockFrames)),
         m_chunk(static_cast<size_t>(m_chunkFrames) * fmt.nBlockAlign) {}
   ~GeneratorSource() override { StopDelivery(); }
 

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/capture_ring.h"
 #include "platform/wave_in_backend.h"
 
 namespace {
@@ -85,8 +86,12 @@ class PortAudioSource final : public WaveInSource {
 
   PaError OpenStream(const PaStreamParameters& in) {
     std::lock_guard<std::mutex> lock(PaMutex());
-    PaError err = Pa_OpenStream(&m_stream, &in, nullptr, m_format.nSamplesPerSec,
-                                paFramesPerBufferUnspecified, paClipOff, &Callback, this);
+    // Short blocks (10 ms at most, never over the ring's block) keep the live display close
+    // behind the input.
+    const unsigned long frames =
+        std::min<unsigned long>(CaptureRing::kMaxBlockFrames, m_format.nSamplesPerSec / 100);
+    PaError err = Pa_OpenStream(&m_stream, &in, nullptr, m_format.nSamplesPerSec, frames, paClipOff,
+                                &Callback, this);
     if (err != paNoError) {
       m_stream = nullptr;
     } else {
@@ -109,6 +114,7 @@ class PortAudioSource final : public WaveInSource {
     m_running = false;
   }
 
+  // PortAudio's audio thread: only copies into the device's ring (see WaveInSink::Deliver).
   static int Callback(const void* input, void*, unsigned long frames,
                       const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags, void* user) {
     auto* self = static_cast<PortAudioSource*>(user);
