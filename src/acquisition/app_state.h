@@ -46,6 +46,16 @@ class AppState {
   int m_nFftSize = 0;
   int m_nFftOrder = 0;
 
+  // The live display: refreshed with the screen from the capture ring instead of once per
+  // half-second buffer. Off unless chosen (per-user profile, --live); it does not change while
+  // a scope view lives.
+  int m_bLive = 0;
+  // 3-D curtains a second in Live: 2, 5, 10, 20 or 30.
+  int m_nCurtainRate = 10;
+  // Analysis passes run (both modes), and screen refreshes Live let go because a pass was late.
+  uint64_t m_nAnalysisUpdates = 0;
+  uint64_t m_nSkippedRefreshes = 0;
+
   ConfigFile m_config;
   WaveInCapture m_capture;
 

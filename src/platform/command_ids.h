@@ -40,3 +40,9 @@ constexpr int NAVBAR_FOLDER_CHANGE = 5;
 // Our own: the control panel's wizard button asks the application object (through the main
 // window) for the six-step wizard with the panel's step titles.
 constexpr int ID_PANEL_SETUP_WIZARD = 143;
+
+// Our own: the live display and what goes with it.
+constexpr int ID_VIEW_LIVE = 32900;            // View > Live display, F5
+constexpr int ID_SETUP_INPUT_LIST = 32901;     // Setup > Input Device List...
+constexpr int ID_VIEW_CURTAINS_FIRST = 32910;  // View > 3-D curtains a second: 2, 5, 10, 20, 30
+constexpr int ID_VIEW_CURTAINS_LAST = 32914;

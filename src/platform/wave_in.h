@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/auto_reset_event.h"
 
@@ -109,6 +110,14 @@ extern const char* const kWaveInputForms;
 bool SelectWaveInput(const std::string& spec, std::string* error);
 // SelectWaveInput with $AURIVUE_INPUT, or "default" when it is unset or empty.
 bool SelectWaveInputFromEnvironment(std::string* error);
+// The sound-card input devices by name, in PortAudio's order, and which one is the system's
+// default (-1: none). Empty when PortAudio finds none.
+struct WaveInDeviceList {
+  std::vector<std::string> names;
+  int defaultIndex = -1;
+};
+WaveInDeviceList ListWaveInDevices();
+
 // The input choice in force ("default" until something is selected and the environment says
 // nothing).
 std::string CurrentWaveInput();

@@ -256,3 +256,18 @@ class PortAudioBackend final : public WaveInBackend {
 std::unique_ptr<WaveInBackend> MakePortAudioBackend(const std::string& name, std::string*) {
   return std::make_unique<PortAudioBackend>(name);
 }
+
+WaveInDeviceList ListWaveInDevices() {
+  WaveInDeviceList list;
+  std::lock_guard<std::mutex> lock(PaMutex());
+  // A fresh look, so a device plugged in (or a sound server started) since is listed too.
+  if (!RescanDevicesLocked() && !PortAudioReadyLocked()) return list;
+  const PaDeviceIndex preferred = Pa_GetDefaultInputDevice();
+  for (PaDeviceIndex d = 0; d < Pa_GetDeviceCount(); ++d) {
+    const PaDeviceInfo* info = Pa_GetDeviceInfo(d);
+    if (info == nullptr || info->maxInputChannels <= 0) continue;
+    if (d == preferred) list.defaultIndex = static_cast<int>(list.names.size());
+    list.names.emplace_back(info->name);
+  }
+  return list;
+}

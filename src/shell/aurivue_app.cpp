@@ -4,12 +4,15 @@
 #include <QFile>
 #include <QSettings>
 #include <QThread>
+#include <cstdlib>
 
 #include "controls/control_view.h"
 #include "platform/command_ids.h"
 #include "platform/file_services.h"
 #include "platform/message_target.h"
 #include "platform/shell_services.h"
+#include "platform/wave_in.h"
+#include "shell/live_profile.h"
 #include "shell/main_frame.h"
 #include "shell/single_instance.h"
 #include "shell/splash_wnd.h"
@@ -37,6 +40,7 @@ bool CAurivueApp::InitInstance(QApplication& qapp, const CommandLineOptions& opt
   ResetRuntimeState();
   BuildPaths(ProgramDirectory());
   qapp.setOrganizationName(kProfileKey);
+  ApplyLiveProfile(options);
   LoadSettings();
   ComputeDerived();
   m_capture.SetFormat(m_nChannels, m_nSampleRate, m_nBits);
@@ -57,6 +61,20 @@ bool CAurivueApp::InitInstance(QApplication& qapp, const CommandLineOptions& opt
   m_pMainFrame->setWindowTitle(kAppTitle);
   m_pMainFrame->repaint();
   return true;
+}
+
+void CAurivueApp::ApplyLiveProfile(const CommandLineOptions& options) {
+  const LiveProfile profile = LoadLiveProfile();
+  m_bLive = options.live >= 0 ? options.live : (profile.live ? 1 : 0);
+  m_nCurtainRate = profile.curtainRate;
+  // --input and AURIVUE_INPUT win over the device chosen in the program; so does any input a
+  // caller selected before the start.
+  const char* env = std::getenv("AURIVUE_INPUT");
+  m_bInputOverridden = !options.inputSpec.empty() || (env != nullptr && *env != '\0') ||
+                       CurrentWaveInput() != "default";
+  if (!m_bInputOverridden && !profile.inputDevice.empty()) {
+    SelectWaveInput("device:" + profile.inputDevice, nullptr);
+  }
 }
 
 bool CAurivueApp::ProcessShellCommand(const CommandLineOptions& options) {

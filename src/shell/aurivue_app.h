@@ -38,17 +38,25 @@ class CAurivueApp : public AppState {
   const QStringList& RecentFiles() const { return m_recentFiles; }
   void AddToRecentFileList(const QString& path);
 
+  // True when --input, AURIVUE_INPUT or the caller chose the input, so the device chosen in the
+  // Input Device List is only remembered, not used.
+  bool InputOverridden() const { return m_bInputOverridden; }
+
  private:
   void LoadStdProfileSettings(int maxRecent);
   void SaveStdProfileSettings();
   void EnsureHelpFile();
   bool ProcessShellCommand(const CommandLineOptions& options);
+  // Live or Classic, the curtain rate and the input device from the per-user profile; the
+  // command line has the last word.
+  void ApplyLiveProfile(const CommandLineOptions& options);
 
   std::unique_ptr<CAurivueDoc> m_pDocument;
   std::unique_ptr<CMainFrame> m_pMainFrame;
   QStringList m_recentFiles;
   int m_nMaxRecent = 4;
   bool m_bProfileLoaded = false;
+  bool m_bInputOverridden = false;
 };
 
 // The application's name and title.

@@ -185,6 +185,8 @@ CommandLineOptions ParseCommandLine(const std::vector<std::string>& args, const 
     } else if (a == "--version") {
       o.action = CommandLineOptions::Action::ShowVersion;
       return o;
+    } else if (a == "--live" || a == "--classic") {
+      o.live = a == "--live" ? 1 : 0;
     } else if (a == "--power") {
       o.power = true;
     } else if (a == "--quit") {
@@ -222,6 +224,9 @@ std::string UsageText(const std::string& programName, const std::string& inputFo
          "                    (default: $AURIVUE_INPUT, else the preferred recording device)\n"
          "  --splash-ms N     show the start-up picture for N milliseconds (0..60000,\n"
          "                    default 3000; also $AURIVUE_SPLASH_MS)\n"
+         "  --live            Live display: redrawn with the screen from the newest samples\n"
+         "  --classic         Classic display: one frame per half-second buffer\n"
+         "                    (without either, as last chosen with View > Live display / F5)\n"
          "\n"
          "Measurements, run in this order once the window is up (also headless with\n"
          "QT_QPA_PLATFORM=offscreen):\n"
@@ -238,7 +243,8 @@ std::string UsageText(const std::string& programName, const std::string& inputFo
          ")\n"
          "  --right-mv MV     the same for the right channel\n"
          "  --power           press POWER\n"
-         "  --frames K        with --power, wait for K processed buffers (1..10000, default 4)\n"
+         "  --frames K        with --power, wait for K analysis updates (1..10000, default 4;\n"
+         "                    one per half-second buffer in Classic, per refresh in Live)\n"
          "  --export FILE     write the current frames as text to FILE, as Export does\n"
          "  --save-bmp FILE   save the scope view's picture to FILE, as Save to Bmp does\n"
          "  --print-pdf FILE  print the page to the PDF file FILE, as Print does\n"

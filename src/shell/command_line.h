@@ -11,6 +11,8 @@ struct CommandLineOptions {
   int splashMs = 3000;
   // The wave-input SPEC from --input; empty when not given (the environment decides).
   std::string inputSpec;
+  // Display: 1 Live (--live), 0 Classic (--classic), -1 as the per-user profile says.
+  int live = -1;
   // Document file names; the document reads nothing from them.
   std::vector<std::string> files;
   // One line for Action::Error.
@@ -23,7 +25,7 @@ struct CommandLineOptions {
   int leftMv = 0;       // the left-channel switch goes to the detent showing this figure
   int rightMv = 0;      // likewise for the right channel
   bool power = false;   // press POWER
-  int frames = 4;       // processed buffers to wait for after POWER
+  int frames = 4;       // analysis updates to wait for after POWER (one per buffer in Classic)
   std::string exportPath;
   std::string bmpPath;
   std::string pdfPath;

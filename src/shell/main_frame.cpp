@@ -157,6 +157,7 @@ bool CMainFrame::Create(CAurivueDoc* doc) {
   CreateStatusBar();
   CreateMenus();
   CreateAccelerators();
+  CreateLiveParts();
 
   // Building the panes: an outer splitter of two rows, the control panel in the lower row, and
   // an inner splitter of two columns (navigation bar, scope view) in the upper one.
@@ -339,7 +340,7 @@ bool CMainFrame::HandleOwnCommand(int id) {
       return true;
     }
     default:
-      return false;
+      return HandleLiveCommand(id);
   }
 }
 
@@ -397,4 +398,5 @@ void CMainFrame::UpdatePanes() {
   m_panes[3]->setText(QString::fromStdString(BitsPaneText(app.m_nBits)));
   m_panes[4]->setText(QString::fromStdString(FFTWindowPaneText(app.m_nFFTWindow)));
   m_panes[5]->setText(QString::fromStdString(VoltPaneText(app.m_nVoltValue)));
+  UpdateLivePane();
 }

@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QTimer>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -15,6 +16,8 @@ class CAurivueDoc;
 class CControlView;
 class CNavBarCtrl;
 class FlatSplitter;
+class LevelMeterBar;
+class QAction;
 class QLabel;
 class QShortcut;
 
@@ -76,6 +79,10 @@ class CMainFrame : public QMainWindow, public MessageTarget {
   QString PaneText(int pane) const;
   // Runs the pane update handlers now (they also run on a timer).
   void UpdatePanes();
+  // The status pane of the live display: "LIVE" or "CLASSIC", the blocks lost since POWER on
+  // and the analysis updates a second.
+  QString LiveStatusText() const;
+  LevelMeterBar* LevelMeters() const { return m_pMeters; }
   // Lays the splitters out for the current client size.
   void ApplyPaneSizes();
 
@@ -101,6 +108,11 @@ class CMainFrame : public QMainWindow, public MessageTarget {
   void CreateAccelerators();
   void CreateStatusBar();
   CAurivueView* MakeScopeView(CAurivueDoc* doc);
+  // The live display's menu items, key, status pane and level meters (main_frame_live.cpp).
+  void CreateLiveParts();
+  bool HandleLiveCommand(int id);
+  void UpdateLivePane();
+  void OnInputDeviceList();
 
   FlatSplitter* m_wndSplitter = nullptr;
   FlatSplitter* m_wndSplitter2 = nullptr;
@@ -119,4 +131,15 @@ class CMainFrame : public QMainWindow, public MessageTarget {
   CommandFilter m_commandFilter;
   std::vector<int> m_routing;  // commands being offered to a view right now
   bool m_bFittedToScreen = false;
+
+  QLabel* m_pLivePane = nullptr;
+  LevelMeterBar* m_pMeters = nullptr;
+  QAction* m_pLiveAction = nullptr;
+  std::vector<QAction*> m_curtainActions;
+  int64_t m_nRateSinceNs = 0;
+  uint64_t m_nRateSinceUpdates = 0;
+  double m_dUpdatesPerSecond = 0;
 };
+
+// The text of the live display's status pane.
+QString LivePaneText(bool live, unsigned long long lostBlocks, double updatesPerSecond);

@@ -161,16 +161,21 @@ class Script {
       return false;  // only counted; the frame handles it as always
     });
     const int before = MessageCount();
+    // Classic counts the buffers handled, Live its analysis updates.
+    const bool live = m_app.m_bLive != 0;
+    const uint64_t updatesBefore = m_app.m_nAnalysisUpdates;
+    auto done = [&] {
+      return live ? static_cast<int>(m_app.m_nAnalysisUpdates - updatesBefore) : handled;
+    };
     panel->PowerButton()->click();
     const int wanted = m_options.frames;
     // A message (the device cannot be opened, for example) means no buffer will come.
-    const bool arrived =
-        RunEventsUntil([&] { return handled >= wanted || MessageCount() > before; },
-                       kWaitSlackMs + kWaitPerBufferMs * wanted);
+    const bool arrived = RunEventsUntil([&] { return done() >= wanted || MessageCount() > before; },
+                                        kWaitSlackMs + kWaitPerBufferMs * wanted);
     frame->SetCommandFilter(nullptr);
-    if (!arrived || handled < wanted) {
-      Fail(std::to_string(handled) + " of " + std::to_string(wanted) +
-           " buffers were processed after POWER");
+    if (!arrived || done() < wanted) {
+      Fail(std::to_string(done()) + " of " + std::to_string(wanted) +
+           (live ? " updates were made after POWER" : " buffers were processed after POWER"));
       return false;
     }
     return true;

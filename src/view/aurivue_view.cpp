@@ -111,10 +111,13 @@ bool CAurivueView::TwoChannels() const {
 void CAurivueView::OnInitialUpdate() {
   DecodeFrame();
   SendCommandTo(this, CurrentApp().m_nDisplayMode + SETUP_COMMAND_OFFSET);
+  if (CurrentApp().m_bLive) StartLive();
 }
 
 void CAurivueView::OnBufferReady() {
   if (CurrentApp().m_bPowerOn == 0) return;
+  // Live takes its frames from the ring at the screen's pace instead.
+  if (CurrentApp().m_bLive) return;
   DecodeFrame();
   SendCommandTo(this, CurrentApp().m_nDisplayMode + COMPUTE_COMMAND_OFFSET);
 }
@@ -227,7 +230,7 @@ void CAurivueView::BuildLayout(bool threeD, int charts) {
   for (int i = 0; i < charts; ++i) {
     ChartCtrl& chart = FrameChart(i, threeD);
     if (threeD) chart.SetSeriesCount(k3DSeries);
-    if (!chart.AllocSeries(m_nSamples)) {
+    if (!chart.AllocSeries(threeD ? m_nSamples : LiveChartCapacity())) {
       ShowMessageBox(threeD ? "Error allocating chart serie" : "Can't Allocate Chart Serie!");
       return;
     }
@@ -269,9 +272,15 @@ void CAurivueView::OnDraw(DeviceContext& dc) {
 
 void CAurivueView::DecodeFrame() {
   AppState& app = CurrentApp();
-  if (!m_pLeftSamples) return;
-  const unsigned char* buffer = app.m_capture.GetReadyBuffer();
-  if (buffer == nullptr) return;
+  // A buffer holds half a second of frames, as the capture engine sizes it.
+  const std::size_t bytes =
+      static_cast<std::size_t>(app.m_nChannels) * app.m_nBits / 8 * app.m_nSampleRate / 2;
+  DecodeFrameFrom(app.m_capture.GetReadyBuffer(), bytes);
+}
+
+void CAurivueView::DecodeFrameFrom(const unsigned char* buffer, std::size_t bytes) {
+  AppState& app = CurrentApp();
+  if (!m_pLeftSamples || buffer == nullptr) return;
   FrameFormat format;
   format.channels = app.m_nChannels == 2 ? 2 : 1;
   format.bits = app.m_nBits;
@@ -280,9 +289,6 @@ void CAurivueView::DecodeFrame() {
   format.filterType = app.m_nFilterType;
   format.sampleRate = app.m_nSampleRate;
   format.freqPoint = app.m_nFreqPoint;
-  // A buffer holds half a second of frames, as the capture engine sizes it.
-  const std::size_t bytes =
-      static_cast<std::size_t>(app.m_nChannels) * app.m_nBits / 8 * app.m_nSampleRate / 2;
   FramePeaks peaks =
       ::DecodeFrame(buffer, bytes, format, m_pLeftSamples.get(), m_pRightSamples.get());
   m_dLeftPeak = peaks.m_dLeftPeak;

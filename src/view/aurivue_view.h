@@ -1,10 +1,13 @@
 #pragma once
 
+#include <QTimer>
 #include <QWidget>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "analysis/complex.h"
 #include "analysis/fft_engine.h"
@@ -40,6 +43,17 @@ class CAurivueView : public QWidget, public MessageTarget {
 
   // One filled capture buffer: nothing while POWER is off, else decode and run the mode's pass.
   void OnBufferReady();
+
+  // Live (AppState::m_bLive): one screen refresh. Takes the newest frames of the capture ring
+  // and runs the mode's pass on a frame that ends at the newest one; the waterfall takes a
+  // curtain only at its steady rate. Never waits for the audio thread. True when a pass ran.
+  bool OnLiveRefresh();
+  // The newest frame number the last Live pass showed and when its block arrived (steady clock,
+  // nanoseconds; 0 when unknown).
+  uint64_t LiveFrameEnd() const { return m_nLiveEnd; }
+  uint64_t LiveFrameStamp() const { return m_nLiveStamp; }
+  // Milliseconds between Live refreshes: the screen's refresh period.
+  int LiveRefreshIntervalMs() const { return m_nLiveIntervalMs; }
 
   // Steps of a pass, thin calls of the signal analysis.
   void DecodeFrame();
@@ -97,6 +111,18 @@ class CAurivueView : public QWidget, public MessageTarget {
   // Ends a pass on the charts it filled: ShiftHistory in 3-D, then Refresh (0).
   void FinishPass(bool threeD, int charts);
   bool TwoChannels() const;
+  void DecodeFrameFrom(const unsigned char* buffer, std::size_t bytes);
+
+  // Live.
+  void StartLive();
+  void OnLiveTick();
+  // Copies the newest span frames of the ring into m_liveBuffer, silence before the first
+  // frame; false when nothing new arrived since the last pass.
+  bool TakeNewestFrames(std::size_t span);
+  // The 2-D oscillograph in Live: each pixel column's minimum and maximum when a column covers
+  // more than one sample.
+  void LiveOscillographPass();
+  int LiveChartCapacity() const;
 
   CAurivueDoc* m_pDocument;
   ChartCtrl m_chart2D[2];
@@ -114,4 +140,17 @@ class CAurivueView : public QWidget, public MessageTarget {
   std::unique_ptr<double[]> m_pPowerFrequencies;
   std::unique_ptr<double[]> m_pPowerLevels;
   FftEngine m_fft;
+
+  QTimer m_liveTimer;
+  int m_nLiveIntervalMs = 16;
+  std::vector<unsigned char> m_liveBuffer;  // half a second of frames, newest last
+  std::vector<double> m_liveLeft;           // every frame of the span, for the envelope
+  std::vector<double> m_liveRight;
+  std::vector<double> m_envelopeMin;
+  std::vector<double> m_envelopeMax;
+  uint64_t m_nLiveEnd = 0;
+  uint64_t m_nLiveStamp = 0;
+  const void* m_pLiveRing = nullptr;  // the ring m_nLiveEnd counts in
+  int64_t m_nLastTickNs = 0;
+  int64_t m_nNextCurtainNs = 0;
 };

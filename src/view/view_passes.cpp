@@ -28,9 +28,15 @@ void CAurivueView::SetFrameRange(int chart, bool threeD, double x0, double x1, d
                                  double y1) {
   if (threeD) {
     m_chart3D[chart].Set3DRange(x0, x1, y0, y1, 0, kDepthEnd);
-  } else {
-    m_chart2D[chart].SetRange(x0, x1, y0, y1);
+    return;
   }
+  ChartCtrl& c = m_chart2D[chart];
+  // At the screen's refresh rate an unchanged range must not rebuild the chart's static layer.
+  if (CurrentApp().m_bLive && c.GetXMin() == x0 && c.GetXMax() == x1 && c.GetYMin() == y0 &&
+      c.GetYMax() == y1) {
+    return;
+  }
+  c.SetRange(x0, x1, y0, y1);
 }
 
 void CAurivueView::FinishPass(bool threeD, int charts) {
@@ -38,6 +44,7 @@ void CAurivueView::FinishPass(bool threeD, int charts) {
     if (threeD) m_chart3D[i].ShiftHistory();
     FrameChart(i, threeD).Refresh(0);
   }
+  ++CurrentApp().m_nAnalysisUpdates;
 }
 
 void CAurivueView::SpectrumPass(bool threeD) {

@@ -131,16 +131,21 @@ TEST_F(MainFrameTest, MenusHaveEveryTextIdPromptAndSeparator) {
         {"Volts &Values\tCtrl+V", 32817, "Set Volts Values"},
         {nullptr, 0, nullptr},
         {"Input &Device\tCtrl+D", 141, "Set Input Device "},
+        {"Input Device &List...", 32901, "Choose the recording device by name"},
         {"&Filter Setup\tCtrl+F", 32824, "Filter setup"},
         {nullptr, 0, nullptr},
         {"Setup Wi&zard\tCtrl+Z", 142, "Setup Wizard"}}},
+      // The live display's menu; its curtain rates are a submenu (an item without an id).
+      {"&View",
+       {{"&Live display\tF5", 32900, "Redraw with the screen from the newest samples"},
+        {"3-D &Curtains a Second", 0, ""}}},
       {"&Help",
        {{"&About \tCtrl+A", 57664, "About Aurivue 2.0"},
         {"&Help\tCtrl+H", 32827, "Aurivue 2.0 Online Help"}}},
   };
   const QList<QAction*> menus = frame->menuBar()->actions();
-  ASSERT_EQ(menus.size(), 3);
-  for (int m = 0; m < 3; ++m) {
+  ASSERT_EQ(menus.size(), 4);
+  for (int m = 0; m < 4; ++m) {
     EXPECT_EQ(menus[m]->text(), expected[m].first);
     const QList<QAction*> items = menus[m]->menu()->actions();
     ASSERT_EQ(items.size(), static_cast<int>(expected[m].second.size())) << m;

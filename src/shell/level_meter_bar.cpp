@@ -1,0 +1,80 @@
+#include "shell/level_meter_bar.h"
+
+#include <QPainter>
+#include <algorithm>
+#include <chrono>
+
+#include "acquisition/app_state.h"
+#include "acquisition/current_app.h"
+#include "platform/capture_ring.h"
+
+namespace {
+
+constexpr double kBottomDb = -60;
+constexpr int kActiveMs = 50;  // twenty looks a second while recording
+constexpr int kIdleMs = 250;
+
+double NowMs() { return static_cast<double>(SteadyNowNs()) / 1e6; }
+
+}  // namespace
+
+int LevelBarPixels(double db, int width) {
+  if (!(db > kBottomDb)) return 0;
+  if (db >= 0) return width;
+  return static_cast<int>((db - kBottomDb) / -kBottomDb * width + 0.5);
+}
+
+LevelMeterBar::LevelMeterBar(QWidget* parent) : QWidget(parent) {
+  setObjectName("levelMeters");
+  setMinimumWidth(sizeHint().width());
+  connect(&m_timer, &QTimer::timeout, this, [this] { Sample(); });
+  m_timer.start(kIdleMs);
+}
+
+void LevelMeterBar::Sample() {
+  if (!HasCurrentApp()) return;
+  const AppState& app = CurrentApp();
+  const int interval = app.m_bPowerOn ? kActiveMs : kIdleMs;
+  if (m_timer.interval() != interval) m_timer.setInterval(interval);
+  const std::shared_ptr<const CaptureRing> ring = app.m_capture.GetRing();
+  if (!ring) return;
+  if (ring.get() != m_pRing) {
+    m_pRing = ring.get();
+    m_nRead = 0;
+    m_meter.Reset();
+  }
+  const uint64_t end = ring->WritePosition();
+  const size_t limit = std::max<size_t>(1, app.m_nSampleRate / 10);
+  if (m_frames.size() < limit * ring->FrameBytes()) m_frames.resize(limit * ring->FrameBytes());
+  const uint64_t first = std::max<uint64_t>(m_nRead, end > limit ? end - limit : 0);
+  const size_t count = static_cast<size_t>(end - first);
+  if (count == 0 && app.m_bPowerOn) return;  // nothing new yet: keep the last reading
+  if (count > 0 && !ring->Read(first, count, m_frames.data())) return;
+  m_meter.Measure(m_frames.data(), count, ring->FrameBytes() / (app.m_nBits == 8 ? 1 : 2),
+                  app.m_nBits, NowMs());
+  m_nRead = end;
+  update();
+}
+
+void LevelMeterBar::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  const int label = 12;
+  const int w = width() - label - 2;
+  const int rowH = std::max(3, (height() - 3) / 2);
+  const double now = NowMs();
+  for (int ch = 0; ch < 2; ++ch) {
+    const int y = 1 + ch * (rowH + 1);
+    p.setPen(palette().color(QPalette::WindowText));
+    p.drawText(QRect(0, y, label, rowH), Qt::AlignCenter, ch == 0 ? "L" : "R");
+    const QRect track(label, y, w, rowH);
+    p.fillRect(track, QColor(40, 40, 40));
+    const bool clip = m_meter.Clipping(ch, now);
+    const int rms = LevelBarPixels(m_meter.RmsDb(ch), w);
+    p.fillRect(QRect(label, y, rms, rowH), clip ? QColor(220, 0, 0) : QColor(0, 190, 0));
+    const int peak = LevelBarPixels(m_meter.PeakDb(ch), w);
+    if (peak > 0) {
+      p.fillRect(QRect(label + peak - 2, y, 2, rowH),
+                 clip ? QColor(255, 80, 80) : QColor(230, 230, 0));
+    }
+  }
+}

@@ -1,0 +1,171 @@
+// The live display of the scope view: refreshed with the screen from the capture ring.
+#include <QGuiApplication>
+#include <QScreen>
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+
+#include "acquisition/app_state.h"
+#include "acquisition/current_app.h"
+#include "analysis/envelope.h"
+#include "analysis/frame_decoding.h"
+#include "platform/capture_ring.h"
+#include "platform/command_ids.h"
+#include "view/aurivue_view.h"
+#include "view/pass_math.h"
+
+namespace {
+
+// With POWER off the view only looks every so often whether it came on.
+constexpr int kIdleIntervalMs = 250;
+
+int64_t NowNs() { return static_cast<int64_t>(SteadyNowNs()); }
+
+int TimeBaseSteps(float timeBase) { return std::clamp(static_cast<int>(timeBase), 1, 50); }
+
+}  // namespace
+
+int CAurivueView::LiveChartCapacity() const {
+  if (!CurrentApp().m_bLive) return m_nSamples;
+  // Two points (minimum and maximum) for every pixel column the chart can have.
+  return std::max(m_nSamples, 2 * (width() + 2));
+}
+
+void CAurivueView::StartLive() {
+  const AppState& app = CurrentApp();
+  const std::size_t frames = static_cast<std::size_t>(m_nSamples) * 50;
+  const std::size_t align =
+      static_cast<std::size_t>(app.m_nChannels == 2 ? 2 : 1) * (app.m_nBits == 8 ? 1 : 2);
+  m_liveBuffer.assign(frames * align, 0);
+  m_liveLeft.assign(frames, 0.0);
+  m_liveRight.assign(frames, 0.0);
+  m_envelopeMin.assign(static_cast<std::size_t>(width() + 2), 0.0);
+  m_envelopeMax.assign(static_cast<std::size_t>(width() + 2), 0.0);
+  QScreen* screen = this->screen() != nullptr ? this->screen() : QGuiApplication::primaryScreen();
+  const double hz = screen != nullptr && screen->refreshRate() >= 20 ? screen->refreshRate() : 60;
+  m_nLiveIntervalMs = std::max(1, static_cast<int>(std::floor(1000.0 / hz)));
+  m_liveTimer.setTimerType(Qt::PreciseTimer);
+  QObject::connect(&m_liveTimer, &QTimer::timeout, this, [this] { OnLiveTick(); });
+  m_liveTimer.start(app.m_bPowerOn ? m_nLiveIntervalMs : kIdleIntervalMs);
+}
+
+void CAurivueView::OnLiveTick() {
+  AppState& app = CurrentApp();
+  const int64_t now = NowNs();
+  if (app.m_bPowerOn == 0) {
+    m_nLastTickNs = 0;
+    if (m_liveTimer.interval() != kIdleIntervalMs) m_liveTimer.setInterval(kIdleIntervalMs);
+    return;
+  }
+  if (m_liveTimer.interval() != m_nLiveIntervalMs) m_liveTimer.setInterval(m_nLiveIntervalMs);
+  // A pass (ours or anyone's on this thread) that overran lets the refreshes it covered go;
+  // they are counted, never made up for.
+  const int64_t period = static_cast<int64_t>(m_nLiveIntervalMs) * 1'000'000;
+  if (m_nLastTickNs != 0) {
+    const int64_t gap = now - m_nLastTickNs;
+    if (gap > period + period / 2) {
+      app.m_nSkippedRefreshes += static_cast<uint64_t>((gap + period / 2) / period - 1);
+    }
+  }
+  m_nLastTickNs = now;
+  OnLiveRefresh();
+}
+
+bool CAurivueView::TakeNewestFrames(std::size_t span) {
+  const std::shared_ptr<const CaptureRing> ring = CurrentApp().m_capture.GetRing();
+  if (!ring || m_liveBuffer.empty()) return false;
+  const std::size_t align = ring->FrameBytes();
+  if (span * align > m_liveBuffer.size()) span = m_liveBuffer.size() / align;
+  const uint64_t end = ring->WritePosition();
+  if (ring.get() == m_pLiveRing && end == m_nLiveEnd) return false;
+  const std::size_t have = static_cast<std::size_t>(std::min<uint64_t>(end, span));
+  const std::size_t missing = span - have;
+  // Before the first frames: silence (128 is the zero of 8-bit samples).
+  std::fill(m_liveBuffer.begin(), m_liveBuffer.begin() + missing * align,
+            CurrentApp().m_nBits == 8 ? 128 : 0);
+  if (!ring->Read(end - have, have, m_liveBuffer.data() + missing * align)) return false;
+  m_pLiveRing = ring.get();
+  m_nLiveEnd = end;
+  m_nLiveStamp = end > 0 ? ring->BlockTime(end - 1) : 0;
+  return true;
+}
+
+bool CAurivueView::OnLiveRefresh() {
+  AppState& app = CurrentApp();
+  if (app.m_bPowerOn == 0 || !m_pLeftSamples) return false;
+  const int mode = app.m_nDisplayMode;
+  const bool threeD = mode >= DISPLAY_MODE_FIRST_3D;
+  if (threeD) {
+    // The waterfall moves at its own steady rate, not with every refresh.
+    const int64_t now = NowNs();
+    const int64_t step = 1'000'000'000LL / std::clamp(app.m_nCurtainRate, 1, 100);
+    if (m_nNextCurtainNs != 0 && now < m_nNextCurtainNs) return false;
+    m_nNextCurtainNs = (m_nNextCurtainNs == 0 || now - m_nNextCurtainNs > step)
+                           ? now + step
+                           : m_nNextCurtainNs + step;
+  }
+  const int t = TimeBaseSteps(app.m_fTimeBase);
+  const std::size_t span = static_cast<std::size_t>(m_nSamples) * t;
+  if (!TakeNewestFrames(span)) return false;
+  const std::size_t align = m_liveBuffer.size() / (static_cast<std::size_t>(m_nSamples) * 50);
+  // The decoder takes every t-th frame from its start: begin t - 1 frames in, so the frame's
+  // last sample is the newest one.
+  const std::size_t skip = static_cast<std::size_t>(t - 1) * align;
+  DecodeFrameFrom(m_liveBuffer.data() + skip, span * align - skip);
+  if (mode == DISPLAY_MODE_FIRST_2D + 2) {
+    LiveOscillographPass();
+  } else {
+    SendCommandTo(this, mode + COMPUTE_COMMAND_OFFSET);
+  }
+  return true;
+}
+
+void CAurivueView::LiveOscillographPass() {
+  const AppState& app = CurrentApp();
+  ChartCtrl& top = m_chart2D[0];
+  const DcRect plot = top.GetPlotRect();
+  const int t = TimeBaseSteps(app.m_fTimeBase);
+  const std::size_t span = static_cast<std::size_t>(m_nSamples) * t;
+  const std::size_t columns = std::min<std::size_t>(
+      plot.Width() > 0 ? static_cast<std::size_t>(plot.Width()) : 0, m_envelopeMin.size());
+  if (!top.HasWindow() || columns == 0 || span <= columns ||
+      2 * static_cast<int>(columns) > top.GetCapacity()) {
+    SendCommandTo(this, DISPLAY_MODE_FIRST_2D + 2 + COMPUTE_COMMAND_OFFSET);
+    return;
+  }
+  const bool two = TwoChannels();
+  // Every frame of the span, filtered at the full rate.
+  FrameFormat format;
+  format.channels = app.m_nChannels == 2 ? 2 : 1;
+  format.bits = app.m_nBits;
+  format.samplesPerView = static_cast<int>(span);
+  format.timeBase = 1;
+  format.filterType = app.m_nFilterType;
+  format.sampleRate = app.m_nSampleRate;
+  format.freqPoint = app.m_nFreqPoint;
+  const std::size_t align = m_liveBuffer.size() / (static_cast<std::size_t>(m_nSamples) * 50);
+  ::DecodeFrame(m_liveBuffer.data(), span * align, format, m_liveLeft.data(),
+                two ? m_liveRight.data() : nullptr);
+
+  const int charts = two ? 2 : 1;
+  const double end = 10.0 * app.m_fTimeBase;
+  for (int c = 0; c < charts; ++c) {
+    const float scale = c == 0 ? app.m_fLeftScale : app.m_fRightScale;
+    SetFrameRange(c, false, 0, end, -4.0 * scale, 4.0 * scale);
+    ChartCtrl& chart = m_chart2D[c];
+    const std::size_t n = ComputeEnvelope(c == 0 ? m_liveLeft.data() : m_liveRight.data(), span,
+                                          columns, m_envelopeMin.data(), m_envelopeMax.data());
+    // Down and up in turn, so the line runs through each column from one extreme to the
+    // other and on to the nearer extreme of the next: a closed band, no diagonal strokes.
+    for (std::size_t k = 0; k < n; ++k) {
+      const double x = end * static_cast<double>(k) / static_cast<double>(n);
+      const double lo = ToMillivolts(m_envelopeMin[k], app.m_nVoltValue);
+      const double hi = ToMillivolts(m_envelopeMax[k], app.m_nVoltValue);
+      const int i = static_cast<int>(2 * k);
+      chart.SetPoint(x, k % 2 == 0 ? lo : hi, i, 0);
+      chart.SetPoint(x, k % 2 == 0 ? hi : lo, i + 1, 0);
+    }
+  }
+  FinishPass(false, charts);
+}
