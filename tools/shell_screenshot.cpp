@@ -1,5 +1,5 @@
 // Starts the real application object and saves pictures of the whole main window.
-// Usage: tool_shell_screenshot OUTPUT_PREFIX [--power]
+// Usage: tool_shell_screenshot OUTPUT_PREFIX [--power] [--live]
 // Writes OUTPUT_PREFIX-splash.png, OUTPUT_PREFIX-2d.png (the start-up mode) and
 // OUTPUT_PREFIX-3d.png (3-D spectrum). Under a real display the pictures are taken from the screen,
 // so the window manager's view shows.
@@ -47,11 +47,15 @@ void Save(CMainFrame* frame, const QString& path) {
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: %s OUTPUT_PREFIX [--power]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s OUTPUT_PREFIX [--power] [--live]\n", argv[0]);
     return 2;
   }
   const QString prefix = QString::fromLocal8Bit(argv[1]);
-  const bool power = argc > 2 && std::strcmp(argv[2], "--power") == 0;
+  bool power = false, live = false;
+  for (int i = 2; i < argc; ++i) {
+    power = power || std::strcmp(argv[i], "--power") == 0;
+    live = live || std::strcmp(argv[i], "--live") == 0;
+  }
   std::string error;
   SelectWaveInput("tone:440", &error);
   QApplication qapp(argc, argv);
@@ -69,6 +73,7 @@ int main(int argc, char** argv) {
   CAurivueApp app;
   CommandLineOptions options;
   options.splashMs = 0;
+  options.live = live ? 1 : 0;
   if (!app.InitInstance(qapp, options)) return 1;
   CMainFrame* frame = app.MainFrame();
   if (power) frame->ControlView()->OnPower();

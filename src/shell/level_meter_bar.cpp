@@ -27,6 +27,7 @@ int LevelBarPixels(double db, int width) {
 LevelMeterBar::LevelMeterBar(QWidget* parent) : QWidget(parent) {
   setObjectName("levelMeters");
   setMinimumWidth(sizeHint().width());
+  setToolTip("Input level, left above right: RMS bar and peak mark from -60 to 0 dBFS");
   connect(&m_timer, &QTimer::timeout, this, [this] { Sample(); });
   m_timer.start(kIdleMs);
 }
@@ -58,23 +59,19 @@ void LevelMeterBar::Sample() {
 
 void LevelMeterBar::paintEvent(QPaintEvent*) {
   QPainter p(this);
-  const int label = 12;
-  const int w = width() - label - 2;
-  const int rowH = std::max(3, (height() - 3) / 2);
+  const int w = width() - 2;
+  const int rowH = std::max(2, (height() - 3) / 2);
   const double now = NowMs();
+  // Left above right: RMS as the bar, the peak as a mark; red while a clip is held.
   for (int ch = 0; ch < 2; ++ch) {
     const int y = 1 + ch * (rowH + 1);
-    p.setPen(palette().color(QPalette::WindowText));
-    p.drawText(QRect(0, y, label, rowH), Qt::AlignCenter, ch == 0 ? "L" : "R");
-    const QRect track(label, y, w, rowH);
-    p.fillRect(track, QColor(40, 40, 40));
+    p.fillRect(QRect(1, y, w, rowH), QColor(40, 40, 40));
     const bool clip = m_meter.Clipping(ch, now);
     const int rms = LevelBarPixels(m_meter.RmsDb(ch), w);
-    p.fillRect(QRect(label, y, rms, rowH), clip ? QColor(220, 0, 0) : QColor(0, 190, 0));
+    p.fillRect(QRect(1, y, rms, rowH), clip ? QColor(220, 0, 0) : QColor(0, 190, 0));
     const int peak = LevelBarPixels(m_meter.PeakDb(ch), w);
     if (peak > 0) {
-      p.fillRect(QRect(label + peak - 2, y, 2, rowH),
-                 clip ? QColor(255, 80, 80) : QColor(230, 230, 0));
+      p.fillRect(QRect(1 + peak - 2, y, 2, rowH), clip ? QColor(255, 80, 80) : QColor(230, 230, 0));
     }
   }
 }

@@ -16,7 +16,7 @@ class LevelMeterBar : public QWidget {
   // Measures the frames that arrived since the last look (at most the newest 100 ms).
   void Sample();
   const LevelMeter& Meter() const { return m_meter; }
-  QSize sizeHint() const override { return QSize(170, 18); }
+  QSize sizeHint() const override { return QSize(90, 16); }
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -19,7 +19,7 @@
 #include "shell/main_frame.h"
 
 QString LivePaneText(bool live, unsigned long long lostBlocks, double updatesPerSecond) {
-  return QString("%1  lost %2  %3/s")
+  return QString("%1 %2 lost %3/s")
       .arg(live ? "LIVE" : "CLASSIC")
       .arg(lostBlocks)
       .arg(updatesPerSecond, 0, 'f', updatesPerSecond < 10 ? 1 : 0);
@@ -74,7 +74,6 @@ void CMainFrame::CreateLiveParts() {
   m_pLivePane->setObjectName("liveStatus");
   m_pLivePane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   m_pLivePane->setAlignment(Qt::AlignCenter);
-  m_pLivePane->setMinimumWidth(150);
   statusBar()->addPermanentWidget(m_pLivePane);
   m_pMeters = new LevelMeterBar;
   statusBar()->addPermanentWidget(m_pMeters);
