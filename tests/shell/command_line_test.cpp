@@ -57,3 +57,15 @@ TEST(ShellCommandLine, FilesAndToolkitOptionsPassThrough) {
   EXPECT_EQ(o.files, (std::vector<std::string>{"doc.aur", "--input"}));
   EXPECT_TRUE(o.inputSpec.empty());
 }
+
+TEST(ShellCommandLine, LiveAndClassicChooseTheDisplayAndAreInTheHelp) {
+  EXPECT_EQ(ParseCommandLine({}, nullptr).live, -1);
+  EXPECT_EQ(ParseCommandLine({"--live"}, nullptr).live, 1);
+  EXPECT_EQ(ParseCommandLine({"--classic"}, nullptr).live, 0);
+  // The last one given wins, as with every other option.
+  EXPECT_EQ(ParseCommandLine({"--classic", "--live"}, nullptr).live, 1);
+  EXPECT_EQ(ParseCommandLine({"--live", "--power", "--frames", "30"}, nullptr).frames, 30);
+  const std::string usage = UsageText("aurivue", "FORMS");
+  EXPECT_NE(usage.find("--live"), std::string::npos);
+  EXPECT_NE(usage.find("--classic"), std::string::npos);
+}
