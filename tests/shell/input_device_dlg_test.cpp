@@ -1,0 +1,77 @@
+#include "shell/input_device_dlg.h"
+
+#include <gtest/gtest.h>
+
+#include <QListWidget>
+#include <cstdlib>
+
+#include "support/needs_environment.h"
+
+namespace {
+
+// Selects an input for one test and puts the previous one back.
+class InputChoice {
+ public:
+  explicit InputChoice(const std::string& spec) : m_previous(CurrentWaveInput()) {
+    SelectWaveInput(spec, nullptr);
+  }
+  ~InputChoice() { SelectWaveInput(m_previous, nullptr); }
+
+ private:
+  std::string m_previous;
+};
+
+}  // namespace
+
+TEST(InputDeviceListTest, MarksTheDeviceInUseAndGivesBackTheOneChosen) {
+  WaveInDeviceList devices;
+  devices.names = {"HDA Intel: ALC (hw:0,0)", "USB Audio: Mic (hw:1,0)", "pulse"};
+  devices.defaultIndex = 2;
+  CInputDeviceDlg systemDefault(devices, "");
+  QListWidget* list = systemDefault.List();
+  ASSERT_EQ(list->count(), 4);
+  EXPECT_EQ(list->item(0)->text(), "System default (pulse)");
+  EXPECT_EQ(list->item(2)->text(), "USB Audio: Mic (hw:1,0)");
+  EXPECT_EQ(list->item(0)->checkState(), Qt::Checked);
+  EXPECT_EQ(systemDefault.Chosen(), "");
+
+  CInputDeviceDlg named(devices, "USB Audio: Mic (hw:1,0)");
+  for (int row = 0; row < 4; ++row) {
+    EXPECT_EQ(named.List()->item(row)->checkState(), row == 2 ? Qt::Checked : Qt::Unchecked);
+  }
+  EXPECT_EQ(named.Chosen(), "USB Audio: Mic (hw:1,0)");
+  named.List()->setCurrentRow(1);
+  EXPECT_EQ(named.Chosen(), "HDA Intel: ALC (hw:0,0)");
+  named.List()->setCurrentRow(0);
+  EXPECT_EQ(named.Chosen(), "");
+
+  EXPECT_EQ(DeviceNameOfInput("device:pulse"), "pulse");
+  EXPECT_EQ(DeviceNameOfInput("default"), "");
+  EXPECT_EQ(DeviceNameOfInput("tone:1000"), "");
+}
+
+// The list the dialog shows comes from the sound system, and every name in it opens.
+TEST(InputDeviceListPulseTest, SoundServerDevicesAreListedByNameAndEachOneCanBeChosen) {
+  REQUIRE_PULSE_DAEMON();
+  InputChoice input("default");
+  const WaveInDeviceList devices = ListWaveInDevices();
+  ASSERT_FALSE(devices.names.empty());
+  ASSERT_GE(devices.defaultIndex, 0);
+  ASSERT_LT(devices.defaultIndex, static_cast<int>(devices.names.size()));
+  bool pulse = false;
+  for (const std::string& name : devices.names) {
+    pulse = pulse || name.find("pulse") != std::string::npos;
+    std::string error;
+    ASSERT_TRUE(SelectWaveInput("device:" + name, &error)) << error;
+    EXPECT_EQ(WaveInGetNumDevs(), 1u) << name;
+    WaveInCaps caps;
+    ASSERT_EQ(WaveInGetDevCaps(0, &caps, sizeof caps), MMSYSERR_NOERROR) << name;
+    EXPECT_EQ(std::string(caps.szPname), name.substr(0, 31));
+  }
+  EXPECT_TRUE(pulse) << "the sound server's device is not among the inputs";
+  // A chosen device stands out in the dialog.
+  SelectWaveInput("device:" + devices.names.back(), nullptr);
+  CInputDeviceDlg dialog(devices, DeviceNameOfInput(CurrentWaveInput()));
+  EXPECT_EQ(dialog.List()->item(static_cast<int>(devices.names.size()))->checkState(), Qt::Checked);
+  EXPECT_EQ(dialog.Chosen(), devices.names.back());
+}
