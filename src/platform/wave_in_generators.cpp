@@ -14,6 +14,10 @@
 #include "platform/wave_in_backend.h"
 
 int16_t ToSample16(double value) {
+  // A float recording may hold anything, also NaN and infinities: those become silence and full
+  // scale rather than whatever lround makes of them.
+  if (std::isnan(value)) return 0;
+  value = std::clamp(value, -2.0, 2.0);
   double v = std::lround(value * 32767.0);
   if (v > 32767.0) v = 32767.0;
   if (v < -32768.0) v = -32768.0;
@@ -277,15 +281,30 @@ struct SndFileCloser {
 };
 using SndFilePtr = std::unique_ptr<SNDFILE, SndFileCloser>;
 
+// True for recordings whose samples are floating point: their full scale is 1.0, which the
+// library's integer reading does not scale (it rounds every sample to -1, 0 or 1).
+bool HoldsFloatSamples(const SF_INFO& info) {
+  const int sub = info.format & SF_FORMAT_SUBMASK;
+  return sub == SF_FORMAT_FLOAT || sub == SF_FORMAT_DOUBLE;
+}
+
 // Plays the file in a loop; a mono file feeds both channels, of a wider one the first two count.
+// Integer recordings are read as 16-bit samples; float ones through ToSample16, the scaling the
+// generators use, so a level shows the same from either.
 class FileSource final : public GeneratorSource {
  public:
-  FileSource(const WaveFormat& fmt, SndFilePtr file, int fileChannels)
+  FileSource(const WaveFormat& fmt, SndFilePtr file, const SF_INFO& info)
       : GeneratorSource(fmt),
         m_file(std::move(file)),
-        m_fileChannels(fileChannels),
-        m_frames(static_cast<size_t>(std::max<uint32_t>(1, fmt.nSamplesPerSec / 100)) *
-                 static_cast<size_t>(fileChannels)) {}
+        m_fileChannels(info.channels),
+        m_bFloat(HoldsFloatSamples(info)) {
+    const size_t samples = static_cast<size_t>(std::max<uint32_t>(1, fmt.nSamplesPerSec / 100)) *
+                           static_cast<size_t>(m_fileChannels);
+    if (m_bFloat)
+      m_real.resize(samples);
+    else
+      m_frames.resize(samples);
+  }
   ~FileSource() override { StopDelivery(); }
 
  protected:
@@ -293,7 +312,9 @@ class FileSource final : public GeneratorSource {
     const int bytes = m_format.wBitsPerSample / 8;
     uint32_t done = 0;
     while (done < frames) {
-      sf_count_t got = sf_readf_short(m_file.get(), m_frames.data(), frames - done);
+      const sf_count_t got = m_bFloat
+                                 ? sf_readf_double(m_file.get(), m_real.data(), frames - done)
+                                 : sf_readf_short(m_file.get(), m_frames.data(), frames - done);
       if (got <= 0) {
         if (sf_seek(m_file.get(), 0, SEEK_SET) < 0 || ++m_emptyReads > 2) {
           // An unreadable file: deliver silence rather than spin.
@@ -306,9 +327,10 @@ class FileSource final : public GeneratorSource {
       }
       m_emptyReads = 0;
       for (sf_count_t i = 0; i < got; ++i) {
-        const short* frame = &m_frames[static_cast<size_t>(i) * m_fileChannels];
+        const size_t frame = static_cast<size_t>(i) * m_fileChannels;
         for (int c = 0; c < m_format.nChannels; ++c) {
-          short s = frame[c < m_fileChannels ? c : 0];
+          const size_t at = frame + (c < m_fileChannels ? c : 0);
+          const int16_t s = m_bFloat ? ToSample16(m_real[at]) : m_frames[at];
           PutSample(out, m_format.wBitsPerSample, s);
           out += bytes;
         }
@@ -320,7 +342,9 @@ class FileSource final : public GeneratorSource {
  private:
   SndFilePtr m_file;
   int m_fileChannels;
+  bool m_bFloat;
   std::vector<short> m_frames;
+  std::vector<double> m_real;
   int m_emptyReads = 0;
 };
 
@@ -340,7 +364,7 @@ class FileBackend final : public WaveInBackend {
     SndFilePtr file(sf_open(m_path.c_str(), SFM_READ, &info));
     if (!file || info.frames <= 0 || info.channels < 1) return MMSYSERR_ERROR;
     if (static_cast<uint32_t>(info.samplerate) != fmt.nSamplesPerSec) return WAVERR_BADFORMAT;
-    *source = std::make_unique<FileSource>(fmt, std::move(file), info.channels);
+    *source = std::make_unique<FileSource>(fmt, std::move(file), info);
     return MMSYSERR_NOERROR;
   }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +12,8 @@
 #include <numbers>
 #include <string>
 #include <vector>
+
+#include "platform/wave_in_backend.h"
 
 namespace {
 
@@ -288,4 +291,53 @@ TEST_F(FileInputTest, OtherRateIsRefusedAtOpen) {
   fmt = Pcm(1, 48000, 16);
   ASSERT_EQ(WaveInOpen(&h, WAVE_MAPPER, &fmt, CreateAutoResetEvent("x")), MMSYSERR_NOERROR);
   WaveInClose(h);
+}
+
+// A -6 dBFS sine must show at -6 dBFS whatever the recording's sample format: integer widths
+// through the library's scaling, float ones through the program's own.
+TEST_F(FileInputTest, SineLevelIsTheSameFromEveryWidthAndFloat) {
+  struct Encoding {
+    const char* name;
+    const char* soxArgs;
+  };
+  const Encoding encodings[] = {{"u8", "-e unsigned -b 8"},
+                                {"s16", "-e signed -b 16"},
+                                {"s24", "-e signed -b 24"},
+                                {"f32", "-e floating-point -b 32"},
+                                {"f64", "-e floating-point -b 64"}};
+  const double expectedDb = -6.0;
+  for (const Encoding& e : encodings) {
+    SCOPED_TRACE(e.name);
+    const std::string wav = Path((std::string(e.name) + ".wav").c_str());
+    ASSERT_EQ(std::system(("sox -D -n -r 8000 -c 1 " + std::string(e.soxArgs) + " " + wav +
+                           " synth 0.5 sine 1000 gain -6 2>/dev/null")
+                              .c_str()),
+              0);
+    InputScope input("file:" + wav);
+    const std::vector<uint8_t> got = Record(Pcm(1, 8000, 16), 8000, 1);  // 0.5 s
+    ASSERT_EQ(got.size(), 8000u);
+    double sumSquares = 0.0;
+    int peak = 0;
+    for (size_t n = 0; n < got.size() / 2; ++n) {
+      const int s = S16(got, n);
+      sumSquares += static_cast<double>(s) * s;
+      peak = std::max(peak, std::abs(s));
+    }
+    const double rms = std::sqrt(sumSquares / static_cast<double>(got.size() / 2));
+    // A sine's level is its peak, here read from its RMS, which quantisation barely moves.
+    EXPECT_NEAR(20.0 * std::log10(rms * std::numbers::sqrt2 / 32767.0), expectedDb, 0.1);
+    // The peak of an 8-bit recording is good to one step of 1/128 only.
+    EXPECT_NEAR(20.0 * std::log10(peak / 32767.0), expectedDb, 0.2);
+  }
+}
+
+// Samples beyond full scale, infinities and NaN from a float recording clip or fall silent.
+TEST(WaveInSampleTest, FloatValuesOutsideFullScaleClip) {
+  EXPECT_EQ(ToSample16(0.5), 16384);
+  EXPECT_EQ(ToSample16(-0.5), -16384);
+  EXPECT_EQ(ToSample16(1.5), 32767);
+  EXPECT_EQ(ToSample16(-1.5), -32768);
+  EXPECT_EQ(ToSample16(INFINITY), 32767);
+  EXPECT_EQ(ToSample16(-INFINITY), -32768);
+  EXPECT_EQ(ToSample16(NAN), 0);
 }
