@@ -39,6 +39,8 @@ class WaveInBackend {
   // A source for fmt (already checked to be 8/16-bit PCM, one or two channels) or an error.
   virtual MMRESULT Open(unsigned deviceId, const WaveFormat& fmt,
                         std::unique_ptr<WaveInSource>* source) = 0;
+  // The one sampling rate this input can deliver (a recording's), 0 when it takes any.
+  virtual uint32_t OnlyRate() const { return 0; }
 };
 
 // The backends. Each returns nullptr with *error set when its argument is unusable.

@@ -1,5 +1,8 @@
 // The backends that make their own samples on their own thread: no input, tone, file.
+#include <fcntl.h>
 #include <sndfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -281,6 +284,46 @@ struct SndFileCloser {
 };
 using SndFilePtr = std::unique_ptr<SNDFILE, SndFileCloser>;
 
+// What a path that is not a regular file is, for the refusal.
+const char* KindOfNonFile(mode_t mode) {
+  if (S_ISFIFO(mode)) return "a pipe (FIFO)";
+  if (S_ISCHR(mode)) return "a character device";
+  if (S_ISBLK(mode)) return "a block device";
+  if (S_ISDIR(mode)) return "a folder";
+  if (S_ISSOCK(mode)) return "a socket";
+  return "not a regular file";
+}
+
+// Opens a recording without ever blocking: only a regular file is opened at all. A pipe could
+// be read once only, while the input loops and is opened afresh at every POWER, and opening a
+// FIFO would wait for a writer (or cut off the one there is) on the user-interface thread.
+// Returns null with *error set (when error is not null).
+SndFilePtr OpenRecording(const std::string& path, SF_INFO* info, std::string* error) {
+  auto refuse = [&](const std::string& why) {
+    if (error != nullptr) *error = why;
+    return SndFilePtr();
+  };
+  struct stat st {};
+  if (stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    return refuse("\"" + path + "\" is " + KindOfNonFile(st.st_mode) +
+                  ", not a recording in a file (the input loops the file and opens it at "
+                  "every POWER)");
+  }
+  // Non-blocking, and checked again once open, in case the path changed in between.
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+    close(fd);
+    return refuse("\"" + path + "\" is " + KindOfNonFile(st.st_mode) +
+                  ", not a recording in a file");
+  }
+  SndFilePtr file(fd >= 0 ? sf_open_fd(fd, SFM_READ, info, SF_TRUE)
+                          : sf_open(path.c_str(), SFM_READ, info));
+  if (!file) {
+    return refuse("cannot read \"" + path + "\" as an audio file (" + sf_strerror(nullptr) + ")");
+  }
+  return file;
+}
+
 // True for recordings whose samples are floating point: their full scale is 1.0, which the
 // library's integer reading does not scale (it rounds every sample to -1, 0 or 1).
 bool HoldsFloatSamples(const SF_INFO& info) {
@@ -350,7 +393,7 @@ class FileSource final : public GeneratorSource {
 
 class FileBackend final : public WaveInBackend {
  public:
-  explicit FileBackend(std::string path) : m_path(std::move(path)) {}
+  FileBackend(std::string path, uint32_t rate) : m_path(std::move(path)), m_nRate(rate) {}
   unsigned DeviceCount() override { return 1; }
   MMRESULT Caps(unsigned id, WaveInCaps* caps) override {
     if (id != 0) return MMSYSERR_BADDEVICEID;
@@ -361,15 +404,17 @@ class FileBackend final : public WaveInBackend {
                 std::unique_ptr<WaveInSource>* source) override {
     if (!DeviceIdOk(id)) return MMSYSERR_BADDEVICEID;
     SF_INFO info{};
-    SndFilePtr file(sf_open(m_path.c_str(), SFM_READ, &info));
+    SndFilePtr file = OpenRecording(m_path, &info, nullptr);
     if (!file || info.frames <= 0 || info.channels < 1) return MMSYSERR_ERROR;
     if (static_cast<uint32_t>(info.samplerate) != fmt.nSamplesPerSec) return WAVERR_BADFORMAT;
     *source = std::make_unique<FileSource>(fmt, std::move(file), info);
     return MMSYSERR_NOERROR;
   }
+  uint32_t OnlyRate() const override { return m_nRate; }
 
  private:
   std::string m_path;
+  uint32_t m_nRate;  // as the file said when the input was chosen
 };
 
 }  // namespace
@@ -421,14 +466,11 @@ std::unique_ptr<WaveInBackend> MakeToneBackend(const std::string& arg, std::stri
 
 std::unique_ptr<WaveInBackend> MakeFileBackend(const std::string& path, std::string* error) {
   SF_INFO info{};
-  SndFilePtr file(sf_open(path.c_str(), SFM_READ, &info));
-  if (!file) {
-    *error = "cannot read \"" + path + "\" as an audio file (" + sf_strerror(nullptr) + ")";
-    return nullptr;
-  }
+  SndFilePtr file = OpenRecording(path, &info, error);
+  if (!file) return nullptr;
   if (info.frames <= 0) {
     *error = "\"" + path + "\" holds no samples";
     return nullptr;
   }
-  return std::make_unique<FileBackend>(path);
+  return std::make_unique<FileBackend>(path, static_cast<uint32_t>(std::max(0, info.samplerate)));
 }

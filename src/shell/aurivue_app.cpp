@@ -10,6 +10,7 @@
 #include "platform/file_services.h"
 #include "platform/message_target.h"
 #include "platform/shell_services.h"
+#include "platform/wave_in.h"
 #include "shell/main_frame.h"
 #include "shell/single_instance.h"
 #include "shell/splash_wnd.h"
@@ -39,6 +40,9 @@ bool CAurivueApp::InitInstance(QApplication& qapp, const CommandLineOptions& opt
   qapp.setOrganizationName(kProfileKey);
   LoadSettings();
   ComputeDerived();
+  // A recording at another rate could never be opened at POWER: say so now, with both rates.
+  m_startRefusal = WaveInputRateProblem(m_nSampleRate);
+  if (!m_startRefusal.empty()) return false;
   m_capture.SetFormat(m_nChannels, m_nSampleRate, m_nBits);
   LoadStdProfileSettings(4);
   EnsureHelpFile();

@@ -1,6 +1,7 @@
 #include "platform/wave_in.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QTemporaryDir>
 #include <algorithm>
@@ -340,4 +341,55 @@ TEST(WaveInSampleTest, FloatValuesOutsideFullScaleClip) {
   EXPECT_EQ(ToSample16(INFINITY), 32767);
   EXPECT_EQ(ToSample16(-INFINITY), -32768);
   EXPECT_EQ(ToSample16(NAN), 0);
+}
+
+// Pipes, devices and folders are refused when chosen, at once and without opening them: a FIFO
+// with no writer would otherwise block, and one with a writer would lose it.
+TEST_F(FileInputTest, PipesDevicesAndFoldersAreRefusedWithoutBlocking) {
+  const std::string fifo = Path("fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::string keep = CurrentWaveInput();
+  const struct {
+    std::string path;
+    const char* kind;
+  } cases[] = {{fifo, "pipe"}, {"/dev/null", "character device"}, {Path(""), "folder"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    std::string error;
+    EXPECT_FALSE(SelectWaveInput("file:" + c.path, &error));
+    EXPECT_NE(error.find(c.kind), std::string::npos) << error;
+    EXPECT_NE(error.find("valid inputs"), std::string::npos) << error;
+    EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+  }
+  EXPECT_EQ(CurrentWaveInput(), keep);
+}
+
+// A recording chosen as the input that becomes a FIFO before POWER: the open fails at once
+// instead of waiting for a writer on the caller's thread.
+TEST_F(FileInputTest, ARecordingReplacedByAPipeFailsToOpenAtOnce) {
+  const std::string wav = Path("t.wav");
+  ASSERT_EQ(std::system(("sox -n -r 8000 -c 1 -b 16 " + wav + " synth 0.1 sine 100").c_str()), 0);
+  InputScope input("file:" + wav);
+  ASSERT_EQ(std::remove(wav.c_str()), 0);
+  ASSERT_EQ(mkfifo(wav.c_str(), 0600), 0);
+  const WaveFormat fmt = Pcm(1, 8000, 16);
+  WaveInHandle h = 0;
+  EXPECT_EQ(WaveInOpen(&h, WAVE_MAPPER, &fmt, CreateAutoResetEvent("x")), MMSYSERR_ERROR);
+}
+
+TEST_F(FileInputTest, ARecordingAtAnotherRateNamesBothRates) {
+  const std::string wav = Path("r.wav");
+  ASSERT_EQ(std::system(("sox -n -r 48000 -c 1 -b 16 " + wav + " synth 0.1 sine 100").c_str()), 0);
+  InputScope input("file:" + wav);
+  EXPECT_EQ(WaveInputRateProblem(48000), "");
+  const std::string problem = WaveInputRateProblem(44100);
+  EXPECT_NE(problem.find("48000 Hz"), std::string::npos) << problem;
+  EXPECT_NE(problem.find("44100 Hz"), std::string::npos) << problem;
+  EXPECT_NE(problem.find(wav), std::string::npos) << problem;
+  EXPECT_EQ(problem.find('\n'), std::string::npos) << problem;
+  // Inputs that record at any rate have nothing to say.
+  for (const char* any : {"tone:1000", "none"}) {
+    ASSERT_TRUE(SelectWaveInput(any, nullptr));
+    EXPECT_EQ(WaveInputRateProblem(11025), "") << any;
+  }
 }

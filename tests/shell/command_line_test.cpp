@@ -57,3 +57,21 @@ TEST(ShellCommandLine, FilesAndToolkitOptionsPassThrough) {
   EXPECT_EQ(o.files, (std::vector<std::string>{"doc.aur", "--input"}));
   EXPECT_TRUE(o.inputSpec.empty());
 }
+
+TEST(ShellCommandLine, AnOptionIsNeverTakenAsTheValueOfAnother) {
+  for (const char* name : {"--input", "--splash-ms", "--mode", "--timebase", "--left-mv",
+                           "--right-mv", "--frames", "--export", "--save-bmp", "--print-pdf"}) {
+    for (const char* next : {"--quit", "--power", "--", "--export=x"}) {
+      const CommandLineOptions o = ParseCommandLine({name, next, "--power"}, nullptr);
+      EXPECT_EQ(o.action, Action::Error) << name << " " << next;
+      EXPECT_NE(o.error.find(name), std::string::npos) << o.error;
+      EXPECT_NE(o.error.find(next), std::string::npos) << o.error;
+    }
+  }
+  // Given with '=', a value is what it says, and a single dash starts no option of ours.
+  const CommandLineOptions explicitName = ParseCommandLine({"--export=--quit"}, nullptr);
+  EXPECT_EQ(explicitName.action, Action::Run);
+  EXPECT_EQ(explicitName.exportPath, "--quit");
+  EXPECT_FALSE(explicitName.quit);
+  EXPECT_EQ(ParseCommandLine({"--export", "-"}, nullptr).exportPath, "-");
+}
