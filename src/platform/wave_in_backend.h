@@ -16,8 +16,8 @@ class WaveInSink {
   // True while recording; generators render nothing otherwise, so a tone starts at phase 0.
   virtual bool IsRecording() = 0;
   // Bytes the queued buffers can still take while recording, or 0 while the last notification
-  // has not been taken. An unpaced generator delivers no more than this, so it loses nothing and
-  // no two notifications merge into one signal.
+  // has not been taken. Generators deliver no more than this, so they lose nothing and no two
+  // notifications merge into one signal.
   virtual size_t Room() = 0;
 };
 

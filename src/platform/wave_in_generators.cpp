@@ -61,7 +61,8 @@ bool DeviceIdOk(unsigned id) { return id == 0 || id == WAVE_MAPPER; }
 
 // Renders 10 ms chunks on its own thread, at the pace of the format's rate unless pacing is off
 // for tests. Renders only while the device records, so every recording starts with the first
-// sample of the signal.
+// sample of the signal, and only what the queued buffers take, so no sample is ever lost or
+// repeated: a late consumer delays the signal instead.
 class GeneratorSource : public WaveInSource {
  public:
   explicit GeneratorSource(const WaveFormat& fmt)
@@ -91,25 +92,40 @@ class GeneratorSource : public WaveInSource {
     using Clock = std::chrono::steady_clock;
     const auto period =
         std::chrono::nanoseconds(1'000'000'000LL * m_chunkFrames / m_format.nSamplesPerSec);
+    // At most a second is made up after a stall, as the pace resynchronises after one.
+    const uint64_t maxOwed = std::max<uint64_t>(m_chunkFrames, m_format.nSamplesPerSec);
     auto next = Clock::now();
+    uint64_t owed = 0;  // frames the pace has asked for and the buffers could not take yet
     while (!m_quit) {
-      uint32_t frames = m_chunkFrames;
-      if (WaveInRealTimePacing()) {
+      const bool paced = WaveInRealTimePacing();
+      if (paced) {
         next += period;
         auto now = Clock::now();
         if (next < now - std::chrono::seconds(1)) next = now;  // resynchronise after a stall
         std::this_thread::sleep_until(next);
-        if (!sink->IsRecording()) continue;
-      } else {
-        frames = static_cast<uint32_t>(
-            std::min<size_t>(m_chunkFrames, sink->Room() / m_format.nBlockAlign));
-        if (frames == 0) {
-          std::this_thread::sleep_for(std::chrono::microseconds(200));
+        if (!sink->IsRecording()) {
+          owed = 0;
           continue;
         }
+        owed = std::min(owed + m_chunkFrames, maxOwed);
+      } else {
+        owed = m_chunkFrames;
       }
-      Render(m_chunk.data(), frames);
-      sink->Deliver(m_chunk.data(), static_cast<size_t>(frames) * m_format.nBlockAlign);
+      // Never more than the queued buffers take, and nothing while the last notification waits:
+      // a recording or a tone can wait for a late user-interface thread, where a sound card would
+      // lose what finds no buffer (and two notifications would merge into one signal).
+      bool delivered = false;
+      while (owed > 0 && !m_quit) {
+        const auto frames = static_cast<uint32_t>(std::min<uint64_t>(
+            std::min<uint64_t>(m_chunkFrames, owed), sink->Room() / m_format.nBlockAlign));
+        if (frames == 0) break;
+        Render(m_chunk.data(), frames);
+        sink->Deliver(m_chunk.data(), static_cast<size_t>(frames) * m_format.nBlockAlign);
+        owed -= frames;
+        delivered = true;
+        if (!paced) break;
+      }
+      if (!paced && !delivered) std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
   }
 

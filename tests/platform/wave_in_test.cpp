@@ -5,6 +5,7 @@
 
 #include <QTemporaryDir>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include <iterator>
 #include <numbers>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/wave_in_backend.h"
@@ -49,8 +51,9 @@ class InputScope {
 };
 
 // Records `count` whole buffers of `bytes` each through the platform calls and returns them
-// concatenated in the order the device filled them.
-std::vector<uint8_t> Record(const WaveFormat& fmt, size_t bytes, int count) {
+// concatenated in the order the device filled them. A late consumer waits lateMs before it lends
+// each filled buffer again.
+std::vector<uint8_t> Record(const WaveFormat& fmt, size_t bytes, int count, int lateMs = 0) {
   EventHandle event = CreateAutoResetEvent("test");
   WaveInHandle h = 0;
   EXPECT_EQ(WaveInOpen(&h, WAVE_MAPPER, &fmt, event), MMSYSERR_NOERROR);
@@ -71,6 +74,7 @@ std::vector<uint8_t> Record(const WaveFormat& fmt, size_t bytes, int count) {
     const size_t whole = bytes - bytes % fmt.nBlockAlign;
     EXPECT_EQ(hd.dwBytesRecorded, whole);
     out.insert(out.end(), data[n % 2].begin(), data[n % 2].begin() + whole);
+    if (lateMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(lateMs));
     EXPECT_EQ(WaveInUnprepareHeader(h, &hd, kWaveHeaderSize), MMSYSERR_NOERROR);
     hd.dwFlags = 0;
     EXPECT_EQ(WaveInPrepareHeader(h, &hd, kWaveHeaderSize), MMSYSERR_NOERROR);
@@ -368,7 +372,8 @@ TEST_F(FileInputTest, PipesDevicesAndFoldersAreRefusedWithoutBlocking) {
 // instead of waiting for a writer on the caller's thread.
 TEST_F(FileInputTest, ARecordingReplacedByAPipeFailsToOpenAtOnce) {
   const std::string wav = Path("t.wav");
-  ASSERT_EQ(std::system(("sox -n -r 8000 -c 1 -b 16 " + wav + " synth 0.1 sine 100").c_str()), 0);
+  ASSERT_EQ(
+      std::system(("sox -n -r 8000 -c 1 -b 16 " + wav + " synth 0.1 sine 100 vol 0.5").c_str()), 0);
   InputScope input("file:" + wav);
   ASSERT_EQ(std::remove(wav.c_str()), 0);
   ASSERT_EQ(mkfifo(wav.c_str(), 0600), 0);
@@ -379,7 +384,9 @@ TEST_F(FileInputTest, ARecordingReplacedByAPipeFailsToOpenAtOnce) {
 
 TEST_F(FileInputTest, ARecordingAtAnotherRateNamesBothRates) {
   const std::string wav = Path("r.wav");
-  ASSERT_EQ(std::system(("sox -n -r 48000 -c 1 -b 16 " + wav + " synth 0.1 sine 100").c_str()), 0);
+  ASSERT_EQ(
+      std::system(("sox -n -r 48000 -c 1 -b 16 " + wav + " synth 0.1 sine 100 vol 0.5").c_str()),
+      0);
   InputScope input("file:" + wav);
   EXPECT_EQ(WaveInputRateProblem(48000), "");
   const std::string problem = WaveInputRateProblem(44100);
@@ -391,5 +398,40 @@ TEST_F(FileInputTest, ARecordingAtAnotherRateNamesBothRates) {
   for (const char* any : {"tone:1000", "none"}) {
     ASSERT_TRUE(SelectWaveInput(any, nullptr));
     EXPECT_EQ(WaveInputRateProblem(11025), "") << any;
+  }
+}
+
+// At the real-time pace, a consumer that lends each buffer back only after the other one has
+// filled as well (the user-interface thread late by more than a buffer) delays the tone but
+// loses and repeats no sample of it.
+TEST(ToneTest, ALateConsumerLosesNoSampleAtTheRealTimePace) {
+  // Not a whole number of periods in a 10 ms chunk, so that a lost chunk shows.
+  InputScope input("tone:1010,sine,0.5");
+  SetWaveInRealTimePacing(true);
+  const uint32_t rate = 8000;
+  const size_t frames = 400;  // 50 ms buffers, 120 ms late each
+  std::vector<uint8_t> data = Record(Pcm(1, rate, 16), frames * 2, 6, 120);
+  ASSERT_EQ(data.size(), 6 * frames * 2);
+  for (size_t n = 0; n < 6 * frames; ++n) {
+    const double t = static_cast<double>(n) / rate;
+    ASSERT_NEAR(S16(data, n), Expected(0.5 * std::sin(2 * std::numbers::pi * 1010 * t)), 1)
+        << "frame " << n;
+  }
+}
+
+TEST_F(FileInputTest, ALateConsumerLosesNoFrameOfARecordingAtTheRealTimePace) {
+  const std::string wav = Path("n.wav"), raw = Path("n.raw");
+  ASSERT_EQ(std::system(("sox -R -n -r 8000 -c 1 -b 16 " + wav +
+                         " synth 0.5 whitenoise vol 0.5 && sox " + wav + " -t raw " + raw)
+                            .c_str()),
+            0);
+  const std::vector<uint8_t> expected = ReadAll(raw);
+  ASSERT_EQ(expected.size(), 8000u);
+  InputScope input("file:" + wav);
+  SetWaveInRealTimePacing(true);
+  const std::vector<uint8_t> got = Record(Pcm(1, 8000, 16), 800, 6, 120);
+  ASSERT_EQ(got.size(), 6 * 800u);
+  for (size_t i = 0; i < got.size(); ++i) {
+    ASSERT_EQ(got[i], expected[i % expected.size()]) << "byte " << i;
   }
 }
