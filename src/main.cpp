@@ -72,6 +72,10 @@ int main(int argc, char** argv) {
   CAurivueApp app;
   if (!app.InitInstance(qapp, options)) {
     const int exitCode = app.ExitInstance();
+    if (!app.StartRefusal().empty()) {
+      std::fprintf(stderr, "%s: %s\n", program, app.StartRefusal().c_str());
+      return 2;
+    }
     if (!options.IsScripted()) return exitCode;
     // A script must not take a start that ended early (another instance is running, most
     // likely) for measurements that were made.

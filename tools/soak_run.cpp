@@ -6,7 +6,9 @@
 //   QT_QPA_PLATFORM=offscreen build/tools/tool_soak_run --seconds 600
 // Options: --seconds S (600), --warmup S (60, or a third of a shorter run), --rss-bound-mib M
 // (16), --input SPEC (default: a counter recording at the program's rate, made with sox),
-// --quiet. Exit status 0 when every check held, 1 otherwise, 2 for a bad option.
+// --late-ms MS (the handling of every fourth buffer keeps the user-interface thread busy MS ms),
+// --quiet. The report lists each loss with its time. Exit status 0 when every check held, 1
+// otherwise, 2 for a bad option.
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
@@ -27,7 +29,7 @@ bool NumberArg(int argc, char** argv, int& i, double* value) {
 int Usage(const char* program) {
   std::fprintf(stderr,
                "usage: %s [--seconds S] [--warmup S] [--rss-bound-mib M] [--input SPEC] "
-               "[--quiet]\n",
+               "[--late-ms MS] [--quiet]\n",
                program);
   return 2;
 }
@@ -49,6 +51,8 @@ int main(int argc, char** argv) {
       options.rssGrowthBoundKiB = static_cast<long>(value * 1024);
     } else if (std::strcmp(argv[i], "--input") == 0 && i + 1 < argc) {
       options.input = argv[++i];
+    } else if (std::strcmp(argv[i], "--late-ms") == 0 && NumberArg(argc, argv, i, &value)) {
+      options.lateMs = static_cast<int>(value);
     } else if (std::strcmp(argv[i], "--quiet") == 0) {
       options.verbose = false;
     } else {

@@ -382,6 +382,14 @@ std::string CurrentWaveInput() {
   return r.spec;
 }
 
+std::string WaveInputRateProblem(uint32_t samplesPerSec) {
+  const uint32_t rate = Backend()->OnlyRate();
+  if (rate == 0 || rate == samplesPerSec) return std::string();
+  return "input \"" + CurrentWaveInput() + "\" is recorded at " + std::to_string(rate) +
+         " Hz but the settings want " + std::to_string(samplesPerSec) +
+         " Hz (the sampling rate in Setup, RateIndex in Aurivue.ini)";
+}
+
 void SetWaveInFaults(const WaveInFaultPlan& plan) {
   Faults& f = TheFaults();
   std::lock_guard<std::mutex> lock(f.mutex);

@@ -122,6 +122,10 @@ WaveInDeviceList ListWaveInDevices();
 // nothing).
 std::string CurrentWaveInput();
 
+// Empty when the input in force can record at samplesPerSec; otherwise one line naming the rate
+// it can deliver (a recording's) and the one asked for.
+std::string WaveInputRateProblem(uint32_t samplesPerSec);
+
 // Test seam: the Nth call (counted from installation, 1-based) of each operation fails; 0 never.
 struct WaveInFaultPlan {
   int failCaps = 0;

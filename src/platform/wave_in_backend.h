@@ -17,8 +17,8 @@ class WaveInSink {
   // True while recording; generators render nothing otherwise, so a tone starts at phase 0.
   virtual bool IsRecording() = 0;
   // Bytes the queued buffers can still take while recording, or 0 while the last notification
-  // has not been taken. An unpaced generator delivers no more than this, so it loses nothing and
-  // no two notifications merge into one signal.
+  // has not been taken. Generators deliver no more than this, so they lose nothing and no two
+  // notifications merge into one signal.
   virtual size_t Room() = 0;
 };
 
@@ -40,6 +40,8 @@ class WaveInBackend {
   // A source for fmt (already checked to be 8/16-bit PCM, one or two channels) or an error.
   virtual MMRESULT Open(unsigned deviceId, const WaveFormat& fmt,
                         std::unique_ptr<WaveInSource>* source) = 0;
+  // The one sampling rate this input can deliver (a recording's), 0 when it takes any.
+  virtual uint32_t OnlyRate() const { return 0; }
 };
 
 // The backends. Each returns nullptr with *error set when its argument is unusable.

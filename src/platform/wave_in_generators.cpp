@@ -1,5 +1,8 @@
 // The backends that make their own samples on their own thread: no input, tone, file.
+#include <fcntl.h>
 #include <sndfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -15,6 +18,10 @@
 #include "platform/wave_in_backend.h"
 
 int16_t ToSample16(double value) {
+  // A float recording may hold anything, also NaN and infinities: those become silence and full
+  // scale rather than whatever lround makes of them.
+  if (std::isnan(value)) return 0;
+  value = std::clamp(value, -2.0, 2.0);
   double v = std::lround(value * 32767.0);
   if (v > 32767.0) v = 32767.0;
   if (v < -32768.0) v = -32768.0;
@@ -55,7 +62,8 @@ bool DeviceIdOk(unsigned id) { return id == 0 || id == WAVE_MAPPER; }
 
 // Renders chunks of 10 ms (at most one ring block) on its own thread, at the pace of the format's
 // rate unless pacing is off for tests. Renders only while the device records, so every recording
-// starts with the first sample of the signal.
+// starts with the first sample of the signal, and only what the queued buffers take, so no sample
+// is ever lost or repeated: a late consumer delays the signal instead.
 class GeneratorSource : public WaveInSource {
  public:
   explicit GeneratorSource(const WaveFormat& fmt)
@@ -86,25 +94,40 @@ class GeneratorSource : public WaveInSource {
     using Clock = std::chrono::steady_clock;
     const auto period =
         std::chrono::nanoseconds(1'000'000'000LL * m_chunkFrames / m_format.nSamplesPerSec);
+    // At most a second is made up after a stall, as the pace resynchronises after one.
+    const uint64_t maxOwed = std::max<uint64_t>(m_chunkFrames, m_format.nSamplesPerSec);
     auto next = Clock::now();
+    uint64_t owed = 0;  // frames the pace has asked for and the buffers could not take yet
     while (!m_quit) {
-      uint32_t frames = m_chunkFrames;
-      if (WaveInRealTimePacing()) {
+      const bool paced = WaveInRealTimePacing();
+      if (paced) {
         next += period;
         auto now = Clock::now();
         if (next < now - std::chrono::seconds(1)) next = now;  // resynchronise after a stall
         std::this_thread::sleep_until(next);
-        if (!sink->IsRecording()) continue;
-      } else {
-        frames = static_cast<uint32_t>(
-            std::min<size_t>(m_chunkFrames, sink->Room() / m_format.nBlockAlign));
-        if (frames == 0) {
-          std::this_thread::sleep_for(std::chrono::microseconds(200));
+        if (!sink->IsRecording()) {
+          owed = 0;
           continue;
         }
+        owed = std::min(owed + m_chunkFrames, maxOwed);
+      } else {
+        owed = m_chunkFrames;
       }
-      Render(m_chunk.data(), frames);
-      sink->Deliver(m_chunk.data(), static_cast<size_t>(frames) * m_format.nBlockAlign);
+      // Never more than the queued buffers take, and nothing while the last notification waits:
+      // a recording or a tone can wait for a late user-interface thread, where a sound card would
+      // lose what finds no buffer (and two notifications would merge into one signal).
+      bool delivered = false;
+      while (owed > 0 && !m_quit) {
+        const auto frames = static_cast<uint32_t>(std::min<uint64_t>(
+            std::min<uint64_t>(m_chunkFrames, owed), sink->Room() / m_format.nBlockAlign));
+        if (frames == 0) break;
+        Render(m_chunk.data(), frames);
+        sink->Deliver(m_chunk.data(), static_cast<size_t>(frames) * m_format.nBlockAlign);
+        owed -= frames;
+        delivered = true;
+        if (!paced) break;
+      }
+      if (!paced && !delivered) std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
   }
 
@@ -279,15 +302,70 @@ struct SndFileCloser {
 };
 using SndFilePtr = std::unique_ptr<SNDFILE, SndFileCloser>;
 
+// What a path that is not a regular file is, for the refusal.
+const char* KindOfNonFile(mode_t mode) {
+  if (S_ISFIFO(mode)) return "a pipe (FIFO)";
+  if (S_ISCHR(mode)) return "a character device";
+  if (S_ISBLK(mode)) return "a block device";
+  if (S_ISDIR(mode)) return "a folder";
+  if (S_ISSOCK(mode)) return "a socket";
+  return "not a regular file";
+}
+
+// Opens a recording without ever blocking: only a regular file is opened at all. A pipe could
+// be read once only, while the input loops and is opened afresh at every POWER, and opening a
+// FIFO would wait for a writer (or cut off the one there is) on the user-interface thread.
+// Returns null with *error set (when error is not null).
+SndFilePtr OpenRecording(const std::string& path, SF_INFO* info, std::string* error) {
+  auto refuse = [&](const std::string& why) {
+    if (error != nullptr) *error = why;
+    return SndFilePtr();
+  };
+  struct stat st {};
+  if (stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    return refuse("\"" + path + "\" is " + KindOfNonFile(st.st_mode) +
+                  ", not a recording in a file (the input loops the file and opens it at "
+                  "every POWER)");
+  }
+  // Non-blocking, and checked again once open, in case the path changed in between.
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+    close(fd);
+    return refuse("\"" + path + "\" is " + KindOfNonFile(st.st_mode) +
+                  ", not a recording in a file");
+  }
+  SndFilePtr file(fd >= 0 ? sf_open_fd(fd, SFM_READ, info, SF_TRUE)
+                          : sf_open(path.c_str(), SFM_READ, info));
+  if (!file) {
+    return refuse("cannot read \"" + path + "\" as an audio file (" + sf_strerror(nullptr) + ")");
+  }
+  return file;
+}
+
+// True for recordings whose samples are floating point: their full scale is 1.0, which the
+// library's integer reading does not scale (it rounds every sample to -1, 0 or 1).
+bool HoldsFloatSamples(const SF_INFO& info) {
+  const int sub = info.format & SF_FORMAT_SUBMASK;
+  return sub == SF_FORMAT_FLOAT || sub == SF_FORMAT_DOUBLE;
+}
+
 // Plays the file in a loop; a mono file feeds both channels, of a wider one the first two count.
+// Integer recordings are read as 16-bit samples; float ones through ToSample16, the scaling the
+// generators use, so a level shows the same from either.
 class FileSource final : public GeneratorSource {
  public:
-  FileSource(const WaveFormat& fmt, SndFilePtr file, int fileChannels)
+  FileSource(const WaveFormat& fmt, SndFilePtr file, const SF_INFO& info)
       : GeneratorSource(fmt),
         m_file(std::move(file)),
-        m_fileChannels(fileChannels),
-        m_frames(static_cast<size_t>(std::max<uint32_t>(1, fmt.nSamplesPerSec / 100)) *
-                 static_cast<size_t>(fileChannels)) {}
+        m_fileChannels(info.channels),
+        m_bFloat(HoldsFloatSamples(info)) {
+    const size_t samples = static_cast<size_t>(std::max<uint32_t>(1, fmt.nSamplesPerSec / 100)) *
+                           static_cast<size_t>(m_fileChannels);
+    if (m_bFloat)
+      m_real.resize(samples);
+    else
+      m_frames.resize(samples);
+  }
   ~FileSource() override { StopDelivery(); }
 
  protected:
@@ -295,7 +373,9 @@ class FileSource final : public GeneratorSource {
     const int bytes = m_format.wBitsPerSample / 8;
     uint32_t done = 0;
     while (done < frames) {
-      sf_count_t got = sf_readf_short(m_file.get(), m_frames.data(), frames - done);
+      const sf_count_t got = m_bFloat
+                                 ? sf_readf_double(m_file.get(), m_real.data(), frames - done)
+                                 : sf_readf_short(m_file.get(), m_frames.data(), frames - done);
       if (got <= 0) {
         if (sf_seek(m_file.get(), 0, SEEK_SET) < 0 || ++m_emptyReads > 2) {
           // An unreadable file: deliver silence rather than spin.
@@ -308,9 +388,10 @@ class FileSource final : public GeneratorSource {
       }
       m_emptyReads = 0;
       for (sf_count_t i = 0; i < got; ++i) {
-        const short* frame = &m_frames[static_cast<size_t>(i) * m_fileChannels];
+        const size_t frame = static_cast<size_t>(i) * m_fileChannels;
         for (int c = 0; c < m_format.nChannels; ++c) {
-          short s = frame[c < m_fileChannels ? c : 0];
+          const size_t at = frame + (c < m_fileChannels ? c : 0);
+          const int16_t s = m_bFloat ? ToSample16(m_real[at]) : m_frames[at];
           PutSample(out, m_format.wBitsPerSample, s);
           out += bytes;
         }
@@ -322,13 +403,15 @@ class FileSource final : public GeneratorSource {
  private:
   SndFilePtr m_file;
   int m_fileChannels;
+  bool m_bFloat;
   std::vector<short> m_frames;
+  std::vector<double> m_real;
   int m_emptyReads = 0;
 };
 
 class FileBackend final : public WaveInBackend {
  public:
-  explicit FileBackend(std::string path) : m_path(std::move(path)) {}
+  FileBackend(std::string path, uint32_t rate) : m_path(std::move(path)), m_nRate(rate) {}
   unsigned DeviceCount() override { return 1; }
   MMRESULT Caps(unsigned id, WaveInCaps* caps) override {
     if (id != 0) return MMSYSERR_BADDEVICEID;
@@ -339,15 +422,17 @@ class FileBackend final : public WaveInBackend {
                 std::unique_ptr<WaveInSource>* source) override {
     if (!DeviceIdOk(id)) return MMSYSERR_BADDEVICEID;
     SF_INFO info{};
-    SndFilePtr file(sf_open(m_path.c_str(), SFM_READ, &info));
+    SndFilePtr file = OpenRecording(m_path, &info, nullptr);
     if (!file || info.frames <= 0 || info.channels < 1) return MMSYSERR_ERROR;
     if (static_cast<uint32_t>(info.samplerate) != fmt.nSamplesPerSec) return WAVERR_BADFORMAT;
-    *source = std::make_unique<FileSource>(fmt, std::move(file), info.channels);
+    *source = std::make_unique<FileSource>(fmt, std::move(file), info);
     return MMSYSERR_NOERROR;
   }
+  uint32_t OnlyRate() const override { return m_nRate; }
 
  private:
   std::string m_path;
+  uint32_t m_nRate;  // as the file said when the input was chosen
 };
 
 }  // namespace
@@ -399,14 +484,11 @@ std::unique_ptr<WaveInBackend> MakeToneBackend(const std::string& arg, std::stri
 
 std::unique_ptr<WaveInBackend> MakeFileBackend(const std::string& path, std::string* error) {
   SF_INFO info{};
-  SndFilePtr file(sf_open(path.c_str(), SFM_READ, &info));
-  if (!file) {
-    *error = "cannot read \"" + path + "\" as an audio file (" + sf_strerror(nullptr) + ")";
-    return nullptr;
-  }
+  SndFilePtr file = OpenRecording(path, &info, error);
+  if (!file) return nullptr;
   if (info.frames <= 0) {
     *error = "\"" + path + "\" holds no samples";
     return nullptr;
   }
-  return std::make_unique<FileBackend>(path);
+  return std::make_unique<FileBackend>(path, static_cast<uint32_t>(std::max(0, info.samplerate)));
 }

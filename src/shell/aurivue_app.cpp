@@ -43,6 +43,9 @@ bool CAurivueApp::InitInstance(QApplication& qapp, const CommandLineOptions& opt
   ApplyLiveProfile(options);
   LoadSettings();
   ComputeDerived();
+  // A recording at another rate could never be opened at POWER: say so now, with both rates.
+  m_startRefusal = WaveInputRateProblem(m_nSampleRate);
+  if (!m_startRefusal.empty()) return false;
   m_capture.SetFormat(m_nChannels, m_nSampleRate, m_nBits);
   LoadStdProfileSettings(4);
   EnsureHelpFile();

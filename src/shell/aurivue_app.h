@@ -26,6 +26,9 @@ class CAurivueApp : public AppState {
   // Shutdown: stops the capture, saves the profile and closes the main window. Returns the exit
   // code.
   int ExitInstance();
+  // Why InitInstance refused to start, in one line for the command line (the input cannot
+  // record at the settings' rate); empty when it did not refuse.
+  const std::string& StartRefusal() const { return m_startRefusal; }
 
   // The commands the application object handles (the Setup menu and the panel's wizard button).
   bool OnAppCommand(int id);
@@ -57,6 +60,7 @@ class CAurivueApp : public AppState {
   int m_nMaxRecent = 4;
   bool m_bProfileLoaded = false;
   bool m_bInputOverridden = false;
+  std::string m_startRefusal;
 };
 
 // The application's name and title.

@@ -196,6 +196,11 @@ CommandLineOptions ParseCommandLine(const std::vector<std::string>& args, const 
       if (equals != std::string::npos) {
         value = a.substr(equals + 1);
       } else if (i + 1 < args.size()) {
+        // "--export --quit" is a forgotten FILE, not a file named --quit; --name=VALUE still
+        // takes any value.
+        if (args[i + 1].rfind("--", 0) == 0) {
+          return Fail("option " + a + " needs a value, not the option " + args[i + 1]);
+        }
         value = args[++i];
       } else {
         return Fail("option " + a + " needs a value");

@@ -338,6 +338,8 @@ class CounterCheck {
         m_bFirst = false;
       } else if (n != (m_nLast + 1) % modulus) {
         ++m_nBreaks;
+        // Frames missing between the two (a repeat shows as nearly a whole turn of the count).
+        m_nLostFrames += (n + modulus - (m_nLast + 1) % modulus) % modulus;
       }
       m_nLast = n;
     }
@@ -345,6 +347,8 @@ class CounterCheck {
   }
 
   int Breaks() const { return m_nBreaks; }
+  // Frames skipped over at all breaks so far, counted modulo the counter's turn.
+  long LostFrames() const { return m_nLostFrames; }
   int BadStarts() const { return m_nBadStarts; }
   int Buffers() const { return m_nBuffers; }
 
@@ -361,6 +365,7 @@ class CounterCheck {
   bool m_bFirst = true;
   unsigned m_nLast = 0;
   int m_nBreaks = 0;
+  long m_nLostFrames = 0;
   int m_nBadStarts = 0;
   int m_nBuffers = 0;
 };
@@ -376,6 +381,9 @@ struct SoakOptions {
   std::string workDir;      // where the counter recording is made
   unsigned seed = 20240611;
   bool verbose = false;
+  // When positive, the handling of every fourth buffer keeps the user-interface thread busy this
+  // long, as a starved or busy machine would.
+  int lateMs = 0;
 };
 
 struct SoakResult {
@@ -389,7 +397,14 @@ struct SoakResult {
   int expected = 0;       // whole half seconds of every POWER-on stretch
   int shortfall = 0;      // stretches whose count does not fit their length
   int counterBreaks = 0;  // frames not following their predecessor
-  int badStarts = 0;      // recordings not starting with the file's first frame
+  // Each loss when it was seen: a break in the counter (frames lost) or a POWER-on stretch
+  // whose buffer count does not fit its length.
+  struct Loss {
+    double atSeconds = 0;
+    std::string what;
+  };
+  std::vector<Loss> losses;
+  int badStarts = 0;  // recordings not starting with the file's first frame
   bool counterChecked = false;
   long rssAtWarmupKiB = 0;
   long rssMaxKiB = 0;
@@ -415,6 +430,8 @@ struct SoakResult {
       << " stretches off count\n";
     if (counterChecked)
       s << "sample counter: " << counterBreaks << " breaks, " << badStarts << " bad starts\n";
+    s << "lost: " << losses.size() << "\n";
+    for (const Loss& l : losses) s << "  at " << l.atSeconds << " s: " << l.what << "\n";
     s << "resident memory: " << rssAtWarmupKiB << " KiB after warm-up, max " << rssMaxKiB
       << " KiB, end " << rssEndKiB << " KiB; growth " << RssGrowthKiB() << " KiB (bound "
       << rssGrowthBoundKiB << " KiB)\n"
@@ -480,7 +497,25 @@ inline SoakResult RunSoak(const SoakOptions& options) {
   double firstAt = -1;  // when the POWER-on stretch's first buffer came
   session.Tap().m_before = [&](const uint8_t* buffer) {
     if (firstAt < 0) firstAt = now();
-    if (counter) counter->Check(buffer, bufferBytes);
+    if (!counter) return;
+    const int breaks = counter->Breaks();
+    const long lost = counter->LostFrames();
+    const int badStarts = counter->BadStarts();
+    counter->Check(buffer, bufferBytes);
+    std::string what;
+    if (counter->Breaks() != breaks) {
+      what = std::to_string(counter->Breaks() - breaks) + " break(s) in buffer " +
+             std::to_string(counter->Buffers()) + ", " +
+             std::to_string(counter->LostFrames() - lost) + " frames skipped";
+    }
+    if (counter->BadStarts() != badStarts) {
+      what += (what.empty() ? "" : "; ") + std::string("a recording not starting at frame 0");
+    }
+    if (!what.empty()) {
+      result.losses.push_back({now(), what});
+      if (options.verbose) std::printf("%7.1f s: lost: %s\n", now(), what.c_str());
+    }
+    if (options.lateMs > 0 && counter->Buffers() % 4 == 0) QThread::msleep(options.lateMs);
   };
   bool warmedUp = false;
   double nextAction = 1.0;
@@ -505,6 +540,9 @@ inline SoakResult RunSoak(const SoakOptions& options) {
     // The buffer being filled when POWER goes off is dropped with its notification.
     if (got < due - 1 || got > due + 1 || (firstAt < 0 && on > 5)) {
       ++result.shortfall;
+      result.losses.push_back({now(), "a stretch of " + std::to_string(on) + " s handled " +
+                                          std::to_string(got) + " buffers, " + std::to_string(due) +
+                                          " due"});
       if (options.verbose)
         std::printf("%7.1f s: stretch of %.2f s handled %d buffers, %d due\n", now(), on, got, due);
     }

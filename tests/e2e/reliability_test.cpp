@@ -32,6 +32,24 @@ TEST(ReliabilityTest, ShortSoakLosesNothingAndLeavesNothingBehind) {
   EXPECT_TRUE(result.messages.empty());
 }
 
+// The user-interface thread late by more than a buffer, every fourth buffer: the recording's
+// frames still arrive one after the other, none lost or repeated, and the count keeps up.
+TEST(ReliabilityTest, ALateUserInterfaceThreadLosesNoFrameOfTheRecording) {
+  SoakOptions options;
+  options.seconds = 14;
+  options.warmupSeconds = 4;
+  options.lateMs = 700;
+  const SoakResult result = RunSoak(options);
+  std::printf("%s", result.Report().c_str());
+  ASSERT_TRUE(result.error.empty()) << result.error;
+  EXPECT_TRUE(result.counterChecked);
+  EXPECT_GT(result.handled, 8);
+  EXPECT_EQ(result.counterBreaks, 0);
+  EXPECT_EQ(result.badStarts, 0);
+  EXPECT_TRUE(result.losses.empty()) << result.Report();
+  EXPECT_TRUE(result.messages.empty());
+}
+
 namespace {
 
 // A PulseAudio daemon of this test's own, in its own runtime folder, so that killing it leaves

@@ -1,8 +1,11 @@
 #include "platform/wave_in.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QTemporaryDir>
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -10,7 +13,10 @@
 #include <iterator>
 #include <numbers>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include "platform/wave_in_backend.h"
 
 namespace {
 
@@ -45,8 +51,9 @@ class InputScope {
 };
 
 // Records `count` whole buffers of `bytes` each through the platform calls and returns them
-// concatenated in the order the device filled them.
-std::vector<uint8_t> Record(const WaveFormat& fmt, size_t bytes, int count) {
+// concatenated in the order the device filled them. A late consumer waits lateMs before it lends
+// each filled buffer again.
+std::vector<uint8_t> Record(const WaveFormat& fmt, size_t bytes, int count, int lateMs = 0) {
   EventHandle event = CreateAutoResetEvent("test");
   WaveInHandle h = 0;
   EXPECT_EQ(WaveInOpen(&h, WAVE_MAPPER, &fmt, event), MMSYSERR_NOERROR);
@@ -67,6 +74,7 @@ std::vector<uint8_t> Record(const WaveFormat& fmt, size_t bytes, int count) {
     const size_t whole = bytes - bytes % fmt.nBlockAlign;
     EXPECT_EQ(hd.dwBytesRecorded, whole);
     out.insert(out.end(), data[n % 2].begin(), data[n % 2].begin() + whole);
+    if (lateMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(lateMs));
     EXPECT_EQ(WaveInUnprepareHeader(h, &hd, kWaveHeaderSize), MMSYSERR_NOERROR);
     hd.dwFlags = 0;
     EXPECT_EQ(WaveInPrepareHeader(h, &hd, kWaveHeaderSize), MMSYSERR_NOERROR);
@@ -288,4 +296,142 @@ TEST_F(FileInputTest, OtherRateIsRefusedAtOpen) {
   fmt = Pcm(1, 48000, 16);
   ASSERT_EQ(WaveInOpen(&h, WAVE_MAPPER, &fmt, CreateAutoResetEvent("x")), MMSYSERR_NOERROR);
   WaveInClose(h);
+}
+
+// A -6 dBFS sine must show at -6 dBFS whatever the recording's sample format: integer widths
+// through the library's scaling, float ones through the program's own.
+TEST_F(FileInputTest, SineLevelIsTheSameFromEveryWidthAndFloat) {
+  struct Encoding {
+    const char* name;
+    const char* soxArgs;
+  };
+  const Encoding encodings[] = {{"u8", "-e unsigned -b 8"},
+                                {"s16", "-e signed -b 16"},
+                                {"s24", "-e signed -b 24"},
+                                {"f32", "-e floating-point -b 32"},
+                                {"f64", "-e floating-point -b 64"}};
+  const double expectedDb = -6.0;
+  for (const Encoding& e : encodings) {
+    SCOPED_TRACE(e.name);
+    const std::string wav = Path((std::string(e.name) + ".wav").c_str());
+    ASSERT_EQ(std::system(("sox -D -n -r 8000 -c 1 " + std::string(e.soxArgs) + " " + wav +
+                           " synth 0.5 sine 1000 gain -6 2>/dev/null")
+                              .c_str()),
+              0);
+    InputScope input("file:" + wav);
+    const std::vector<uint8_t> got = Record(Pcm(1, 8000, 16), 8000, 1);  // 0.5 s
+    ASSERT_EQ(got.size(), 8000u);
+    double sumSquares = 0.0;
+    int peak = 0;
+    for (size_t n = 0; n < got.size() / 2; ++n) {
+      const int s = S16(got, n);
+      sumSquares += static_cast<double>(s) * s;
+      peak = std::max(peak, std::abs(s));
+    }
+    const double rms = std::sqrt(sumSquares / static_cast<double>(got.size() / 2));
+    // A sine's level is its peak, here read from its RMS, which quantisation barely moves.
+    EXPECT_NEAR(20.0 * std::log10(rms * std::numbers::sqrt2 / 32767.0), expectedDb, 0.1);
+    // The peak of an 8-bit recording is good to one step of 1/128 only.
+    EXPECT_NEAR(20.0 * std::log10(peak / 32767.0), expectedDb, 0.2);
+  }
+}
+
+// Samples beyond full scale, infinities and NaN from a float recording clip or fall silent.
+TEST(WaveInSampleTest, FloatValuesOutsideFullScaleClip) {
+  EXPECT_EQ(ToSample16(0.5), 16384);
+  EXPECT_EQ(ToSample16(-0.5), -16384);
+  EXPECT_EQ(ToSample16(1.5), 32767);
+  EXPECT_EQ(ToSample16(-1.5), -32768);
+  EXPECT_EQ(ToSample16(INFINITY), 32767);
+  EXPECT_EQ(ToSample16(-INFINITY), -32768);
+  EXPECT_EQ(ToSample16(NAN), 0);
+}
+
+// Pipes, devices and folders are refused when chosen, at once and without opening them: a FIFO
+// with no writer would otherwise block, and one with a writer would lose it.
+TEST_F(FileInputTest, PipesDevicesAndFoldersAreRefusedWithoutBlocking) {
+  const std::string fifo = Path("fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::string keep = CurrentWaveInput();
+  const struct {
+    std::string path;
+    const char* kind;
+  } cases[] = {{fifo, "pipe"}, {"/dev/null", "character device"}, {Path(""), "folder"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    std::string error;
+    EXPECT_FALSE(SelectWaveInput("file:" + c.path, &error));
+    EXPECT_NE(error.find(c.kind), std::string::npos) << error;
+    EXPECT_NE(error.find("valid inputs"), std::string::npos) << error;
+    EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+  }
+  EXPECT_EQ(CurrentWaveInput(), keep);
+}
+
+// A recording chosen as the input that becomes a FIFO before POWER: the open fails at once
+// instead of waiting for a writer on the caller's thread.
+TEST_F(FileInputTest, ARecordingReplacedByAPipeFailsToOpenAtOnce) {
+  const std::string wav = Path("t.wav");
+  ASSERT_EQ(
+      std::system(("sox -n -r 8000 -c 1 -b 16 " + wav + " synth 0.1 sine 100 vol 0.5").c_str()), 0);
+  InputScope input("file:" + wav);
+  ASSERT_EQ(std::remove(wav.c_str()), 0);
+  ASSERT_EQ(mkfifo(wav.c_str(), 0600), 0);
+  const WaveFormat fmt = Pcm(1, 8000, 16);
+  WaveInHandle h = 0;
+  EXPECT_EQ(WaveInOpen(&h, WAVE_MAPPER, &fmt, CreateAutoResetEvent("x")), MMSYSERR_ERROR);
+}
+
+TEST_F(FileInputTest, ARecordingAtAnotherRateNamesBothRates) {
+  const std::string wav = Path("r.wav");
+  ASSERT_EQ(
+      std::system(("sox -n -r 48000 -c 1 -b 16 " + wav + " synth 0.1 sine 100 vol 0.5").c_str()),
+      0);
+  InputScope input("file:" + wav);
+  EXPECT_EQ(WaveInputRateProblem(48000), "");
+  const std::string problem = WaveInputRateProblem(44100);
+  EXPECT_NE(problem.find("48000 Hz"), std::string::npos) << problem;
+  EXPECT_NE(problem.find("44100 Hz"), std::string::npos) << problem;
+  EXPECT_NE(problem.find(wav), std::string::npos) << problem;
+  EXPECT_EQ(problem.find('\n'), std::string::npos) << problem;
+  // Inputs that record at any rate have nothing to say.
+  for (const char* any : {"tone:1000", "none"}) {
+    ASSERT_TRUE(SelectWaveInput(any, nullptr));
+    EXPECT_EQ(WaveInputRateProblem(11025), "") << any;
+  }
+}
+
+// At the real-time pace, a consumer that lends each buffer back only after the other one has
+// filled as well (the user-interface thread late by more than a buffer) delays the tone but
+// loses and repeats no sample of it.
+TEST(ToneTest, ALateConsumerLosesNoSampleAtTheRealTimePace) {
+  // Not a whole number of periods in a 10 ms chunk, so that a lost chunk shows.
+  InputScope input("tone:1010,sine,0.5");
+  SetWaveInRealTimePacing(true);
+  const uint32_t rate = 8000;
+  const size_t frames = 400;  // 50 ms buffers, 120 ms late each
+  std::vector<uint8_t> data = Record(Pcm(1, rate, 16), frames * 2, 6, 120);
+  ASSERT_EQ(data.size(), 6 * frames * 2);
+  for (size_t n = 0; n < 6 * frames; ++n) {
+    const double t = static_cast<double>(n) / rate;
+    ASSERT_NEAR(S16(data, n), Expected(0.5 * std::sin(2 * std::numbers::pi * 1010 * t)), 1)
+        << "frame " << n;
+  }
+}
+
+TEST_F(FileInputTest, ALateConsumerLosesNoFrameOfARecordingAtTheRealTimePace) {
+  const std::string wav = Path("n.wav"), raw = Path("n.raw");
+  ASSERT_EQ(std::system(("sox -R -n -r 8000 -c 1 -b 16 " + wav +
+                         " synth 0.5 whitenoise vol 0.5 && sox " + wav + " -t raw " + raw)
+                            .c_str()),
+            0);
+  const std::vector<uint8_t> expected = ReadAll(raw);
+  ASSERT_EQ(expected.size(), 8000u);
+  InputScope input("file:" + wav);
+  SetWaveInRealTimePacing(true);
+  const std::vector<uint8_t> got = Record(Pcm(1, 8000, 16), 800, 6, 120);
+  ASSERT_EQ(got.size(), 6 * 800u);
+  for (size_t i = 0; i < got.size(); ++i) {
+    ASSERT_EQ(got[i], expected[i % expected.size()]) << "byte " << i;
+  }
 }

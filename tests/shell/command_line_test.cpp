@@ -69,3 +69,21 @@ TEST(ShellCommandLine, LiveAndClassicChooseTheDisplayAndAreInTheHelp) {
   EXPECT_NE(usage.find("--live"), std::string::npos);
   EXPECT_NE(usage.find("--classic"), std::string::npos);
 }
+
+TEST(ShellCommandLine, AnOptionIsNeverTakenAsTheValueOfAnother) {
+  for (const char* name : {"--input", "--splash-ms", "--mode", "--timebase", "--left-mv",
+                           "--right-mv", "--frames", "--export", "--save-bmp", "--print-pdf"}) {
+    for (const char* next : {"--quit", "--power", "--", "--export=x"}) {
+      const CommandLineOptions o = ParseCommandLine({name, next, "--power"}, nullptr);
+      EXPECT_EQ(o.action, Action::Error) << name << " " << next;
+      EXPECT_NE(o.error.find(name), std::string::npos) << o.error;
+      EXPECT_NE(o.error.find(next), std::string::npos) << o.error;
+    }
+  }
+  // Given with '=', a value is what it says, and a single dash starts no option of ours.
+  const CommandLineOptions explicitName = ParseCommandLine({"--export=--quit"}, nullptr);
+  EXPECT_EQ(explicitName.action, Action::Run);
+  EXPECT_EQ(explicitName.exportPath, "--quit");
+  EXPECT_FALSE(explicitName.quit);
+  EXPECT_EQ(ParseCommandLine({"--export", "-"}, nullptr).exportPath, "-");
+}
