@@ -7,6 +7,7 @@
 // Options: --seconds S (600), --warmup S (60, or a third of a shorter run), --rss-bound-mib M
 // (16), --input SPEC (default: a counter recording at the program's rate, made with sox),
 // --late-ms MS (the handling of every fourth buffer keeps the user-interface thread busy MS ms),
+// --live (the live display; the capture ring's dropped blocks must stay 0 as well),
 // --quiet. The report lists each loss with its time. Exit status 0 when every check held, 1
 // otherwise, 2 for a bad option.
 #include <QApplication>
@@ -29,7 +30,7 @@ bool NumberArg(int argc, char** argv, int& i, double* value) {
 int Usage(const char* program) {
   std::fprintf(stderr,
                "usage: %s [--seconds S] [--warmup S] [--rss-bound-mib M] [--input SPEC] "
-               "[--late-ms MS] [--quiet]\n",
+               "[--late-ms MS] [--live] [--quiet]\n",
                program);
   return 2;
 }
@@ -53,6 +54,8 @@ int main(int argc, char** argv) {
       options.input = argv[++i];
     } else if (std::strcmp(argv[i], "--late-ms") == 0 && NumberArg(argc, argv, i, &value)) {
       options.lateMs = static_cast<int>(value);
+    } else if (std::strcmp(argv[i], "--live") == 0) {
+      options.live = true;
     } else if (std::strcmp(argv[i], "--quiet") == 0) {
       options.verbose = false;
     } else {

@@ -36,6 +36,7 @@
 #include "controls/control_view.h"
 #include "controls/image_button.h"
 #include "controls/rotary_switch.h"
+#include "platform/capture_ring.h"
 #include "platform/command_ids.h"
 #include "platform/message_box.h"
 #include "platform/message_target.h"
@@ -384,6 +385,9 @@ struct SoakOptions {
   // When positive, the handling of every fourth buffer keeps the user-interface thread busy this
   // long, as a starved or busy machine would.
   int lateMs = 0;
+  // The live display instead of Classic: the half-second buffers are still checked, and so are
+  // the blocks of the capture ring and the live updates.
+  bool live = false;
 };
 
 struct SoakResult {
@@ -406,6 +410,10 @@ struct SoakResult {
   std::vector<Loss> losses;
   int badStarts = 0;  // recordings not starting with the file's first frame
   bool counterChecked = false;
+  bool live = false;
+  unsigned long long lostBlocks = 0;   // blocks the capture ring had to drop, all stretches
+  unsigned long long liveUpdates = 0;  // live analysis updates
+  unsigned long long skippedRefreshes = 0;
   long rssAtWarmupKiB = 0;
   long rssMaxKiB = 0;
   long rssEndKiB = 0;
@@ -418,7 +426,7 @@ struct SoakResult {
   bool Passed() const {
     return error.empty() && shortfall == 0 && counterBreaks == 0 && badStarts == 0 &&
            RssGrowthKiB() <= rssGrowthBoundKiB && threadsMaxAfterOff <= threadsBaseline &&
-           messages.empty() && handled > 0;
+           messages.empty() && handled > 0 && lostBlocks == 0 && (!live || liveUpdates > 0);
   }
   std::string Report() const {
     std::ostringstream s;
@@ -431,6 +439,10 @@ struct SoakResult {
     if (counterChecked)
       s << "sample counter: " << counterBreaks << " breaks, " << badStarts << " bad starts\n";
     s << "lost: " << losses.size() << "\n";
+    if (live) {
+      s << "live: " << liveUpdates << " updates, " << skippedRefreshes << " refreshes let go, "
+        << lostBlocks << " blocks lost in the capture ring\n";
+    }
     for (const Loss& l : losses) s << "  at " << l.atSeconds << " s: " << l.what << "\n";
     s << "resident memory: " << rssAtWarmupKiB << " KiB after warm-up, max " << rssMaxKiB
       << " KiB, end " << rssEndKiB << " KiB; growth " << RssGrowthKiB() << " KiB (bound "
@@ -468,6 +480,14 @@ inline SoakResult RunSoak(const SoakOptions& options) {
     return result;
   }
   CAurivueApp& app = session.App();
+  result.live = options.live;
+  if (options.live) {
+    // Without touching the per-user profile: the mode's command builds a live view.
+    app.m_bLive = 1;
+    SendCommandTo(session.Frame(), app.m_nDisplayMode);
+  }
+  const uint64_t updatesAtStart = app.m_nAnalysisUpdates;
+  const uint64_t skippedAtStart = app.m_nSkippedRefreshes;
   std::optional<CounterCheck> counter;
   if (input.empty()) {
     const std::string wav = dir + "/counter.wav";
@@ -533,6 +553,11 @@ inline SoakResult RunSoak(const SoakOptions& options) {
     const double on = off - poweredSince;
     const int got = session.Tap().m_nHandled - handledAtOn;
     result.poweredSeconds += on;
+    if (auto ring = app.m_capture.GetRing(); ring && ring->Overruns() > 0) {
+      result.lostBlocks += ring->Overruns();
+      result.losses.push_back(
+          {now(), std::to_string(ring->Overruns()) + " block(s) dropped by the capture ring"});
+    }
     // From its first buffer on a device delivers one every half second. The first may take a
     // while (about two seconds from a sound server), which loses nothing.
     const int due = firstAt < 0 ? 0 : 1 + static_cast<int>((off - firstAt) / 0.5);
@@ -603,6 +628,9 @@ inline SoakResult RunSoak(const SoakOptions& options) {
   if (session.PowerOn()) powerOff();
   result.seconds = now();
   result.handled = session.Tap().m_nHandled;
+  result.liveUpdates = app.m_nAnalysisUpdates - updatesAtStart;
+  result.skippedRefreshes = app.m_nSkippedRefreshes - skippedAtStart;
+  if (!options.live) result.liveUpdates = 0;
   result.rssEndKiB = ResidentKiB();
   if (!warmedUp) result.rssAtWarmupKiB = result.rssMaxKiB = result.rssEndKiB;
   if (counter) {

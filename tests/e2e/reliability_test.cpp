@@ -210,3 +210,26 @@ TEST(ReliabilityTest, SoundServerArrivingLateIsFoundAtTheNextPowerOn) {
   session.ClickPower();
   EXPECT_FALSE(session.App().m_capture.HasWorker());
 }
+
+// The same run with the live display: the half-second buffers still arrive gap-free beside it,
+// the capture ring drops no block, and the display keeps updating across mode changes and
+// POWER cycles.
+TEST(ReliabilityTest, ShortLiveSoakLosesNoBlock) {
+  SoakOptions options;
+  options.seconds = 16;
+  options.warmupSeconds = 6;
+  options.live = true;
+  const SoakResult result = RunSoak(options);
+  std::printf("%s", result.Report().c_str());
+  ASSERT_TRUE(result.error.empty()) << result.error;
+  EXPECT_TRUE(result.counterChecked);
+  EXPECT_GE(result.powerCycles, 2);
+  EXPECT_GT(result.modeChanges, 0);
+  EXPECT_EQ(result.lostBlocks, 0u);
+  EXPECT_EQ(result.counterBreaks, 0);
+  EXPECT_EQ(result.shortfall, 0);
+  // Many more updates than half-second buffers: the display follows the screen, not them.
+  EXPECT_GT(result.liveUpdates, static_cast<unsigned long long>(4 * result.handled));
+  EXPECT_LE(result.threadsMaxAfterOff, result.threadsBaseline);
+  EXPECT_TRUE(result.messages.empty());
+}
