@@ -159,7 +159,8 @@ void CAurivueView::LiveOscillographPass() {
     // Down and up in turn, so the line runs through each column from one extreme to the
     // other and on to the nearer extreme of the next: a closed band, no diagonal strokes.
     for (std::size_t k = 0; k < n; ++k) {
-      const double x = end * static_cast<double>(k) / static_cast<double>(n);
+      // The middle of the column, so rounding never puts two columns on one pixel.
+      const double x = end * (static_cast<double>(k) + 0.5) / static_cast<double>(n);
       const double lo = ToMillivolts(m_envelopeMin[k], app.m_nVoltValue);
       const double hi = ToMillivolts(m_envelopeMax[k], app.m_nVoltValue);
       const int i = static_cast<int>(2 * k);

@@ -3,6 +3,7 @@
 // the recorded samples, the waterfall keeps its own pace, and the status pane tells the mode.
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <vector>
@@ -162,8 +163,17 @@ TEST_F(LiveDisplayTest, OscillographEnvelopeIsTheMinAndMaxOfTheRecordedSamples) 
       const double a = s.m_pY[2 * k], b = s.m_pY[2 * k + 1];
       ASSERT_NEAR(std::min(a, b), lo * 1000.0 / app.m_nVoltValue, 1e-9) << k;
       ASSERT_NEAR(std::max(a, b), hi * 1000.0 / app.m_nVoltValue, 1e-9) << k;
-      ASSERT_NEAR(s.m_pX[2 * k], 500.0 * k / columns, 1e-9);
+      ASSERT_NEAR(s.m_pX[2 * k], 500.0 * (k + 0.5) / columns, 1e-9);
     }
+    // On the screen the tone is one band: every pixel column is red across the zero line.
+    const QImage picture = view->Chart2D(c).grab().toImage();
+    const DcRect plot = chart.GetPlotRect();
+    const int zero = chart.MapToPixel(0, 0).y() + kClientEdgeWidth;
+    int blank = 0;
+    for (int x = plot.left + 1; x < plot.right - 1; ++x) {
+      blank += picture.pixelColor(x + kClientEdgeWidth, zero) != QColor(255, 0, 0);
+    }
+    EXPECT_EQ(blank, 0);
   }
 }
 
