@@ -207,8 +207,8 @@ TEST_F(ChartCtrlPaintTest, WindowShowsTheFrameOneToOne) {
       differing += shot.pixel(x + 2, y + 2) != frame.pixel(x, y);
   EXPECT_EQ(differing, 0);
   // The box and the crosshair where the geometry puts them, in window coordinates.
-  for (int x = 2 + plot.left + 1; x < 2 + plot.right; ++x) {
-    ASSERT_EQ(shot.pixel(x, 2 + plot.top), kBluePixel) << x;
+  for (int y = 2 + plot.top + 1; y < 2 + plot.bottom; ++y) {
+    ASSERT_EQ(shot.pixel(2 + plot.right, y), kBluePixel) << y;
   }
   EXPECT_EQ(shot.pixel(2 + plot.right, 2 + 100), kBluePixel);
   EXPECT_NE(shot.pixel(2 + plot.right + 1, 2 + 100), kBluePixel);

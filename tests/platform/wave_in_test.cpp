@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "support/needs_environment.h"
+
 namespace {
 
 WaveFormat Pcm(int channels, uint32_t rate, int bits) {
@@ -238,7 +240,7 @@ TEST(ToneTest, NoiseStaysWithinItsLevelAndVaries) {
 class FileInputTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!HaveSox()) GTEST_SKIP() << "sox is not installed";
+    REQUIRE_ENVIRONMENT(HaveSox(), "sox is not installed (tools/install_deps.sh installs it)");
     ASSERT_TRUE(m_dir.isValid());
   }
   std::string Path(const char* name) { return m_dir.filePath(name).toStdString(); }
