@@ -13,7 +13,7 @@
 
 namespace {
 
-QString ProgramPath() { return QString::fromStdString(ProgramDirectory()) + "/../src/aurivue"; }
+QString ProgramPath() { return QString::fromStdString(ExecutableDirectory()) + "/../src/aurivue"; }
 
 void BM_StartToFirstPaint(benchmark::State& state) {
   const QString program = ProgramPath();

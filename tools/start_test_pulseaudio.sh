@@ -15,13 +15,27 @@ server="unix:$runtime/pulse/native"
 
 reachable() { PULSE_SERVER="$server" pactl info >/dev/null 2>&1; }
 
+# Ends the daemon whose pid our pid file holds, when that process still is a pulseaudio of ours.
+stop_stale() {
+  local pid
+  pid="$(cat "$runtime/pulse/pid" 2>/dev/null || true)"
+  case "$pid" in '' | *[!0-9]*) return 0 ;; esac
+  if [ "$(ps -o comm= -p "$pid" 2>/dev/null)" = "pulseaudio" ] &&
+     [ "$(ps -o uid= -p "$pid" 2>/dev/null | tr -d ' ')" = "$(id -u)" ]; then
+    kill "$pid" 2>/dev/null || true
+    for _ in $(seq 1 20); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  fi
+}
+
 if ! reachable; then
   args=(-D --exit-idle-time=-1 -n --disallow-exit --use-pid-file=yes
         --load=module-native-protocol-unix
         --load="module-null-sink sink_name=testsink rate=44100 channels=2")
   # As root the daemon only warns in per-user mode; --system would need a pulse user and policy.
   # A daemon that was killed leaves its pid file and socket behind, and a start right after such a
-  # kill sometimes fails: clear them and try a few times.
+  # kill sometimes fails: end what the pid file names (only our own daemon, never another found
+  # by its command line), clear them and try a few times.
+  stop_stale
   rm -f "$runtime/pulse/pid" "$runtime/pulse/native"
   for attempt in 1 2 3 4 5; do
     pulseaudio "${args[@]}" >>"$runtime/daemon.log" 2>&1 || true
@@ -30,7 +44,7 @@ if ! reachable; then
       sleep 0.1
     done
     echo "start_test_pulseaudio: attempt $attempt failed, retrying" >&2
-    pkill -u "$(id -u)" -f "pulseaudio.*sink_name=testsink" 2>/dev/null || true
+    stop_stale
     rm -f "$runtime/pulse/pid" "$runtime/pulse/native"
     sleep 0.5
   done

@@ -59,12 +59,10 @@ void ActivateScopeView() { SendCommandTo(GetMainWindow(), ID_ACTIVATE_SCOPE_VIEW
 }  // namespace
 
 QString ProductHomePage() {
-  // The guide sits in docs/ of the source tree (beside build/) or of an installation.
-  const QString dir = QString::fromStdString(ProgramDirectory());
+  // The guide is copied beside the built program and installed under share/aurivue.
+  const QString dir = QString::fromStdString(ExecutableDirectory());
   const QStringList candidates = {
       dir + "/docs/index.html",
-      dir + "/../docs/index.html",
-      dir + "/../../docs/index.html",
       dir + "/../share/aurivue/docs/index.html",
   };
   for (const QString& path : candidates) {

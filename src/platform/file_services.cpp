@@ -34,7 +34,21 @@ bool WriteInPlace(const std::string& path, const std::string& bytes) {
 
 }  // namespace
 
+namespace {
+std::string& ChosenProgramDirectory() {
+  static std::string dir;
+  return dir;
+}
+}  // namespace
+
 std::string ProgramDirectory() {
+  const std::string& chosen = ChosenProgramDirectory();
+  return chosen.empty() ? ExecutableDirectory() : chosen;
+}
+
+void SetProgramDirectory(const std::string& dir) { ChosenProgramDirectory() = dir; }
+
+std::string ExecutableDirectory() {
   std::vector<char> buf(4096);
   for (;;) {
     ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size());

@@ -4,7 +4,14 @@
 
 // The directory that holds the running program file (no trailing separator), whatever the
 // current working directory is.
+std::string ExecutableDirectory();
+
+// The directory the program keeps its files beside: the executable's, unless SetProgramDirectory
+// chose another.
 std::string ProgramDirectory();
+// Makes dir the program directory of this process (tests give each run a folder of its own, so
+// that two never share a settings file); empty restores the executable's directory.
+void SetProgramDirectory(const std::string& dir);
 
 // dir + "/" + name.
 std::string JoinPath(const std::string& dir, const std::string& name);

@@ -12,6 +12,7 @@
 #include "shell/single_instance.h"
 #include "shell/wizard_commands.h"
 #include "support/file_bytes.h"
+#include "support/needs_environment.h"
 
 using namespace e2e;
 using namespace instrument;
@@ -44,9 +45,8 @@ QStringList OwnLines(const QString& err) {
 class InstrumentHeadlessTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!QFile::exists(AURIVUE_BINARY_DIR "/src/aurivue")) GTEST_SKIP() << "aurivue is not built";
-    if (!HaveSox()) GTEST_SKIP() << "sox is not installed";
-    ASSERT_TRUE(m_program.ok());
+    REQUIRE_ENVIRONMENT(m_program.ok(), "the program is not built (build/src/aurivue)");
+    REQUIRE_ENVIRONMENT(HaveSox(), "sox is not installed (tools/install_deps.sh installs it)");
   }
 
   // Runs the program on a noise recording made at rate and checks that the export it writes

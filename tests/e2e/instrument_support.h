@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "support/private_program.h"
+
 namespace instrument {
 
 constexpr double kPi = 3.14159265358979323846;
@@ -133,67 +135,6 @@ inline uint32_t Le32(const std::string& b, size_t at) {
 inline uint16_t Le16(const std::string& b, size_t at) {
   return static_cast<uint16_t>(static_cast<uint8_t>(b[at]) | static_cast<uint8_t>(b[at + 1]) << 8);
 }
-
-// The built program in a folder of its own (a hard link, else a copy), so that its settings
-// file, pictures and single-instance claim are private to one test.
-class PrivateProgram {
- public:
-  PrivateProgram() : m_dir(QStringLiteral(AURIVUE_BINARY_DIR "/tests/instrument-XXXXXX")) {
-    const QString built = QStringLiteral(AURIVUE_BINARY_DIR "/src/aurivue");
-    if (!m_dir.isValid() || !QFile::exists(built)) return;
-    m_program = m_dir.filePath("aurivue");
-    m_ok = ::link(built.toLocal8Bit().constData(), m_program.toLocal8Bit().constData()) == 0 ||
-           QFile::copy(built, m_program);
-    QDir(m_dir.path()).mkdir("instance");
-  }
-
-  bool ok() const { return m_ok; }
-  QString Path(const QString& name) const { return m_dir.filePath(name); }
-  std::string PathStd(const QString& name) const { return Path(name).toStdString(); }
-
-  // Writes the settings file the program reads at start.
-  bool WriteSettings(const std::string& text) const {
-    QFile f(Path("Aurivue.ini"));
-    return f.open(QIODevice::WriteOnly) && f.write(text.data(), static_cast<qint64>(text.size())) ==
-                                               static_cast<qint64>(text.size());
-  }
-
-  struct Result {
-    bool finished = false;
-    int exitCode = -1;
-    QString out;
-    QString err;
-  };
-
-  // Runs the program headless with args and waits for it to end.
-  Result Run(const QStringList& args, int timeoutMs = 60000) const {
-    QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("AURIVUE_SPLASH_MS", "0");
-    env.insert("AURIVUE_INSTANCE_DIR", Path("instance"));
-    env.remove("AURIVUE_INPUT");
-    env.remove("AURIVUE_QUIT_AFTER_FIRST_PAINT");
-    program.setProcessEnvironment(env);
-    program.setWorkingDirectory(m_dir.path());
-    program.start(m_program, args);
-    Result r;
-    r.finished = program.waitForFinished(timeoutMs);
-    if (!r.finished) {
-      program.kill();
-      program.waitForFinished(5000);
-    }
-    r.exitCode = program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
-    r.out = QString::fromLocal8Bit(program.readAllStandardOutput());
-    r.err = QString::fromLocal8Bit(program.readAllStandardError());
-    return r;
-  }
-
- private:
-  QTemporaryDir m_dir;
-  QString m_program;
-  bool m_ok = false;
-};
 
 // Settings of a two-channel 16-bit start at 44100 Hz with the rectangle window, no filter and
 // 1 V = 32000 counts.

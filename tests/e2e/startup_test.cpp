@@ -17,10 +17,10 @@
 #include "platform/wave_in.h"
 #include "shell/aurivue_app.h"
 #include "shell/main_frame.h"
+#include "support/needs_environment.h"
+#include "support/private_program.h"
 
 namespace {
-
-const QString kBinaryDir = QStringLiteral(AURIVUE_BINARY_DIR "/src");
 
 class StartupTest : public ::testing::Test {
  protected:
@@ -70,10 +70,11 @@ TEST_F(StartupTest, PathsPointBesideTheExecutableWhateverTheWorkingDirectory) {
 }
 
 TEST_F(StartupTest, ProgramStartedElsewhereCreatesItsSettingsBesideItself) {
-  const QString binary = kBinaryDir + "/aurivue";
-  if (!QFileInfo::exists(binary)) GTEST_SKIP() << "the program is not built";
-  const QString ini = kBinaryDir + "/Aurivue.ini";
-  QFile::remove(ini);
+  // A private copy of the built program: the settings file beside the developer's build stays.
+  instrument::PrivateProgram built;
+  REQUIRE_ENVIRONMENT(built.ok(), "the program is not built (build/src/aurivue)");
+  const QString ini = built.Path("Aurivue.ini");
+  ASSERT_FALSE(QFileInfo::exists(ini));
   QTemporaryDir elsewhere;
   QProcess program;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -83,7 +84,7 @@ TEST_F(StartupTest, ProgramStartedElsewhereCreatesItsSettingsBesideItself) {
   env.insert("AURIVUE_QUIT_AFTER_FIRST_PAINT", "1");
   program.setProcessEnvironment(env);
   program.setWorkingDirectory(elsewhere.path());
-  program.start(binary, {"--splash-ms", "0"});
+  program.start(built.ProgramPath(), {"--splash-ms", "0"});
   ASSERT_TRUE(program.waitForFinished(60000));
   EXPECT_EQ(program.exitCode(), 0);
   QFile file(ini);
@@ -91,7 +92,6 @@ TEST_F(StartupTest, ProgramStartedElsewhereCreatesItsSettingsBesideItself) {
   const QByteArray text = file.readAll();
   EXPECT_TRUE(text.startsWith("[Card]")) << text.toStdString();
   EXPECT_TRUE(text.contains("RateIndex=3"));
-  EXPECT_TRUE(QFileInfo::exists(kBinaryDir + "/Aurivue.hlp"));
   EXPECT_FALSE(QFileInfo::exists(elsewhere.path() + "/Aurivue.ini"));
 }
 

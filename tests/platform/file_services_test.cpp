@@ -15,8 +15,12 @@
 namespace {
 
 TEST(FileServicesTest, ProgramDirectoryIsWhereTheTestProgramLives) {
-  std::string dir = ProgramDirectory();
+  const std::string dir = ExecutableDirectory();
   EXPECT_EQ(dir, std::string(AURIVUE_BINARY_DIR) + "/tests");
+  SetProgramDirectory("/somewhere/else");
+  EXPECT_EQ(ProgramDirectory(), "/somewhere/else");
+  SetProgramDirectory("");
+  EXPECT_EQ(ProgramDirectory(), dir);
   EXPECT_EQ(JoinPath(dir, "x"), dir + "/x");
   EXPECT_EQ(JoinPath("/", "x"), "/x");
 }

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/wave_in_backend.h"
+#include "support/needs_environment.h"
 
 namespace {
 
@@ -246,7 +247,7 @@ TEST(ToneTest, NoiseStaysWithinItsLevelAndVaries) {
 class FileInputTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!HaveSox()) GTEST_SKIP() << "sox is not installed";
+    REQUIRE_ENVIRONMENT(HaveSox(), "sox is not installed (tools/install_deps.sh installs it)");
     ASSERT_TRUE(m_dir.isValid());
   }
   std::string Path(const char* name) { return m_dir.filePath(name).toStdString(); }

@@ -14,10 +14,11 @@
 #include <QWidget>
 
 #include "platform/instance_lock.h"
+#include "support/needs_environment.h"
+#include "support/private_program.h"
 
 namespace {
 
-const QString kBinary = QStringLiteral(AURIVUE_BINARY_DIR "/src/aurivue");
 constexpr int kWaitMs = 30000;
 
 // Runs the event loop until done() or the time is up.
@@ -36,8 +37,7 @@ bool PumpUntil(Done done, int ms = kWaitMs) {
 class SingleInstanceTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!QFileInfo::exists(kBinary))
-      GTEST_SKIP() << "the program is not built: " << kBinary.toStdString();
+    REQUIRE_ENVIRONMENT(program.ok(), "the program is not built (build/src/aurivue)");
     ASSERT_TRUE(dir.isValid());
     setenv("AURIVUE_INSTANCE_DIR", dir.path().toLocal8Bit().constData(), 1);
   }
@@ -50,7 +50,7 @@ class SingleInstanceTest : public ::testing::Test {
     env.insert("AURIVUE_INPUT", "none");
     process.setProcessEnvironment(env);
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(kBinary, {"--splash-ms", "0"});
+    process.start(program.ProgramPath(), {"--splash-ms", "0"});
     ASSERT_TRUE(process.waitForStarted());
   }
 
@@ -59,6 +59,8 @@ class SingleInstanceTest : public ::testing::Test {
   }
 
   QTemporaryDir dir;
+  // The starts run a private copy, whose settings file is its own.
+  instrument::PrivateProgram program;
 };
 
 }  // namespace
