@@ -2,7 +2,7 @@
 # Installs what is missing, builds everything and runs every test under CTest.
 #   ./test.sh                 normal build and all tests
 #   AURIVUE_SANITIZERS=1 ./test.sh   also the AddressSanitizer/UBSan and ThreadSanitizer runs
-#                                   (on by default when CI=true)
+#                                   and short fuzz runs (on by default when CI=true)
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -34,6 +34,8 @@ if [ "$sanitizers" = "1" ]; then
     build-tsan/tests/test_platform --gtest_brief=1 --gtest_filter='CaptureRing*:WaveIn*:Tone*:FileInput*' || status=1
   TSAN_OPTIONS="suppressions=$PWD/tests/support/tsan.supp halt_on_error=1" QT_QPA_PLATFORM=offscreen \
     build-tsan/tests/test_acquisition --gtest_brief=1 --gtest_filter='WaveIn*:Capture*:-*Pulse*' || status=1
+  echo "== Aurivue: short fuzz runs of the settings reader, the input SPEC and the command line"
+  tools/fuzz.sh 5 || status=1
 fi
 
 if [ "${CI:-}" = "true" ]; then

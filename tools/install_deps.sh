@@ -10,6 +10,7 @@ PACKAGES=(
   fonts-liberation2 fontconfig
   pulseaudio pulseaudio-utils libasound2-plugins alsa-utils sox
   poppler-utils xvfb xauth xdotool openbox x11-utils
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -2,15 +2,17 @@
 
 #include <QObject>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
 class QSocketNotifier;
+class QTimer;
 
 // The per-user folder that holds the single-instance lock file and socket: $AURIVUE_INSTANCE_DIR
 // when set (tests and scripts use it to keep their instances apart), else $XDG_RUNTIME_DIR, else
-// /tmp/aurivue-<uid> (created private to the user; $HOME/.aurivue-instance when that name is
-// taken by another user).
+// /tmp/aurivue-<uid> (created private to the user), else $HOME/.aurivue-instance. A folder that
+// another user owns, or that every user may write into, is passed over; empty when none is fit.
 std::string InstanceDirectory();
 
 // Claims name for this process for the rest of its life: an exclusive flock on
@@ -21,14 +23,14 @@ std::string InstanceDirectory();
 bool ClaimInstanceName(const std::string& name);
 
 // Where the instance that holds name listens for "come to the front" requests: a Unix socket
-// path in the instance folder, or, when that path would be too long for a socket address, a name
-// in the abstract namespace ("@" + the user id and a hash of the path; so folders of any
-// length work).
+// in the instance folder (of any length: a path too long for a socket address is reached through
+// a descriptor of the folder); empty without an instance folder.
 std::string InstanceSocketName(const std::string& name);
 
 // Listens on the instance socket of name and runs onActivate (on the user-interface thread) for
 // every request. Only the holder of the claim may listen; a socket left by a killed holder is
-// removed first.
+// removed first. Requests come from this user only, and each has a fifth of a second to arrive;
+// nothing a client does blocks the user-interface thread.
 class InstanceListener : public QObject {
  public:
   InstanceListener(const std::string& name, std::function<void()> onActivate);
@@ -37,12 +39,23 @@ class InstanceListener : public QObject {
 
  private:
   void OnConnection();
+  void OnClientReadable(int client);
+  void DropClient(int client);
+
+  // A connected client still sending its request.
+  struct PendingClient {
+    std::string request;
+    std::unique_ptr<QSocketNotifier> notifier;
+    std::unique_ptr<QTimer> timer;
+  };
 
   int m_nSocket = -1;
-  std::string m_path;  // the socket file to remove at the end; empty for an abstract name
+  std::string m_path;  // the socket file to remove at the end
+  std::map<int, PendingClient> m_pending;
   std::unique_ptr<QSocketNotifier> m_notifier;
   std::function<void()> m_onActivate;
 };
 
-// Asks the holder of name to come to the front. False when no holder answered (nothing listens).
+// Asks the holder of name to come to the front. False when no holder answered (nothing listens,
+// or what listens is not this user's), without waiting for a busy one.
 bool RequestInstanceActivation(const std::string& name);
