@@ -4,6 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QPointer>
+#include <QSettings>
+#include <QShortcut>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <vector>
@@ -12,6 +16,7 @@
 #include "instrument_support.h"
 #include "platform/capture_ring.h"
 #include "shell/level_meter_bar.h"
+#include "shell/live_profile.h"
 
 using namespace e2e;
 using namespace instrument;
@@ -223,4 +228,47 @@ TEST_F(LiveDisplayTest, LevelMetersReadTheKnownToneInBothModes) {
   EXPECT_NEAR(meters->Meter().RmsDb(0), -9.03, 0.1);
   EXPECT_NEAR(meters->Meter().PeakDb(1), -18.06, 0.05);
   EXPECT_NEAR(meters->Meter().RmsDb(1), -21.07, 0.1);
+}
+
+// F5 (and View > Live display) switches the display at once, with a new view, and the per-user
+// profile remembers the choice and the curtain rate for the next start.
+TEST(LiveProfileTest, F5SwitchesTheDisplayAndTheNextStartRemembers) {
+  QStandardPaths::setTestModeEnabled(true);
+  QSettings().remove("Live");
+  {
+    AppSession session("tone:1000");
+    ASSERT_TRUE(session.ok()) << session.error();
+    CAurivueApp& app = session.App();
+    EXPECT_EQ(app.m_bLive, 0);  // nothing stored: Classic
+    EXPECT_EQ(app.m_nCurtainRate, 10);
+    QPointer<CAurivueView> before = session.View();
+    QShortcut* f5 = nullptr;
+    for (QShortcut* s : session.Frame()->findChildren<QShortcut*>()) {
+      if (s->key() == QKeySequence(Qt::Key_F5)) f5 = s;
+    }
+    ASSERT_NE(f5, nullptr);
+    emit f5->activated();
+    EXPECT_EQ(app.m_bLive, 1);
+    EXPECT_TRUE(before.isNull());  // the Classic view is gone, a live one took over
+    EXPECT_NE(session.View(), nullptr);
+    EXPECT_TRUE(LoadLiveProfile().live);
+    session.Frame()->UpdatePanes();
+    EXPECT_TRUE(session.Frame()->LiveStatusText().startsWith("LIVE"));
+    SendCommandTo(session.Frame(), ID_VIEW_CURTAINS_FIRST + 3);
+    EXPECT_EQ(app.m_nCurtainRate, 20);
+  }
+  {
+    AppSession session("tone:1000");
+    ASSERT_TRUE(session.ok()) << session.error();
+    EXPECT_EQ(session.App().m_bLive, 1);
+    EXPECT_EQ(session.App().m_nCurtainRate, 20);
+    SendCommandTo(session.Frame(), ID_VIEW_LIVE);
+    EXPECT_EQ(session.App().m_bLive, 0);
+    EXPECT_FALSE(LoadLiveProfile().live);
+  }
+  QSettings().remove("Live");
+  // A stored rate that is not one of the choices reads as the default.
+  QSettings().setValue("Live/CurtainRate", 7);
+  EXPECT_EQ(LoadLiveProfile().curtainRate, 10);
+  QSettings().remove("Live");
 }
