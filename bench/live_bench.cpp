@@ -5,6 +5,7 @@
 // - updates a second for every 2-D mode at 96 kHz stereo, and the refreshes let go;
 // - CPU per Live update (every thread of the program, and the X server when
 //   AURIVUE_XSERVER_PID names it), 2-D oscillograph, 48 kHz stereo.
+// With AURIVUE_INPUT=default the sound card's own PortAudio callback stamps the blocks instead.
 // The view has the size of its pane on a 1920 x 1080 screen and is shown, so it paints as on
 // screen. Offscreen unless a display is chosen; under Xvfb:
 //   xvfb-run -a -s '-screen 0 1920x1080x24' sh -c \
@@ -93,7 +94,9 @@ struct LiveRun {
 LiveRun RunLive(int mode, uint32_t rate, double seconds) {
   LiveRun run;
   MessageRecorder messages;
-  SelectWaveInput("tone:1000", nullptr);
+  // $AURIVUE_INPUT measures a real input instead (default: the sound card through PortAudio).
+  const char* input = std::getenv("AURIVUE_INPUT");
+  SelectWaveInput(input != nullptr && *input != '\0' ? input : "tone:1000", nullptr);
   SetWaveInRealTimePacing(true);
   AppState app;
   app.m_nChannels = 2;

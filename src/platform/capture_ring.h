@@ -41,7 +41,12 @@ class CaptureRing {
   // when some of them are not written yet or may have been written over meanwhile.
   bool Read(uint64_t first, size_t count, uint8_t* out) const;
 
-  // Blocks dropped because the ring was full, and the frames they held.
+  // Producer: a block the device itself lost before it reached us (the sound system's own
+  // overrun); counted with the ring's.
+  void CountLostBlock() { m_overruns.fetch_add(1, std::memory_order_relaxed); }
+
+  // Blocks dropped because the ring was full (or lost before it), and the frames the ring
+  // dropped.
   uint64_t Overruns() const { return m_overruns.load(std::memory_order_relaxed); }
   uint64_t LostFrames() const { return m_lostFrames.load(std::memory_order_relaxed); }
 

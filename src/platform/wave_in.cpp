@@ -49,6 +49,10 @@ class WaveInDevice final : public WaveInSink {
     m_ring->Write(data, bytes / m_format.nBlockAlign, SteadyNowNs());
   }
 
+  void NoteLostInput() override {
+    if (m_recording.load(std::memory_order_acquire)) m_ring->CountLostBlock();
+  }
+
   bool IsRecording() override { return m_recording.load(std::memory_order_acquire); }
 
   size_t Room() override {

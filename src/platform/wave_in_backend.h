@@ -14,6 +14,9 @@ class WaveInSink {
   // Interleaved frames in the device's format; bytes is a whole number of frames. Safe to call
   // from an audio callback: it takes no lock, allocates nothing and makes no system call.
   virtual void Deliver(const uint8_t* data, size_t bytes) = 0;
+  // The sound system reports that input was lost before it reached the callback. Callback-safe
+  // like Deliver.
+  virtual void NoteLostInput() {}
   // True while recording; generators render nothing otherwise, so a tone starts at phase 0.
   virtual bool IsRecording() = 0;
   // Bytes the queued buffers can still take while recording, or 0 while the last notification

@@ -116,8 +116,9 @@ class PortAudioSource final : public WaveInSource {
 
   // PortAudio's audio thread: only copies into the device's ring (see WaveInSink::Deliver).
   static int Callback(const void* input, void*, unsigned long frames,
-                      const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags, void* user) {
+                      const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags flags, void* user) {
     auto* self = static_cast<PortAudioSource*>(user);
+    if ((flags & paInputOverflow) != 0 && self->m_sink != nullptr) self->m_sink->NoteLostInput();
     if (input != nullptr) self->Take(static_cast<const uint8_t*>(input), frames);
     return paContinue;
   }
@@ -180,7 +181,7 @@ class PortAudioBackend final : public WaveInBackend {
     in.device = d;
     in.channelCount = channels;
     in.sampleFormat = fmt.wBitsPerSample == 8 ? paUInt8 : paInt16;
-    in.suggestedLatency = info->defaultHighInputLatency;
+    in.suggestedLatency = info->defaultLowInputLatency;
     auto created = std::make_unique<PortAudioSource>(fmt, channels);
     PaError err = created->OpenStream(in);
     if (err != paNoError) {

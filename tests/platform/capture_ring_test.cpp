@@ -66,10 +66,15 @@ TEST(CaptureRingTest, OverrunsDropWholeBlocksAndAreCounted) {
   EXPECT_EQ(ring.WritePosition(), 900u);
   EXPECT_EQ(ring.Overruns(), 3u);
   EXPECT_EQ(ring.LostFrames(), 900u);
+  // A block the sound system lost before the callback counts as lost, with no frames of ours.
+  ring.CountLostBlock();
+  EXPECT_EQ(ring.Overruns(), 4u);
+  EXPECT_EQ(ring.LostFrames(), 900u);
+  EXPECT_EQ(ring.WritePosition(), 900u);
   // A smaller block still fits into what is left.
   EXPECT_TRUE(ring.Write(CounterFrames(value, 124).data(), 124, 0));
   EXPECT_FALSE(ring.Write(CounterFrames(value, 1).data(), 1, 0));
-  EXPECT_EQ(ring.Overruns(), 4u);
+  EXPECT_EQ(ring.Overruns(), 5u);
 
   // Once the consumer has taken frames, writing goes on after the last frame kept.
   ring.AdvanceReadPosition(600);
