@@ -6,9 +6,6 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QThread>
-#include <cerrno>
-#include <fstream>
-#include <iterator>
 
 #include "acquisition/app_state.h"
 #include "acquisition/current_app.h"
@@ -44,13 +41,6 @@ void SelectDefaultPrinter(QPrinter& printer) {
   }
 }
 
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
-}
-
 }  // namespace
 
 void CAurivueView::OnExportData() {
@@ -81,8 +71,8 @@ void CAurivueView::OnFileSaveBmp() {
     return;
   }
   std::string bytes;
-  if (!ReadWholeFile(app.m_szTmpBmpPath, bytes)) {
-    ShowMessageBox(FileErrorText(errno, app.m_szTmpBmpPath));
+  if (int readError = 0; !ReadRegularFile(app.m_szTmpBmpPath, bytes, &readError)) {
+    ShowMessageBox(FileErrorText(readError, app.m_szTmpBmpPath));
     return;
   }
   int error = 0;
