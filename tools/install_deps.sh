@@ -9,7 +9,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev
   fonts-liberation2 fontconfig
   pulseaudio pulseaudio-utils libasound2-plugins alsa-utils sox
-  poppler-utils xvfb xauth
+  poppler-utils xvfb xauth xdotool openbox x11-utils
 )
 
 missing=()

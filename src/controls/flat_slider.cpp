@@ -2,6 +2,7 @@
 
 #include <QFocusEvent>
 #include <QImage>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionSlider>
@@ -47,14 +48,44 @@ FlatThumbShape FlatThumbFor(const QRect& thumbRect) {
   return s;
 }
 
+QAbstractSlider::SliderAction TrackBarKeyAction(int key) {
+  switch (key) {
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+      return QAbstractSlider::SliderSingleStepSub;
+    case Qt::Key_Right:
+    case Qt::Key_Down:
+      return QAbstractSlider::SliderSingleStepAdd;
+    case Qt::Key_PageUp:
+      return QAbstractSlider::SliderPageStepSub;
+    case Qt::Key_PageDown:
+      return QAbstractSlider::SliderPageStepAdd;
+    case Qt::Key_Home:
+      return QAbstractSlider::SliderToMinimum;
+    case Qt::Key_End:
+      return QAbstractSlider::SliderToMaximum;
+    default:
+      return QAbstractSlider::SliderNoAction;
+  }
+}
+
 FlatSlider::FlatSlider(Qt::Orientation orientation, QWidget* parent)
     : QSlider(orientation, parent) {
   setFocusPolicy(Qt::StrongFocus);
-  if (orientation == Qt::Vertical) {
-    // Minimum at the top, and the Up key moves toward it.
-    setInvertedAppearance(true);
-    setInvertedControls(true);
+  // Vertical sliders have their minimum at the top.
+  if (orientation == Qt::Vertical) setInvertedAppearance(true);
+}
+
+void FlatSlider::keyPressEvent(QKeyEvent* event) {
+  // The track bar's keys, not the slider's: Qt moves a horizontal slider up with Up and Page Up.
+  const SliderAction action =
+      event->modifiers() == Qt::NoModifier ? TrackBarKeyAction(event->key()) : SliderNoAction;
+  if (action == SliderNoAction) {
+    QSlider::keyPressEvent(event);
+    return;
   }
+  triggerAction(action);
+  event->accept();
 }
 
 FlatSlider::~FlatSlider() = default;

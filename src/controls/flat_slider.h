@@ -23,6 +23,11 @@ struct FlatThumbShape {
 };
 FlatThumbShape FlatThumbFor(const QRect& thumbRect);
 
+// What a key does to a track bar, whatever its orientation: Left, Up and Page Up move toward the
+// minimum, Right, Down and Page Down toward the maximum, Home and End to the ends. SliderNoAction
+// for any other key.
+QAbstractSlider::SliderAction TrackBarKeyAction(int key);
+
 // The setup pages' slider: the standard slider's behaviour with a flat grey channel and a small
 // pentagon thumb with a dotted grip, tinted blue while the slider has the keyboard focus.
 // Vertical sliders run from their minimum at the top, as the pages' labels expect.
@@ -42,6 +47,7 @@ class FlatSlider : public QSlider {
   void paintEvent(QPaintEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void DrawChannel(QPainter& p, const QRect& channel) const;

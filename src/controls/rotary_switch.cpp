@@ -121,11 +121,23 @@ void DrawShadedCircle(QImage& image, int cx, int cy, int radius, const QColor& l
   }
 }
 
+QFont SwitchLabelFont() {
+  // The dialog face is rarely installed; its metric-compatible stand-in comes next, before any
+  // wider default sans.
+  QFont font;
+  font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans")});
+  font.setStyleHint(QFont::SansSerif);
+  font.setWeight(QFont::Normal);
+  // A height of 12 is the character cell, ascent plus descent, not the em size.
+  constexpr int kCellHeight = 12;
+  int pixels = kCellHeight;
+  font.setPixelSize(pixels);
+  while (pixels > 6 && QFontMetrics(font).height() > kCellHeight) font.setPixelSize(--pixels);
+  return font;
+}
+
 RotarySwitch::RotarySwitch(QWidget* parent) : QPushButton(parent) {
-  m_labelFont = QFont(QStringLiteral("MS Sans Serif"));
-  m_labelFont.setStyleHint(QFont::SansSerif);
-  m_labelFont.setPixelSize(12);
-  m_labelFont.setWeight(QFont::Normal);
+  m_labelFont = SwitchLabelFont();
   SetPositionCount(5);
   // Enter belongs to the dialog's default button, not to a knob that happens to have focus.
   setAutoDefault(false);

@@ -51,6 +51,9 @@ struct ShadedPixel {
 // the order they are set (eight per step).
 std::vector<ShadedPixel> ShadedCirclePixels(int cx, int cy, int radius, const QColor& light,
                                             const QColor& dark);
+// The labels' font: the dialog face (or its stand-in) with a character cell 12 pixels high.
+QFont SwitchLabelFont();
+
 void DrawShadedCircle(QImage& image, int cx, int cy, int radius, const QColor& light,
                       const QColor& dark);
 

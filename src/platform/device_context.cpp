@@ -1009,6 +1009,9 @@ void DeviceContext::BitBlt(int x, int y, int width, int height, const DeviceCont
       p->setCompositionMode(QPainter::CompositionMode_Source);
       break;
   }
-  p->drawImage(QRect(d0, d1), *source, QRect(s0, QSize(width, height)));
+  // The target spans d0 up to, not including, d1: a rectangle from two corners would take one
+  // more row and column and stretch the copy.
+  p->drawImage(QRect(d0, QSize(d1.x() - d0.x(), d1.y() - d0.y())), *source,
+               QRect(s0, QSize(width, height)));
   p->setCompositionMode(QPainter::CompositionMode_SourceOver);
 }

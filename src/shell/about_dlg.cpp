@@ -8,7 +8,8 @@
 #include "platform/dialog_units.h"
 #include "shell/palette_bitmap.h"
 
-const char kSupportMailAddress[] = "aurivue-support@example.org";
+// Short enough to sit beside the buttons in the dialog font.
+const char kSupportMailAddress[] = "aurivue@example.org";
 
 // There is no public site; the link leads to the installed guide, as the panel's site button does.
 QString AboutSiteAddress() { return ProductHomePage(); }
@@ -26,11 +27,11 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   version->setGeometry(DialogRect(60, 10, 100, 10));
 
   m_pMail = new HyperlinkLabel(QString(kSupportMailAddress), this);
-  m_pMail->move(DialogRect(60, 26, 100, 10).topLeft());
+  m_pMail->setGeometry(DialogRect(60, 26, 100, 10));
   m_pMail->SetLinkAddress(QString("mailto:") + kSupportMailAddress);
 
   m_pSite = new HyperlinkLabel("Aurivue on the web", this);
-  m_pSite->move(DialogRect(60, 40, 100, 10).topLeft());
+  m_pSite->setGeometry(DialogRect(60, 40, 100, 10));
   m_pSite->SetLinkAddress(AboutSiteAddress());
 
   m_pOk = new QPushButton("OK", this);

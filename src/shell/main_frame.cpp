@@ -193,7 +193,7 @@ bool CMainFrame::Create(CAurivueDoc* doc) {
   m_wndOutBar->SetSelFolder(0);
 
   ApplyPaneSizes();
-  SetActiveView(m_pView);
+  SetActiveView(m_pView, true);
   qApp->installEventFilter(this);
   UpdatePanes();
   m_paneTimer.start();
@@ -278,11 +278,20 @@ void CMainFrame::resizeEvent(QResizeEvent* event) {
   ApplyPaneSizes();
 }
 
-void CMainFrame::SetActiveView(QWidget* view) { m_pActiveView = view; }
+void CMainFrame::SetActiveView(QWidget* view, bool notify) {
+  m_pActiveView = view;
+  // Activation with notification hands the keyboard focus to the view, unless it already sits
+  // in it.
+  if (notify && view != nullptr && !IsWithin(QApplication::focusWidget(), view)) {
+    view->setFocus(Qt::OtherFocusReason);
+  }
+}
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
-  // A click or focus in a view makes it the active view, as it does in any framework window.
-  if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::FocusIn) {
+  // A click in a view makes it the active view, as it does in any framework window. Focus alone
+  // does not: it also arrives when a menu closes or the window is activated, and a panel control
+  // holding the focus would otherwise take the scope view's commands away.
+  if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
     if (IsWithin(watched, m_pControlView)) {
       m_pActiveView = m_pControlView;
     } else if (IsWithin(watched, m_pView)) {
@@ -317,7 +326,7 @@ bool CMainFrame::HandleOwnCommand(int id) {
   }
   switch (id) {
     case ID_ACTIVATE_SCOPE_VIEW:
-      SetActiveView(m_pView);
+      SetActiveView(m_pView, true);
       return true;
     case ID_BUFFER_READY:
       // Reaches us only while another view is active: the scope view still gets it, once.
@@ -334,8 +343,7 @@ bool CMainFrame::HandleOwnCommand(int id) {
       // Two views: the next pane either way is the other one.
       QWidget* next = m_pActiveView == m_pView ? static_cast<QWidget*>(m_pControlView)
                                                : static_cast<QWidget*>(m_pView.data());
-      SetActiveView(next);
-      if (next != nullptr) next->setFocus();
+      SetActiveView(next, true);
       return true;
     }
     default:
@@ -370,7 +378,7 @@ void CMainFrame::OnDisplayModeCommand() {
   m_wndSplitter2->insertWidget(1, m_pView);
   m_pView->show();
   m_wndSplitter2->RecalcLayout();
-  SetActiveView(m_pView);
+  SetActiveView(m_pView, true);
   ApplyPaneSizes();
   m_pView->OnInitialUpdate();
 }

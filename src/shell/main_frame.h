@@ -68,7 +68,8 @@ class CMainFrame : public QMainWindow, public MessageTarget {
   FlatSplitter* OuterSplitter() const { return m_wndSplitter; }
   FlatSplitter* InnerSplitter() const { return m_wndSplitter2; }
   QWidget* GetActiveView() const { return m_pActiveView.data(); }
-  void SetActiveView(QWidget* view);
+  // Makes view the target of commands; with notify it also takes the keyboard focus.
+  void SetActiveView(QWidget* view, bool notify = false);
   int NavItem() const { return m_nNavItem; }
   int NavFolder() const { return m_nNavFolder; }
 

@@ -384,7 +384,7 @@ void CNavBarCtrl::paintEvent(QPaintEvent*) {
   }
   QImage body = RenderBody(m_nSelFolder, m_nFirstItem, m_nLastClicked);
   const QPalette pal = palette();
-  if (!m_bArrowsHidden && m_nSelFolder >= 0 && m_nSelFolder < GetFolderCount()) {
+  if (m_nSelFolder >= 0 && m_nSelFolder < GetFolderCount()) {
     QPainter bp(&body);
     const NavItemsLayout layout = CurrentItems();
     if (layout.upArrow) {
@@ -394,7 +394,6 @@ void CNavBarCtrl::paintEvent(QPaintEvent*) {
       ScrollArrow(bp, DownArrowRect(), pal, false, m_pressKind == Hit::DownArrow && m_bPressInside);
     }
   }
-  m_bArrowsHidden = false;
   p.drawImage(0, 0, body);
 
   // Hover and press frames go over the copied picture.
@@ -512,7 +511,8 @@ void CNavBarCtrl::leaveEvent(QEvent* event) {
 }
 
 void CNavBarCtrl::resizeEvent(QResizeEvent* event) {
-  m_bArrowsHidden = true;
+  // The arrows belong to the new size at once: the paint that follows a resize draws them, so a
+  // bar too short for its items shows its down arrow without waiting for a hover.
   QWidget::resizeEvent(event);
 }
 

@@ -169,7 +169,6 @@ class CNavBarCtrl : public QWidget, public MessageTarget {
   Hit m_pressKind = Hit::None;
   int m_nPressIndex = -1;
   bool m_bPressInside = false;
-  bool m_bArrowsHidden = false;
 
   bool m_bAnimating = false;
   QImage m_animationFrame;

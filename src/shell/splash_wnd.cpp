@@ -20,7 +20,8 @@ bool CSplashWnd::Create(int resourceId) {
   const QSize picture(m_bitmap.Width(), m_bitmap.Height());
   QScreen* screen = QGuiApplication::primaryScreen();
   const QSize screenSize = screen != nullptr ? screen->size() : picture;
-  setFixedSize(picture);
+  // The thin border lies around the picture, one pixel on each side, so none of it is covered.
+  setFixedSize(picture + QSize(2 * kSplashBorder, 2 * kSplashBorder));
   move(SplashPosition(screenSize, picture));
   show();
   // The start-up blocks right after this, so the picture must be on the screen now: wait (a
@@ -37,8 +38,7 @@ bool CSplashWnd::Create(int resourceId) {
 
 void CSplashWnd::paintEvent(QPaintEvent*) {
   QPainter p(this);
-  p.drawImage(0, 0, m_bitmap.Image());
-  // The thin border of the popup.
+  p.drawImage(kSplashBorder, kSplashBorder, m_bitmap.Image());
   p.setPen(Qt::black);
   p.drawRect(rect().adjusted(0, 0, -1, -1));
 }

@@ -6,6 +6,9 @@
 
 // The start-up picture: a borderless popup with a thin frame, sized to the picture and centred
 // on the screen.
+// Width of the popup's thin border, drawn outside the picture.
+constexpr int kSplashBorder = 1;
+
 class CSplashWnd : public QWidget {
  public:
   CSplashWnd();

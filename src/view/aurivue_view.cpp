@@ -73,6 +73,8 @@ std::unique_ptr<T[]> AllocZeroed(int count) {
 }  // namespace
 
 CAurivueView::CAurivueView(CAurivueDoc* doc, QWidget* parent) : QWidget(parent), m_pDocument(doc) {
+  // A view takes the focus when clicked or activated, so that focus leaves the panel's controls.
+  setFocusPolicy(Qt::ClickFocus);
   const AppState& app = CurrentApp();
   m_nSamples = app.m_nSamplesPerView;
   m_nFft = app.m_nFftSize;

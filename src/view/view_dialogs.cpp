@@ -1,11 +1,13 @@
 #include "view/view_dialogs.h"
 
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QPushButton>
 
 namespace {
 
@@ -85,9 +87,7 @@ std::optional<std::string> RunSaveFileDialog(QWidget* owner, const SaveFileReque
   return dialog.selectedFiles().first().toStdString();
 }
 
-bool RunPrintDialog(QWidget* owner, QPrinter& printer, PrintDialogKind kind) {
-  if (PrintHook()) return PrintHook()(printer, kind);
-  QPrintDialog dialog(&printer, kind == PrintDialogKind::kSetup ? nullptr : owner);
+void PreparePrintDialog(QPrintDialog& dialog, PrintDialogKind kind) {
   // The framework's defaults: all pages, no page numbers, no selection.
   dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
   dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
@@ -96,7 +96,19 @@ bool RunPrintDialog(QWidget* owner, QPrinter& printer, PrintDialogKind kind) {
   // Print to file stays hidden in setup, unless a file is the only place a page can go.
   dialog.setOption(QAbstractPrintDialog::PrintToFile,
                    kind == PrintDialogKind::kPrint || QPrinterInfo::availablePrinters().isEmpty());
-  if (kind == PrintDialogKind::kSetup) dialog.setWindowTitle("Print Setup");
+  if (kind != PrintDialogKind::kSetup) return;
+  dialog.setWindowTitle("Print Setup");
+  // Setup only chooses the printer and its options; a button reading "Print" would promise a
+  // page that never comes.
+  for (QDialogButtonBox* buttons : dialog.findChildren<QDialogButtonBox*>()) {
+    if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok)) ok->setText("OK");
+  }
+}
+
+bool RunPrintDialog(QWidget* owner, QPrinter& printer, PrintDialogKind kind) {
+  if (PrintHook()) return PrintHook()(printer, kind);
+  QPrintDialog dialog(&printer, kind == PrintDialogKind::kSetup ? nullptr : owner);
+  PreparePrintDialog(dialog, kind);
   return dialog.exec() == QDialog::Accepted;
 }
 

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+class QPrintDialog;
 class QPrinter;
 class QWidget;
 
@@ -29,6 +30,8 @@ enum class PrintDialogKind { kPrint, kSetup };
 using PrintDialogHook = std::function<bool(QPrinter& printer, PrintDialogKind kind)>;
 PrintDialogHook SetPrintDialogHook(PrintDialogHook hook);
 bool RunPrintDialog(QWidget* owner, QPrinter& printer, PrintDialogKind kind);
+// Sets the options and texts of a real print dialog for kind, as RunPrintDialog shows it.
+void PreparePrintDialog(QPrintDialog& dialog, PrintDialogKind kind);
 
 // Print preview: paint draws the page into the preview's printer as often as the preview
 // needs it. The hook gets the printer and the paint function.

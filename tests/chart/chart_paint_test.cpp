@@ -189,3 +189,29 @@ TEST_F(ChartCtrlPaintTest, PrintChartScalesByResolution) {
   // The series is drawn too (no crosshair): the diagonal from (38, 228) to (438, 28).
   EXPECT_EQ(screen.pixel(30 + 38 + 2 * 50, 40 + 228 - 50), kRedPixel);
 }
+
+TEST_F(ChartCtrlPaintTest, WindowShowsTheFrameOneToOne) {
+  chart.SetPoint(0, -1, 0, 0);
+  chart.SetPoint(5, 0, 1, 0);
+  chart.SetPoint(10, -1, 2, 0);
+  chart.Refresh(0);
+  chart.MouseMovedTo(QPoint(200, 150));
+  const QImage frame = RenderFrame(chart);
+  const QImage shot = chart.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  ASSERT_EQ(shot.size(), QSize(kChartWidth, kChartHeight));
+  // Inside the 2-px client edge every pixel is the frame's pixel two to the left and up: a copy
+  // stretched by one row and column would shift the right and lower halves.
+  int differing = 0;
+  for (int y = 0; y < kChartHeight - 4; ++y)
+    for (int x = 0; x < kChartWidth - 4; ++x)
+      differing += shot.pixel(x + 2, y + 2) != frame.pixel(x, y);
+  EXPECT_EQ(differing, 0);
+  // The box and the crosshair where the geometry puts them, in window coordinates.
+  for (int x = 2 + plot.left + 1; x < 2 + plot.right; ++x) {
+    ASSERT_EQ(shot.pixel(x, 2 + plot.top), kBluePixel) << x;
+  }
+  EXPECT_EQ(shot.pixel(2 + plot.right, 2 + 100), kBluePixel);
+  EXPECT_NE(shot.pixel(2 + plot.right + 1, 2 + 100), kBluePixel);
+  EXPECT_EQ(shot.pixel(2 + 200, 2 + 100), kBlackPixel);
+  EXPECT_NE(shot.pixel(2 + 201, 2 + 100), kBlackPixel);
+}

@@ -95,3 +95,23 @@ TEST(FlatSliderTest, VerticalSliderRunsDownwardFromItsMinimum) {
   QTest::keyClick(&slider, Qt::Key_Up);
   EXPECT_EQ(slider.value(), 99);
 }
+
+TEST(FlatSliderTest, KeysMoveLikeTheTrackBarInBothOrientations) {
+  for (Qt::Orientation orientation : {Qt::Horizontal, Qt::Vertical}) {
+    FlatSlider slider(orientation);
+    slider.resize(orientation == Qt::Horizontal ? QSize(200, 40) : QSize(40, 200));
+    slider.setRange(0, 1000);
+    slider.setPageStep(100);
+    const struct {
+      Qt::Key key;
+      int expected;
+    } steps[] = {{Qt::Key_Up, 499},    {Qt::Key_Left, 498},   {Qt::Key_Down, 499},
+                 {Qt::Key_Right, 500}, {Qt::Key_PageUp, 400}, {Qt::Key_PageDown, 500},
+                 {Qt::Key_Home, 0},    {Qt::Key_End, 1000}};
+    slider.setValue(500);
+    for (const auto& step : steps) {
+      QTest::keyClick(&slider, step.key);
+      EXPECT_EQ(slider.value(), step.expected) << orientation << " key " << step.key;
+    }
+  }
+}

@@ -275,3 +275,28 @@ TEST(RotarySwitchPaintTest, PointerFollowsTheSelectedDetent) {
   EXPECT_GE(red, 19);
   EXPECT_NE(img.pixel(128, 100), qRgb(255, 0, 0));
 }
+
+TEST(RotarySwitchTest, LabelsStandClearOfTheirTicks) {
+  // The channel switch of the panel, at the sizes it has on a 1280 and on a 1024 pixel screen.
+  const char* const labels[] = {"5 mv ", "10mv ", "20mv ", "50mv ", "100mv", "200mv", "500mv"};
+  for (const QSize size : {QSize(313, 250), QSize(250, 200)}) {
+    RotarySwitch knob;
+    knob.resize(size);
+    knob.SetPositionCount(7);
+    QImage ticksOnly(size, QImage::Format_RGB32);
+    knob.Render(ticksOnly);
+    for (int i = 0; i < 7; ++i) knob.SetPositionLabel(i, labels[i], 1.f);
+    QImage labelled(size, QImage::Format_RGB32);
+    knob.Render(labelled);
+    // Label pixels are those the labels changed; none may touch a dark pixel of the scale.
+    int touching = 0;
+    for (int y = 1; y + 1 < size.height(); ++y) {
+      for (int x = 1; x + 1 < size.width(); ++x) {
+        if (labelled.pixel(x, y) == ticksOnly.pixel(x, y)) continue;
+        for (int dy = -1; dy <= 1; ++dy)
+          for (int dx = -1; dx <= 1; ++dx) touching += IsDark(ticksOnly.pixel(x + dx, y + dy));
+      }
+    }
+    EXPECT_EQ(touching, 0) << size.width() << "x" << size.height();
+  }
+}

@@ -276,6 +276,13 @@ TEST_F(MainFrameTest, AboutBoxClosesWithEitherButton) {
     EXPECT_EQ(about.MailLink()->LinkAddress(), QString("mailto:") + kSupportMailAddress);
     EXPECT_TRUE(about.SiteLink()->LinkAddress().endsWith("docs/index.html"));
     about.show();
+    // Both links are read whole: inside the dialog and clear of the buttons.
+    for (HyperlinkLabel* link : {about.MailLink(), about.SiteLink()}) {
+      EXPECT_TRUE(about.rect().contains(link->geometry()));
+      EXPECT_LE(link->fontMetrics().horizontalAdvance(link->text()), link->width());
+      EXPECT_FALSE(link->geometry().intersects(about.OkButton()->geometry()));
+      EXPECT_FALSE(link->geometry().intersects(about.ExitButton()->geometry()));
+    }
     QTest::mouseClick(exit ? about.ExitButton() : about.OkButton(), Qt::LeftButton);
     EXPECT_FALSE(about.isVisible());
   }

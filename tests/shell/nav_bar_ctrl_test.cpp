@@ -117,6 +117,20 @@ TEST_F(NavBarCtrlTest, ShortBarScrollsWithItsArrows) {
   EXPECT_TRUE(owner.notes.empty());
 }
 
+TEST_F(NavBarCtrlTest, ArrowShowsInTheFirstPaintAfterAResize) {
+  // The first paint at a size too short for the six items, as at a 1280 x 720 screen, already
+  // has the down arrow: its square differs from the plain folder background around it.
+  bar->resize(200, 420);
+  ASSERT_TRUE(bar->CurrentItems().downArrow);
+  const QImage shot = bar->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  const QRect arrow = bar->DownArrowRect();
+  const QRgb background = shot.pixel(arrow.left() - 3, arrow.center().y());
+  int drawn = 0;
+  for (int y = arrow.top(); y <= arrow.bottom(); ++y)
+    for (int x = arrow.left(); x <= arrow.right(); ++x) drawn += shot.pixel(x, y) != background;
+  EXPECT_GT(drawn, arrow.width() * arrow.height() / 2);
+}
+
 TEST_F(NavBarCtrlTest, PaintsTheFolderAreaBackgroundAndIcons) {
   const QImage body = bar->RenderBody(0, 0, -1);
   const QRect area = bar->FolderArea();

@@ -99,3 +99,24 @@ TEST(ShellPaletteBitmap, SplashPictureIsTheTrueColour473By314Resource) {
   EXPECT_EQ(SplashPosition(QSize(1024, 768), QSize(473, 314)), QPoint(275, 227));
   EXPECT_EQ(SplashPosition(QSize(400, 300), QSize(473, 314)), QPoint(-36, -7));
 }
+
+TEST(ShellPaletteBitmap, SplashBorderLiesAroundThePicture) {
+  CSplashWnd splash;
+  ASSERT_TRUE(splash.Create(119));
+  const QImage picture = splash.Picture().Image().convertToFormat(QImage::Format_RGB32);
+  const QImage shot = splash.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  ASSERT_EQ(shot.size(), picture.size() + QSize(2, 2));
+  int differing = 0;
+  for (int y = 0; y < picture.height(); ++y)
+    for (int x = 0; x < picture.width(); ++x)
+      differing += shot.pixel(x + 1, y + 1) != picture.pixel(x, y);
+  EXPECT_EQ(differing, 0);
+  for (int x = 0; x < shot.width(); ++x) {
+    EXPECT_EQ(shot.pixel(x, 0), 0xFF000000u) << x;
+    EXPECT_EQ(shot.pixel(x, shot.height() - 1), 0xFF000000u) << x;
+  }
+  for (int y = 0; y < shot.height(); ++y) {
+    EXPECT_EQ(shot.pixel(0, y), 0xFF000000u) << y;
+    EXPECT_EQ(shot.pixel(shot.width() - 1, y), 0xFF000000u) << y;
+  }
+}

@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QDialogButtonBox>
+#include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
+
+#include "view/view_dialogs.h"
 
 TEST(PrintSetupTextTest, DefaultSetupPrintsAllWithoutPageNumbers) {
   PrintSetupInfo info;
@@ -57,4 +63,23 @@ TEST(PrintSetupTextTest, DescribesAPdfPrinter) {
   EXPECT_EQ(info.copies, 2);
   EXPECT_FALSE(info.pageRange);
   EXPECT_FALSE(info.selection);
+}
+
+TEST(PrintSetupTextTest, SetupDialogConfirmsWithOkAndThePrintDialogWithPrint) {
+  auto okText = [](PrintDialogKind kind) {
+    QPrinter printer;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    QPrintDialog dialog(&printer);
+    PreparePrintDialog(dialog, kind);
+    dialog.show();
+    QCoreApplication::processEvents();
+    QString text;
+    for (QDialogButtonBox* buttons : dialog.findChildren<QDialogButtonBox*>()) {
+      if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok)) text = ok->text();
+    }
+    dialog.hide();
+    return text.remove('&');
+  };
+  EXPECT_EQ(okText(PrintDialogKind::kSetup), "OK");
+  EXPECT_EQ(okText(PrintDialogKind::kPrint), "Print");
 }
