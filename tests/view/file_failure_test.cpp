@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <cerrno>
 #include <optional>
 
@@ -205,4 +206,21 @@ TEST(PdfCompletenessTest, OnlyAWholeFileCounts) {
   EXPECT_FALSE(PdfIsComplete("startxref\n0\n%%EOF\n"));
   EXPECT_FALSE(PdfIsComplete("xref\nstartxref\n99999999999999999999\n%%EOF\n"));
   EXPECT_TRUE(PdfIsComplete("%PDF-1.4\nxref\ntrailer\nstartxref\n9\n%%EOF\n"));
+}
+
+TEST(FileFailureTest, WithoutAPrinterThePageIsOfferedBesideTheOtherFiles) {
+  ScopeViewHost host(1, 16, 11025);
+  // The program's folder could not be written: its files, the page among them, live elsewhere.
+  QTemporaryDir userFolder;
+  host.app.m_szExportPath = userFolder.filePath("ExportData.txt").toStdString();
+  CAurivueView& view = host.MakeView(602);
+  QString offered;
+  PrintDialogHook previous = SetPrintDialogHook([&](QPrinter& printer, PrintDialogKind) {
+    offered = printer.outputFileName();
+    return false;
+  });
+  view.OnCommand(kPrintCommand);
+  SetPrintDialogHook(previous);
+  if (!QPrinterInfo::availablePrinters().isEmpty()) GTEST_SKIP() << "a printer is installed";
+  EXPECT_EQ(offered, userFolder.filePath("Aurivue.pdf"));
 }
