@@ -34,14 +34,13 @@ class CAurivueApp : public AppState {
   QWidget* MainWindow() const;
   CAurivueDoc* Document() const { return m_pDocument.get(); }
 
-  // The per-user profile's recent-file list (at most 4, newest first).
+  // The per-user profile's recent-file list (at most 4, newest first), full paths.
   const QStringList& RecentFiles() const { return m_recentFiles; }
   void AddToRecentFileList(const QString& path);
 
  private:
   void LoadStdProfileSettings(int maxRecent);
   void SaveStdProfileSettings();
-  void EnsureHelpFile();
   bool ProcessShellCommand(const CommandLineOptions& options);
 
   std::unique_ptr<CAurivueDoc> m_pDocument;
