@@ -55,7 +55,10 @@ void ConfigFile::Merge(const std::string& text) {
   std::string current;
   std::string line;
   while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+    // Only a carriage return before a line feed belongs to the line end: one that ends a last
+    // line without a line feed is part of that line.
+    const bool endedByLineFeed = !in.eof();
+    if (endedByLineFeed && !line.empty() && line.back() == '\r') line.pop_back();
     if (line.empty()) continue;
     if (line.front() == '[' && line.back() == ']') {
       size_t first = line.find_first_not_of('[');

@@ -49,6 +49,16 @@ TEST_F(ConfigFileTest, NamesAreExactAndValuesKeepEverythingAfterFirstEquals) {
   EXPECT_EQ(cfg.GetLastError(), "Unable to locate specified key.");
 }
 
+TEST_F(ConfigFileTest, OnlyACarriageReturnBeforeALineFeedEndsALine) {
+  ConfigFile cfg = LoadText("[Card]\r\nBits=16\r\nChannels=2\r");
+  EXPECT_EQ(cfg.GetString("Card", "Bits"), "16");
+  // The last line has no line feed: its carriage return is part of the value.
+  EXPECT_EQ(cfg.GetString("Card", "Channels"), "2\r");
+  EXPECT_EQ(cfg.GetInt("Card", "Channels"), 2);
+  ConfigFile bare = LoadText("a=1\rb=2\n");
+  EXPECT_EQ(bare.GetString("", "a"), "1\rb=2");
+}
+
 TEST_F(ConfigFileTest, IntegersParseLikeTheFileFormatReadsThem) {
   ConfigFile cfg = LoadText("[S]\na=32000abc\nb=abc\nc=-5\nd=  +7\ne=99999999999999\n");
   EXPECT_EQ(cfg.GetInt("S", "a"), 32000);
