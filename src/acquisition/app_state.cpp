@@ -50,6 +50,7 @@ void AppState::ResetRuntimeState() {
   m_szTmpBmpPath.clear();
   m_szBmpPath.clear();
   m_szHelpPath.clear();
+  m_szProgramIniPath.clear();
 }
 
 void AppState::BuildPaths(const std::string& directory) {
@@ -62,6 +63,7 @@ void AppState::BuildPaths(const std::string& directory) {
     if (!user.empty()) dataDir = user;
   }
   m_szIniPath = JoinPath(dataDir, "Aurivue.ini");
+  m_szProgramIniPath = dataDir == directory ? std::string() : JoinPath(directory, "Aurivue.ini");
   m_szExportPath = JoinPath(dataDir, "ExportData.txt");
   m_szBmpPath = JoinPath(dataDir, "Aurivue.bmp");
   m_szTmpBmpPath = JoinPath(dataDir, "TmpBMP.tmp");
@@ -73,7 +75,18 @@ void AppState::BuildPaths(const std::string& directory) {
 
 void AppState::LoadSettings() {
   m_config.SetPath(m_szIniPath);
-  if (m_config.Load()) {
+  bool loaded = m_config.Load();
+  if (!loaded && !m_szProgramIniPath.empty() && !PathExists(m_szIniPath)) {
+    // The program's folder cannot be written, and the user's folder has no settings yet: a file
+    // prepared beside the program still counts, and lives in the user's folder from now on.
+    std::string text;
+    if (ReadRegularFile(m_szProgramIniPath, text)) {
+      m_config.Merge(text);
+      WriteFileReplacing(m_szIniPath, text);
+      loaded = true;
+    }
+  }
+  if (loaded) {
     m_nChannels = static_cast<uint16_t>(m_config.GetInt(kCard, "Channels"));
     m_nBits = static_cast<uint16_t>(m_config.GetInt(kCard, "Bits"));
     m_nRateIndex = m_config.GetInt(kCard, "RateIndex");

@@ -17,7 +17,8 @@ class AppState {
   AppState(const AppState&) = delete;
   AppState& operator=(const AppState&) = delete;
 
-  // Reads "Card" from m_szIniPath, writes the defaults when the file is missing, repairs every
+  // Reads "Card" from m_szIniPath (or, the first time the files live in the user's folder, from
+  // m_szProgramIniPath), writes the defaults when the file is missing, repairs every
   // value out of range (saving after each repair) and sets m_nSampleRate.
   void LoadSettings();
   // Frame length, FFT order and size from m_nSampleRate.
@@ -64,6 +65,9 @@ class AppState {
   std::string m_szTmpBmpPath;
   std::string m_szBmpPath;
   std::string m_szHelpPath;
+  // The settings file beside the program when the files moved to the user's configuration folder
+  // (read once when that folder has none yet); empty otherwise.
+  std::string m_szProgramIniPath;
 };
 
 // Rate table: index 1..5 to hertz; any other index gives 44100.

@@ -4,7 +4,7 @@
 
 #include <climits>
 #include <cstdio>
-#include <fstream>
+#include <sstream>
 
 #include "platform/file_services.h"
 
@@ -35,17 +35,30 @@ int ParseLeadingInt(const std::string& text) {
 bool ConfigFile::Load() {
   struct stat st;
   if (::stat(m_path.c_str(), &st) != 0) return false;
-  std::ifstream in(m_path, std::ios::binary);
-  if (!in.is_open()) {
+  // Only a regular file is read: a FIFO would hold start-up until something writes to it, and a
+  // device never ends. Whatever cannot be read whole counts as unreadable and is never replaced.
+  std::string text;
+  if (!ReadRegularFile(m_path, text)) {
     m_lastError = kOpenFailed;
+    m_unreadablePath = m_path;
     return false;
   }
+  m_unreadablePath.clear();
+  Merge(text);
+  return true;
+}
+
+void ConfigFile::Merge(const std::string& text) {
+  std::istringstream in(text);
   // Lines are read whole, however long: the format stops at 2047 characters, and cutting a longer
   // line into pieces would turn its tail into a bogus entry.
   std::string current;
   std::string line;
   while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+    // Only a carriage return before a line feed belongs to the line end: one that ends a last
+    // line without a line feed is part of that line.
+    const bool endedByLineFeed = !in.eof();
+    if (endedByLineFeed && !line.empty() && line.back() == '\r') line.pop_back();
     if (line.empty()) continue;
     if (line.front() == '[' && line.back() == ']') {
       size_t first = line.find_first_not_of('[');
@@ -57,7 +70,6 @@ bool ConfigFile::Load() {
     }
     StoreLine(current, line);
   }
-  return true;
 }
 
 void ConfigFile::StoreLine(const std::string& currentSection, const std::string& line) {
@@ -83,7 +95,12 @@ std::string ConfigFile::Serialize() const {
   return out;
 }
 
-void ConfigFile::Save() { WriteFileReplacing(m_path, Serialize()); }
+bool ConfigFile::Save() {
+  // A file that exists but could not be read holds sections this object never saw; writing the
+  // tables over it would lose them.
+  if (!m_unreadablePath.empty() && m_unreadablePath == m_path && PathExists(m_path)) return false;
+  return WriteFileReplacing(m_path, Serialize());
+}
 
 std::string ConfigFile::GetString(const std::string& section, const std::string& key) {
   int s = FindSection(section);

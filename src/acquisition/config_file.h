@@ -13,11 +13,16 @@ class ConfigFile {
   void SetPath(const std::string& path) { m_path = path; }
   const std::string& GetPath() const { return m_path; }
 
-  // Merges the file into the tables. False when the file does not exist or cannot be opened.
+  // Merges the file into the tables. False when the file does not exist or cannot be read (not a
+  // regular file, no permission, a read error).
   bool Load();
-  // Writes every section that holds a key, CR LF line ends, one empty line after each section.
-  // Failures are not reported.
-  void Save();
+  // Merges settings text into the tables as Load does with the file's contents.
+  void Merge(const std::string& text);
+  // Writes every section that holds a key, CR LF line ends, one empty line after each section,
+  // replacing the file in one step. A file that Load found but could not read, a read-only file
+  // and anything but a regular file are left alone. False when nothing was written; callers that
+  // follow the settings file's rules ignore it.
+  bool Save();
 
   std::string GetString(const std::string& section, const std::string& key);
   int GetInt(const std::string& section, const std::string& key);
@@ -46,6 +51,8 @@ class ConfigFile {
   std::vector<Section> m_sections;
   std::vector<std::string> m_sectionNames;
   std::string m_lastError;
+  // The path Load last failed to read, while it has not been read since.
+  std::string m_unreadablePath;
 };
 
 // Decimal parse as the settings file reads numbers: leading white space, optional sign, digits up

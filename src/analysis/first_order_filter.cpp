@@ -26,7 +26,9 @@ void RunFirstOrderFilter(double* values, int count, float b0, float b1, float a1
     const double x = values[k];
     const double y = b0 * x + b1 * x1 - a1 * y1;
     // std::trunc, not an integer cast: a NaN or infinite sample must pass through.
-    values[k] = std::trunc(y);
+    // Adding zero turns the -0.0 that truncating a small negative value gives into the 0 of
+    // a whole number.
+    values[k] = std::trunc(y) + 0.0;
     x1 = x;
     y1 = static_cast<float>(y);
   }

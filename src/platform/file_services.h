@@ -18,10 +18,66 @@ std::string JoinPath(const std::string& dir, const std::string& name);
 
 bool FileExists(const std::string& path);
 
-// Replaces the file's contents with bytes so that the file on disk is always either the old or
-// the new one: the bytes go to a temporary file beside it, which is then renamed over it. Where
-// no file can be created beside it, the file is written in place. Returns false on failure.
-bool WriteFileReplacing(const std::string& path, const std::string& bytes);
+// What a replacement does with an existing target that is not a regular file (a device, a FIFO):
+// the settings file refuses it, an export or a picture is written into it as the user asked.
+enum class SpecialTarget { kRefuse, kWriteInPlace };
+
+// Replaces a file in one step, so that the file on disk is always either the old or the new one:
+// the bytes go to a temporary file beside it ("NAME.XXXXXX"), which is then renamed over it. A
+// symbolic link stays a link and its target is replaced. A new file gets 0666 less the umask, a
+// replaced one keeps its mode (and, where allowed, its owner). An existing file that nobody may
+// write by its mode, or that this user may not write, is left alone (EACCES). Where no file can be
+// created beside it for want of permission, the file is overwritten in place.
+class FileReplacement {
+ public:
+  FileReplacement() = default;
+  ~FileReplacement();
+  FileReplacement(const FileReplacement&) = delete;
+  FileReplacement& operator=(const FileReplacement&) = delete;
+
+  // Opens the file the new bytes are written to. False, with Error() set, when path may not be
+  // replaced or nothing can be written there.
+  bool Begin(const std::string& path, SpecialTarget special = SpecialTarget::kRefuse);
+  // Writes all of bytes; false with Error() set on failure.
+  bool Write(const std::string& bytes);
+  // Makes the written bytes the file's contents; false with Error() set (the old file is kept).
+  bool Commit();
+  // Drops the new bytes and removes the temporary file; the old file stays as it was.
+  void Abandon();
+
+  int Error() const { return m_error; }
+
+ private:
+  bool Fail(int error);
+
+  int m_fd = -1;
+  bool m_inPlace = false;
+  bool m_regular = true;
+  std::string m_target;
+  std::string m_temporary;
+  int m_error = 0;
+};
+
+// Replaces the file's contents with bytes through a FileReplacement. errorNumber (when given)
+// receives the errno of a failure.
+bool WriteFileReplacing(const std::string& path, const std::string& bytes,
+                        int* errorNumber = nullptr, SpecialTarget special = SpecialTarget::kRefuse);
+
+// Removes the temporaries that replacements of path leave when the program is killed during one:
+// regular files of this user named like path's target and six letters or digits after a dot, in
+// the target's folder. Nothing else is touched.
+void RemoveStaleReplacements(const std::string& path);
+
+// The file path names after following every symbolic link on the last component (a dangling link
+// gives the path it points to). path itself when it is no link.
+std::string ResolveFileLinks(const std::string& path);
+
+// Reads a regular file whole without ever blocking on it (a FIFO or device is refused with
+// EINVAL). False, with errorNumber set when given, on failure.
+bool ReadRegularFile(const std::string& path, std::string& bytes, int* errorNumber = nullptr);
+
+// True when something (a file, a link, anything) exists at path itself.
+bool PathExists(const std::string& path);
 
 // Copies src over dst (overwriting); false on failure.
 bool CopyFileOverwrite(const std::string& src, const std::string& dst);

@@ -1,7 +1,8 @@
 #include "shell/aurivue_app.h"
 
 #include <QApplication>
-#include <QFile>
+#include <QDir>
+#include <QFileInfo>
 #include <QSettings>
 #include <QThread>
 #include <cstdlib>
@@ -48,7 +49,6 @@ bool CAurivueApp::InitInstance(QApplication& qapp, const CommandLineOptions& opt
   if (!m_startRefusal.empty()) return false;
   m_capture.SetFormat(m_nChannels, m_nSampleRate, m_nBits);
   LoadStdProfileSettings(4);
-  EnsureHelpFile();
 
   if (!ProcessShellCommand(options)) return false;
 
@@ -59,6 +59,10 @@ bool CAurivueApp::InitInstance(QApplication& qapp, const CommandLineOptions& opt
     m_pMainFrame.reset();
     return false;
   }
+
+  // A save killed half-way leaves its temporary beside the settings file. Only the one running
+  // instance clears them, so no save in progress is ever cut off.
+  RemoveStaleReplacements(m_szIniPath);
 
   m_pMainFrame->showNormal();
   m_pMainFrame->setWindowTitle(kAppTitle);
@@ -127,8 +131,11 @@ bool CAurivueApp::OnAppCommand(int id) {
 }
 
 void CAurivueApp::AddToRecentFileList(const QString& path) {
-  m_recentFiles.removeAll(path);
-  m_recentFiles.prepend(path);
+  // A relative name means nothing once the working directory has changed: the list keeps the
+  // full path, as it was meant at the time it was added.
+  const QString full = path.isEmpty() ? path : QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+  m_recentFiles.removeAll(full);
+  m_recentFiles.prepend(full);
   while (m_recentFiles.size() > m_nMaxRecent) m_recentFiles.removeLast();
 }
 
@@ -158,16 +165,4 @@ void CAurivueApp::SaveStdProfileSettings() {
     }
   }
   profile.endGroup();
-}
-
-void CAurivueApp::EnsureHelpFile() {
-  // The help text travels inside the program and is put beside the executable when it is
-  // missing or belongs to another build, so the help path always names this program's help.
-  QFile source(":/help/Aurivue.hlp");
-  if (!source.open(QIODevice::ReadOnly)) return;
-  const QByteArray text = source.readAll();
-  QFile current(QString::fromStdString(m_szHelpPath));
-  if (current.open(QIODevice::ReadOnly) && current.readAll() == text) return;
-  current.close();
-  WriteFileReplacing(m_szHelpPath, text.toStdString());
 }

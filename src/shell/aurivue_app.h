@@ -37,7 +37,7 @@ class CAurivueApp : public AppState {
   QWidget* MainWindow() const;
   CAurivueDoc* Document() const { return m_pDocument.get(); }
 
-  // The per-user profile's recent-file list (at most 4, newest first).
+  // The per-user profile's recent-file list (at most 4, newest first), full paths.
   const QStringList& RecentFiles() const { return m_recentFiles; }
   void AddToRecentFileList(const QString& path);
 
@@ -48,7 +48,6 @@ class CAurivueApp : public AppState {
  private:
   void LoadStdProfileSettings(int maxRecent);
   void SaveStdProfileSettings();
-  void EnsureHelpFile();
   bool ProcessShellCommand(const CommandLineOptions& options);
   // Live or Classic, the curtain rate and the input device from the per-user profile; the
   // command line has the last word.

@@ -1,16 +1,14 @@
 #include "view/bmp_writer.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <QApplication>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QPixmap>
 #include <QScreen>
 #include <QWidget>
-#include <cerrno>
 #include <cstdint>
+
+#include "platform/file_services.h"
 
 namespace {
 
@@ -21,20 +19,6 @@ void Put16(std::string& out, size_t at, uint16_t v) {
 
 void Put32(std::string& out, size_t at, uint32_t v) {
   for (int i = 0; i < 4; ++i) out[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-}
-
-bool WriteAll(int fd, const std::string& bytes, int& errorNumber) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      errorNumber = errno;
-      return false;
-    }
-    done += static_cast<size_t>(n);
-  }
-  return true;
 }
 
 // Restores the arrow cursor however the save ends.
@@ -102,11 +86,6 @@ std::string EncodeBmp(const QImage& source, int bitsPerPixel) {
 }
 
 int SaveWindowAsBmp(QWidget* window, const std::string& path, int* errorNumber) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    if (errorNumber != nullptr) *errorNumber = errno;
-    return 1;
-  }
   WaitCursor wait;
   QImage picture;
   if (window != nullptr) {
@@ -117,14 +96,10 @@ int SaveWindowAsBmp(QWidget* window, const std::string& path, int* errorNumber) 
   } else if (QScreen* screen = QGuiApplication::primaryScreen(); screen != nullptr) {
     picture = screen->grabWindow(0).toImage();
   }
-  std::string bytes = EncodeBmp(picture, DisplayBitsPerPixel());
+  // Replaced in one step: a picture that cannot be written whole leaves the earlier one intact.
   int error = 0;
-  bool ok = WriteAll(fd, bytes, error);
-  if (::close(fd) != 0 && ok) {
-    error = errno;
-    ok = false;
-  }
-  if (!ok) {
+  if (!WriteFileReplacing(path, EncodeBmp(picture, DisplayBitsPerPixel()), &error,
+                          SpecialTarget::kWriteInPlace)) {
     if (errorNumber != nullptr) *errorNumber = error;
     return 1;
   }

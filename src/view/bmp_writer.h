@@ -14,6 +14,7 @@ std::string EncodeBmp(const QImage& image, int bitsPerPixel);
 int DisplayBitsPerPixel();
 
 // Writes the client area of window (the whole primary screen when window is null) as a BMP file
-// at path. Returns 0 on success and 1 when the file cannot be created or written; errorNumber
+// at path, replacing an existing file in one step. Returns 0 on success and 1 when the file
+// cannot be created or written (an existing one is then left as it was); errorNumber
 // (when given) receives the errno of the failure.
 int SaveWindowAsBmp(QWidget* window, const std::string& path, int* errorNumber = nullptr);

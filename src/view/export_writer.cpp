@@ -1,12 +1,10 @@
 #include "view/export_writer.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <vector>
+
+#include "platform/file_services.h"
 
 namespace {
 
@@ -38,6 +36,10 @@ std::string FormatLine(const char* format, ...) {
   return result;
 }
 
+// A negative zero (a filtered value truncated towards zero from below) is still zero, and is
+// written as one: three blanks and "0.00", never "-0.00".
+double Unsigned0(double value) { return value == 0.0 ? 0.0 : value; }
+
 }  // namespace
 
 std::string FormatExportHeader(int channels) {
@@ -46,8 +48,10 @@ std::string FormatExportHeader(int channels) {
 }
 
 std::string FormatExportRecord(int channels, int index, double left, double right) {
-  if (channels == 2) return FormatLine("P[%-3d] %7.2lf  %7.2lf\n", index, left, right);
-  return FormatLine("P[%-3d] %7.2lf \n", index, left);
+  if (channels == 2) {
+    return FormatLine("P[%-3d] %7.2lf  %7.2lf\n", index, Unsigned0(left), Unsigned0(right));
+  }
+  return FormatLine("P[%-3d] %7.2lf \n", index, Unsigned0(left));
 }
 
 std::string FormatExportText(int channels, int samplesPerView, const double* left,
@@ -62,25 +66,7 @@ std::string FormatExportText(int channels, int samplesPerView, const double* lef
 }
 
 bool WriteExportFile(const std::string& path, const std::string& text, int& errorNumber) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    errorNumber = errno;
-    return false;
-  }
-  size_t done = 0;
-  while (done < text.size()) {
-    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      errorNumber = errno;
-      ::close(fd);
-      return false;
-    }
-    done += static_cast<size_t>(n);
-  }
-  if (::close(fd) != 0) {
-    errorNumber = errno;
-    return false;
-  }
-  return true;
+  // Written beside and renamed over the old file: a full disk or a failed write leaves the
+  // earlier export as it was, never a cut-off one.
+  return WriteFileReplacing(path, text, &errorNumber, SpecialTarget::kWriteInPlace);
 }

@@ -11,6 +11,6 @@ std::string FormatExportHeader(int channels);
 std::string FormatExportText(int channels, int samplesPerView, const double* left,
                              const double* right);
 
-// Creates or truncates path and writes text. On failure returns false and sets errorNumber
-// to the errno of the failing step.
+// Writes text as the file at path, replacing an existing file in one step (a failure leaves it as
+// it was). On failure returns false and sets errorNumber to the errno of the failing step.
 bool WriteExportFile(const std::string& path, const std::string& text, int& errorNumber);

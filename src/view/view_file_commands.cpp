@@ -1,12 +1,11 @@
 // The scope view's File menu commands: export, picture, print, print preview, print setup, help.
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QThread>
-#include <cerrno>
-#include <fstream>
-#include <iterator>
 
 #include "acquisition/app_state.h"
 #include "acquisition/current_app.h"
@@ -18,6 +17,7 @@
 #include "view/bmp_writer.h"
 #include "view/export_writer.h"
 #include "view/file_error_text.h"
+#include "view/print_output.h"
 #include "view/print_setup_text.h"
 #include "view/view_dialogs.h"
 
@@ -27,20 +27,18 @@ constexpr int kPictureWaitMs = 500;
 // Resolution of the PDF file printed where no printer is installed.
 constexpr int kPdfResolution = 300;
 
-// The framework's default printer; where none is installed, a PDF file beside the program.
+// The framework's default printer; where none is installed, a PDF file in the folder of the
+// program's other files (beside the program, or the user's folder when that is not writable).
 void SelectDefaultPrinter(QPrinter& printer) {
   if (QPrinterInfo::availablePrinters().isEmpty() || printer.printerName().isEmpty()) {
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setResolution(kPdfResolution);
-    printer.setOutputFileName(QString::fromStdString(JoinPath(ProgramDirectory(), "Aurivue.pdf")));
+    const std::string& exportPath = CurrentApp().m_szExportPath;
+    const QString folder = exportPath.empty()
+                               ? QString::fromStdString(ProgramDirectory())
+                               : QFileInfo(QString::fromStdString(exportPath)).absolutePath();
+    printer.setOutputFileName(QDir(folder).filePath("Aurivue.pdf"));
   }
-}
-
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
 }
 
 }  // namespace
@@ -73,8 +71,8 @@ void CAurivueView::OnFileSaveBmp() {
     return;
   }
   std::string bytes;
-  if (!ReadWholeFile(app.m_szTmpBmpPath, bytes)) {
-    ShowMessageBox(FileErrorText(errno, app.m_szTmpBmpPath));
+  if (int readError = 0; !ReadRegularFile(app.m_szTmpBmpPath, bytes, &readError)) {
+    ShowMessageBox(FileErrorText(readError, app.m_szTmpBmpPath));
     return;
   }
   int error = 0;
@@ -87,16 +85,15 @@ void CAurivueView::OnFileSaveBmp() {
 }
 
 void CAurivueView::PrintPage(QPrinter& printer) {
-  QPainter painter;
-  if (!painter.begin(&printer)) {
-    ShowMessageBox("Could not start print job.");
-    return;
-  }
-  {
+  const PrintOutcome outcome = PrintPageTo(printer, [this](QPainter& painter) {
     DeviceContext dc(&painter);
     OnDraw(dc);
+  });
+  if (outcome.kind == PrintOutcome::Kind::kNotStarted) {
+    ShowMessageBox("Could not start print job.");
+  } else if (outcome.kind == PrintOutcome::Kind::kFileError) {
+    ShowMessageBox(FileErrorText(outcome.error, printer.outputFileName().toStdString()));
   }
-  painter.end();
 }
 
 void CAurivueView::OnFilePrint() {

@@ -11,6 +11,7 @@
 
 #include "acquisition/app_state.h"
 #include "support/file_bytes.h"
+#include "support/file_permissions.h"
 
 namespace {
 
@@ -163,6 +164,100 @@ TEST_F(SettingsTest, UnwritableProgramFolderKeepsTheFilesInTheUserConfigFolder) 
   EXPECT_EQ(app.m_szTmpBmpPath, user + "/TmpBMP.tmp");
   EXPECT_EQ(app.m_szHelpPath, programDir + "/Aurivue.hlp");
   EXPECT_EQ(FileInt("VoltValue"), 32000);
+}
+
+// XDG_CONFIG_HOME pointed elsewhere while it lives.
+class ScopedConfigHome {
+ public:
+  explicit ScopedConfigHome(const QString& path) : m_saved(qgetenv("XDG_CONFIG_HOME")) {
+    qputenv("XDG_CONFIG_HOME", path.toLocal8Bit());
+  }
+  ~ScopedConfigHome() {
+    if (m_saved.isNull()) {
+      qunsetenv("XDG_CONFIG_HOME");
+    } else {
+      qputenv("XDG_CONFIG_HOME", m_saved);
+    }
+  }
+
+ private:
+  QByteArray m_saved;
+};
+
+TEST_F(SettingsTest, SettingsBesideAReadOnlyProgramCountUntilTheUserFolderHasItsOwn) {
+  QTemporaryDir config;
+  ScopedConfigHome home(config.path());
+  const std::string programDir = dir.path().toStdString();
+  const std::string beside = programDir + "/Aurivue.ini";
+  const std::string prepared =
+      "[Card]\nChannels=1\nBits=8\nRateIndex=5\nFFTWindow=4\nVoltValue=100\nFilterType=2\n"
+      "FreqPoint=3000\n[Lab]\nBench=7\n";
+  WriteFileBytes(beside, prepared);
+  const std::string user = config.path().toStdString() + "/aurivue/Aurivue.ini";
+  ::chmod(programDir.c_str(), 0555);
+  {
+    file_permissions::ObeyPermissionBits asUser;
+    ASSERT_TRUE(asUser.Holds());
+    AppState first;
+    first.BuildPaths(programDir);
+    ASSERT_EQ(first.m_szIniPath, user);
+    first.LoadSettings();
+    EXPECT_EQ(first.m_nChannels, 1);
+    EXPECT_EQ(first.m_nBits, 8);
+    EXPECT_EQ(first.m_nSampleRate, 96000u);
+    EXPECT_EQ(first.m_nFFTWindow, 4);
+    EXPECT_EQ(first.m_nVoltValue, 100);
+    EXPECT_EQ(first.m_nFilterType, 2);
+    EXPECT_EQ(first.m_nFreqPoint, 3000);
+  }
+  // The prepared file is kept whole in the user folder, and left where it was.
+  EXPECT_EQ(ReadFileBytes(user), prepared);
+  EXPECT_EQ(ReadFileBytes(beside), prepared);
+  // From then on the user's own file counts, whatever happens beside the program.
+  WriteFileBytes(user,
+                 "[Card]\nChannels=2\nBits=16\nRateIndex=2\nFFTWindow=1\nVoltValue=9\n"
+                 "FilterType=1\nFreqPoint=10\n");
+  {
+    file_permissions::ObeyPermissionBits asUser;
+    AppState later;
+    later.BuildPaths(programDir);
+    later.LoadSettings();
+    EXPECT_EQ(later.m_nChannels, 2);
+    EXPECT_EQ(later.m_nSampleRate, 22050u);
+  }
+  ::chmod(programDir.c_str(), 0755);
+  EXPECT_EQ(ReadFileBytes(beside), prepared);
+}
+
+TEST_F(SettingsTest, AnUnreadableSettingsFileKeepsItsSectionsAndTheDefaultsRunInMemory) {
+  const std::string text =
+      "[Card]\r\nChannels=1\r\nBits=8\r\n\r\n[Calibration]\r\nProbe=10x\r\n\r\n";
+  WriteIni(text);
+  // Writable but not readable: only knowing it was not read keeps it from being replaced.
+  ::chmod(app.m_szIniPath.c_str(), 0200);
+  {
+    file_permissions::ObeyPermissionBits asUser;
+    ASSERT_TRUE(asUser.Holds());
+    Load();
+  }
+  EXPECT_EQ(app.m_nChannels, 2);
+  EXPECT_EQ(app.m_nBits, 16);
+  EXPECT_EQ(app.m_nSampleRate, 44100u);
+  ::chmod(app.m_szIniPath.c_str(), 0600);
+  EXPECT_EQ(ReadFileBytes(app.m_szIniPath), text);
+}
+
+TEST_F(SettingsTest, AReadOnlySettingsFileIsReadAndItsRepairsStayInMemory) {
+  const std::string text = "[Card]\nChannels=1\nBits=8\nRateIndex=9\n";
+  WriteIni(text);
+  ::chmod(app.m_szIniPath.c_str(), 0444);
+  Load();
+  EXPECT_EQ(app.m_nChannels, 1);
+  EXPECT_EQ(app.m_nBits, 8);
+  EXPECT_EQ(app.m_nRateIndex, 3);
+  EXPECT_EQ(app.m_nVoltValue, 120);
+  EXPECT_EQ(ReadFileBytes(app.m_szIniPath), text);
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
 }
 
 TEST(SettingsRateTable, IndexesMapToTheirRatesAndEverythingElseTo44100) {

@@ -7,12 +7,14 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 
 #include "support/file_bytes.h"
+#include "support/file_permissions.h"
 
 namespace {
 
@@ -45,6 +47,16 @@ TEST_F(ConfigFileTest, NamesAreExactAndValuesKeepEverythingAfterFirstEquals) {
   EXPECT_NE(cfg.FindSection("card"), cfg.FindSection("Card"));
   EXPECT_EQ(cfg.GetInt("Nope", "x"), 0);
   EXPECT_EQ(cfg.GetLastError(), "Unable to locate specified key.");
+}
+
+TEST_F(ConfigFileTest, OnlyACarriageReturnBeforeALineFeedEndsALine) {
+  ConfigFile cfg = LoadText("[Card]\r\nBits=16\r\nChannels=2\r");
+  EXPECT_EQ(cfg.GetString("Card", "Bits"), "16");
+  // The last line has no line feed: its carriage return is part of the value.
+  EXPECT_EQ(cfg.GetString("Card", "Channels"), "2\r");
+  EXPECT_EQ(cfg.GetInt("Card", "Channels"), 2);
+  ConfigFile bare = LoadText("a=1\rb=2\n");
+  EXPECT_EQ(bare.GetString("", "a"), "1\rb=2");
 }
 
 TEST_F(ConfigFileTest, IntegersParseLikeTheFileFormatReadsThem) {
@@ -130,6 +142,83 @@ TEST_F(ConfigFileTest, SaveReplacesTheFileWholeAndLeavesNoTemporaryBehind) {
   cfg.Save();
   EXPECT_EQ(ReadFileBytes(Path("r.ini")), "[Card]\r\nBits=8\r\n\r\n");
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
+}
+
+TEST_F(ConfigFileTest, AFifoIsUnreadableAndNeitherWaitedForNorReplaced) {
+  const std::string path = Path("Aurivue.ini");
+  ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0);
+  QElapsedTimer clock;
+  clock.start();
+  ConfigFile cfg;
+  cfg.SetPath(path);
+  EXPECT_FALSE(cfg.Load());
+  EXPECT_EQ(cfg.GetLastError(), "Unable to open ini file.");
+  cfg.SetInt("Card", "Bits", 16, true);
+  EXPECT_FALSE(cfg.Save());
+  EXPECT_LT(clock.elapsed(), 5000);
+  struct stat st;
+  ASSERT_EQ(::lstat(path.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::System | QDir::Files).size(), 1);
+}
+
+TEST_F(ConfigFileTest, AFileThatCouldNotBeReadIsNeverReplaced) {
+  const std::string path = Path("Aurivue.ini");
+  const std::string text = "[Card]\r\nBits=8\r\n\r\n[Mine]\r\nKeep=1\r\n\r\n";
+  WriteFileBytes(path, text);
+  ::chmod(path.c_str(), 0200);
+  ConfigFile cfg;
+  cfg.SetPath(path);
+  {
+    file_permissions::ObeyPermissionBits asUser;
+    ASSERT_TRUE(asUser.Holds());
+    EXPECT_FALSE(cfg.Load());
+    EXPECT_EQ(cfg.GetLastError(), "Unable to open ini file.");
+    cfg.SetInt("Card", "Bits", 16, true);
+    EXPECT_FALSE(cfg.Save());
+  }
+  EXPECT_EQ(ReadFileBytes(path), text);
+  // Once it reads again, it is saved again; a file removed meanwhile is made anew.
+  ::chmod(path.c_str(), 0600);
+  ASSERT_TRUE(cfg.Load());
+  EXPECT_TRUE(cfg.Save());
+  EXPECT_EQ(ReadFileBytes(path), "[Card]\r\nBits=8\r\n\r\n[Mine]\r\nKeep=1\r\n\r\n");
+  ConfigFile gone;
+  gone.SetPath(Path("gone.ini"));
+  WriteFileBytes(Path("gone.ini"), text);
+  ::chmod(Path("gone.ini").c_str(), 0);
+  {
+    file_permissions::ObeyPermissionBits asUser;
+    EXPECT_FALSE(gone.Load());
+  }
+  ::unlink(Path("gone.ini").c_str());
+  gone.SetInt("Card", "Bits", 16, true);
+  EXPECT_TRUE(gone.Save());
+  EXPECT_EQ(ReadFileBytes(Path("gone.ini")), "[Card]\r\nBits=16\r\n\r\n");
+}
+
+TEST_F(ConfigFileTest, AReadErrorCountsAsUnreadable) {
+  // A regular file of /proc whose first bytes cannot be read, root or not.
+  const std::string path = Path("Aurivue.ini");
+  ASSERT_EQ(::symlink("/proc/self/mem", path.c_str()), 0);
+  ConfigFile cfg;
+  cfg.SetPath(path);
+  EXPECT_FALSE(cfg.Load());
+  EXPECT_EQ(cfg.GetLastError(), "Unable to open ini file.");
+  EXPECT_FALSE(cfg.Save());
+}
+
+TEST_F(ConfigFileTest, AReadOnlyFileIsReadButNotWritten) {
+  const std::string path = Path("Aurivue.ini");
+  WriteFileBytes(path, "[Card]\nBits=12\n");
+  ::chmod(path.c_str(), 0444);
+  ConfigFile cfg;
+  cfg.SetPath(path);
+  ASSERT_TRUE(cfg.Load());
+  EXPECT_EQ(cfg.GetInt("Card", "Bits"), 12);
+  cfg.SetInt("Card", "Bits", 16, true);
+  EXPECT_FALSE(cfg.Save());
+  EXPECT_EQ(ReadFileBytes(path), "[Card]\nBits=12\n");
 }
 
 }  // namespace

@@ -202,6 +202,26 @@ TEST(AnalysisFilterTest, FrameThroughTheFilterStaysWholeAndSettles) {
   EXPECT_LE(std::fabs(x[440]), 1);
 }
 
+TEST(AnalysisFilterTest, AValueTruncatedToZeroFromBelowIsAPlainZero) {
+  // A small tone through the low pass swings between a few counts of either sign; every output
+  // that truncates to zero, from above or below, is the whole number 0 (no sign bit).
+  const FilterCoefficients lp = DesignLowPass(44100, 5000.0f);
+  std::vector<double> x(441);
+  for (int i = 0; i < 441; ++i) x[i] = std::lround(3.0 * std::sin(2 * M_PI * 1000 * i / 44100.0));
+  RunFirstOrderFilter(x.data(), 441, lp);
+  int zeros = 0;
+  int negatives = 0;
+  for (double y : x) {
+    if (y < 0) ++negatives;
+    if (y == 0.0) {
+      ++zeros;
+      ASSERT_FALSE(std::signbit(y));
+    }
+  }
+  EXPECT_GT(zeros, 20);
+  EXPECT_GT(negatives, 20);
+}
+
 TEST(AnalysisFilterTest, EachChannelStartsFromItsOwnFirstValue) {
   std::vector<unsigned char> buffer(4 * 441);
   for (int i = 0; i < 441; ++i) {

@@ -123,17 +123,20 @@ TEST_F(StartupTest, ExitMenuItemClosesTheFrame) {
 }
 
 TEST_F(StartupTest, RecentFileListKeepsFourInTheProfile) {
+  const QDir here = QDir::current();
+  const QStringList newest{here.absoluteFilePath("e"), here.absoluteFilePath("d"),
+                           here.absoluteFilePath("c"), here.absoluteFilePath("b")};
   {
     CommandLineOptions withFile = options;
     withFile.files = {"a.aur"};
     CAurivueApp app;
     ASSERT_TRUE(app.InitInstance(Qapp(), withFile));
     for (const char* f : {"b", "c", "d", "e"}) app.AddToRecentFileList(f);
-    EXPECT_EQ(app.RecentFiles(), (QStringList{"e", "d", "c", "b"}));
+    EXPECT_EQ(app.RecentFiles(), newest);
     app.ExitInstance();
   }
   CAurivueApp again;
   ASSERT_TRUE(again.InitInstance(Qapp(), options));
-  EXPECT_EQ(again.RecentFiles(), (QStringList{"e", "d", "c", "b"}));
+  EXPECT_EQ(again.RecentFiles(), newest);
   again.ExitInstance();
 }

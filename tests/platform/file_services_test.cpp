@@ -1,16 +1,22 @@
 #include "platform/file_services.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <QThread>
+#include <cerrno>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "platform/message_box.h"
 #include "support/file_bytes.h"
+#include "support/file_limits.h"
+#include "support/file_permissions.h"
 
 namespace {
 
@@ -52,6 +58,207 @@ TEST(FileServicesTest, FailuresAreReportedNotHidden) {
   EXPECT_EQ(ReadFileBytes(dst), "new");
   EXPECT_TRUE(DeleteFileAt(src));
   EXPECT_FALSE(FileExists(src));
+}
+
+QStringList FilesIn(const QTemporaryDir& dir) {
+  return QDir(dir.path())
+      .entryList(QDir::Files | QDir::System | QDir::Hidden | QDir::Dirs | QDir::NoDotAndDotDot);
+}
+
+mode_t ModeOf(const std::string& path) {
+  struct stat st;
+  return ::lstat(path.c_str(), &st) == 0 ? st.st_mode : 0;
+}
+
+TEST(FileReplacementTest, AFailedWriteLeavesTheOldFileAndNoTemporary) {
+  QTemporaryDir tmp;
+  const std::string path = tmp.filePath("ExportData.txt").toStdString();
+  WriteFileBytes(path, "the earlier export\n");
+  int error = 0;
+  {
+    FileSizeLimit full(4096);
+    EXPECT_FALSE(WriteFileReplacing(path, std::string(100000, 'x'), &error));
+  }
+  EXPECT_EQ(error, EFBIG);
+  EXPECT_EQ(ReadFileBytes(path), "the earlier export\n");
+  EXPECT_EQ(FilesIn(tmp), QStringList{"ExportData.txt"});
+  // Abandoned by hand half-way: the same.
+  {
+    FileReplacement replacement;
+    ASSERT_TRUE(replacement.Begin(path));
+    ASSERT_TRUE(replacement.Write("half"));
+    EXPECT_EQ(FilesIn(tmp).size(), 2);
+  }
+  EXPECT_EQ(ReadFileBytes(path), "the earlier export\n");
+  EXPECT_EQ(FilesIn(tmp), QStringList{"ExportData.txt"});
+}
+
+TEST(FileReplacementTest, ALinkStaysALinkAndItsTargetIsReplaced) {
+  QTemporaryDir tmp;
+  QDir(tmp.path()).mkdir("real");
+  const std::string target = tmp.filePath("real/settings.ini").toStdString();
+  const std::string first = tmp.filePath("first.ini").toStdString();
+  const std::string link = tmp.filePath("Aurivue.ini").toStdString();
+  WriteFileBytes(target, "old");
+  ::chmod(target.c_str(), 0640);
+  // A chain of two links, the first one relative to its own folder.
+  ASSERT_EQ(::symlink("real/settings.ini", first.c_str()), 0);
+  ASSERT_EQ(::symlink(first.c_str(), link.c_str()), 0);
+  EXPECT_EQ(ResolveFileLinks(link), tmp.filePath("real/settings.ini").toStdString());
+  ASSERT_TRUE(WriteFileReplacing(link, "new"));
+  EXPECT_TRUE(S_ISLNK(ModeOf(link)));
+  EXPECT_TRUE(S_ISLNK(ModeOf(first)));
+  EXPECT_EQ(ReadFileBytes(target), "new");
+  EXPECT_EQ(ModeOf(target) & 0777, 0640u);
+  EXPECT_EQ(QDir(tmp.filePath("real")).entryList(QDir::Files).size(), 1);
+  // A dangling link: the file it names is made.
+  const std::string dangling = tmp.filePath("dangling.ini").toStdString();
+  ASSERT_EQ(::symlink("real/later.ini", dangling.c_str()), 0);
+  ASSERT_TRUE(WriteFileReplacing(dangling, "made"));
+  EXPECT_TRUE(S_ISLNK(ModeOf(dangling)));
+  EXPECT_EQ(ReadFileBytes(tmp.filePath("real/later.ini").toStdString()), "made");
+  // A loop of links is an error, not a hang.
+  const std::string a = tmp.filePath("a").toStdString();
+  const std::string b = tmp.filePath("b").toStdString();
+  ASSERT_EQ(::symlink(b.c_str(), a.c_str()), 0);
+  ASSERT_EQ(::symlink(a.c_str(), b.c_str()), 0);
+  int error = 0;
+  EXPECT_FALSE(WriteFileReplacing(a, "x", &error));
+  EXPECT_EQ(error, ELOOP);
+}
+
+TEST(FileReplacementTest, AFileNobodyMayWriteIsLeftAloneEvenByRoot) {
+  QTemporaryDir tmp;
+  const std::string path = tmp.filePath("Aurivue.ini").toStdString();
+  WriteFileBytes(path, "[Card]\r\nBits=8\r\n\r\n");
+  ::chmod(path.c_str(), 0444);
+  int error = 0;
+  EXPECT_FALSE(WriteFileReplacing(path, "[Card]\r\nBits=16\r\n\r\n", &error));
+  EXPECT_EQ(error, EACCES);
+  EXPECT_EQ(ReadFileBytes(path), "[Card]\r\nBits=8\r\n\r\n");
+  EXPECT_EQ(ModeOf(path) & 0777, 0444u);
+  EXPECT_EQ(FilesIn(tmp), QStringList{"Aurivue.ini"});
+  if (::geteuid() != 0) return;
+  // Writable by its owner only, and this user is not the owner: left alone as well.
+  ::chmod(path.c_str(), 0604);
+  ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+  {
+    file_permissions::ObeyPermissionBits asUser;
+    ASSERT_TRUE(asUser.Holds());
+    EXPECT_FALSE(WriteFileReplacing(path, "x", &error));
+    EXPECT_EQ(error, EACCES);
+  }
+  EXPECT_EQ(ReadFileBytes(path), "[Card]\r\nBits=8\r\n\r\n");
+}
+
+TEST(FileReplacementTest, NewFilesFollowTheUmaskAndReplacedOnesKeepModeAndOwner) {
+  QTemporaryDir tmp;
+  const mode_t saved = ::umask(077);
+  const std::string made = tmp.filePath("private.ini").toStdString();
+  const bool madeOk = WriteFileReplacing(made, "x");
+  ::umask(002);
+  const std::string shared = tmp.filePath("shared.ini").toStdString();
+  const bool sharedOk = WriteFileReplacing(shared, "x");
+  ::umask(saved);
+  ASSERT_TRUE(madeOk && sharedOk);
+  EXPECT_EQ(ModeOf(made) & 0777, 0600u);
+  EXPECT_EQ(ModeOf(shared) & 0777, 0664u);
+  ::chmod(shared.c_str(), 0640);
+  ASSERT_TRUE(WriteFileReplacing(shared, "y"));
+  EXPECT_EQ(ModeOf(shared) & 0777, 0640u);
+  if (::geteuid() == 0) {
+    // Root saving another user's file hands it back to that user.
+    ASSERT_EQ(::chown(shared.c_str(), 65534, 65534), 0);
+    ASSERT_TRUE(WriteFileReplacing(shared, "z"));
+    struct stat st;
+    ASSERT_EQ(::stat(shared.c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 65534u);
+    EXPECT_EQ(st.st_gid, 65534u);
+    EXPECT_EQ(ReadFileBytes(shared), "z");
+  }
+}
+
+TEST(FileReplacementTest, SpecialFilesAreRefusedOrWrittenInPlaceNeverReplaced) {
+  QTemporaryDir tmp;
+  const std::string fifo = tmp.filePath("Aurivue.ini").toStdString();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  int error = 0;
+  EXPECT_FALSE(WriteFileReplacing(fifo, "x", &error));
+  EXPECT_EQ(error, EINVAL);
+  // Asked to write into it, a FIFO without a reader fails at once instead of waiting.
+  EXPECT_FALSE(WriteFileReplacing(fifo, "x", &error, SpecialTarget::kWriteInPlace));
+  EXPECT_EQ(error, ENXIO);
+  EXPECT_TRUE(S_ISFIFO(ModeOf(fifo)));
+  // With a reader it is written like a pipe.
+  std::string received;
+  std::thread reader([&] { received = ReadFileBytes(fifo); });
+  bool written = false;
+  for (int attempt = 0; attempt < 200 && !written; ++attempt) {
+    written = WriteFileReplacing(fifo, "through", &error, SpecialTarget::kWriteInPlace);
+    if (!written) QThread::msleep(10);
+  }
+  if (!written) ::close(::open(fifo.c_str(), O_WRONLY));  // lets the reader go
+  reader.join();
+  EXPECT_TRUE(written);
+  EXPECT_EQ(received, "through");
+  // A device: /dev/full says the disk is full, and stays a device.
+  EXPECT_FALSE(WriteFileReplacing("/dev/full", "x", &error, SpecialTarget::kWriteInPlace));
+  EXPECT_EQ(error, ENOSPC);
+  EXPECT_TRUE(S_ISCHR(ModeOf("/dev/full")));
+  EXPECT_FALSE(WriteFileReplacing(tmp.path().toStdString(), "x", &error));
+  EXPECT_EQ(error, EISDIR);
+  EXPECT_EQ(FilesIn(tmp), QStringList{"Aurivue.ini"});
+}
+
+TEST(FileReplacementTest, ANameTooLongForATemporaryIsOverwrittenInPlace) {
+  QTemporaryDir tmp;
+  const std::string path = tmp.filePath(QString(250, 'n')).toStdString();
+  WriteFileBytes(path, "a longer earlier text");
+  ASSERT_TRUE(WriteFileReplacing(path, "short"));
+  EXPECT_EQ(ReadFileBytes(path), "short");
+  EXPECT_EQ(FilesIn(tmp).size(), 1);
+}
+
+TEST(FileReplacementTest, StaleTemporariesOfOnlyThisFileAreRemoved) {
+  QTemporaryDir tmp;
+  const std::string ini = tmp.filePath("Aurivue.ini").toStdString();
+  WriteFileBytes(ini, "[Card]\r\n");
+  for (const char* name : {"Aurivue.ini.Ab12Cd", "Aurivue.ini.zzzzzz", "Aurivue.ini.Ab12C",
+                           "Aurivue.ini.Ab12Cde", "Aurivue.ini.Ab-2Cd", "Aurivue.ini.Ab12C.",
+                           "Other.ini.Ab12Cd", "xAurivue.ini.Ab12Cd", "ExportData.txt.Ab12Cd"}) {
+    WriteFileBytes(tmp.filePath(name).toStdString(), "x");
+  }
+  // A link and a folder of the same pattern are not temporaries of ours.
+  ASSERT_EQ(::symlink(ini.c_str(), tmp.filePath("Aurivue.ini.L1nk00").toLocal8Bit().data()), 0);
+  QDir(tmp.path()).mkdir("Aurivue.ini.D1r000");
+  RemoveStaleReplacements(ini);
+  QStringList left = FilesIn(tmp);
+  left.sort();
+  EXPECT_EQ(left, (QStringList{"Aurivue.ini", "Aurivue.ini.Ab-2Cd", "Aurivue.ini.Ab12C",
+                               "Aurivue.ini.Ab12C.", "Aurivue.ini.Ab12Cde", "Aurivue.ini.D1r000",
+                               "Aurivue.ini.L1nk00", "ExportData.txt.Ab12Cd", "Other.ini.Ab12Cd",
+                               "xAurivue.ini.Ab12Cd"}));
+  EXPECT_EQ(ReadFileBytes(ini), "[Card]\r\n");
+}
+
+TEST(FileReplacementTest, ReadingTakesOnlyRegularFilesAndNeverWaits) {
+  QTemporaryDir tmp;
+  const std::string fifo = tmp.filePath("fifo").toStdString();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  std::string bytes;
+  int error = 0;
+  EXPECT_FALSE(ReadRegularFile(fifo, bytes, &error));
+  EXPECT_EQ(error, EINVAL);
+  EXPECT_FALSE(ReadRegularFile("/dev/zero", bytes, &error));
+  EXPECT_EQ(error, EINVAL);
+  EXPECT_FALSE(ReadRegularFile(tmp.path().toStdString(), bytes, &error));
+  EXPECT_FALSE(ReadRegularFile(tmp.filePath("absent").toStdString(), bytes, &error));
+  EXPECT_EQ(error, ENOENT);
+  const std::string file = tmp.filePath("f").toStdString();
+  const std::string big(200000, 'q');
+  WriteFileBytes(file, big);
+  ASSERT_TRUE(ReadRegularFile(file, bytes, &error));
+  EXPECT_EQ(bytes, big);
 }
 
 TEST(MessageBoxTest, RecorderCollectsTextsFromAnyThreadAndRestoresThePreviousHook) {

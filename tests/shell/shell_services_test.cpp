@@ -72,7 +72,7 @@ TEST(ShellServices, InputDeviceWithoutAnyMixerIsHandledQuietly) {
 TEST(ShellServices, HelpViewerShowsTheFileAtItsContentsAndNotesAMissingOne) {
   QTemporaryDir dir;
   const QString path = dir.path() + "/Aurivue.hlp";
-  QFile help(":/help/Aurivue.hlp");
+  QFile help(AURIVUE_SOURCE_DIR "/src/resources/shell/Aurivue.hlp");
   ASSERT_TRUE(help.open(QIODevice::ReadOnly));
   const QByteArray text = help.readAll();
   QFile out(path);

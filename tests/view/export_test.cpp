@@ -41,6 +41,15 @@ TEST(ExportFormatTest, SilentRecordsHaveTheirBlankLayout) {
   EXPECT_EQ(FormatExportRecord(1, 1, 0.0, 0.0), "P[1  ]    0.00 \n");
 }
 
+TEST(ExportFormatTest, ANegativeZeroIsWrittenAsZero) {
+  EXPECT_EQ(FormatExportRecord(2, 3, -0.0, -0.0), "P[3  ]    0.00     0.00\n");
+  EXPECT_EQ(FormatExportRecord(1, 3, -0.0, 5.0), "P[3  ]    0.00 \n");
+  const double left[] = {-0.0, 1.0};
+  const double right[] = {2.0, -0.0};
+  EXPECT_EQ(FormatExportText(2, 2, left, right),
+            "P[---]    LEFT    RIGHT\nP[1  ]    0.00     2.00\nP[2  ]    1.00     0.00\n");
+}
+
 TEST(ExportFormatTest, ValuesAreRightAlignedWithTwoDecimals) {
   EXPECT_EQ(FormatExportRecord(2, 960, -32768.0, 127.0), "P[960] -32768.00   127.00\n");
   EXPECT_EQ(FormatExportRecord(1, 42, -1.0, 0.0), "P[42 ]   -1.00 \n");
