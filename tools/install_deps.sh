@@ -11,6 +11,7 @@ PACKAGES=(
   pulseaudio pulseaudio-utils libasound2-plugins alsa-utils sox
   poppler-utils xvfb xauth xdotool openbox x11-utils
   clang libclang-rt-14-dev
+  dpkg-dev file appstream desktop-file-utils
 )
 
 missing=()
