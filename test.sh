@@ -49,6 +49,32 @@ if [ "${CI:-}" = "true" ]; then
   QT_QPA_PLATFORM=offscreen "$outside/tests/test_controls" --gtest_brief=1 || status=1
 fi
 
+if [ "${CI:-}" = "true" ]; then
+  # The Debian package, unpacked into a clean folder: the installed program must start and
+  # measure from there. Its folder may not be writable, so its files go to a private user folder.
+  echo "== Aurivue: the Debian package"
+  if deb="$(tools/build_deb.sh "${AURIVUE_DEB_BUILD:-/tmp/aurivue-deb-build}" | tail -1)"; then
+    unpacked="$(mktemp -d)"
+    dpkg -x "$deb" "$unpacked/root"
+    sox -n -r 44100 -b 16 -c 2 "$unpacked/take.wav" synth 2 sine 1000 sine 1500
+    if "$unpacked/root/usr/bin/aurivue" --version | grep -q "Aurivue Version" &&
+      XDG_CONFIG_HOME="$unpacked/config" AURIVUE_INSTANCE_DIR="$unpacked" QT_QPA_PLATFORM=offscreen \
+        timeout 120 "$unpacked/root/usr/bin/aurivue" --splash-ms 0 --input "file:$unpacked/take.wav" \
+        --power --frames 2 --export "$unpacked/out.txt" --quit &&
+      [ "$(wc -l <"$unpacked/out.txt")" -gt 400 ] &&
+      [ -f "$unpacked/root/usr/share/aurivue/Aurivue.hlp" ] &&
+      [ -f "$unpacked/root/usr/share/aurivue/docs/index.html" ] &&
+      [ -f "$unpacked/root/usr/share/man/man1/aurivue.1" ]; then
+      echo "   $deb: unpacked, --version and a headless measurement work"
+    else
+      echo "the unpacked package $deb did not start or measure"; status=1
+    fi
+    rm -rf "$unpacked"
+  else
+    echo "the Debian package could not be built"; status=1
+  fi
+fi
+
 echo "== Aurivue: building"
 tools/build.sh build
 echo "== Aurivue: running the tests"
