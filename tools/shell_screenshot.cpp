@@ -20,17 +20,11 @@
 #include "shell/main_frame.h"
 #include "shell/nav_bar_ctrl.h"
 #include "shell/splash_wnd.h"
+#include "support/event_pump.h"
 
 namespace {
 
-void Pump(int ms) {
-  QElapsedTimer t;
-  t.start();
-  while (t.elapsed() < ms) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    QThread::msleep(5);
-  }
-}
+void Pump(int ms) { support::PumpEvents(std::chrono::milliseconds(ms)); }
 
 void Save(CMainFrame* frame, const QString& path) {
   QPixmap picture;

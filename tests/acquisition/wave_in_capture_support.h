@@ -9,6 +9,7 @@
 #include "platform/command_ids.h"
 #include "platform/message_target.h"
 #include "platform/wave_in.h"
+#include "support/event_pump.h"
 
 // The main window stand-in: counts ID_BUFFER_READY and runs an optional action for each.
 class ReadyReceiver : public QWidget, public MessageTarget {
@@ -25,12 +26,7 @@ class ReadyReceiver : public QWidget, public MessageTarget {
 
 // Runs the event loop until pred holds or a generous deadline passes (a hang shows as failure).
 inline bool PumpUntil(const std::function<bool()>& pred, int seconds = 20) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-  while (!pred()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  }
-  return true;
+  return support::PumpEventsUntil(pred, std::chrono::seconds(seconds));
 }
 
 // Selects an input for one test and puts the previous one back; tone and file run unpaced.

@@ -44,6 +44,7 @@
 #include "shell/aurivue_app.h"
 #include "shell/main_frame.h"
 #include "shell/nav_bar_ctrl.h"
+#include "support/event_pump.h"
 #include "view/aurivue_view.h"
 
 namespace e2e {
@@ -93,25 +94,12 @@ inline int ThreadCount() {
 }
 
 // Runs the event loop for ms milliseconds.
-inline void Pump(int ms) {
-  QElapsedTimer t;
-  t.start();
-  while (t.elapsed() < ms) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    if (t.elapsed() < ms) QThread::msleep(2);
-  }
-}
+inline void Pump(int ms) { support::PumpEvents(std::chrono::milliseconds(ms)); }
 
 // Runs the event loop until pred holds or seconds pass; false on time-out.
 inline bool PumpUntil(const std::function<bool()>& pred, double seconds) {
-  QElapsedTimer t;
-  t.start();
-  while (!pred()) {
-    if (t.elapsed() > seconds * 1000) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    QThread::msleep(2);
-  }
-  return true;
+  return support::PumpEventsUntil(pred,
+                                  std::chrono::milliseconds(static_cast<long>(seconds * 1000)));
 }
 
 // A mouse click as the window system delivers it: press, then release, at pos (the centre when

@@ -14,6 +14,7 @@
 #include <QWidget>
 
 #include "platform/instance_lock.h"
+#include "support/event_pump.h"
 #include "support/needs_environment.h"
 #include "support/private_program.h"
 
@@ -22,16 +23,8 @@ namespace {
 constexpr int kWaitMs = 30000;
 
 // Runs the event loop until done() or the time is up.
-template <typename Done>
-bool PumpUntil(Done done, int ms = kWaitMs) {
-  QElapsedTimer t;
-  t.start();
-  while (!done()) {
-    if (t.elapsed() > ms) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    QThread::msleep(10);
-  }
-  return true;
+bool PumpUntil(const std::function<bool()>& done, int ms = kWaitMs) {
+  return support::PumpEventsUntil(done, std::chrono::milliseconds(ms));
 }
 
 class SingleInstanceTest : public ::testing::Test {
