@@ -158,6 +158,7 @@ bool CMainFrame::Create(CAurivueDoc* doc) {
   CreateMenus();
   CreateAccelerators();
   CreateLiveParts();
+  CreateTriggerParts();
 
   // Building the panes: an outer splitter of two rows, the control panel in the lower row, and
   // an inner splitter of two columns (navigation bar, scope view) in the upper one.
@@ -348,7 +349,7 @@ bool CMainFrame::HandleOwnCommand(int id) {
       return true;
     }
     default:
-      return HandleLiveCommand(id);
+      return HandleLiveCommand(id) || HandleTriggerCommand(id);
   }
 }
 
@@ -407,4 +408,5 @@ void CMainFrame::UpdatePanes() {
   m_panes[4]->setText(QString::fromStdString(FFTWindowPaneText(app.m_nFFTWindow)));
   m_panes[5]->setText(QString::fromStdString(VoltPaneText(app.m_nVoltValue)));
   UpdateLivePane();
+  UpdateTriggerParts();
 }

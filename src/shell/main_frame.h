@@ -19,7 +19,10 @@ class FlatSplitter;
 class LevelMeterBar;
 class QAction;
 class QLabel;
+class QPushButton;
 class QShortcut;
+class TriggerControl;
+struct TriggerSettings;
 
 // Status bar indicator ids.
 constexpr int ID_INDICATOR_RATE = 59142;
@@ -84,6 +87,8 @@ class CMainFrame : public QMainWindow, public MessageTarget {
   // and the analysis updates a second.
   QString LiveStatusText() const;
   LevelMeterBar* LevelMeters() const { return m_pMeters; }
+  // The trigger's state pane: OFF, WAIT, TRIG'D, AUTO, STOP (or ROLL).
+  QString TriggerStatusText() const;
   // Lays the splitters out for the current client size.
   void ApplyPaneSizes();
 
@@ -114,6 +119,11 @@ class CMainFrame : public QMainWindow, public MessageTarget {
   bool HandleLiveCommand(int id);
   void UpdateLivePane();
   void OnInputDeviceList();
+  // The Trigger menu, keys, state pane and re-arm button (main_frame_trigger.cpp).
+  void CreateTriggerParts();
+  bool HandleTriggerCommand(int id);
+  void UpdateTriggerParts();
+  void ApplyTrigger(const TriggerSettings& settings);
 
   FlatSplitter* m_wndSplitter = nullptr;
   FlatSplitter* m_wndSplitter2 = nullptr;
@@ -140,7 +150,13 @@ class CMainFrame : public QMainWindow, public MessageTarget {
   int64_t m_nRateSinceNs = 0;
   uint64_t m_nRateSinceUpdates = 0;
   double m_dUpdatesPerSecond = 0;
+
+  QLabel* m_pTriggerPane = nullptr;
+  QPushButton* m_pRearmButton = nullptr;
+  std::vector<QAction*> m_triggerActions;
 };
 
+// The text of the trigger's state pane at timeBase ms/div.
+QString TriggerPaneText(const TriggerControl& trigger, bool live, float timeBase);
 // The text of the live display's status pane.
 QString LivePaneText(bool live, unsigned long long lostBlocks, double updatesPerSecond);
