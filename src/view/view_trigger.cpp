@@ -68,6 +68,8 @@ void CAurivueView::ClearTrigger() {
 
 void CAurivueView::ShowTriggerMarks(bool triggered) {
   const AppState& app = CurrentApp();
+  // The waterfall's curtains have no edge to put a mark on.
+  if (app.m_nDisplayMode != kOscillograph2D) return;
   const TriggerSettings& s = CurrentTrigger().Settings();
   const int charts = TwoChannels() ? 2 : 1;
   for (int c = 0; c < charts; ++c) {
