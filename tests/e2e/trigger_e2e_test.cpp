@@ -20,6 +20,7 @@
 #include "shell/trigger_commands.h"
 #include "shell/trigger_dlg.h"
 #include "shell/trigger_profile.h"
+#include "support/profile_lock.h"
 #include "view/trigger_control.h"
 
 using namespace e2e;
@@ -45,6 +46,7 @@ class TriggerE2ETest : public ::testing::Test {
   void SetUp() override {
     if (!HaveSox()) GTEST_SKIP() << "sox is not installed";
     ASSERT_TRUE(m_dir.isValid());
+    m_profileLock = std::make_unique<support::ProfileLock>();
     QStandardPaths::setTestModeEnabled(true);
     QSettings().remove("Trigger");
     m_session = std::make_unique<AppSession>("tone:1000");
@@ -64,6 +66,7 @@ class TriggerE2ETest : public ::testing::Test {
     }
     m_session.reset();
     QSettings().remove("Trigger");
+    m_profileLock.reset();
   }
 
   void Record(const Stereo& samples) {
@@ -128,6 +131,7 @@ class TriggerE2ETest : public ::testing::Test {
   }
 
   QTemporaryDir m_dir;
+  std::unique_ptr<support::ProfileLock> m_profileLock;
   std::unique_ptr<AppSession> m_session;
 };
 

@@ -11,6 +11,7 @@
 #include "shell/command_line.h"
 #include "shell/trigger_dlg.h"
 #include "shell/trigger_profile.h"
+#include "support/profile_lock.h"
 
 using Action = CommandLineOptions::Action;
 
@@ -81,6 +82,7 @@ TEST(TriggerCommandLine, HelpListsEveryTriggerOption) {
 }
 
 TEST(TriggerProfile, NothingStoredIsOffAndWhatIsSavedComesBack) {
+  support::ProfileLock lock;
   QStandardPaths::setTestModeEnabled(true);
   QSettings().remove("Trigger");
   const TriggerSettings empty = LoadTriggerProfile();
