@@ -166,7 +166,8 @@ CsvTable DisplayedTable(int analysis, bool threeD, const ChartCtrl* const* chart
       std::vector<double>& y = table.columns.back();
       TakeSerie(*charts[0], k, &table.columns[table.columns.size() - 2], &y);
     }
-    table.notes.emplace_back("frame_values", "x and y of each curtain, drawn 1 up and right");
+    table.notes.emplace_back(
+        "frame_values", "x and y of each curtain as drawn: the figure moved by 1 along both axes");
     return table;
   }
   table.names.push_back(q.x);
