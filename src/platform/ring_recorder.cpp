@@ -16,7 +16,7 @@
 namespace {
 
 // How often the writer looks for new frames, and how many it takes at most in one write.
-constexpr auto kWriterInterval = std::chrono::milliseconds(20);
+constexpr auto kWriterInterval = std::chrono::milliseconds(10);
 constexpr size_t kChunkFrames = 4096;
 
 bool EndsWith(const std::string& text, const char* tail) {

@@ -10,6 +10,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSettings>
+#include <QStandardPaths>
 
 #include "e2e_reliability_support.h"
 #include "instrument_support.h"
@@ -60,6 +62,10 @@ class RecordingE2eTest : public ::testing::Test {
     REQUIRE_ENVIRONMENT(HaveSox(), "sox is not installed (tools/install_deps.sh installs it)");
     ASSERT_TRUE(m_dir.isValid());
     ASSERT_TRUE(WriteFileReplacing(JoinPath(ProgramDirectory(), "Aurivue.ini"), kKnownSettings));
+    // A profile of the tests' own, its recent-file list empty.
+    QStandardPaths::setTestModeEnabled(true);
+    QCoreApplication::setOrganizationName(kProfileKey);
+    QSettings().remove("Recent File List");
     m_session = std::make_unique<AppSession>("tone:1000");
     ASSERT_TRUE(m_session->ok()) << m_session->error();
     ASSERT_EQ(App().m_nChannels, 2);
@@ -107,6 +113,9 @@ class RecordingE2eTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(RecordingE2eTest, EveryCapturedSampleIsRecordedAcrossPowerCycles) {
+  // At the pace of a sound card: unpaced, the file input can lap the four-second ring before
+  // the writer next looks, which no real input does.
+  SetWaveInRealTimePacing(true);
   const std::string path = m_dir.filePath("take.wav").toStdString();
   // Started while POWER is on: from the newest frame on.
   m_session->ClickPower();
@@ -165,6 +174,7 @@ TEST_F(RecordingE2eTest, AFullDiskStopsTheRecordingWithAMessageAndAValidFile) {
                                MS_NOSUID | MS_NODEV, "size=128k,mode=0755") == 0;
   REQUIRE_ENVIRONMENT(mounted, "this root may not mount a tmpfs");
   const std::string path = (where + "/take.wav").toStdString();
+  SetWaveInRealTimePacing(true);
   ToggleRecord(path);
   ASSERT_TRUE(Out().IsRecording());
   m_session->ClickPower();
@@ -277,6 +287,11 @@ TEST_F(RecordingE2eTest, ARecordingOpenedFromTheMenuBecomesTheInputAndARecentEnt
   EXPECT_EQ(CurrentWaveInput(), "file:" + m_counter);
   EXPECT_EQ(app.RecentFiles()[0].toStdString(), m_counter);
   EXPECT_EQ(m_session->Messages().size(), 2u);
+  // The list is the profile's: the next start shows it again.
+  m_session.reset();
+  QSettings profile;
+  EXPECT_EQ(profile.value("Recent File List/File1").toString().toStdString(), m_counter);
+  EXPECT_EQ(profile.value("Recent File List/File2").toString().toStdString(), second);
 }
 
 TEST(RecordingMessagesTest, TheRateMessageOffersTheRateToUseOrAConversion) {
