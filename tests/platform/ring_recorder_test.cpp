@@ -180,6 +180,8 @@ TEST_F(RingRecorderTest, EightBitMonoAndFlacKeepEverySampleValue) {
   }
 }
 
+// Not under ThreadSanitizer: a copy the producer laps is a race by design, which the ring tells
+// its reader of after the copy (test.sh leaves this one out there).
 TEST_F(RingRecorderTest, AWriterLeftBehindCountsWhatItMissedAndKeepsTheRestInOrder) {
   const std::string path = Path("behind.wav");
   RingRecorder recorder;
