@@ -64,8 +64,7 @@ class RecordingE2eTest : public ::testing::Test {
     ASSERT_TRUE(WriteFileReplacing(JoinPath(ProgramDirectory(), "Aurivue.ini"), kKnownSettings));
     // A profile of the tests' own, its recent-file list empty.
     QStandardPaths::setTestModeEnabled(true);
-    QCoreApplication::setOrganizationName(kProfileKey);
-    QSettings().remove("Recent File List");
+    QSettings(kProfileKey, kAppTitle).remove("Recent File List");
     m_session = std::make_unique<AppSession>("tone:1000");
     ASSERT_TRUE(m_session->ok()) << m_session->error();
     ASSERT_EQ(App().m_nChannels, 2);
@@ -289,7 +288,7 @@ TEST_F(RecordingE2eTest, ARecordingOpenedFromTheMenuBecomesTheInputAndARecentEnt
   EXPECT_EQ(m_session->Messages().size(), 2u);
   // The list is the profile's: the next start shows it again.
   m_session.reset();
-  QSettings profile;
+  QSettings profile(kProfileKey, kAppTitle);
   EXPECT_EQ(profile.value("Recent File List/File1").toString().toStdString(), m_counter);
   EXPECT_EQ(profile.value("Recent File List/File2").toString().toStdString(), second);
 }
