@@ -16,10 +16,10 @@ class CaptureRing;
 // format (WAV, or FLAC when the name ends in ".flac"), on a thread of its own that copies out of
 // the ring by frame number: the audio thread is never held up, and nothing it does waits for
 // the disk. Rings follow one another (one per POWER on); the frames of each go into the file
-// back to back. The file's header is brought up to date after every write, so the file is a
-// valid recording of what has been written at any moment, also when the program is killed.
+// back to back. A WAV or AIFF file's header is brought up to date after every write, so the file
+// is a valid recording of what has been written at any moment, also when the program is killed.
 // When a write fails (a full disk) the file is cut back to its last whole frame, closed, and
-// the recording ends with Failure() set.
+// the recording ends with Failed() set (a FLAC file keeps what its encoder got out).
 class RingRecorder {
  public:
   RingRecorder();
