@@ -3,6 +3,7 @@
 // and against values computed here from the sox-made recording the program analysed.
 #include <gtest/gtest.h>
 
+#include <QSettings>
 #include <algorithm>
 #include <cmath>
 #include <complex>
@@ -167,6 +168,8 @@ class CsvExportE2eTest : public ::testing::Test {
   void SetUp() override {
     REQUIRE_ENVIRONMENT(HaveSox(), "sox is not installed (tools/install_deps.sh installs it)");
     ASSERT_TRUE(m_dir.isValid());
+    // A profile of this test's own: the program writes its recent-file list back at the end.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.filePath("profile"));
     ASSERT_TRUE(WriteFileReplacing(JoinPath(ProgramDirectory(), "Aurivue.ini"), kKnownSettings));
     m_session = std::make_unique<AppSession>("tone:1000");
     ASSERT_TRUE(m_session->ok()) << m_session->error();

@@ -11,7 +11,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QSettings>
-#include <QStandardPaths>
 
 #include "e2e_reliability_support.h"
 #include "instrument_support.h"
@@ -62,8 +61,9 @@ class RecordingE2eTest : public ::testing::Test {
     REQUIRE_ENVIRONMENT(HaveSox(), "sox is not installed (tools/install_deps.sh installs it)");
     ASSERT_TRUE(m_dir.isValid());
     ASSERT_TRUE(WriteFileReplacing(JoinPath(ProgramDirectory(), "Aurivue.ini"), kKnownSettings));
-    // A profile of the tests' own, its recent-file list empty.
-    QStandardPaths::setTestModeEnabled(true);
+    // A profile of this test's own, so tests running side by side never share a recent-file
+    // list.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.filePath("profile"));
     QSettings(kProfileKey, kAppTitle).remove("Recent File List");
     m_session = std::make_unique<AppSession>("tone:1000");
     ASSERT_TRUE(m_session->ok()) << m_session->error();
