@@ -37,6 +37,10 @@ void Chart3DCtrl::ShiftHistory() {
     if (!from.m_bHasData || !to.m_pX || !to.m_pY) continue;
     std::copy(from.m_pX.get(), from.m_pX.get() + m_nCapacity, to.m_pX.get());
     std::copy(from.m_pY.get(), from.m_pY.get() + m_nCapacity, to.m_pY.get());
+    if (from.m_pGivenX && to.m_pGivenX) {
+      std::copy(from.m_pGivenX.get(), from.m_pGivenX.get() + m_nCapacity, to.m_pGivenX.get());
+      std::copy(from.m_pGivenY.get(), from.m_pGivenY.get() + m_nCapacity, to.m_pGivenY.get());
+    }
     to.m_bHasData = 1;
     to.m_bBand = from.m_bBand;
   }

@@ -29,7 +29,9 @@ struct CommandLineOptions {
   std::string exportPath;
   std::string bmpPath;
   std::string pdfPath;
-  bool quit = false;  // end the program after the measurements
+  std::string csvPath;     // --export-csv: what the display shows, as CSV, after --export
+  std::string recordPath;  // --record: every captured sample from POWER on to the run's end
+  bool quit = false;       // end the program after the measurements
 
   // True when any measurement option was given.
   bool IsScripted() const;

@@ -15,6 +15,7 @@
 #include "platform/command_ids.h"
 #include "shell/about_dlg.h"
 #include "shell/aurivue_app.h"
+#include "shell/data_out.h"
 #include "shell/nav_bar_ctrl.h"
 #include "shell/status_texts.h"
 #include "view/aurivue_view.h"
@@ -158,6 +159,7 @@ bool CMainFrame::Create(CAurivueDoc* doc) {
   CreateMenus();
   CreateAccelerators();
   CreateLiveParts();
+  CreateDataParts();
 
   // Building the panes: an outer splitter of two rows, the control panel in the lower row, and
   // an inner splitter of two columns (navigation bar, scope view) in the upper one.
@@ -348,7 +350,7 @@ bool CMainFrame::HandleOwnCommand(int id) {
       return true;
     }
     default:
-      return HandleLiveCommand(id);
+      return HandleLiveCommand(id) || HandleDataCommand(id);
   }
 }
 

@@ -15,6 +15,7 @@
 class CAurivueDoc;
 class CControlView;
 class CNavBarCtrl;
+class DataOut;
 class FlatSplitter;
 class LevelMeterBar;
 class QAction;
@@ -84,6 +85,8 @@ class CMainFrame : public QMainWindow, public MessageTarget {
   // and the analysis updates a second.
   QString LiveStatusText() const;
   LevelMeterBar* LevelMeters() const { return m_pMeters; }
+  // Export CSV, Record, Open Recording and the recent recordings (data_out.h).
+  DataOut* GetDataOut() const { return m_pDataOut.get(); }
   // Lays the splitters out for the current client size.
   void ApplyPaneSizes();
 
@@ -114,6 +117,9 @@ class CMainFrame : public QMainWindow, public MessageTarget {
   bool HandleLiveCommand(int id);
   void UpdateLivePane();
   void OnInputDeviceList();
+  // The data-out menu items and the record mark (main_frame_data.cpp).
+  void CreateDataParts();
+  bool HandleDataCommand(int id);
 
   FlatSplitter* m_wndSplitter = nullptr;
   FlatSplitter* m_wndSplitter2 = nullptr;
@@ -140,6 +146,8 @@ class CMainFrame : public QMainWindow, public MessageTarget {
   int64_t m_nRateSinceNs = 0;
   uint64_t m_nRateSinceUpdates = 0;
   double m_dUpdatesPerSecond = 0;
+
+  std::unique_ptr<DataOut> m_pDataOut;
 };
 
 // The text of the live display's status pane.

@@ -117,11 +117,17 @@ TEST_F(MainFrameTest, MenusHaveEveryTextIdPromptAndSeparator) {
   const std::vector<std::pair<QString, std::vector<Expected>>> expected = {
       {"&File",
        {{"&Export\tCtrl+E", 32825, "Export RealTime Data"},
+        {"Export &CSV...", 32940, "Export what the display shows as CSV"},
         {"&Save to Bmp\tCtrl+S", 57603, "Save the bmp file"},
         {nullptr, 0, nullptr},
         {"&Print...\tCtrl+P", 57607, "Print the Aurivue Plot"},
         {"Print Pre&view\tCtrl+v", 57609, "Display full pages"},
         {"P&rint Setup...\tCtrl+r", 57606, "Change the printer and printing options"},
+        {nullptr, 0, nullptr},
+        // Data out and recordings in; the recent recordings are a submenu.
+        {"&Record...", 32941, "Record every captured sample into a file"},
+        {"Open Rec&ording...", 32942, "Play a recording as the input"},
+        {"Recent Recor&dings", 0, ""},
         {nullptr, 0, nullptr},
         {"E&xit\tCtrl+x", 57665, "Quit Aurivue2.0"}}},
       {"&Setup",
