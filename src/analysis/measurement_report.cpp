@@ -180,3 +180,64 @@ std::string MeasurementLogRow(double seconds, const ChannelMeasurement* last, in
   }
   return out + "\n";
 }
+
+namespace {
+
+std::string ReadoutNumber(double v, Quantity q) {
+  const int digits =
+      q == Quantity::kFrequency || q == Quantity::kPeakFrequency || q == Quantity::kPeriod ? 9 : 6;
+  char buffer[64];
+  const auto r =
+      std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, digits);
+  return std::string(buffer, r.ptr);
+}
+
+std::string WithUnit(std::string text, Quantity q) {
+  const std::string_view unit = QuantityUnit(q);
+  if (!unit.empty()) text += " " + std::string(unit);
+  return text;
+}
+
+}  // namespace
+
+std::string ReadoutValue(const ChannelMeasurement& m, Quantity q) {
+  if (!m.Valid(q)) {
+    if (m.flags.noSamples) return "---";
+    if (m.flags.clipping) return "--- (clips)";
+    if (!IsLevelQuantity(q) && m.flags.noTone) return "--- (no tone)";
+    if (!IsLevelQuantity(q) && m.flags.fewPeriods) return "--- (< 2 periods)";
+    return "---";
+  }
+  return WithUnit(ReadoutNumber(m.Value(q), q), q);
+}
+
+std::string ReadoutMeanLine(const RunningStats& s, Quantity q) {
+  if (s.Count() == 0) return std::string();
+  return "mean " + ReadoutNumber(s.Mean(), q) + " sd " + ReadoutNumber(s.StdDev(), q);
+}
+
+std::string ReadoutRangeLine(const RunningStats& s, Quantity q) {
+  if (s.Count() == 0) return std::string();
+  return "min " + ReadoutNumber(s.Min(), q) + " max " + ReadoutNumber(s.Max(), q);
+}
+
+std::vector<ReadoutRow> BuildReadout(const ChannelMeasurement* last, const ChannelStats* stats,
+                                     int channels, const std::vector<Quantity>& quantities,
+                                     bool statistics) {
+  std::vector<ReadoutRow> rows;
+  for (Quantity q : quantities) {
+    ReadoutRow row;
+    row.quantity = q;
+    row.label = std::string(QuantityName(q));
+    for (int c = 0; c < channels && c < 2; ++c) {
+      row.value[c] = ReadoutValue(last[c], q);
+      row.valid[c] = last[c].Valid(q);
+      if (statistics) {
+        row.mean[c] = ReadoutMeanLine(stats[c].Of(q), q);
+        row.range[c] = ReadoutRangeLine(stats[c].Of(q), q);
+      }
+    }
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "analysis/measurement_stats.h"
 #include "analysis/measurements.h"
@@ -46,3 +47,26 @@ std::string InvalidReason(const ChannelMeasurement& m, Quantity q);
 // began and the values, an invalid value left empty. Rows end with a line feed.
 std::string MeasurementLogHeader(int channels);
 std::string MeasurementLogRow(double seconds, const ChannelMeasurement* last, int channels);
+
+// The readout's text of a value: the figure with its unit ("1000.00012 Hz", "-92.31 dB"), or
+// "---" with the reason in brackets when it is not valid. Frequencies keep nine significant
+// digits, everything else six.
+std::string ReadoutValue(const ChannelMeasurement& m, Quantity q);
+// The readout's statistics of a quantity: "mean M sd S" and "min A max B", empty strings
+// before the first valid update.
+std::string ReadoutMeanLine(const RunningStats& s, Quantity q);
+std::string ReadoutRangeLine(const RunningStats& s, Quantity q);
+
+// One line of the readout: the quantity's name and, per channel, the value and (when asked) the
+// two statistics lines.
+struct ReadoutRow {
+  Quantity quantity = Quantity::kFrequency;
+  std::string label;  // "thd_db"
+  std::string value[2];
+  bool valid[2] = {false, false};
+  std::string mean[2];
+  std::string range[2];
+};
+std::vector<ReadoutRow> BuildReadout(const ChannelMeasurement* last, const ChannelStats* stats,
+                                     int channels, const std::vector<Quantity>& quantities,
+                                     bool statistics);

@@ -17,6 +17,9 @@ class CControlView;
 class CNavBarCtrl;
 class FlatSplitter;
 class LevelMeterBar;
+class CMeasurementPanel;
+class MeasurementLog;
+class MeasurementStation;
 class QAction;
 class QLabel;
 class QShortcut;
@@ -84,6 +87,10 @@ class CMainFrame : public QMainWindow, public MessageTarget {
   // and the analysis updates a second.
   QString LiveStatusText() const;
   LevelMeterBar* LevelMeters() const { return m_pMeters; }
+  // The measurements, their readout beside the scope view (hidden unless chosen) and their log.
+  MeasurementStation* Measurements() const { return m_pMeasure.get(); }
+  CMeasurementPanel* MeasurePanel() const;
+  MeasurementLog* MeasureLog() const { return m_pMeasureLog.get(); }
   // Lays the splitters out for the current client size.
   void ApplyPaneSizes();
 
@@ -114,6 +121,12 @@ class CMainFrame : public QMainWindow, public MessageTarget {
   bool HandleLiveCommand(int id);
   void UpdateLivePane();
   void OnInputDeviceList();
+  // The measurements' readout, menu items and log (main_frame_measure.cpp).
+  void CreateMeasureParts();
+  void DestroyMeasureParts();
+  bool HandleMeasureCommand(int id);
+  void ShowMeasurePanel(bool show);
+  void FitMeasurementPanel();
 
   FlatSplitter* m_wndSplitter = nullptr;
   FlatSplitter* m_wndSplitter2 = nullptr;
@@ -140,6 +153,12 @@ class CMainFrame : public QMainWindow, public MessageTarget {
   int64_t m_nRateSinceNs = 0;
   uint64_t m_nRateSinceUpdates = 0;
   double m_dUpdatesPerSecond = 0;
+
+  std::unique_ptr<MeasurementStation> m_pMeasure;
+  std::unique_ptr<MeasurementLog> m_pMeasureLog;
+  QPointer<CMeasurementPanel> m_pMeasurePanel;
+  QAction* m_pMeasureAction = nullptr;
+  QAction* m_pMeasureLogAction = nullptr;
 };
 
 // The text of the live display's status pane.

@@ -133,6 +133,7 @@ class Script {
                     " for " + turn.option);
       }
     }
+    if (!StartScriptedMeasurements(frame, m_options, m_program)) return 1;
     if (m_options.power && !PowerAndWait(frame, panel)) return 1;
     if (!m_options.exportPath.empty() &&
         !SaveThroughDialog(frame, ID_EXPORT_DATA, m_options.exportPath, "Export")) {
@@ -143,7 +144,7 @@ class Script {
       return 1;
     }
     if (!m_options.pdfPath.empty() && !PrintToPdf(frame)) return 1;
-    return 0;
+    return FinishScriptedMeasurements(frame, m_options, m_program);
   }
 
  private:

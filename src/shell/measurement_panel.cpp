@@ -1,0 +1,151 @@
+#include "shell/measurement_panel.h"
+
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QPainter>
+#include <algorithm>
+
+#include "shell/measure_profile.h"
+#include "view/measurement_station.h"
+
+namespace {
+
+constexpr int kMargin = 6;
+constexpr int kLabelWidth = 104;
+const QColor kBackground(0, 0, 0);
+const QColor kText(0, 255, 0);
+const QColor kInvalid(110, 110, 110);
+const QColor kStatistics(150, 200, 150);
+const QColor kHeader(255, 255, 0);
+
+}  // namespace
+
+CMeasurementPanel::CMeasurementPanel(MeasurementStation& station, QWidget* parent)
+    : QWidget(parent), m_station(station), m_quantities(DefaultReadoutQuantities()) {
+  setObjectName("measurementPanel");
+  setMinimumWidth(kWidth);
+  setMaximumWidth(kWidth);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setToolTip("Measurements of the newest half second; right-click to choose");
+  m_nListener = m_station.AddListener([this] {
+    if (isVisible()) Refresh();
+  });
+  Refresh();
+}
+
+CMeasurementPanel::~CMeasurementPanel() {
+  m_station.RemoveListener(m_nListener);
+  m_station.Want(MeasurementStation::kReadoutUser, false);
+}
+
+void CMeasurementPanel::SetQuantities(const std::vector<Quantity>& quantities) {
+  m_quantities = quantities;
+  Refresh();
+}
+
+void CMeasurementPanel::SetStatistics(bool statistics) {
+  m_bStatistics = statistics;
+  Refresh();
+}
+
+void CMeasurementPanel::Refresh() {
+  m_nChannels = m_station.Channels();
+  m_nUpdates = m_station.Updates();
+  m_rows =
+      BuildReadout(m_station.Last(), m_station.Stats(), m_nChannels, m_quantities, m_bStatistics);
+  update();
+}
+
+void CMeasurementPanel::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  m_station.Want(MeasurementStation::kReadoutUser, true);
+  Refresh();
+}
+
+void CMeasurementPanel::hideEvent(QHideEvent* event) {
+  QWidget::hideEvent(event);
+  m_station.Want(MeasurementStation::kReadoutUser, false);
+}
+
+void CMeasurementPanel::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.fillRect(rect(), kBackground);
+  QFont font("Courier New");
+  font.setStyleHint(QFont::TypeWriter);
+  font.setPixelSize(13);
+  QFont small = font;
+  small.setPixelSize(11);
+  p.setFont(font);
+  const int line = QFontMetrics(font).height() + 1;
+  const int smallLine = QFontMetrics(small).height();
+  const int columnWidth = (width() - 2 * kMargin - kLabelWidth) / std::max(1, m_nChannels);
+  int y = kMargin;
+  p.setPen(kHeader);
+  p.drawText(QRect(kMargin, y, kLabelWidth, line), Qt::AlignLeft | Qt::AlignVCenter,
+             QString("n = %1").arg(m_nUpdates));
+  for (int c = 0; c < m_nChannels; ++c) {
+    p.drawText(QRect(kMargin + kLabelWidth + c * columnWidth, y, columnWidth, line),
+               Qt::AlignRight | Qt::AlignVCenter, c == 0 ? "LEFT" : "RIGHT");
+  }
+  y += line + 4;
+  p.setPen(kInvalid);
+  p.drawLine(kMargin, y - 2, width() - kMargin, y - 2);
+  for (const ReadoutRow& row : m_rows) {
+    p.setFont(font);
+    p.setPen(kText);
+    p.drawText(QRect(kMargin, y, kLabelWidth, line), Qt::AlignLeft | Qt::AlignVCenter,
+               QString::fromStdString(row.label));
+    for (int c = 0; c < m_nChannels; ++c) {
+      const int x = kMargin + kLabelWidth + c * columnWidth;
+      p.setFont(font);
+      p.setPen(row.valid[c] ? kText : kInvalid);
+      p.drawText(QRect(x, y, columnWidth, line), Qt::AlignRight | Qt::AlignVCenter,
+                 QString::fromStdString(row.value[c]));
+      if (m_bStatistics) {
+        p.setFont(small);
+        p.setPen(kStatistics);
+        p.drawText(QRect(x - kLabelWidth / 2, y + line, columnWidth + kLabelWidth / 2, smallLine),
+                   Qt::AlignRight | Qt::AlignVCenter, QString::fromStdString(row.mean[c]));
+        p.drawText(QRect(x - kLabelWidth / 2, y + line + smallLine, columnWidth + kLabelWidth / 2,
+                         smallLine),
+                   Qt::AlignRight | Qt::AlignVCenter, QString::fromStdString(row.range[c]));
+      }
+    }
+    y += line + (m_bStatistics ? 2 * smallLine + 4 : 0);
+  }
+}
+
+void CMeasurementPanel::contextMenuEvent(QContextMenuEvent* event) {
+  QMenu menu(this);
+  QAction* statistics = menu.addAction("Statistics");
+  statistics->setCheckable(true);
+  statistics->setChecked(m_bStatistics);
+  QAction* reset = menu.addAction("Reset Statistics");
+  menu.addSeparator();
+  std::vector<QAction*> items;
+  for (std::size_t i = 0; i < kQuantityCount; ++i) {
+    const Quantity q = QuantityAt(i);
+    QAction* a = menu.addAction(
+        QString::fromUtf8(QuantityName(q).data(), static_cast<int>(QuantityName(q).size())));
+    a->setCheckable(true);
+    a->setChecked(std::find(m_quantities.begin(), m_quantities.end(), q) != m_quantities.end());
+    items.push_back(a);
+  }
+  QAction* chosen = menu.exec(event->globalPos());
+  if (chosen == nullptr) return;
+  if (chosen == statistics) {
+    SetStatistics(!m_bStatistics);
+    SaveMeasureStatistics(m_bStatistics);
+  } else if (chosen == reset) {
+    m_station.ResetStatistics();
+    Refresh();
+  } else {
+    // The quantities keep the order of the list whatever the order they were chosen in.
+    std::vector<Quantity> quantities;
+    for (std::size_t i = 0; i < kQuantityCount; ++i) {
+      if (items[i]->isChecked()) quantities.push_back(QuantityAt(i));
+    }
+    SetQuantities(quantities);
+    SaveMeasureQuantities(quantities);
+  }
+}
