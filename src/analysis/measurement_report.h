@@ -52,7 +52,7 @@ std::string MeasurementLogRow(double seconds, const ChannelMeasurement* last, in
 // "---" with the reason in brackets when it is not valid. Frequencies keep nine significant
 // digits, everything else six.
 std::string ReadoutValue(const ChannelMeasurement& m, Quantity q);
-// The readout's statistics of a quantity: "mean M sd S" and "min A max B", empty strings
+// The readout's statistics of a quantity: "mean M sd S" and "MIN .. MAX", empty strings
 // before the first valid update.
 std::string ReadoutMeanLine(const RunningStats& s, Quantity q);
 std::string ReadoutRangeLine(const RunningStats& s, Quantity q);

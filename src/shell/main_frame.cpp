@@ -261,7 +261,7 @@ void CMainFrame::ApplyPaneSizes() {
   m_wndSplitter->RecalcLayout();
   m_wndSplitter2->SetPaneInfo(0, sizes.navWidth, 0);
   m_wndSplitter2->RecalcLayout();
-  FitMeasurementPanel();
+  FitMeasurementPanel(sizes.navWidth);
 }
 
 void CMainFrame::showEvent(QShowEvent* event) {

@@ -126,7 +126,8 @@ class CMainFrame : public QMainWindow, public MessageTarget {
   void DestroyMeasureParts();
   bool HandleMeasureCommand(int id);
   void ShowMeasurePanel(bool show);
-  void FitMeasurementPanel();
+  // Shares the row beside the navigation bar (navWidth pixels) between view and readout.
+  void FitMeasurementPanel(int navWidth);
 
   FlatSplitter* m_wndSplitter = nullptr;
   FlatSplitter* m_wndSplitter2 = nullptr;

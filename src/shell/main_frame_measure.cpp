@@ -84,17 +84,16 @@ void CMainFrame::ShowMeasurePanel(bool show) {
   if (m_pView != nullptr && m_pView->isVisible()) OnDisplayModeCommand();
 }
 
-void CMainFrame::FitMeasurementPanel() {
+void CMainFrame::FitMeasurementPanel(int navWidth) {
   if (m_pMeasurePanel == nullptr || m_wndSplitter2 == nullptr ||
       m_pMeasurePanel->parent() != static_cast<QObject*>(m_wndSplitter2)) {
     return;
   }
-  const QList<int> sizes = m_wndSplitter2->sizes();
-  const int navWidth = sizes.isEmpty() ? 0 : sizes[0];
+  // The readout never takes more than half of what the navigation bar leaves.
   const int bars = 2 * m_wndSplitter2->handleWidth();
-  const int viewWidth = std::max(
-      0, m_wndSplitter2->contentsRect().width() - navWidth - bars - CMeasurementPanel::kWidth);
-  m_wndSplitter2->SetPaneInfo(1, viewWidth, 0);
+  const int rest = std::max(0, m_wndSplitter2->contentsRect().width() - navWidth - bars);
+  const int panelWidth = std::min(CMeasurementPanel::kWidth, rest / 2);
+  m_wndSplitter2->SetPaneInfo(1, rest - panelWidth, 0);
   m_wndSplitter2->RecalcLayout();
 }
 

@@ -12,6 +12,7 @@ namespace {
 
 constexpr int kMargin = 6;
 constexpr int kLabelWidth = 104;
+constexpr int kMinValueWidth = 122;
 const QColor kBackground(0, 0, 0);
 const QColor kText(0, 255, 0);
 const QColor kInvalid(110, 110, 110);
@@ -23,8 +24,6 @@ const QColor kHeader(255, 255, 0);
 CMeasurementPanel::CMeasurementPanel(MeasurementStation& station, QWidget* parent)
     : QWidget(parent), m_station(station), m_quantities(DefaultReadoutQuantities()) {
   setObjectName("measurementPanel");
-  setMinimumWidth(kWidth);
-  setMaximumWidth(kWidth);
   setAttribute(Qt::WA_OpaquePaintEvent);
   setToolTip("Measurements of the newest half second; right-click to choose");
   m_nListener = m_station.AddListener([this] {
@@ -74,17 +73,23 @@ void CMeasurementPanel::paintEvent(QPaintEvent*) {
   font.setStyleHint(QFont::TypeWriter);
   font.setPixelSize(13);
   QFont small = font;
-  small.setPixelSize(11);
-  p.setFont(font);
+  small.setPixelSize(10);
   const int line = QFontMetrics(font).height() + 1;
   const int smallLine = QFontMetrics(small).height();
-  const int columnWidth = (width() - 2 * kMargin - kLabelWidth) / std::max(1, m_nChannels);
+  const int channels = std::max(1, m_nChannels);
+  // Names beside the values while the values fit there; otherwise (narrow, or with the
+  // statistics under them) each name heads its own block and the values use the whole width.
+  const int besideWidth = (width() - 2 * kMargin - kLabelWidth) / channels;
+  const bool beside = !m_bStatistics && besideWidth >= kMinValueWidth;
+  const int valueLeft = kMargin + (beside ? kLabelWidth : 0);
+  const int columnWidth = beside ? besideWidth : (width() - 2 * kMargin) / channels;
   int y = kMargin;
+  p.setFont(font);
   p.setPen(kHeader);
-  p.drawText(QRect(kMargin, y, kLabelWidth, line), Qt::AlignLeft | Qt::AlignVCenter,
+  p.drawText(QRect(kMargin, y, width() - 2 * kMargin, line), Qt::AlignLeft | Qt::AlignVCenter,
              QString("n = %1").arg(m_nUpdates));
   for (int c = 0; c < m_nChannels; ++c) {
-    p.drawText(QRect(kMargin + kLabelWidth + c * columnWidth, y, columnWidth, line),
+    p.drawText(QRect(valueLeft + c * columnWidth, y, columnWidth - 4, line),
                Qt::AlignRight | Qt::AlignVCenter, c == 0 ? "LEFT" : "RIGHT");
   }
   y += line + 4;
@@ -92,22 +97,22 @@ void CMeasurementPanel::paintEvent(QPaintEvent*) {
   p.drawLine(kMargin, y - 2, width() - kMargin, y - 2);
   for (const ReadoutRow& row : m_rows) {
     p.setFont(font);
-    p.setPen(kText);
+    p.setPen(beside ? kText : kHeader);
     p.drawText(QRect(kMargin, y, kLabelWidth, line), Qt::AlignLeft | Qt::AlignVCenter,
                QString::fromStdString(row.label));
+    if (!beside) y += line;
     for (int c = 0; c < m_nChannels; ++c) {
-      const int x = kMargin + kLabelWidth + c * columnWidth;
+      const int x = valueLeft + c * columnWidth;
       p.setFont(font);
       p.setPen(row.valid[c] ? kText : kInvalid);
-      p.drawText(QRect(x, y, columnWidth, line), Qt::AlignRight | Qt::AlignVCenter,
+      p.drawText(QRect(x, y, columnWidth - 4, line), Qt::AlignRight | Qt::AlignVCenter,
                  QString::fromStdString(row.value[c]));
       if (m_bStatistics) {
         p.setFont(small);
         p.setPen(kStatistics);
-        p.drawText(QRect(x - kLabelWidth / 2, y + line, columnWidth + kLabelWidth / 2, smallLine),
+        p.drawText(QRect(x, y + line, columnWidth - 4, smallLine),
                    Qt::AlignRight | Qt::AlignVCenter, QString::fromStdString(row.mean[c]));
-        p.drawText(QRect(x - kLabelWidth / 2, y + line + smallLine, columnWidth + kLabelWidth / 2,
-                         smallLine),
+        p.drawText(QRect(x, y + line + smallLine, columnWidth - 4, smallLine),
                    Qt::AlignRight | Qt::AlignVCenter, QString::fromStdString(row.range[c]));
       }
     }
