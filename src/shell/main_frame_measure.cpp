@@ -122,7 +122,6 @@ bool CMainFrame::HandleMeasureCommand(int id) {
       return true;
     case ID_VIEW_MEASURE_RESET:
       m_pMeasure->ResetStatistics();
-      if (m_pMeasurePanel != nullptr) m_pMeasurePanel->Refresh();
       return true;
     default:
       return false;

@@ -29,11 +29,15 @@ CMeasurementPanel::CMeasurementPanel(MeasurementStation& station, QWidget* paren
   m_nListener = m_station.AddListener([this] {
     if (isVisible()) Refresh();
   });
+  m_nResetListener = m_station.AddResetListener([this] {
+    if (isVisible()) Refresh();
+  });
   Refresh();
 }
 
 CMeasurementPanel::~CMeasurementPanel() {
   m_station.RemoveListener(m_nListener);
+  m_station.RemoveListener(m_nResetListener);
   m_station.Want(MeasurementStation::kReadoutUser, false);
 }
 
@@ -143,7 +147,6 @@ void CMeasurementPanel::contextMenuEvent(QContextMenuEvent* event) {
     SaveMeasureStatistics(m_bStatistics);
   } else if (chosen == reset) {
     m_station.ResetStatistics();
-    Refresh();
   } else {
     // The quantities keep the order of the list whatever the order they were chosen in.
     std::vector<Quantity> quantities;

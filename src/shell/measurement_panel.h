@@ -38,6 +38,7 @@ class CMeasurementPanel : public QWidget {
  private:
   MeasurementStation& m_station;
   int m_nListener = 0;
+  int m_nResetListener = 0;
   std::vector<Quantity> m_quantities;
   bool m_bStatistics = false;
   std::vector<ReadoutRow> m_rows;

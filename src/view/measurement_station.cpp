@@ -10,7 +10,13 @@
 MeasurementStation::MeasurementStation() {
   m_liveTimer.setInterval(kLiveIntervalMs);
   QObject::connect(&m_liveTimer, &QTimer::timeout, [this] {
-    if (HasCurrentApp() && CurrentApp().m_bLive && CurrentApp().m_bPowerOn) MeasureNewest();
+    if (!HasCurrentApp() || CurrentApp().m_bPowerOn == 0) return;
+    if (CurrentApp().m_bLive) {
+      MeasureNewest();
+    } else if (CurrentApp().m_capture.GetRing() != m_pRing) {
+      // POWER came on: the last stretch's statistics go now, not with the first buffer.
+      FollowRing();
+    }
   });
 }
 
@@ -96,6 +102,14 @@ int MeasurementStation::Channels() const {
 
 void MeasurementStation::ResetStatistics() {
   for (ChannelStats& s : m_stats) s.Reset();
+  const auto listeners = m_resetListeners;
+  for (const auto& l : listeners) l.second();
+}
+
+int MeasurementStation::AddResetListener(Listener listener) {
+  const int id = m_nNextListener++;
+  m_resetListeners.emplace_back(id, std::move(listener));
+  return id;
 }
 
 int MeasurementStation::AddListener(Listener listener) {
@@ -105,7 +119,9 @@ int MeasurementStation::AddListener(Listener listener) {
 }
 
 void MeasurementStation::RemoveListener(int id) {
-  m_listeners.erase(std::remove_if(m_listeners.begin(), m_listeners.end(),
-                                   [id](const auto& l) { return l.first == id; }),
-                    m_listeners.end());
+  for (auto* list : {&m_listeners, &m_resetListeners}) {
+    list->erase(
+        std::remove_if(list->begin(), list->end(), [id](const auto& l) { return l.first == id; }),
+        list->end());
+  }
 }

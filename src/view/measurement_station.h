@@ -55,6 +55,9 @@ class MeasurementStation {
   // Called after every update.
   using Listener = std::function<void()>;
   int AddListener(Listener listener);
+  // Called after the statistics were reset.
+  int AddResetListener(Listener listener);
+  // Removes a listener of either kind.
   void RemoveListener(int id);
 
  private:
@@ -74,4 +77,5 @@ class MeasurementStation {
   uint64_t m_nUpdates = 0;
   int m_nNextListener = 1;
   std::vector<std::pair<int, Listener>> m_listeners;
+  std::vector<std::pair<int, Listener>> m_resetListeners;
 };
