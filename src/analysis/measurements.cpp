@@ -224,14 +224,46 @@ bool FitHarmonics(const double* x, std::size_t n, double w, int h, HarmonicFit& 
   return true;
 }
 
-std::size_t NextPowerOfTwo(std::size_t n, int& order) {
+// The largest power of two not above n.
+std::size_t PowerOfTwoWithin(std::size_t n, int& order) {
   std::size_t size = 1;
   order = 0;
-  while (size < n) {
+  while (size * 2 <= n) {
     size <<= 1;
     ++order;
   }
   return size;
+}
+
+// What one thread keeps between measurements: the transform's tables, the window weights for
+// the last lengths and the transform buffers.
+struct Workspace {
+  FftEngine fft;
+  std::vector<double> levelWeights;  // Blackman-Harris, for the record
+  std::vector<double> hann;          // for the spectrum's stretch
+  std::vector<Complex> buffer;
+
+  const std::vector<double>& LevelWeights(std::size_t n) {
+    if (levelWeights.size() != n) {
+      levelWeights.resize(n);
+      for (std::size_t i = 0; i < n; ++i) levelWeights[i] = BlackmanHarris(i, n);
+    }
+    return levelWeights;
+  }
+  const std::vector<double>& Hann(std::size_t n) {
+    if (hann.size() != n) {
+      hann.resize(n);
+      for (std::size_t i = 0; i < n; ++i) {
+        hann[i] = 0.5 - 0.5 * std::cos(2 * kPi * static_cast<double>(i) / static_cast<double>(n));
+      }
+    }
+    return hann;
+  }
+};
+
+Workspace& ThreadWorkspace() {
+  thread_local Workspace workspace;
+  return workspace;
 }
 
 // Crossings with hysteresis between the 10 % and 90 % levels: edge times, rise and fall times
@@ -301,15 +333,21 @@ double DutyCycle(const Edges& e) {
   return periods > 0 ? 100 * sum / periods : NAN;
 }
 
-// The largest or smallest sample, refined to the vertex of the parabola through it and its
-// neighbours when the tone is sampled finely enough for the parabola to follow it.
-double RefinedExtreme(const double* x, std::size_t n, std::size_t at, bool refine) {
-  const double b = x[at];
-  if (!refine || at == 0 || at + 1 >= n) return b;
-  const double a = x[at - 1], c = x[at + 1];
-  const double curvature = a - 2 * b + c;
-  if (curvature == 0) return b;
-  return b - (a - c) * (a - c) / (8 * curvature);
+// The extremes of the fitted harmonic model over one period of the fundamental.
+void ModelExtremes(const HarmonicFit& fit, int harmonics, double& lo, double& hi) {
+  constexpr int kSteps = 4096;
+  lo = hi = fit.dc + fit.cosine[0];
+  for (int k = 0; k < kSteps; ++k) {
+    const std::complex<double> z = std::polar(1.0, 2 * kPi * k / kSteps);
+    std::complex<double> zh = z;
+    double v = fit.dc;
+    for (int h = 0; h < harmonics; ++h) {
+      v += fit.cosine[h] * zh.real() + fit.sine[h] * zh.imag();
+      zh *= z;
+    }
+    lo = std::min(lo, v);
+    hi = std::max(hi, v);
+  }
 }
 
 }  // namespace
@@ -371,11 +409,13 @@ ChannelMeasurement MeasureChannel(const double* x, std::size_t n, const MeasureS
   const double fs = setup.sampleRate;
   const double mv = 1000.0 / setup.countsPerVolt;
 
+  Workspace& work = ThreadWorkspace();
   // Plain levels, weighted so that a part period at either end does not bias them.
+  const std::vector<double>& weights = work.LevelWeights(n);
   double wsum = 0, wx = 0, wxx = 0;
   std::size_t imax = 0, imin = 0;
   for (std::size_t i = 0; i < n; ++i) {
-    const double w = BlackmanHarris(i, n);
+    const double w = weights[i];
     wsum += w;
     wx += w * x[i];
     wxx += w * x[i] * x[i];
@@ -387,24 +427,24 @@ ChannelMeasurement MeasureChannel(const double* x, std::size_t n, const MeasureS
   const double rms = std::sqrt(std::max(0.0, meanSquare));
   const double acRms = std::sqrt(std::max(0.0, meanSquare - mean * mean));
 
-  // The spectrum of the record without its mean, Hann-windowed and zero-padded.
+  // The spectrum of the newest power of two of samples without the mean, Hann-windowed: it only
+  // has to bring the fit within a fraction of a bin.
   int order = 0;
-  const std::size_t size = NextPowerOfTwo(n, order);
-  std::vector<Complex> spectrum(size, Complex{0, 0});
-  for (std::size_t i = 0; i < n; ++i) {
-    const double w =
-        0.5 - 0.5 * std::cos(2 * kPi * static_cast<double>(i) / static_cast<double>(n));
-    spectrum[i].re = (x[i] - mean) * w;
-  }
-  FftEngine fft;
+  const std::size_t size = PowerOfTwoWithin(n, order);
+  const std::size_t start = n - size;
+  const std::vector<double>& hann = work.Hann(size);
+  std::vector<Complex>& spectrum = work.buffer;
+  spectrum.resize(size);
+  for (std::size_t i = 0; i < size; ++i) spectrum[i] = Complex{(x[start + i] - mean) * hann[i], 0};
+  FftEngine& fft = work.fft;
   fft.FftForward(spectrum.data(), order);
   const std::size_t half = size / 2;
   std::vector<double> power(half + 1);
   for (std::size_t k = 0; k <= half; ++k) {
     power[k] = spectrum[k].re * spectrum[k].re + spectrum[k].im * spectrum[k].im;
   }
-  // Past the mean's own main lobe (two bins of the unpadded record).
-  const std::size_t first = std::max<std::size_t>(2, (2 * size + n - 1) / n + 1);
+  // Past the mean's own main lobe.
+  const std::size_t first = 2;
   std::size_t peak = first;
   for (std::size_t k = first; k + 1 < half; ++k) {
     if (power[k] > power[peak]) peak = k;
@@ -439,17 +479,12 @@ ChannelMeasurement MeasureChannel(const double* x, std::size_t n, const MeasureS
                       sine.w < kPi &&
                       std::fabs(frequency - peakFrequency) <= 2 * fs / static_cast<double>(n);
 
-  const bool refine = fitted && frequency * 8 < fs;
-  const double vmax = RefinedExtreme(x, n, imax, refine);
-  const double vmin = RefinedExtreme(x, n, imin, refine);
-  Set(m, Quantity::kVmax, vmax * mv);
-  Set(m, Quantity::kVmin, vmin * mv);
-  Set(m, Quantity::kVpp, (vmax - vmin) * mv);
+  double vmax = x[imax];
+  double vmin = x[imin];
   Set(m, Quantity::kMean, mean * mv);
   Set(m, Quantity::kRms, rms * mv);
   Set(m, Quantity::kAcRms, acRms * mv);
   Set(m, Quantity::kDbfs, rms > 0 ? 20 * std::log10(rms * std::sqrt(2.0) / setup.fullScale) : NAN);
-  Set(m, Quantity::kCrest, rms > 0 ? std::max(std::fabs(vmax), std::fabs(vmin)) / rms : NAN);
 
   if (fitted) {
     Set(m, Quantity::kFrequency, frequency);
@@ -471,8 +506,11 @@ ChannelMeasurement MeasureChannel(const double* x, std::size_t n, const MeasureS
     }
     HarmonicFit fit;
     if (harmonics >= 1 && FitHarmonics(x, n, sine.w, harmonics, fit)) {
-      // What the fit leaves, and its power in the noise band.
-      std::vector<Complex> residual(size, Complex{0, 0});
+      // What the fit leaves: its whole power from every sample, the share of it in the noise
+      // band from the spectrum of the newest stretch.
+      std::vector<Complex>& residual = work.buffer;
+      residual.assign(size, Complex{0, 0});
+      double residualSquares = 0;
       Phasor p(sine.w, n);
       for (std::size_t i = 0; i < n; ++i) {
         const std::complex<double> z = p.Next(i);
@@ -482,18 +520,30 @@ ChannelMeasurement MeasureChannel(const double* x, std::size_t n, const MeasureS
           model += fit.cosine[h] * zh.real() + fit.sine[h] * zh.imag();
           zh *= z;
         }
-        residual[i].re = x[i] - model;
+        const double r = x[i] - model;
+        residualSquares += r * r;
+        if (i >= start) residual[i - start].re = r;
+      }
+      // A tone the fit explains to within 1 % of its power peaks where the fit does: the
+      // samples may all miss its crest when the rate is a multiple of the frequency.
+      if (residualSquares / static_cast<double>(n) < 0.01 * fit.Power(0)) {
+        double lo = 0, hi = 0;
+        ModelExtremes(fit, harmonics, lo, hi);
+        vmax = std::max(vmax, hi);
+        vmin = std::min(vmin, lo);
       }
       fft.FftForward(residual.data(), order);
       const double bandHigh = std::min(kNoiseBandHigh, fs / 2);
-      double bandSum = 0;
-      for (std::size_t k = 1; k <= half; ++k) {
+      double bandSum = 0, allSum = 0;
+      for (std::size_t k = 0; k <= half; ++k) {
         const double f = static_cast<double>(k) * fs / static_cast<double>(size);
-        if (f < kNoiseBandLow || f > bandHigh) continue;
-        const double e = residual[k].re * residual[k].re + residual[k].im * residual[k].im;
-        bandSum += k == half ? e : 2 * e;
+        const double e = (residual[k].re * residual[k].re + residual[k].im * residual[k].im) *
+                         (k == 0 || k == half ? 1 : 2);
+        allSum += e;
+        if (f >= kNoiseBandLow && f <= bandHigh) bandSum += e;
       }
-      const double noise = bandSum / (static_cast<double>(size) * static_cast<double>(n));
+      const double noise =
+          allSum > 0 ? residualSquares / static_cast<double>(n) * (bandSum / allSum) : 0.0;
       const double fundamental = fit.Power(0);
       double distortion = 0, distortionInBand = 0;
       for (int h = 1; h < harmonics; ++h) {
@@ -515,6 +565,10 @@ ChannelMeasurement MeasureChannel(const double* x, std::size_t n, const MeasureS
       }
     }
   }
+  Set(m, Quantity::kVmax, vmax * mv);
+  Set(m, Quantity::kVmin, vmin * mv);
+  Set(m, Quantity::kVpp, (vmax - vmin) * mv);
+  Set(m, Quantity::kCrest, rms > 0 ? std::max(std::fabs(vmax), std::fabs(vmin)) / rms : NAN);
   // Levels need no tone; everything else does. Clipping spoils every figure.
   for (std::size_t i = 0; i < kQuantityCount; ++i) {
     if (m.flags.clipping) m.valid[i] = false;

@@ -40,7 +40,7 @@ int FinishScriptedMeasurements(CMainFrame* frame, const CommandLineOptions& opti
                                const std::string& program) {
   MeasurementStation* station = frame->Measurements();
   if (!Wanted(options) || station == nullptr) return 0;
-  // Live measures ten times a second: a short run may not have come to its first update yet.
+  // Live measures five times a second: a short run may not have come to its first update yet.
   if (options.power && CurrentApp().m_bLive && station->Stats()[0].Updates() == 0) {
     station->MeasureNewest();
   }

@@ -13,7 +13,7 @@ class CaptureRing;
 
 // The automatic measurements of both channels and their statistics since POWER on (or a reset).
 // Each update measures every sample of the newest half second after the settings' filter: in
-// Classic the buffer just filled, in Live the newest half second of the capture ring, ten times a
+// Classic the buffer just filled, in Live the newest half second of the capture ring, five times a
 // second. It measures only while someone wants its figures, so an instrument without the
 // readout, the log or a measuring script does no extra work. User-interface thread only.
 class MeasurementStation {
@@ -23,7 +23,7 @@ class MeasurementStation {
   static constexpr int kLogUser = 1;
   static constexpr int kScriptUser = 2;
   // Milliseconds between updates in Live.
-  static constexpr int kLiveIntervalMs = 100;
+  static constexpr int kLiveIntervalMs = 200;
 
   MeasurementStation();
   MeasurementStation(const MeasurementStation&) = delete;

@@ -86,8 +86,15 @@ TEST(MeasurementAccuracy, PeakOfACommensurateSineIsFoundBetweenSamples) {
   t.rate = 48000;
   t.frequency = 1000;
   t.phase = 2 * signals::kPi / 96;
-  const ChannelMeasurement m = Measure(Make(t, HalfSecond(t.rate)), t.rate);
+  ChannelMeasurement m = Measure(Make(t, HalfSecond(t.rate)), t.rate);
   EXPECT_NEAR(m.Value(Quantity::kVpp), Mv(2 * t.amplitude), Mv(2 * t.amplitude) * 1e-4);
+  // Four samples a period, each 45 degrees off the crest: they show 71 % of it.
+  t.frequency = 12000;
+  t.phase = signals::kPi / 4;
+  m = Measure(Make(t, HalfSecond(t.rate)), t.rate);
+  EXPECT_NEAR(m.Value(Quantity::kVmax), Mv(t.amplitude), Mv(t.amplitude) * 1e-4);
+  EXPECT_NEAR(m.Value(Quantity::kVmin), -Mv(t.amplitude), Mv(t.amplitude) * 1e-4);
+  EXPECT_NEAR(m.Value(Quantity::kCrest), std::sqrt(2.0), 1e-4);
 }
 
 TEST(MeasurementAccuracy, FullScaleSineReadsZeroDbfsAndCrestRootTwo) {
