@@ -64,7 +64,9 @@ if [ "${CI:-}" = "true" ]; then
       [ "$(wc -l <"$unpacked/out.txt")" -gt 400 ] &&
       [ -f "$unpacked/root/usr/share/aurivue/Aurivue.hlp" ] &&
       [ -f "$unpacked/root/usr/share/aurivue/docs/index.html" ] &&
-      [ -f "$unpacked/root/usr/share/man/man1/aurivue.1" ]; then
+      [ -f "$unpacked/root/usr/share/man/man1/aurivue.1" ] &&
+      [ -f "$unpacked/root/usr/share/icons/hicolor/scalable/apps/aurivue.svg" ] &&
+      [ "$(ls "$unpacked"/root/usr/share/icons/hicolor/*x*/apps/aurivue.png | wc -l)" -eq 8 ]; then
       echo "   $deb: unpacked, --version and a headless measurement work"
     else
       echo "the unpacked package $deb did not start or measure"; status=1

@@ -146,6 +146,12 @@ void ChartCtrl::Line(DeviceContext& dc, QPoint a, QPoint b) {
 }
 
 void ChartCtrl::PaintFrame(DeviceContext& dc) {
+  // Moved to a screen of another density: the static layer is made again at the new one.
+  if (m_pMemDC && m_background.Scale() != dc.DevicePixelScale()) {
+    m_pMemDC->SelectBitmap(m_previousBitmap);
+    m_pMemDC.reset();
+    m_background = DcBitmap();
+  }
   if (m_bDirty || !m_pMemDC) {
     RebuildBackground(dc);
     m_bDirty = 0;

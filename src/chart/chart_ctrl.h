@@ -14,6 +14,9 @@ struct ChartSerie {
   std::unique_ptr<double[]> m_pY;
   COLORREF m_color = 0;  // pen colour in 2-D, fill colour in 3-D
   int m_bOwned = 0;
+  // 3-D only: the points are (minimum, maximum) pairs of one x each, and the curtain is the band
+  // between them instead of hanging from the curve to the value 0.
+  int m_bBand = 0;
 };
 
 // The chart window: up to 60 series of (x, y) points in a rectangular data range, with title,
