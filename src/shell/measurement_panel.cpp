@@ -53,7 +53,8 @@ void CMeasurementPanel::SetStatistics(bool statistics) {
 
 void CMeasurementPanel::Refresh() {
   m_nChannels = m_station.Channels();
-  m_nUpdates = m_station.Updates();
+  // Updates since POWER on or the last reset, as the statistics count them.
+  m_nUpdates = m_station.Stats()[0].Updates();
   m_rows =
       BuildReadout(m_station.Last(), m_station.Stats(), m_nChannels, m_quantities, m_bStatistics);
   update();
