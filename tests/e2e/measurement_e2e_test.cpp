@@ -7,6 +7,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <cmath>
+#include <complex>
 #include <map>
 
 #include "analysis/measurements.h"
@@ -340,4 +341,26 @@ TEST_F(MeasurePanelTest, LogFromTheViewMenuGetsARowPerBufferUntilStopped) {
   Pump(1200);
   EXPECT_EQ(CsvRows(path).size(), rows + 1) << "nothing after the stop";
   EXPECT_FALSE(frame->Measurements()->Active());
+}
+
+TEST_F(MeasureProgramTest, LevelsAreThoseAfterTheChosenFilter) {
+  // Low pass with its corner at 2000 Hz (the settings' design: K = 2 / corner), at 44100 Hz.
+  ASSERT_TRUE(m_program.WriteSettings(
+      "[Card]\nChannels=2\nBits=16\nRateIndex=3\nFFTWindow=1\nVoltValue=32000\nFilterType=2\n"
+      "FreqPoint=2000\n"));
+  const QString csv = m_program.Path("filtered.csv");
+  const auto r = m_program.Run(
+      {"--input", "tone:3000", "--power", "--frames", "2", "--measure", csv, "--quit"});
+  ASSERT_TRUE(r.finished);
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  // |H| of y = b (x + x1) - a1 y1 at 3000 Hz.
+  const double t = 1.0 / 44100, k = 2.0 / 2000;
+  const double b = t / (t + k), a1 = (t - k) / (t + k);
+  const double w = 2 * kPi * 3000 / 44100;
+  const double gain =
+      std::abs(b * (1.0 + std::polar(1.0, -w))) / std::abs(1.0 + a1 * std::polar(1.0, -w));
+  std::map<QString, QStringList> m = ByName(CsvRows(csv));
+  const double unfiltered = kToneAmplitude / std::sqrt(2.0) * 1000 / 32000;
+  EXPECT_NEAR(m["left.ac_rms"][2].toDouble(), unfiltered * gain, unfiltered * gain * 0.01);
+  EXPECT_NEAR(m["left.frequency"][2].toDouble(), 3000, 3000 * 1e-5);
 }
