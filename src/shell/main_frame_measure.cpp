@@ -54,6 +54,12 @@ void CMainFrame::CreateMeasureParts() {
     m_pMeasureLogAction->setCheckable(true);
     add("&Reset Measurement Statistics", ID_VIEW_MEASURE_RESET,
         "Start the measurement statistics again");
+    // A log started from the command line, or stopped by a full disk, shows as it is.
+    connect(view, &QMenu::aboutToShow, this, [this] {
+      if (m_pMeasureLogAction != nullptr && m_pMeasureLog) {
+        m_pMeasureLogAction->setChecked(m_pMeasureLog->Running());
+      }
+    });
   }
   ShowMeasurePanel(profile.visible);
 }
