@@ -53,3 +53,7 @@ constexpr int ID_FILE_RECORD = 32941;          // File > Record... (a toggle)
 constexpr int ID_FILE_OPEN_RECORDING = 32942;  // File > Open Recording...
 constexpr int ID_FILE_RECENT_FIRST = 32943;    // File > Recent Recordings: the four entries
 constexpr int ID_FILE_RECENT_LAST = 32946;
+// The measurements.
+constexpr int ID_VIEW_MEASUREMENTS = 32960;   // View > Measurements (the readout)
+constexpr int ID_VIEW_MEASURE_LOG = 32961;    // View > Measurement Log...
+constexpr int ID_VIEW_MEASURE_RESET = 32962;  // View > Reset Measurement Statistics

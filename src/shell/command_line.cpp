@@ -59,7 +59,8 @@ bool WantsHelpOrVersion(const std::vector<std::string>& args) {
 bool CommandLineOptions::IsScripted() const {
   return displayMode != 0 || timeBaseMs != 0 || leftMv != 0 || rightMv != 0 || power ||
          !exportPath.empty() || !bmpPath.empty() || !pdfPath.empty() || !csvPath.empty() ||
-         !recordPath.empty() || quit;
+         !recordPath.empty() || quit || !measurePath.empty() || !expectations.empty() ||
+         !logPath.empty();
 }
 
 const std::vector<int>& TimeBaseFigures() {
@@ -111,11 +112,12 @@ bool TakesValue(const std::string& name) {
   for (const char* n : kNames) {
     if (name == n) return true;
   }
-  return false;
+  return IsMeasureOption(name);
 }
 
 // Stores one option's value; an empty result, or the error line.
 std::string ApplyValue(CommandLineOptions& o, const std::string& name, const std::string& value) {
+  if (IsMeasureOption(name)) return ApplyMeasureOption(o, name, value);
   if (name == "--input") {
     if (value.empty()) return "--input needs a SPEC";
     o.inputSpec = value;
@@ -261,7 +263,8 @@ std::string UsageText(const std::string& programName, const std::string& inputFo
          "  --save-bmp FILE   save the scope view's picture to FILE, as Save to Bmp does\n"
          "  --print-pdf FILE  print the page to the PDF file FILE, as Print does\n"
          "  --quit            end the program afterwards; the exit status is 1 when a step\n"
-         "                    failed (its message is printed instead of shown)\n"
+         "                    failed (its message is printed instead of shown)\n" +
+         MeasureUsageText() +
          "\n"
          "  --help            show this help and exit\n"
          "  --version         show the version and exit\n"

@@ -18,6 +18,9 @@ class CNavBarCtrl;
 class DataOut;
 class FlatSplitter;
 class LevelMeterBar;
+class CMeasurementPanel;
+class MeasurementLog;
+class MeasurementStation;
 class QAction;
 class QLabel;
 class QShortcut;
@@ -87,6 +90,10 @@ class CMainFrame : public QMainWindow, public MessageTarget {
   LevelMeterBar* LevelMeters() const { return m_pMeters; }
   // Export CSV, Record, Open Recording and the recent recordings (data_out.h).
   DataOut* GetDataOut() const { return m_pDataOut.get(); }
+  // The measurements, their readout beside the scope view (hidden unless chosen) and their log.
+  MeasurementStation* Measurements() const { return m_pMeasure.get(); }
+  CMeasurementPanel* MeasurePanel() const;
+  MeasurementLog* MeasureLog() const { return m_pMeasureLog.get(); }
   // Lays the splitters out for the current client size.
   void ApplyPaneSizes();
 
@@ -120,6 +127,13 @@ class CMainFrame : public QMainWindow, public MessageTarget {
   // The data-out menu items and the record mark (main_frame_data.cpp).
   void CreateDataParts();
   bool HandleDataCommand(int id);
+  // The measurements' readout, menu items and log (main_frame_measure.cpp).
+  void CreateMeasureParts();
+  void DestroyMeasureParts();
+  bool HandleMeasureCommand(int id);
+  void ShowMeasurePanel(bool show);
+  // Shares the row beside the navigation bar (navWidth pixels) between view and readout.
+  void FitMeasurementPanel(int navWidth);
 
   FlatSplitter* m_wndSplitter = nullptr;
   FlatSplitter* m_wndSplitter2 = nullptr;
@@ -148,6 +162,11 @@ class CMainFrame : public QMainWindow, public MessageTarget {
   double m_dUpdatesPerSecond = 0;
 
   std::unique_ptr<DataOut> m_pDataOut;
+  std::unique_ptr<MeasurementStation> m_pMeasure;
+  std::unique_ptr<MeasurementLog> m_pMeasureLog;
+  QPointer<CMeasurementPanel> m_pMeasurePanel;
+  QAction* m_pMeasureAction = nullptr;
+  QAction* m_pMeasureLogAction = nullptr;
 };
 
 // The text of the live display's status pane.

@@ -135,6 +135,7 @@ class Script {
       }
     }
     if (!m_options.recordPath.empty() && !StartRecording(frame)) return 1;
+    if (!StartScriptedMeasurements(frame, m_options, m_program)) return 1;
     if (m_options.power && !PowerAndWait(frame, panel)) return 1;
     if (!m_options.exportPath.empty() &&
         !SaveThroughDialog(frame, ID_EXPORT_DATA, m_options.exportPath, "Export")) {
@@ -151,7 +152,7 @@ class Script {
     if (!m_options.pdfPath.empty() && !PrintToPdf(frame)) return 1;
     // A run that ends here ends its recording here; otherwise it goes on with the program.
     if (m_options.quit && !m_options.recordPath.empty() && !FinishRecording(frame)) return 1;
-    return 0;
+    return FinishScriptedMeasurements(frame, m_options, m_program);
   }
 
  private:

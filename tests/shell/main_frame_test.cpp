@@ -141,10 +141,15 @@ TEST_F(MainFrameTest, MenusHaveEveryTextIdPromptAndSeparator) {
         {"&Filter Setup\tCtrl+F", 32824, "Filter setup"},
         {nullptr, 0, nullptr},
         {"Setup Wi&zard\tCtrl+Z", 142, "Setup Wizard"}}},
-      // The live display's menu; its curtain rates are a submenu (an item without an id).
+      // The live display's menu; its curtain rates are a submenu (an item without an id). Then
+      // the measurements.
       {"&View",
        {{"&Live display\tF5", 32900, "Redraw with the screen from the newest samples"},
-        {"3-D &Curtains a Second", 0, ""}}},
+        {"3-D &Curtains a Second", 0, ""},
+        {nullptr, 0, nullptr},
+        {"&Measurements", 32960, "Show or hide the measurements beside the display"},
+        {"Measurement &Log...", 32961, "Write every measurement update to a CSV file, or stop"},
+        {"&Reset Measurement Statistics", 32962, "Start the measurement statistics again"}}},
       {"&Help",
        {{"&About \tCtrl+A", 57664, "About Aurivue 2.0"},
         {"&Help\tCtrl+H", 32827, "Aurivue 2.0 Online Help"}}},
