@@ -182,6 +182,7 @@ void ChartCtrl::PaintFrame(DeviceContext& dc) {
   DcBitmap previous = frame->SelectBitmap(bitmap);
   frame->BitBlt(0, 0, width, height, *m_pMemDC, 0, 0, SRCCOPY);
   DrawSeries(*frame);
+  DrawMarks(*frame);
   DrawCursor(*frame);
   dc.BitBlt(0, 0, width, height, *frame, 0, 0, SRCCOPY);
   frame->SelectBitmap(previous);
@@ -345,6 +346,7 @@ void ChartCtrl::PrintChart(DeviceContext& dc, int x, int y) {
   DrawAxes(dc);
   DrawLabels(dc);
   DrawSeries(dc);
+  DrawMarks(dc);
   dc.SetMapMode(oldMode);
   // Leave the caller's context as it was, origin included, so its own drawing is not shifted.
   dc.SetViewportOrg(oldOrigin.x(), oldOrigin.y());

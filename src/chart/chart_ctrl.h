@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "chart/chart_marks.h"
 #include "platform/device_context.h"
 #include "platform/window_styles.h"
 
@@ -107,6 +108,9 @@ class ChartCtrl : public QWidget {
   COLORREF GetGridColor() const { return m_gridColor; }
   // Size of the cached static layer; empty before the first paint.
   QSize StaticLayerSize() const;
+  // Marks over the series (chart_marks.cpp); none unless set.
+  void SetMarks(const ChartMarks& marks);
+  const ChartMarks& GetMarks() const { return m_marks; }
 
  protected:
   virtual void DrawSeries(DeviceContext& dc);
@@ -117,6 +121,7 @@ class ChartCtrl : public QWidget {
   virtual void DrawLabels(DeviceContext& dc);
   virtual void CreateFonts();
   virtual void DrawCursor(DeviceContext& dc);
+  void DrawMarks(DeviceContext& dc);
   void RebuildBackground(DeviceContext& dc);
   // A line from a to b, b not painted.
   static void Line(DeviceContext& dc, QPoint a, QPoint b);
@@ -158,6 +163,7 @@ class ChartCtrl : public QWidget {
   int m_nMouseY = -1;
   int m_bWindow = 0;
   int m_nId = 0;
+  ChartMarks m_marks;
 };
 
 // The face every chart font uses.

@@ -17,9 +17,11 @@
 #include "shell/main_frame.h"
 #include "shell/single_instance.h"
 #include "shell/splash_wnd.h"
+#include "shell/trigger_profile.h"
 #include "shell/wizard_commands.h"
 #include "view/aurivue_doc.h"
 #include "view/aurivue_view.h"
+#include "view/trigger_control.h"
 
 CAurivueApp::CAurivueApp() = default;
 
@@ -42,6 +44,7 @@ bool CAurivueApp::InitInstance(QApplication& qapp, const CommandLineOptions& opt
   BuildPaths(ProgramDirectory());
   qapp.setOrganizationName(kProfileKey);
   ApplyLiveProfile(options);
+  CurrentTrigger().SetSettings(options.trigger.Over(LoadTriggerProfile()));
   LoadSettings();
   ComputeDerived();
   // A recording at another rate could never be opened at POWER: say so now, with both rates.

@@ -112,7 +112,7 @@ bool TakesValue(const std::string& name) {
   for (const char* n : kNames) {
     if (name == n) return true;
   }
-  return IsMeasureOption(name);
+  return IsMeasureOption(name) || IsTriggerOption(name);
 }
 
 // Stores one option's value; an empty result, or the error line.
@@ -143,6 +143,8 @@ std::string ApplyValue(CommandLineOptions& o, const std::string& name, const std
              " needs a figure of the channel switch in mV/div: " + FigureList(ChannelFigures()) +
              ", not \"" + value + "\"";
     }
+  } else if (IsTriggerOption(name)) {
+    return ApplyTriggerOption(o.trigger, name, value);
   } else if (name == "--frames") {
     if ((o.frames = ParseWhole(value, 1, 10000)) < 0) {
       return "--frames needs a whole number of buffers from 1 to 10000, not \"" + value + "\"";
@@ -237,6 +239,8 @@ std::string UsageText(const std::string& programName, const std::string& inputFo
          "  --live            Live display: redrawn with the screen from the newest samples\n"
          "  --classic         Classic display: one frame per half-second buffer\n"
          "                    (without either, as last chosen with View > Live display / F5)\n"
+         "\n" +
+         std::string(TriggerUsageText()) +
          "\n"
          "Measurements, run in this order once the window is up (also headless with\n"
          "QT_QPA_PLATFORM=offscreen):\n"

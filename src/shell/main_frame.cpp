@@ -163,6 +163,7 @@ bool CMainFrame::Create(CAurivueDoc* doc) {
   CreateAccelerators();
   CreateLiveParts();
   CreateDataParts();
+  CreateTriggerParts();
 
   // Building the panes: an outer splitter of two rows, the control panel in the lower row, and
   // an inner splitter of two columns (navigation bar, scope view) in the upper one.
@@ -356,7 +357,8 @@ bool CMainFrame::HandleOwnCommand(int id) {
       return true;
     }
     default:
-      return HandleLiveCommand(id) || HandleDataCommand(id) || HandleMeasureCommand(id);
+      return HandleLiveCommand(id) || HandleDataCommand(id) || HandleMeasureCommand(id) ||
+             HandleTriggerCommand(id);
   }
 }
 
@@ -415,4 +417,5 @@ void CMainFrame::UpdatePanes() {
   m_panes[4]->setText(QString::fromStdString(FFTWindowPaneText(app.m_nFFTWindow)));
   m_panes[5]->setText(QString::fromStdString(VoltPaneText(app.m_nVoltValue)));
   UpdateLivePane();
+  UpdateTriggerParts();
 }

@@ -23,7 +23,10 @@ class MeasurementLog;
 class MeasurementStation;
 class QAction;
 class QLabel;
+class QPushButton;
 class QShortcut;
+class TriggerControl;
+struct TriggerSettings;
 
 // Status bar indicator ids.
 constexpr int ID_INDICATOR_RATE = 59142;
@@ -94,6 +97,8 @@ class CMainFrame : public QMainWindow, public MessageTarget {
   MeasurementStation* Measurements() const { return m_pMeasure.get(); }
   CMeasurementPanel* MeasurePanel() const;
   MeasurementLog* MeasureLog() const { return m_pMeasureLog.get(); }
+  // The trigger's state pane: OFF, WAIT, TRIG'D, AUTO, STOP (or ROLL).
+  QString TriggerStatusText() const;
   // Lays the splitters out for the current client size.
   void ApplyPaneSizes();
 
@@ -134,6 +139,11 @@ class CMainFrame : public QMainWindow, public MessageTarget {
   void ShowMeasurePanel(bool show);
   // Shares the row beside the navigation bar (navWidth pixels) between view and readout.
   void FitMeasurementPanel(int navWidth);
+  // The Trigger menu, keys, state pane and re-arm button (main_frame_trigger.cpp).
+  void CreateTriggerParts();
+  bool HandleTriggerCommand(int id);
+  void UpdateTriggerParts();
+  void ApplyTrigger(const TriggerSettings& settings);
 
   FlatSplitter* m_wndSplitter = nullptr;
   FlatSplitter* m_wndSplitter2 = nullptr;
@@ -167,7 +177,12 @@ class CMainFrame : public QMainWindow, public MessageTarget {
   QPointer<CMeasurementPanel> m_pMeasurePanel;
   QAction* m_pMeasureAction = nullptr;
   QAction* m_pMeasureLogAction = nullptr;
+  QLabel* m_pTriggerPane = nullptr;
+  QPushButton* m_pRearmButton = nullptr;
+  std::vector<QAction*> m_triggerActions;
 };
 
+// The text of the trigger's state pane at timeBase ms/div.
+QString TriggerPaneText(const TriggerControl& trigger, bool live, float timeBase);
 // The text of the live display's status pane.
 QString LivePaneText(bool live, unsigned long long lostBlocks, double updatesPerSecond);

@@ -11,6 +11,7 @@
 #include "platform/device_context.h"
 #include "platform/message_box.h"
 #include "platform/window_styles.h"
+#include "view/trigger_control.h"
 
 namespace {
 
@@ -111,6 +112,7 @@ bool CAurivueView::TwoChannels() const {
 }
 
 void CAurivueView::OnInitialUpdate() {
+  CurrentTrigger().Restart();
   DecodeFrame();
   SendCommandTo(this, CurrentApp().m_nDisplayMode + SETUP_COMMAND_OFFSET);
   if (CurrentApp().m_bLive) StartLive();
@@ -120,7 +122,12 @@ void CAurivueView::OnBufferReady() {
   if (CurrentApp().m_bPowerOn == 0) return;
   // Live takes its frames from the ring at the screen's pace instead.
   if (CurrentApp().m_bLive) return;
-  DecodeFrame();
+  if (TriggerApplies()) {
+    if (!ClassicTriggerFrame()) return;  // waiting: the last frame stays
+  } else {
+    ClearTrigger();
+    DecodeFrame();
+  }
   SendCommandTo(this, CurrentApp().m_nDisplayMode + COMPUTE_COMMAND_OFFSET);
 }
 

@@ -90,6 +90,12 @@ class CAurivueView : public QWidget, public MessageTarget {
   // Draws the one printed page into printer (already set up), reporting a job that cannot start.
   void PrintPage(QPrinter& printer);
 
+  // The oscillograph's trigger (view_trigger.cpp). How far right of the frame's left edge its
+  // first sample is drawn, ms: the triggered trace's place between two samples; 0 untriggered.
+  double TraceShiftMs() const { return m_dTraceShiftMs; }
+  // The middle of the smallest and largest sample of the trigger source in the newest frame, mV.
+  double TriggerSourceMidMv() const;
+
  private:
   // Mode set-up.
   void SetupDoubleCapable(int analysis, bool threeD);
@@ -124,6 +130,21 @@ class CAurivueView : public QWidget, public MessageTarget {
   void LiveOscillographPass(bool threeD);
   int LiveChartCapacity() const;
 
+  // The trigger (view_trigger.cpp).
+  bool TriggerApplies() const;
+  // Takes the source channel of frames interleaved frames at full rate into out.
+  void SourceSamplesFrom(const unsigned char* data, std::size_t frames, double* out) const;
+  // The search follows stream (a capture ring); a new one, or a restart, begins at sample next.
+  void PrepareTriggerSearch(const void* stream, uint64_t next);
+  // Classic: searches the ready buffer; true when a frame was decoded for the pass to show.
+  bool ClassicTriggerFrame();
+  // Live: searches what the ring received since the last refresh. 1: a triggered frame of span
+  // frames was decoded; 0: nothing new to show; -1: show the newest frames untriggered.
+  int LiveTriggerFrame(std::size_t span);
+  void ShowTriggerMarks(bool triggered);
+  // No shift and no marks, as without a trigger.
+  void ClearTrigger();
+
   CAurivueDoc* m_pDocument;
   ChartCtrl m_chart2D[2];
   Chart3DCtrl m_chart3D[2];
@@ -153,4 +174,9 @@ class CAurivueView : public QWidget, public MessageTarget {
   const void* m_pLiveRing = nullptr;  // the ring m_nLiveEnd counts in
   int64_t m_nLastTickNs = 0;
   int64_t m_nNextCurtainNs = 0;
+
+  double m_dTraceShiftMs = 0;
+  bool m_bTriggerMarks = false;
+  std::vector<unsigned char> m_triggerBytes;
+  std::vector<double> m_triggerSamples;
 };

@@ -107,12 +107,22 @@ bool CAurivueView::OnLiveRefresh() {
   }
   const int t = TimeBaseSteps(app.m_fTimeBase);
   const std::size_t span = static_cast<std::size_t>(m_nSamples) * t;
-  if (!TakeNewestFrames(span)) return false;
-  const std::size_t align = m_liveBuffer.size() / (static_cast<std::size_t>(m_nSamples) * 50);
-  // The decoder takes every t-th frame from its start: begin t - 1 frames in, so the frame's
-  // last sample is the newest one.
-  const std::size_t skip = static_cast<std::size_t>(t - 1) * align;
-  DecodeFrameFrom(m_liveBuffer.data() + skip, span * align - skip);
+  const int triggered = TriggerApplies() ? LiveTriggerFrame(span) : -1;
+  if (triggered == 0) return false;
+  if (triggered < 0) {
+    if (!TakeNewestFrames(span)) return false;
+    const std::size_t align = m_liveBuffer.size() / (static_cast<std::size_t>(m_nSamples) * 50);
+    // The decoder takes every t-th frame from its start: begin t - 1 frames in, so the frame's
+    // last sample is the newest one.
+    const std::size_t skip = static_cast<std::size_t>(t - 1) * align;
+    DecodeFrameFrom(m_liveBuffer.data() + skip, span * align - skip);
+    if (TriggerApplies()) {
+      m_dTraceShiftMs = 0;
+      ShowTriggerMarks(false);
+    } else {
+      ClearTrigger();
+    }
+  }
   if (mode == DISPLAY_MODE_FIRST_2D + 2 || mode == DISPLAY_MODE_FIRST_3D + 2) {
     LiveOscillographPass(threeD);
   } else {
@@ -173,7 +183,8 @@ void CAurivueView::LiveOscillographPass(bool threeD) {
     if (threeD) m_chart3D[c].SetBand(0, true);
     for (std::size_t k = 0; k < n; ++k) {
       // The middle of the column, so rounding never puts two columns on one pixel.
-      const double x = end * (static_cast<double>(k) + 0.5) / static_cast<double>(n);
+      const double x =
+          end * (static_cast<double>(k) + 0.5) / static_cast<double>(n) + m_dTraceShiftMs;
       const double lo = ToMillivolts(m_envelopeMin[k], app.m_nVoltValue);
       const double hi = ToMillivolts(m_envelopeMax[k], app.m_nVoltValue);
       const int i = static_cast<int>(2 * k);

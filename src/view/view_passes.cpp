@@ -91,7 +91,7 @@ void CAurivueView::OscillographPass(bool threeD) {
   ChartCtrl& top = FrameChart(0, threeD);
   ChartCtrl& bottom = FrameChart(1, threeD);
   for (int i = 0; i < m_nSamples; ++i) {
-    const double t = SampleTime(i, m_nSamples, app.m_fTimeBase);
+    const double t = SampleTime(i, m_nSamples, app.m_fTimeBase) + m_dTraceShiftMs;
     top.SetPoint(t, ToMillivolts(m_pLeftSamples[i], app.m_nVoltValue), i, 0);
     if (two) bottom.SetPoint(t, ToMillivolts(m_pRightSamples[i], app.m_nVoltValue), i, 0);
   }

@@ -1,0 +1,101 @@
+#include "analysis/trigger_search.h"
+
+#include <algorithm>
+#include <cmath>
+
+void TriggerSearch::Reset(uint64_t next) {
+  m_nNext = next;
+  m_bHavePrevious = false;
+  m_bRiseArmed = false;
+  m_bFallArmed = false;
+  m_bHaveLast = false;
+}
+
+void TriggerSearch::Search(const double* samples, std::size_t count,
+                           std::vector<double>& triggers) {
+  const double level = m_criteria.level;
+  const double h = std::max(0.0, m_criteria.hysteresis);
+  const bool rising = m_criteria.slope != TriggerSlope::kFalling;
+  const bool falling = m_criteria.slope != TriggerSlope::kRising;
+  for (std::size_t i = 0; i < count; ++i) {
+    const double x = samples[i];
+    if (m_bHavePrevious) {
+      const double p = m_dPrevious;
+      // The arming comes from the samples before this one, so an edge that both arms and
+      // crosses within one step (a square wave) still counts.
+      const bool up = rising && m_bRiseArmed && p < level && x >= level;
+      const bool down = falling && m_bFallArmed && p > level && x <= level;
+      if (up || down) {
+        // A crossing uses up its arming also inside the holdoff: after it, the signal has to go
+        // round again, so the holdoff never ends half-way up an edge.
+        if (up) m_bRiseArmed = false;
+        if (down) m_bFallArmed = false;
+        const double t = static_cast<double>(m_nNext + i) - 1.0 + (level - p) / (x - p);
+        if (!m_bHaveLast || t >= m_dLastTrigger + m_criteria.holdoff) {
+          triggers.push_back(t);
+          m_dLastTrigger = t;
+          m_bHaveLast = true;
+        }
+      }
+    }
+    if (x <= level - h) m_bRiseArmed = true;
+    if (x >= level + h) m_bFallArmed = true;
+    m_dPrevious = x;
+    m_bHavePrevious = true;
+  }
+  m_nNext += count;
+}
+
+FramePlacement PlaceFrame(double trigger, double position, double span) {
+  const double edge = trigger - position * span;
+  FramePlacement p;
+  p.first = static_cast<int64_t>(std::ceil(edge));
+  p.shift = static_cast<double>(p.first) - edge;
+  p.trigger = trigger;
+  return p;
+}
+
+namespace {
+
+bool Inside(const FramePlacement& p, int64_t frameSamples, int64_t begin, int64_t end) {
+  return p.first >= begin && p.first + frameSamples <= end;
+}
+
+}  // namespace
+
+std::optional<FramePlacement> TakeNewestFrame(std::vector<double>& triggers, double position,
+                                              double span, int64_t frameSamples, int64_t begin,
+                                              int64_t end) {
+  std::optional<FramePlacement> chosen;
+  std::size_t drop = 0;
+  for (std::size_t i = triggers.size(); i-- > 0;) {
+    const FramePlacement p = PlaceFrame(triggers[i], position, span);
+    if (Inside(p, frameSamples, begin, end)) {
+      chosen = p;
+      drop = i + 1;
+      break;
+    }
+  }
+  // Frames that start before begin are gone for good, shown or not.
+  while (drop < triggers.size() && PlaceFrame(triggers[drop], position, span).first < begin) {
+    ++drop;
+  }
+  triggers.erase(triggers.begin(), triggers.begin() + static_cast<std::ptrdiff_t>(drop));
+  return chosen;
+}
+
+std::optional<FramePlacement> FirstFrameInside(const std::vector<double>& triggers, double position,
+                                               double span, int64_t frameSamples, int64_t begin,
+                                               int64_t end) {
+  for (double t : triggers) {
+    const FramePlacement p = PlaceFrame(t, position, span);
+    if (Inside(p, frameSamples, begin, end)) return p;
+  }
+  return std::nullopt;
+}
+
+double MidLevel(const double* samples, std::size_t count) {
+  if (count == 0) return 0;
+  const auto [lo, hi] = std::minmax_element(samples, samples + count);
+  return (*lo + *hi) / 2.0;
+}

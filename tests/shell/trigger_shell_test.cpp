@@ -1,0 +1,160 @@
+// The trigger's command-line options, its profile entries and its setup dialog.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QPushButton>
+#include <QSettings>
+#include <QStandardPaths>
+
+#include "shell/command_line.h"
+#include "shell/trigger_dlg.h"
+#include "shell/trigger_profile.h"
+
+using Action = CommandLineOptions::Action;
+
+TEST(TriggerCommandLine, EachOptionInBothFormsOverTheProfile) {
+  const CommandLineOptions o = ParseCommandLine(
+      {"--trigger", "single", "--trigger-source=right", "--trigger-slope", "falling",
+       "--trigger-level", "-125.5", "--trigger-position", "50", "--trigger-holdoff=2.5"},
+      nullptr);
+  ASSERT_EQ(o.action, Action::Run) << o.error;
+  EXPECT_FALSE(o.IsScripted());  // a setting, like --live, not a measurement
+  TriggerSettings profile;
+  profile.hysteresisPercent = 7;
+  profile.roll = true;
+  const TriggerSettings s = o.trigger.Over(profile);
+  EXPECT_EQ(s.mode, TriggerMode::kSingle);
+  EXPECT_EQ(s.source, 1);
+  EXPECT_EQ(s.slope, TriggerSlope::kFalling);
+  EXPECT_DOUBLE_EQ(s.levelMv, -125.5);
+  EXPECT_DOUBLE_EQ(s.positionPercent, 50);
+  EXPECT_DOUBLE_EQ(s.holdoffMs, 2.5);
+  // What the command line does not name stays as the profile has it.
+  EXPECT_DOUBLE_EQ(s.hysteresisPercent, 7);
+  EXPECT_TRUE(s.roll);
+  const TriggerSettings untouched = ParseCommandLine({}, nullptr).trigger.Over(profile);
+  EXPECT_EQ(untouched.mode, TriggerMode::kOff);
+  EXPECT_DOUBLE_EQ(untouched.positionPercent, 10);
+}
+
+TEST(TriggerCommandLine, BadValuesNameTheOption) {
+  const std::vector<std::vector<std::string>> bad = {
+      {"--trigger", "on"},
+      {"--trigger", "Auto"},
+      {"--trigger-source", "both"},
+      {"--trigger-slope", "up"},
+      {"--trigger-level", "1e3"},
+      {"--trigger-level", "nan"},
+      {"--trigger-level", "100001"},
+      {"--trigger-level", "-"},
+      {"--trigger-position", "101"},
+      {"--trigger-position", "-1"},
+      {"--trigger-holdoff", "5000.5"},
+      {"--trigger-holdoff", "0x10"},
+      {"--trigger"},
+      {"--trigger", "--power"},
+  };
+  for (const std::vector<std::string>& args : bad) {
+    const CommandLineOptions o = ParseCommandLine(args, nullptr);
+    EXPECT_EQ(o.action, Action::Error) << args[0] << " " << (args.size() > 1 ? args[1] : "");
+    EXPECT_NE(o.error.find(args[0]), std::string::npos) << o.error;
+  }
+  // Edges of the ranges are fine, and a level may be negative without an equals sign.
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{"--trigger-level", "-100000"},
+                                             {"--trigger-position", "0"},
+                                             {"--trigger-position", "100"},
+                                             {"--trigger-holdoff", "5000"},
+                                             {"--trigger-level", ".5"}}) {
+    EXPECT_EQ(ParseCommandLine(args, nullptr).action, Action::Run) << args[1];
+  }
+}
+
+TEST(TriggerCommandLine, HelpListsEveryTriggerOption) {
+  const std::string help = UsageText("aurivue", "x");
+  for (const char* name : {"--trigger ", "--trigger-source", "--trigger-slope", "--trigger-level",
+                           "--trigger-position", "--trigger-holdoff"}) {
+    EXPECT_NE(help.find(name), std::string::npos) << name;
+  }
+}
+
+TEST(TriggerProfile, NothingStoredIsOffAndWhatIsSavedComesBack) {
+  QStandardPaths::setTestModeEnabled(true);
+  QSettings().remove("Trigger");
+  const TriggerSettings empty = LoadTriggerProfile();
+  EXPECT_EQ(empty.mode, TriggerMode::kOff);
+  EXPECT_DOUBLE_EQ(empty.hysteresisPercent, 2);
+  EXPECT_DOUBLE_EQ(empty.positionPercent, 10);
+  TriggerSettings s;
+  s.mode = TriggerMode::kNormal;
+  s.source = 1;
+  s.slope = TriggerSlope::kEither;
+  s.levelMv = -40.5;
+  s.hysteresisPercent = 3.5;
+  s.positionPercent = 75;
+  s.holdoffMs = 120;
+  s.roll = true;
+  SaveTriggerProfile(s);
+  const TriggerSettings back = LoadTriggerProfile();
+  EXPECT_EQ(back.mode, s.mode);
+  EXPECT_EQ(back.source, s.source);
+  EXPECT_EQ(back.slope, s.slope);
+  EXPECT_DOUBLE_EQ(back.levelMv, s.levelMv);
+  EXPECT_DOUBLE_EQ(back.hysteresisPercent, s.hysteresisPercent);
+  EXPECT_DOUBLE_EQ(back.positionPercent, s.positionPercent);
+  EXPECT_DOUBLE_EQ(back.holdoffMs, s.holdoffMs);
+  EXPECT_TRUE(back.roll);
+  // Entries a hand edited badly read as their defaults or their range's end.
+  QSettings().setValue("Trigger/Mode", "sometimes");
+  QSettings().setValue("Trigger/PositionPercent", "far");
+  QSettings().setValue("Trigger/HoldoffMs", 99999);
+  const TriggerSettings repaired = LoadTriggerProfile();
+  EXPECT_EQ(repaired.mode, TriggerMode::kOff);
+  EXPECT_DOUBLE_EQ(repaired.positionPercent, 10);
+  EXPECT_DOUBLE_EQ(repaired.holdoffMs, kMaxTriggerHoldoffMs);
+  QSettings().remove("Trigger");
+}
+
+TEST(TriggerDialog, FieldsShowTheSettingsAndGiveBackTheEdits) {
+  TriggerSettings s;
+  s.mode = TriggerMode::kAuto;
+  s.source = 1;
+  s.slope = TriggerSlope::kFalling;
+  s.levelMv = 12.5;
+  s.holdoffMs = 30;
+  CTriggerDlg dialog(s, [] { return -77.0; });
+  EXPECT_EQ(dialog.ModeBox()->currentText(), "Auto");
+  EXPECT_EQ(dialog.SourceBox()->currentIndex(), 1);
+  EXPECT_EQ(dialog.SlopeBox()->currentText(), "Falling");
+  EXPECT_DOUBLE_EQ(dialog.LevelBox()->value(), 12.5);
+  EXPECT_DOUBLE_EQ(dialog.HysteresisBox()->value(), 2);
+  EXPECT_DOUBLE_EQ(dialog.PositionBox()->value(), 10);
+  EXPECT_DOUBLE_EQ(dialog.HoldoffBox()->value(), 30);
+  EXPECT_FALSE(dialog.RollBox()->isChecked());
+  dialog.ModeBox()->setCurrentIndex(3);
+  dialog.SlopeBox()->setCurrentIndex(2);
+  dialog.PositionBox()->setValue(0);
+  dialog.RollBox()->setChecked(true);
+  // The 50 % button takes the level from the newest frame.
+  QPushButton* fifty = nullptr;
+  for (QPushButton* b : dialog.findChildren<QPushButton*>()) {
+    if (b->text() == "&50 %") fifty = b;
+  }
+  ASSERT_NE(fifty, nullptr);
+  fifty->click();
+  const TriggerSettings edited = dialog.Settings();
+  EXPECT_EQ(edited.mode, TriggerMode::kSingle);
+  EXPECT_EQ(edited.slope, TriggerSlope::kEither);
+  EXPECT_DOUBLE_EQ(edited.levelMv, -77);
+  EXPECT_DOUBLE_EQ(edited.positionPercent, 0);
+  EXPECT_TRUE(edited.roll);
+  EXPECT_EQ(edited.source, 1);
+  // Every field is reached with Tab.
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{dialog.ModeBox(), dialog.SourceBox(), dialog.SlopeBox(),
+                                       dialog.LevelBox(), dialog.HoldoffBox(), dialog.RollBox()}) {
+    EXPECT_TRUE(w->focusPolicy() & Qt::TabFocus);
+  }
+}
