@@ -150,13 +150,29 @@ TEST_F(MainFrameTest, MenusHaveEveryTextIdPromptAndSeparator) {
         {"&Measurements", 32960, "Show or hide the measurements beside the display"},
         {"Measurement &Log...", 32961, "Write every measurement update to a CSV file, or stop"},
         {"&Reset Measurement Statistics", 32962, "Start the measurement statistics again"}}},
+      // The oscillograph's trigger; source and slope are submenus.
+      {"&Trigger",
+       {{"Trigger &Setup...\tCtrl+T", 33160, "Set up the oscillograph's trigger"},
+        {nullptr, 0, nullptr},
+        {"&Off", 33161, "Trigger mode"},
+        {"&Auto", 33162, "Trigger mode"},
+        {"&Normal", 33163, "Trigger mode"},
+        {"S&ingle", 33164, "Trigger mode"},
+        {nullptr, 0, nullptr},
+        {"So&urce", 0, ""},
+        {"S&lope", 0, ""},
+        {"Ro&ll at 20 ms/div and Slower", 33172,
+         "Live display: the trace scrolls from the right, untriggered"},
+        {nullptr, 0, nullptr},
+        {"Level to &50 %\tCtrl+L", 33170, "Trigger level to the middle of the newest frame"},
+        {"&Re-arm Single\tF9", 33171, "Wait for the next trigger"}}},
       {"&Help",
        {{"&About \tCtrl+A", 57664, "About Aurivue 2.0"},
         {"&Help\tCtrl+H", 32827, "Aurivue 2.0 Online Help"}}},
   };
   const QList<QAction*> menus = frame->menuBar()->actions();
-  ASSERT_EQ(menus.size(), 4);
-  for (int m = 0; m < 4; ++m) {
+  ASSERT_EQ(menus.size(), static_cast<int>(expected.size()));
+  for (int m = 0; m < menus.size(); ++m) {
     EXPECT_EQ(menus[m]->text(), expected[m].first);
     const QList<QAction*> items = menus[m]->menu()->actions();
     ASSERT_EQ(items.size(), static_cast<int>(expected[m].second.size())) << m;
