@@ -31,7 +31,7 @@ if [ "$sanitizers" = "1" ]; then
   tools/build.sh build-tsan -DAURIVUE_SANITIZE=thread -DAURIVUE_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug \
     -- test_acquisition test_platform
   TSAN_OPTIONS="suppressions=$PWD/tests/support/tsan.supp halt_on_error=1" QT_QPA_PLATFORM=offscreen \
-    build-tsan/tests/test_platform --gtest_brief=1 --gtest_filter='CaptureRing*:WaveIn*:Tone*:FileInput*' || status=1
+    build-tsan/tests/test_platform --gtest_brief=1 --gtest_filter='CaptureRing*:WaveIn*:Tone*:FileInput*:RingRecorder*:-*WriterLeftBehind*' || status=1
   TSAN_OPTIONS="suppressions=$PWD/tests/support/tsan.supp halt_on_error=1" QT_QPA_PLATFORM=offscreen \
     build-tsan/tests/test_acquisition --gtest_brief=1 --gtest_filter='WaveIn*:Capture*:-*Pulse*' || status=1
   echo "== Aurivue: short fuzz runs of the settings reader, the input SPEC and the command line"
@@ -64,7 +64,9 @@ if [ "${CI:-}" = "true" ]; then
       [ "$(wc -l <"$unpacked/out.txt")" -gt 400 ] &&
       [ -f "$unpacked/root/usr/share/aurivue/Aurivue.hlp" ] &&
       [ -f "$unpacked/root/usr/share/aurivue/docs/index.html" ] &&
-      [ -f "$unpacked/root/usr/share/man/man1/aurivue.1" ]; then
+      [ -f "$unpacked/root/usr/share/man/man1/aurivue.1" ] &&
+      [ -f "$unpacked/root/usr/share/icons/hicolor/scalable/apps/aurivue.svg" ] &&
+      [ "$(ls "$unpacked"/root/usr/share/icons/hicolor/*x*/apps/aurivue.png | wc -l)" -eq 8 ]; then
       echo "   $deb: unpacked, --version and a headless measurement work"
     else
       echo "the unpacked package $deb did not start or measure"; status=1

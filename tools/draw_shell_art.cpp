@@ -1,5 +1,6 @@
-// Draws the shell's own pictures (splash, navigation icons, About picture, program icon, header
-// cursor) into src/resources/shell/. Usage: tool_draw_shell_art OUTPUT_DIR [PREVIEW_DIR]
+// Draws the shell's own pictures (splash, also at twice the size for dense screens, navigation
+// icons, About picture, program icon, at the icon theme's sizes too, header cursor) into
+// src/resources/shell/. Usage: tool_draw_shell_art OUTPUT_DIR [PREVIEW_DIR]
 //
 // The bitmaps are written as uncompressed 24-bit BMP files by our own writer, so their layout
 // (40-byte information header, bottom-up rows padded to four bytes) is known exactly.
@@ -72,14 +73,16 @@ void Graticule(QPainter& p, const QRectF& r, int nx, int ny, QColor colour) {
   p.drawRect(r);
 }
 
-QImage Splash() {
-  QImage img(473, 314, QImage::Format_RGB32);
+// The splash at scale × its size, for screens of that density: the same drawing, finer.
+QImage Splash(int scale = 1) {
+  QImage img(473 * scale, 314 * scale, QImage::Format_RGB32);
   QPainter p(&img);
+  p.scale(scale, scale);
   p.setRenderHint(QPainter::Antialiasing);
   QLinearGradient bg(0, 0, 0, 314);
   bg.setColorAt(0, QColor(12, 24, 64));
   bg.setColorAt(1, QColor(2, 6, 20));
-  p.fillRect(img.rect(), bg);
+  p.fillRect(QRect(0, 0, 473, 314), bg);
 
   // A small scope screen on the right with a live-looking trace and a spectrum underneath.
   QRectF screen(250, 40, 200, 130);
@@ -212,12 +215,12 @@ QImage AboutPicture() {
   return img;
 }
 
-QImage ProgramIcon() {
-  QImage img(32, 32, QImage::Format_ARGB32);
+QImage ProgramIcon(int size = 32) {
+  QImage img(size, size, QImage::Format_ARGB32);
   img.fill(Qt::transparent);
   QPainter p(&img);
   p.setRenderHint(QPainter::Antialiasing);
-  NavIcon(p, 2, QRectF(0, 0, 32, 32));
+  NavIcon(p, 2, QRectF(0, 0, size, size));
   return img;
 }
 
@@ -267,6 +270,14 @@ int main(int argc, char** argv) {
   ok = WriteBmp24(AboutPicture(), dir + "/186.bmp") && ok;
   ok = ProgramIcon().save(QString::fromStdString(dir + "/100.png")) && ok;
   ok = HeaderCursor().save(QString::fromStdString(dir + "/128.png")) && ok;
+  ok = Splash(2).save(QString::fromStdString(dir + "/119@2x.png")) && ok;
+  ok = NavStrip(64, QColor(128, 128, 128)).save(QString::fromStdString(dir + "/117@2x.png")) && ok;
+  ok = NavStrip(32, QColor(0, 128, 128)).save(QString::fromStdString(dir + "/118@2x.png")) && ok;
+  // The desktop's icon theme sizes, for menus, docks and software centres.
+  for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+    ok = ProgramIcon(size).save(QString::fromStdString(dir) + QString("/icon-%1.png").arg(size)) &&
+         ok;
+  }
   if (argc > 2) {  // PNG previews for looking at the art
     const QString preview = QString::fromLocal8Bit(argv[2]);
     for (const char* id : {"119", "117", "118", "186"}) {

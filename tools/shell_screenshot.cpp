@@ -18,6 +18,7 @@
 #include "platform/wave_in.h"
 #include "shell/aurivue_app.h"
 #include "shell/main_frame.h"
+#include "shell/measurement_panel.h"
 #include "shell/nav_bar_ctrl.h"
 #include "shell/splash_wnd.h"
 #include "support/event_pump.h"
@@ -41,14 +42,15 @@ void Save(CMainFrame* frame, const QString& path) {
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: %s OUTPUT_PREFIX [--power] [--live]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s OUTPUT_PREFIX [--power] [--live] [--measurements]\n", argv[0]);
     return 2;
   }
   const QString prefix = QString::fromLocal8Bit(argv[1]);
-  bool power = false, live = false;
+  bool power = false, live = false, measurements = false;
   for (int i = 2; i < argc; ++i) {
     power = power || std::strcmp(argv[i], "--power") == 0;
     live = live || std::strcmp(argv[i], "--live") == 0;
+    measurements = measurements || std::strcmp(argv[i], "--measurements") == 0;
   }
   std::string error;
   SelectWaveInput("tone:440", &error);
@@ -70,6 +72,12 @@ int main(int argc, char** argv) {
   options.live = live ? 1 : 0;
   if (!app.InitInstance(qapp, options)) return 1;
   CMainFrame* frame = app.MainFrame();
+  // The readout beside the view, with its statistics (the choice goes to the profile, as a
+  // user's would).
+  if (measurements) {
+    if (frame->MeasurePanel()->isHidden()) SendCommandTo(frame, ID_VIEW_MEASUREMENTS);
+    frame->MeasurePanel()->SetStatistics(true);
+  }
   if (power) frame->ControlView()->OnPower();
   Pump(power ? 2500 : 500);
   Save(frame, prefix + "-2d.png");

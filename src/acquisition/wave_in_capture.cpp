@@ -61,6 +61,7 @@ void WaveInCapture::Start() {
     return;
   }
   m_pRing = WaveInGetRing(m_hWaveIn);
+  if (m_ringListener && m_pRing) m_ringListener(m_pRing);
   const uint32_t length = m_format.nAvgBytesPerSec / 2;
   for (int i = 0; i < 2; ++i) {
     m_nCurrent = i;

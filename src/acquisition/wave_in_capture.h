@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -41,6 +42,10 @@ class WaveInCapture {
   // The ring of the device opened by the last Start (kept after Stop, so the newest frames stay
   // readable), or nullptr before the first Start. Its overruns are the blocks lost since then.
   std::shared_ptr<const CaptureRing> GetRing() const { return m_pRing; }
+  // Told of each new device's ring as Start opens it, on the thread that runs Start, before any
+  // frame reaches that ring is lost to it (a recording follows the rings so). Empty: nobody.
+  using RingListener = std::function<void(const std::shared_ptr<const CaptureRing>&)>;
+  void SetRingListener(RingListener listener) { m_ringListener = std::move(listener); }
   // True from Start until Stop has seen the worker end.
   bool HasWorker() const { return m_pThread != nullptr; }
 
@@ -62,4 +67,5 @@ class WaveInCapture {
   std::atomic<int32_t> m_nCurrent{0};
   UiHandoff m_handoff;
   std::shared_ptr<const CaptureRing> m_pRing;
+  RingListener m_ringListener;
 };

@@ -37,8 +37,17 @@ void Chart3DCtrl::ShiftHistory() {
     if (!from.m_bHasData || !to.m_pX || !to.m_pY) continue;
     std::copy(from.m_pX.get(), from.m_pX.get() + m_nCapacity, to.m_pX.get());
     std::copy(from.m_pY.get(), from.m_pY.get() + m_nCapacity, to.m_pY.get());
+    if (from.m_pGivenX && to.m_pGivenX) {
+      std::copy(from.m_pGivenX.get(), from.m_pGivenX.get() + m_nCapacity, to.m_pGivenX.get());
+      std::copy(from.m_pGivenY.get(), from.m_pGivenY.get() + m_nCapacity, to.m_pGivenY.get());
+    }
     to.m_bHasData = 1;
+    to.m_bBand = from.m_bBand;
   }
+}
+
+void Chart3DCtrl::SetBand(int serie, bool band) {
+  if (serie >= 0 && serie < m_nSeriesCount) m_series[serie].m_bBand = band ? 1 : 0;
 }
 
 std::vector<Chart3DCtrl::Quad> Chart3DCtrl::CurtainSegments(int serie) const {
@@ -46,6 +55,16 @@ std::vector<Chart3DCtrl::Quad> Chart3DCtrl::CurtainSegments(int serie) const {
   const ChartSerie& s = m_series[serie];
   if (!s.m_pX || !s.m_pY) return quads;
   double z = serie;
+  if (s.m_bBand) {
+    for (int j = 0; j + 3 <= m_nLastIndex; j += 2) {
+      Quad q{MapToPixel3D(s.m_pX[j], s.m_pY[j + 1], z),
+             MapToPixel3D(s.m_pX[j + 2], s.m_pY[j + 3], z),
+             MapToPixel3D(s.m_pX[j + 2], s.m_pY[j + 2], z), MapToPixel3D(s.m_pX[j], s.m_pY[j], z)};
+      if (q.p1 == q.p2 && q.p3 == q.p4) continue;
+      quads.push_back(q);
+    }
+    return quads;
+  }
   for (int j = 0; j <= m_nLastIndex - 2; ++j) {
     QPoint p1 = MapToPixel3D(s.m_pX[j], s.m_pY[j], z);
     QPoint p2 = MapToPixel3D(s.m_pX[j + 1], s.m_pY[j + 1], z);
@@ -69,14 +88,17 @@ void Chart3DCtrl::DrawSeries(DeviceContext& dc) {
     DcPen old = dc.SelectPen(DcPen::Create(PS_SOLID, 1, 0));
     std::vector<Quad> quads = CurtainSegments(i);
     if (behind) std::reverse(quads.begin(), quads.end());
+    const bool band = m_series[i].m_bBand != 0;
     for (const Quad& q : quads) {
       QPoint corners[4] = {q.p1, q.p2, q.p3, q.p4};
       DcRegion region = DcRegion::CreatePolygonRgn(corners, 4, WINDING);
       if (behind) {
         dc.FillRgn(region, brush);
         Line(dc, q.p1, q.p2);
+        if (band) Line(dc, q.p4, q.p3);
       } else {
         Line(dc, q.p1, q.p2);
+        if (band) Line(dc, q.p4, q.p3);
         dc.FillRgn(region, brush);
       }
     }

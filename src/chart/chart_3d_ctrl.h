@@ -20,13 +20,16 @@ class Chart3DCtrl : public ChartCtrl {
   QPoint MapToPixel3D(double x, double y, double z) const;
   // Moves every series one step back in depth; series 0 keeps its frame.
   void ShiftHistory();
+  // Whether series serie holds (minimum, maximum) pairs drawn as a band; moves with its frame.
+  void SetBand(int serie, bool band);
 
   // One curtain segment: the curve from p1 to p2 and the zero line back from p3 to p4.
   struct Quad {
     QPoint p1, p2, p3, p4;
   };
   // The segments drawn for a series: one per pair of consecutive points up to the last index,
-  // skipping pairs that land on one pixel.
+  // skipping pairs that land on one pixel. For a band series, one per pair of consecutive
+  // columns: p1 to p2 along the maxima and p4 to p3 along the minima.
   std::vector<Quad> CurtainSegments(int serie) const;
 
   double GetDepthFactor() const { return m_dDepthFactor; }

@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <algorithm>
 #include <new>
 
 #include "chart/chart_math.h"
@@ -57,10 +58,14 @@ int ChartCtrl::AllocSeries(int n) {
     if (n >= 0) {
       s.m_pX.reset(new (std::nothrow) double[static_cast<size_t>(n)]());
       s.m_pY.reset(new (std::nothrow) double[static_cast<size_t>(n)]());
+      s.m_pGivenX.reset(new (std::nothrow) double[static_cast<size_t>(n)]());
+      s.m_pGivenY.reset(new (std::nothrow) double[static_cast<size_t>(n)]());
     }
-    if (n < 0 || !s.m_pX || !s.m_pY) {
+    if (n < 0 || !s.m_pX || !s.m_pY || !s.m_pGivenX || !s.m_pGivenY) {
       s.m_pX.reset();
       s.m_pY.reset();
+      s.m_pGivenX.reset();
+      s.m_pGivenY.reset();
       ShowMessageBox("Can not allocate serie");
       return 0;
     }
@@ -90,17 +95,30 @@ int ChartCtrl::SetPoint(double x, double y, int index, int serie) {
   if (!m_bAllocated || serie < 0 || serie >= m_nSeriesCount || index < 0 || index >= m_nCapacity) {
     return 0;
   }
+  ChartSerie& s = m_series[serie];
+  s.m_pGivenX[index] = x;
+  s.m_pGivenY[index] = y;
   // Written so that a not-a-number fails the upper test and is caught by the lower one.
   if (x > m_dXMax) x = m_dXMax;
   if (!(x >= m_dXMin)) x = m_dXMin;
   if (y > m_dYMax) y = m_dYMax;
   if (!(y >= m_dYMin)) y = m_dYMin;
-  ChartSerie& s = m_series[serie];
   s.m_pX[index] = x;
   s.m_pY[index] = y;
   s.m_bHasData = 1;
   m_nLastIndex = index;
   return 1;
+}
+
+GivenPoints ChartCtrl::GetGivenPoints(int i) const {
+  GivenPoints points;
+  if (i < 0 || i >= m_nSeriesCount || !m_bAllocated) return points;
+  const ChartSerie& s = m_series[i];
+  if (!s.m_bHasData || !s.m_pGivenX || !s.m_pGivenY) return points;
+  points.x = s.m_pGivenX.get();
+  points.y = s.m_pGivenY.get();
+  points.count = std::min(m_nLastIndex + 1, m_nCapacity);
+  return points;
 }
 
 QPoint ChartCtrl::MapToPixel(double x, double y) const {
@@ -146,6 +164,12 @@ void ChartCtrl::Line(DeviceContext& dc, QPoint a, QPoint b) {
 }
 
 void ChartCtrl::PaintFrame(DeviceContext& dc) {
+  // Moved to a screen of another density: the static layer is made again at the new one.
+  if (m_pMemDC && m_background.Scale() != dc.DevicePixelScale()) {
+    m_pMemDC->SelectBitmap(m_previousBitmap);
+    m_pMemDC.reset();
+    m_background = DcBitmap();
+  }
   if (m_bDirty || !m_pMemDC) {
     RebuildBackground(dc);
     m_bDirty = 0;

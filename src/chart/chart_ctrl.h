@@ -15,6 +15,20 @@ struct ChartSerie {
   std::unique_ptr<double[]> m_pY;
   COLORREF m_color = 0;  // pen colour in 2-D, fill colour in 3-D
   int m_bOwned = 0;
+  // 3-D only: the points are (minimum, maximum) pairs of one x each, and the curtain is the band
+  // between them instead of hanging from the curve to the value 0.
+  int m_bBand = 0;
+  // The points as SetPoint was given them, before clamping into the range.
+  std::unique_ptr<double[]> m_pGivenX;
+  std::unique_ptr<double[]> m_pGivenY;
+};
+
+// A read-only look at a serie's points as they were given to the chart: count is the chart's
+// last index plus one, or 0 while the serie holds no data.
+struct GivenPoints {
+  const double* x = nullptr;
+  const double* y = nullptr;
+  int count = 0;
 };
 
 // The chart window: up to 60 series of (x, y) points in a rectangular data range, with title,
@@ -66,6 +80,8 @@ class ChartCtrl : public QWidget {
   // Series in use, 1..60; set before AllocSeries.
   void SetSeriesCount(int n);
   const ChartSerie& GetSerie(int i) const { return m_series[i]; }
+  // What the chart shows of serie i, in the values its caller gave (exports take these).
+  GivenPoints GetGivenPoints(int i) const;
   void SetSerieColor(int i, COLORREF color) { m_series[i].m_color = color; }
   int GetCapacity() const { return m_nCapacity; }
   int GetLastIndex() const { return m_nLastIndex; }

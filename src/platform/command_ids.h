@@ -46,3 +46,14 @@ constexpr int ID_VIEW_LIVE = 32900;            // View > Live display, F5
 constexpr int ID_SETUP_INPUT_LIST = 32901;     // Setup > Input Device List...
 constexpr int ID_VIEW_CURTAINS_FIRST = 32910;  // View > 3-D curtains a second: 2, 5, 10, 20, 30
 constexpr int ID_VIEW_CURTAINS_LAST = 32914;
+
+// Our own: data out of the program and recordings into it.
+constexpr int ID_EXPORT_CSV = 32940;           // File > Export CSV...
+constexpr int ID_FILE_RECORD = 32941;          // File > Record... (a toggle)
+constexpr int ID_FILE_OPEN_RECORDING = 32942;  // File > Open Recording...
+constexpr int ID_FILE_RECENT_FIRST = 32943;    // File > Recent Recordings: the four entries
+constexpr int ID_FILE_RECENT_LAST = 32946;
+// The measurements.
+constexpr int ID_VIEW_MEASUREMENTS = 32960;   // View > Measurements (the readout)
+constexpr int ID_VIEW_MEASURE_LOG = 32961;    // View > Measurement Log...
+constexpr int ID_VIEW_MEASURE_RESET = 32962;  // View > Reset Measurement Statistics

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPen>
 #include <QScreen>
+#include <QtMath>
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -96,10 +97,11 @@ QFont DcFont::ToQFont() const {
   return font;
 }
 
-DcBitmap DcBitmap::Create(int width, int height) {
+DcBitmap DcBitmap::Create(int width, int height, int scale) {
   DcBitmap b;
-  b.m_image =
-      std::make_shared<QImage>(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32);
+  b.m_nScale = std::max(scale, 1);
+  b.m_image = std::make_shared<QImage>(std::max(width, 1) * b.m_nScale,
+                                       std::max(height, 1) * b.m_nScale, QImage::Format_RGB32);
   b.m_image->fill(0xFF000000u);
   return b;
 }
@@ -206,6 +208,8 @@ DeviceContext::DeviceContext(QImage* image) : DeviceContext() {
   m_impl->kind = Impl::kImage;
   m_impl->image = image;
   if (image != nullptr && !image->isNull()) {
+    m_nPixelScale = std::max(1, qRound(image->devicePixelRatio()));
+    m_nRefScale = m_nPixelScale;
     m_dpiX = qRound(image->dotsPerMeterX() * 0.0254);
     m_dpiY = qRound(image->dotsPerMeterY() * 0.0254);
   }
@@ -215,6 +219,7 @@ DeviceContext::DeviceContext(QPaintDevice* device) : DeviceContext() {
   m_impl->kind = Impl::kDevice;
   m_impl->device = device;
   if (device != nullptr) {
+    m_nRefScale = std::max(1, qCeil(device->devicePixelRatio()));
     m_dpiX = device->logicalDpiX();
     m_dpiY = device->logicalDpiY();
     m_impl->own = std::make_unique<QPainter>(device);
@@ -225,6 +230,7 @@ DeviceContext::DeviceContext(QPainter* painter) : DeviceContext() {
   m_impl->kind = Impl::kPainter;
   m_impl->borrowed = painter;
   if (painter != nullptr && painter->device() != nullptr) {
+    m_nRefScale = std::max(1, qCeil(painter->device()->devicePixelRatio()));
     m_dpiX = painter->device()->logicalDpiX();
     m_dpiY = painter->device()->logicalDpiY();
     painter->save();
@@ -244,12 +250,13 @@ std::unique_ptr<DeviceContext> DeviceContext::CreateCompatibleDC(const DeviceCon
   if (ref != nullptr) {
     dc->m_dpiX = ref->m_dpiX;
     dc->m_dpiY = ref->m_dpiY;
+    dc->m_nRefScale = ref->DevicePixelScale();
   }
   return dc;
 }
 
 DcBitmap DeviceContext::CreateCompatibleBitmap(int width, int height) const {
-  DcBitmap b = DcBitmap::Create(width, height);
+  DcBitmap b = DcBitmap::Create(width, height, m_nRefScale);
   b.Image()->setDotsPerMeterX(qRound(m_dpiX / 0.0254));
   b.Image()->setDotsPerMeterY(qRound(m_dpiY / 0.0254));
   return b;
@@ -318,6 +325,7 @@ DcBitmap DeviceContext::SelectBitmap(const DcBitmap& bitmap) {
   Flush();
   DcBitmap old = m_bitmap;
   m_bitmap = bitmap;
+  m_nPixelScale = bitmap.IsNull() ? 1 : bitmap.Scale();
   return old;
 }
 
@@ -371,6 +379,11 @@ QPoint DeviceContext::LPtoDP(QPoint p) const {
   return QPoint(ClampCoord(x + m_viewportOrg.x()), ClampCoord(y + m_viewportOrg.y()));
 }
 
+QPoint DeviceContext::ToPixel(QPoint p) const {
+  const QPoint d = LPtoDP(p);
+  return m_nPixelScale == 1 ? d : d * m_nPixelScale;
+}
+
 int DeviceContext::GetPixelsPerInchX() const { return m_dpiX; }
 int DeviceContext::GetPixelsPerInchY() const { return m_dpiY; }
 
@@ -385,9 +398,12 @@ struct DeviceContextAccess {
   double ScaleY() const {
     return std::abs(static_cast<double>(dc.m_viewportExt.height()) / dc.m_windowExt.height());
   }
+  // A one-pixel pen stays one pixel on a dense screen, the thinnest line it can show; wider pens
+  // keep their proportion.
   int PenDeviceWidth() const {
     if (dc.m_pen.width <= 0) return 1;
-    return std::max(1, static_cast<int>(std::lround(dc.m_pen.width * ScaleX())));
+    const int w = std::max(1, static_cast<int>(std::lround(dc.m_pen.width * ScaleX())));
+    return w > 1 ? w * dc.m_nPixelScale : 1;
   }
   // The image drawn into pixel by pixel, or null when a painter must do it.
   QImage* Direct() const {
@@ -712,9 +728,9 @@ struct DeviceContextAccess {
   // Places the painter's transform so that (0, 0) is the text reference point and one unit is
   // one logical unit, turned by the escapement; returns the text's left and baseline offsets.
   QPointF PrepareText(QPainter* p, int x, int y, const QFont& font, const QString& text) const {
-    QPoint ref = dc.LPtoDP(QPoint(x, y));
+    QPoint ref = dc.ToPixel(QPoint(x, y));
     p->translate(ref);
-    p->scale(ScaleX(), ScaleY());
+    p->scale(ScaleX() * dc.m_nPixelScale, ScaleY() * dc.m_nPixelScale);
     p->rotate(-dc.m_font.escapement / 10.0);
     QFontMetrics fm(font);
     int width = fm.horizontalAdvance(text);
@@ -747,7 +763,7 @@ void DeviceContext::LineTo(int x, int y) {
   m_position = QPoint(x, y);
   if (!a.Ready()) return;
   a.BeginOutline();
-  a.DeviceLine(LPtoDP(from), LPtoDP(m_position), m_styleCounter);
+  a.DeviceLine(ToPixel(from), ToPixel(m_position), m_styleCounter);
   a.EndOutline();
 }
 
@@ -757,18 +773,20 @@ void DeviceContext::Polyline(const QPoint* points, int count) {
   if (!a.Ready()) return;
   int counter = 0;
   a.BeginOutline();
-  for (int i = 1; i < count; ++i) a.DeviceLine(LPtoDP(points[i - 1]), LPtoDP(points[i]), counter);
+  for (int i = 1; i < count; ++i) a.DeviceLine(ToPixel(points[i - 1]), ToPixel(points[i]), counter);
   a.EndOutline();
 }
 
 void DeviceContext::Rectangle(int left, int top, int right, int bottom) {
   DeviceContextAccess a{*this};
   if (!a.Ready()) return;
-  QPoint p0 = LPtoDP(QPoint(std::min(left, right), std::min(top, bottom)));
-  QPoint p1 = LPtoDP(QPoint(std::max(left, right), std::max(top, bottom)));
+  QPoint p0 = ToPixel(QPoint(std::min(left, right), std::min(top, bottom)));
+  QPoint p1 = ToPixel(QPoint(std::max(left, right), std::max(top, bottom)));
   int x0 = p0.x(), y0 = p0.y(), x1 = p1.x(), y1 = p1.y();
   if (m_pen.style == PS_NULL) {
-    if (!m_brush.hollow) a.FillDeviceRect(x0, y0, x1 - 1, y1 - 1, m_brush.color);
+    if (!m_brush.hollow) {
+      a.FillDeviceRect(x0, y0, x1 - m_nPixelScale, y1 - m_nPixelScale, m_brush.color);
+    }
     return;
   }
   int w = std::min(a.PenDeviceWidth(), std::max(1, std::min(x1 - x0, y1 - y0) / 2));
@@ -796,8 +814,8 @@ void DeviceContext::Rectangle(int left, int top, int right, int bottom) {
 void DeviceContext::FillRect(const DcRect& rect, const DcBrush& brush) {
   DeviceContextAccess a{*this};
   if (!a.Ready() || brush.hollow) return;
-  QPoint p0 = LPtoDP(QPoint(rect.left, rect.top));
-  QPoint p1 = LPtoDP(QPoint(rect.right, rect.bottom));
+  QPoint p0 = ToPixel(QPoint(rect.left, rect.top));
+  QPoint p1 = ToPixel(QPoint(rect.right, rect.bottom));
   a.FillDeviceRect(std::min(p0.x(), p1.x()), std::min(p0.y(), p1.y()), std::max(p0.x(), p1.x()),
                    std::max(p0.y(), p1.y()), brush.color);
 }
@@ -806,7 +824,7 @@ void DeviceContext::Polygon(const QPoint* points, int count) {
   DeviceContextAccess a{*this};
   if (!a.Ready() || count < 2) return;
   std::vector<QPoint> device(static_cast<size_t>(count));
-  for (int i = 0; i < count; ++i) device[static_cast<size_t>(i)] = LPtoDP(points[i]);
+  for (int i = 0; i < count; ++i) device[static_cast<size_t>(i)] = ToPixel(points[i]);
   // The outline covers the fill: drawing behind, it has to come first.
   bool behind = IsDrawingBehind();
   if (!m_brush.hollow && !behind) {
@@ -836,7 +854,7 @@ void DeviceContext::FillRgn(const DcRegion& region, const DcBrush& brush) {
     large.resize(n);
     device = large.data();
   }
-  for (size_t i = 0; i < n; ++i) device[i] = LPtoDP(region.points[i]);
+  for (size_t i = 0; i < n; ++i) device[i] = ToPixel(region.points[i]);
   a.FillDevicePolygon(device, n, region.fillMode, brush.color);
 }
 
@@ -844,10 +862,10 @@ void DeviceContext::Arc(int left, int top, int right, int bottom, int xStart, in
                         int yEnd) {
   DeviceContextAccess a{*this};
   if (!a.Ready() || m_pen.style == PS_NULL) return;
-  QPoint p0 = LPtoDP(QPoint(left, top));
-  QPoint p1 = LPtoDP(QPoint(right, bottom));
-  QPoint s = LPtoDP(QPoint(xStart, yStart));
-  QPoint e = LPtoDP(QPoint(xEnd, yEnd));
+  QPoint p0 = ToPixel(QPoint(left, top));
+  QPoint p1 = ToPixel(QPoint(right, bottom));
+  QPoint s = ToPixel(QPoint(xStart, yStart));
+  QPoint e = ToPixel(QPoint(xEnd, yEnd));
   QRectF box(std::min(p0.x(), p1.x()), std::min(p0.y(), p1.y()), std::abs(p1.x() - p0.x()) - 1,
              std::abs(p1.y() - p0.y()) - 1);
   if (box.width() <= 0 || box.height() <= 0) return;
@@ -873,8 +891,8 @@ void DeviceContext::Ellipse(int left, int top, int right, int bottom) {
   if (!a.Ready()) return;
   QPainter* p = a.Painter();
   if (p == nullptr) return;
-  QPoint p0 = LPtoDP(QPoint(left, top));
-  QPoint p1 = LPtoDP(QPoint(right, bottom));
+  QPoint p0 = ToPixel(QPoint(left, top));
+  QPoint p1 = ToPixel(QPoint(right, bottom));
   QRect box(QPoint(std::min(p0.x(), p1.x()), std::min(p0.y(), p1.y())),
             QSize(std::abs(p1.x() - p0.x()) - 1, std::abs(p1.y() - p0.y()) - 1));
   if (m_pen.style == PS_NULL) {
@@ -892,13 +910,13 @@ void DeviceContext::Ellipse(int left, int top, int right, int bottom) {
 void DeviceContext::SetPixel(int x, int y, COLORREF color) {
   DeviceContextAccess a{*this};
   if (!a.Ready()) return;
-  QPoint d = LPtoDP(QPoint(x, y));
-  a.FillDeviceRect(d.x(), d.y(), d.x() + 1, d.y() + 1, color);
+  QPoint d = ToPixel(QPoint(x, y));
+  a.FillDeviceRect(d.x(), d.y(), d.x() + m_nPixelScale, d.y() + m_nPixelScale, color);
 }
 
 COLORREF DeviceContext::GetPixel(int x, int y) const {
   QImage* image = TargetImage();
-  QPoint d = LPtoDP(QPoint(x, y));
+  QPoint d = ToPixel(QPoint(x, y));
   if (image == nullptr || !image->valid(d)) return 0xFFFFFFFFu;
   Flush();
   return RefFromColor(QColor::fromRgb(image->pixel(d)));
@@ -942,15 +960,18 @@ void DeviceContext::BitBlt(int x, int y, int width, int height, const DeviceCont
   QImage* source = src.TargetImage();
   if (source == nullptr || source->isNull()) return;
   src.Flush();
-  QPoint s0 = src.LPtoDP(QPoint(xSrc, ySrc));
-  QPoint d0 = LPtoDP(QPoint(x, y));
-  QPoint d1 = LPtoDP(QPoint(x + width, y + height));
-  bool unscaled = d1.x() - d0.x() == width && d1.y() - d0.y() == height;
+  QPoint s0 = src.ToPixel(QPoint(xSrc, ySrc));
+  QPoint d0 = ToPixel(QPoint(x, y));
+  QPoint d1 = ToPixel(QPoint(x + width, y + height));
+  // The source's own pixels: a dense screen's bitmap holds more of them per unit.
+  const int sourceWidth = width * src.m_nPixelScale;
+  const int sourceHeight = height * src.m_nPixelScale;
+  bool unscaled = d1.x() - d0.x() == sourceWidth && d1.y() - d0.y() == sourceHeight;
   QImage* target = TargetImage();
   if (unscaled && IsDirectImage(target) && IsDirectImage(source) && target != source) {
     Flush();
     // Clip the copy to both images.
-    int sx = s0.x(), sy = s0.y(), dx = d0.x(), dy = d0.y(), w = width, h = height;
+    int sx = s0.x(), sy = s0.y(), dx = d0.x(), dy = d0.y(), w = sourceWidth, h = sourceHeight;
     if (sx < 0) {
       dx -= sx;
       w += sx;
@@ -1012,6 +1033,6 @@ void DeviceContext::BitBlt(int x, int y, int width, int height, const DeviceCont
   // The target spans d0 up to, not including, d1: a rectangle from two corners would take one
   // more row and column and stretch the copy.
   p->drawImage(QRect(d0, QSize(d1.x() - d0.x(), d1.y() - d0.y())), *source,
-               QRect(s0, QSize(width, height)));
+               QRect(s0, QSize(sourceWidth, sourceHeight)));
   p->setCompositionMode(QPainter::CompositionMode_SourceOver);
 }

@@ -121,17 +121,20 @@ struct DcFont {
 class DcBitmap {
  public:
   DcBitmap() = default;
-  // A bitmap of w × h pixels, all black.
-  static DcBitmap Create(int width, int height);
+  // A bitmap of w × h logical pixels, all black, with scale × scale image pixels to each (a
+  // dense screen's device pixel ratio).
+  static DcBitmap Create(int width, int height, int scale = 1);
   static DcBitmap FromImage(const QImage& image);
   bool IsNull() const { return !m_image; }
-  int Width() const { return m_image ? m_image->width() : 0; }
-  int Height() const { return m_image ? m_image->height() : 0; }
+  int Width() const { return m_image ? m_image->width() / m_nScale : 0; }
+  int Height() const { return m_image ? m_image->height() / m_nScale : 0; }
+  int Scale() const { return m_nScale; }
   QImage* Image() const { return m_image.get(); }
   bool operator==(const DcBitmap& o) const { return m_image == o.m_image; }
 
  private:
   std::shared_ptr<QImage> m_image;
+  int m_nScale = 1;
 };
 
 // A polygon region for FillRgn.
@@ -201,6 +204,12 @@ class DeviceContext {
   QPoint SetWindowOrg(int x, int y);     // logical units
   QPoint GetViewportOrg() const { return m_viewportOrg; }
   QPoint LPtoDP(QPoint p) const;
+  // Image pixels to one device unit: 1, or the device pixel ratio of the screen a memory
+  // context's bitmap was made for. Everything drawn is placed at that density, so lines stay
+  // one image pixel thin and text is set at the full resolution.
+  int PixelScale() const { return m_nPixelScale; }
+  // The scale a compatible bitmap of this context gets.
+  int DevicePixelScale() const { return m_nRefScale; }
 
   // Resolution of the target in pixels per inch.
   int GetPixelsPerInchX() const;
@@ -281,7 +290,11 @@ class DeviceContext {
   int m_styleCounter = 0;
   int m_dpiX = 96;
   int m_dpiY = 96;
+  int m_nPixelScale = 1;
+  int m_nRefScale = 1;
 
+  // A logical point in image pixels: LPtoDP at the pixel scale.
+  QPoint ToPixel(QPoint p) const;
   DeviceContext();
   friend struct DeviceContextAccess;
 };

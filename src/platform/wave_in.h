@@ -126,6 +126,10 @@ std::string CurrentWaveInput();
 // it can deliver (a recording's) and the one asked for.
 std::string WaveInputRateProblem(uint32_t samplesPerSec);
 
+// Looks into an audio file as the file: input would open it: its sampling rate, or false with
+// *error (one line) when it is no recording the input can play.
+bool ProbeWaveFile(const std::string& path, uint32_t* rate, std::string* error);
+
 // Test seam: the Nth call (counted from installation, 1-based) of each operation fails; 0 never.
 struct WaveInFaultPlan {
   int failCaps = 0;

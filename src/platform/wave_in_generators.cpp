@@ -492,3 +492,14 @@ std::unique_ptr<WaveInBackend> MakeFileBackend(const std::string& path, std::str
   }
   return std::make_unique<FileBackend>(path, static_cast<uint32_t>(std::max(0, info.samplerate)));
 }
+
+bool ProbeWaveFile(const std::string& path, uint32_t* rate, std::string* error) {
+  std::string why;
+  std::unique_ptr<WaveInBackend> backend = MakeFileBackend(path, &why);
+  if (!backend) {
+    if (error != nullptr) *error = why;
+    return false;
+  }
+  if (rate != nullptr) *rate = backend->OnlyRate();
+  return true;
+}

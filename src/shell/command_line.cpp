@@ -58,7 +58,9 @@ bool WantsHelpOrVersion(const std::vector<std::string>& args) {
 
 bool CommandLineOptions::IsScripted() const {
   return displayMode != 0 || timeBaseMs != 0 || leftMv != 0 || rightMv != 0 || power ||
-         !exportPath.empty() || !bmpPath.empty() || !pdfPath.empty() || quit;
+         !exportPath.empty() || !bmpPath.empty() || !pdfPath.empty() || !csvPath.empty() ||
+         !recordPath.empty() || quit || !measurePath.empty() || !expectations.empty() ||
+         !logPath.empty();
 }
 
 const std::vector<int>& TimeBaseFigures() {
@@ -104,17 +106,18 @@ bool IsDisplayMode(int mode) {
 
 // Options that take a value, as --name VALUE or --name=VALUE.
 bool TakesValue(const std::string& name) {
-  static const char* const kNames[] = {"--input",    "--splash-ms", "--mode",   "--timebase",
-                                       "--left-mv",  "--right-mv",  "--frames", "--export",
-                                       "--save-bmp", "--print-pdf"};
+  static const char* const kNames[] = {"--input",    "--splash-ms", "--mode",       "--timebase",
+                                       "--left-mv",  "--right-mv",  "--frames",     "--export",
+                                       "--save-bmp", "--print-pdf", "--export-csv", "--record"};
   for (const char* n : kNames) {
     if (name == n) return true;
   }
-  return IsTriggerOption(name);
+  return IsMeasureOption(name) || IsTriggerOption(name);
 }
 
 // Stores one option's value; an empty result, or the error line.
 std::string ApplyValue(CommandLineOptions& o, const std::string& name, const std::string& value) {
+  if (IsMeasureOption(name)) return ApplyMeasureOption(o, name, value);
   if (name == "--input") {
     if (value.empty()) return "--input needs a SPEC";
     o.inputSpec = value;
@@ -148,9 +151,11 @@ std::string ApplyValue(CommandLineOptions& o, const std::string& name, const std
     }
   } else {
     if (value.empty()) return name + " needs a FILE";
-    std::string& path = name == "--export"     ? o.exportPath
-                        : name == "--save-bmp" ? o.bmpPath
-                                               : o.pdfPath;
+    std::string& path = name == "--export"       ? o.exportPath
+                        : name == "--save-bmp"   ? o.bmpPath
+                        : name == "--export-csv" ? o.csvPath
+                        : name == "--record"     ? o.recordPath
+                                                 : o.pdfPath;
     path = value;
   }
   return std::string();
@@ -255,10 +260,15 @@ std::string UsageText(const std::string& programName, const std::string& inputFo
          "  --frames K        with --power, wait for K analysis updates (1..10000, default 4;\n"
          "                    one per half-second buffer in Classic, per refresh in Live)\n"
          "  --export FILE     write the current frames as text to FILE, as Export does\n"
+         "  --export-csv FILE write what the display shows as CSV to FILE, as Export CSV\n"
+         "                    does (after --export)\n"
+         "  --record FILE     record every captured sample into FILE (WAV, or FLAC when it\n"
+         "                    ends in .flac) from POWER on to the end of the run\n"
          "  --save-bmp FILE   save the scope view's picture to FILE, as Save to Bmp does\n"
          "  --print-pdf FILE  print the page to the PDF file FILE, as Print does\n"
          "  --quit            end the program afterwards; the exit status is 1 when a step\n"
-         "                    failed (its message is printed instead of shown)\n"
+         "                    failed (its message is printed instead of shown)\n" +
+         MeasureUsageText() +
          "\n"
          "  --help            show this help and exit\n"
          "  --version         show the version and exit\n"

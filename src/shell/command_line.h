@@ -33,7 +33,14 @@ struct CommandLineOptions {
   std::string exportPath;
   std::string bmpPath;
   std::string pdfPath;
-  bool quit = false;  // end the program after the measurements
+  std::string csvPath;     // --export-csv: what the display shows, as CSV, after --export
+  std::string recordPath;  // --record: every captured sample from POWER on to the run's end
+  bool quit = false;       // end the program after the measurements
+  // The automatic measurements: their file after the run, the checks made on them (each as
+  // given, already parsed once), and the log of every update during the run.
+  std::string measurePath;
+  std::vector<std::string> expectations;
+  std::string logPath;
 
   // True when any measurement option was given.
   bool IsScripted() const;
@@ -51,6 +58,14 @@ CommandLineOptions ParseCommandLine(const std::vector<std::string>& args, const 
 
 // True when args ask only for --help or --version, which need no display.
 bool WantsHelpOrVersion(const std::vector<std::string>& args);
+
+// The measurement options (--measure, --expect, --log): true for their names, and the value
+// stored into o (an empty result) or the error line.
+bool IsMeasureOption(const std::string& name);
+std::string ApplyMeasureOption(CommandLineOptions& o, const std::string& name,
+                               const std::string& value);
+// Their lines of --help.
+std::string MeasureUsageText();
 
 // The text printed by --help; inputForms lists the valid --input forms.
 std::string UsageText(const std::string& programName, const std::string& inputForms);

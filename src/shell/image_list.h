@@ -11,6 +11,8 @@ class QPainter;
 class CImageList {
  public:
   // Loads the strip at resourcePath; each image is imageWidth pixels wide and as high as the strip.
+  // A strip drawn at twice the size beside it ("name@2x.png" for "name.bmp") is used on dense
+  // screens.
   bool Create(const QString& resourcePath, int imageWidth, QColor maskColour);
   int GetImageCount() const;
   QSize ImageSize() const { return QSize(m_nImageWidth, m_strip.height()); }
@@ -19,5 +21,6 @@ class CImageList {
 
  private:
   QPixmap m_strip;
+  QPixmap m_fine;
   int m_nImageWidth = 0;
 };

@@ -15,9 +15,12 @@
 #include "platform/command_ids.h"
 #include "shell/about_dlg.h"
 #include "shell/aurivue_app.h"
+#include "shell/data_out.h"
 #include "shell/nav_bar_ctrl.h"
 #include "shell/status_texts.h"
 #include "view/aurivue_view.h"
+#include "view/measurement_log.h"
+#include "view/measurement_station.h"
 
 namespace {
 
@@ -144,6 +147,7 @@ CMainFrame::CMainFrame() {
 
 CMainFrame::~CMainFrame() {
   qApp->removeEventFilter(this);
+  DestroyMeasureParts();
   // The scope view goes first, while the application state it tears down from still holds.
   delete m_pView.data();
 }
@@ -158,6 +162,7 @@ bool CMainFrame::Create(CAurivueDoc* doc) {
   CreateMenus();
   CreateAccelerators();
   CreateLiveParts();
+  CreateDataParts();
   CreateTriggerParts();
 
   // Building the panes: an outer splitter of two rows, the control panel in the lower row, and
@@ -193,6 +198,7 @@ bool CMainFrame::Create(CAurivueDoc* doc) {
   const int folder3d = m_wndOutBar->AddFolder("3-D SURFACE", 1);
   for (int i = 0; i < 6; ++i) m_wndOutBar->InsertItem(folder3d, i, kItems[i], i, 0);
   m_wndOutBar->SetSelFolder(0);
+  CreateMeasureParts();
 
   ApplyPaneSizes();
   SetActiveView(m_pView, true);
@@ -258,6 +264,7 @@ void CMainFrame::ApplyPaneSizes() {
   m_wndSplitter->RecalcLayout();
   m_wndSplitter2->SetPaneInfo(0, sizes.navWidth, 0);
   m_wndSplitter2->RecalcLayout();
+  FitMeasurementPanel(sizes.navWidth);
 }
 
 void CMainFrame::showEvent(QShowEvent* event) {
@@ -305,6 +312,7 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
 
 bool CMainFrame::OnCommand(int id) {
   if (m_commandFilter && m_commandFilter(id)) return true;
+  if (id == ID_BUFFER_READY && m_pMeasure) m_pMeasure->OnBufferReady();
   QWidget* active = m_pActiveView.data();
   // A view that passes a command back up to us must not be offered it again.
   const bool offering = std::find(m_routing.begin(), m_routing.end(), id) != m_routing.end();
@@ -349,7 +357,8 @@ bool CMainFrame::HandleOwnCommand(int id) {
       return true;
     }
     default:
-      return HandleLiveCommand(id) || HandleTriggerCommand(id);
+      return HandleLiveCommand(id) || HandleDataCommand(id) || HandleMeasureCommand(id) ||
+             HandleTriggerCommand(id);
   }
 }
 

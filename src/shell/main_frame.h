@@ -15,8 +15,12 @@
 class CAurivueDoc;
 class CControlView;
 class CNavBarCtrl;
+class DataOut;
 class FlatSplitter;
 class LevelMeterBar;
+class CMeasurementPanel;
+class MeasurementLog;
+class MeasurementStation;
 class QAction;
 class QLabel;
 class QPushButton;
@@ -87,6 +91,12 @@ class CMainFrame : public QMainWindow, public MessageTarget {
   // and the analysis updates a second.
   QString LiveStatusText() const;
   LevelMeterBar* LevelMeters() const { return m_pMeters; }
+  // Export CSV, Record, Open Recording and the recent recordings (data_out.h).
+  DataOut* GetDataOut() const { return m_pDataOut.get(); }
+  // The measurements, their readout beside the scope view (hidden unless chosen) and their log.
+  MeasurementStation* Measurements() const { return m_pMeasure.get(); }
+  CMeasurementPanel* MeasurePanel() const;
+  MeasurementLog* MeasureLog() const { return m_pMeasureLog.get(); }
   // The trigger's state pane: OFF, WAIT, TRIG'D, AUTO, STOP (or ROLL).
   QString TriggerStatusText() const;
   // Lays the splitters out for the current client size.
@@ -119,6 +129,16 @@ class CMainFrame : public QMainWindow, public MessageTarget {
   bool HandleLiveCommand(int id);
   void UpdateLivePane();
   void OnInputDeviceList();
+  // The data-out menu items and the record mark (main_frame_data.cpp).
+  void CreateDataParts();
+  bool HandleDataCommand(int id);
+  // The measurements' readout, menu items and log (main_frame_measure.cpp).
+  void CreateMeasureParts();
+  void DestroyMeasureParts();
+  bool HandleMeasureCommand(int id);
+  void ShowMeasurePanel(bool show);
+  // Shares the row beside the navigation bar (navWidth pixels) between view and readout.
+  void FitMeasurementPanel(int navWidth);
   // The Trigger menu, keys, state pane and re-arm button (main_frame_trigger.cpp).
   void CreateTriggerParts();
   bool HandleTriggerCommand(int id);
@@ -151,6 +171,12 @@ class CMainFrame : public QMainWindow, public MessageTarget {
   uint64_t m_nRateSinceUpdates = 0;
   double m_dUpdatesPerSecond = 0;
 
+  std::unique_ptr<DataOut> m_pDataOut;
+  std::unique_ptr<MeasurementStation> m_pMeasure;
+  std::unique_ptr<MeasurementLog> m_pMeasureLog;
+  QPointer<CMeasurementPanel> m_pMeasurePanel;
+  QAction* m_pMeasureAction = nullptr;
+  QAction* m_pMeasureLogAction = nullptr;
   QLabel* m_pTriggerPane = nullptr;
   QPushButton* m_pRearmButton = nullptr;
   std::vector<QAction*> m_triggerActions;

@@ -325,12 +325,16 @@ void CNavBarCtrl::ScrollItems(int delta) {
 }
 
 QImage CNavBarCtrl::RenderBody(int selected, int firstVisible, int lastClicked) const {
-  QImage image(size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+  // At the screen's density, so that icons and labels are drawn at its resolution.
+  const qreal ratio = devicePixelRatioF();
+  const QRect whole(QPoint(0, 0), size().expandedTo(QSize(1, 1)));
+  QImage image(whole.size() * ratio, QImage::Format_RGB32);
+  image.setDevicePixelRatio(ratio);
   const QPalette pal = palette();
   QPainter p(&image);
-  p.fillRect(image.rect(), pal.color(QPalette::Button));
+  p.fillRect(whole, pal.color(QPalette::Button));
   // The static edge.
-  Frame3D(p, image.rect(), pal.color(QPalette::Dark), pal.color(QPalette::Light));
+  Frame3D(p, whole, pal.color(QPalette::Dark), pal.color(QPalette::Light));
 
   const QRect client = ClientRect();
   const int n = GetFolderCount();
@@ -564,7 +568,9 @@ void CNavBarCtrl::AnimateFolderChange(int from, int to) {
     m_animationFrame = base;
     QPainter p(&m_animationFrame);
     p.setClipRect(QRect(0, y, width(), std::max(0, clipBottom - y)));
-    p.drawImage(QPoint(0, y), block, QRect(0, blockTop, width(), clipBottom - blockTop));
+    const qreal ratio = block.devicePixelRatio();
+    p.drawImage(QPointF(0, y), block,
+                QRectF(0, blockTop * ratio, width() * ratio, (clipBottom - blockTop) * ratio));
     p.end();
     repaint();
     QThread::msleep(static_cast<unsigned long>(m_nAnimationDelay));

@@ -16,6 +16,7 @@
 #include "platform/command_ids.h"
 #include "platform/message_target.h"
 #include "shell/aurivue_app.h"
+#include "shell/data_out.h"
 #include "shell/main_frame.h"
 #include "shell/nav_bar_ctrl.h"
 #include "view/view_dialogs.h"
@@ -133,9 +134,15 @@ class Script {
                     " for " + turn.option);
       }
     }
+    if (!m_options.recordPath.empty() && !StartRecording(frame)) return 1;
+    if (!StartScriptedMeasurements(frame, m_options, m_program)) return 1;
     if (m_options.power && !PowerAndWait(frame, panel)) return 1;
     if (!m_options.exportPath.empty() &&
         !SaveThroughDialog(frame, ID_EXPORT_DATA, m_options.exportPath, "Export")) {
+      return 1;
+    }
+    if (!m_options.csvPath.empty() &&
+        !SaveThroughDialog(frame, ID_EXPORT_CSV, m_options.csvPath, "Export CSV")) {
       return 1;
     }
     if (!m_options.bmpPath.empty() &&
@@ -143,7 +150,9 @@ class Script {
       return 1;
     }
     if (!m_options.pdfPath.empty() && !PrintToPdf(frame)) return 1;
-    return 0;
+    // A run that ends here ends its recording here; otherwise it goes on with the program.
+    if (m_options.quit && !m_options.recordPath.empty() && !FinishRecording(frame)) return 1;
+    return FinishScriptedMeasurements(frame, m_options, m_program);
   }
 
  private:
@@ -153,6 +162,24 @@ class Script {
   }
 
   int MessageCount() const { return m_messages != nullptr ? m_messages->Count() : 0; }
+
+  bool StartRecording(CMainFrame* frame) {
+    DataOut* out = frame->GetDataOut();
+    if (out == nullptr || !out->StartRecording(m_options.recordPath)) {
+      Fail("Record did not start " + m_options.recordPath);
+      return false;
+    }
+    return true;
+  }
+
+  bool FinishRecording(CMainFrame* frame) {
+    DataOut* out = frame->GetDataOut();
+    if (out == nullptr || !out->StopRecording()) {
+      Fail("Record did not write all of " + m_options.recordPath);
+      return false;
+    }
+    return true;
+  }
 
   bool PowerAndWait(CMainFrame* frame, CControlView* panel) {
     int handled = 0;

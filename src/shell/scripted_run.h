@@ -7,6 +7,7 @@
 #include "shell/command_line.h"
 
 class CAurivueApp;
+class CMainFrame;
 class RotarySwitch;
 
 // Message boxes of a run that nobody watches: each text is printed on stderr as one line
@@ -37,3 +38,12 @@ int DetentShowingFigure(const RotarySwitch& knob, int figure);
 // failed (also when messages counts a message box raised meanwhile; messages may be null).
 int RunScriptedMeasurements(CAurivueApp& app, const CommandLineOptions& options,
                             const PrintedMessages* messages, const std::string& program);
+
+// The measurement steps (scripted_measure.cpp). Before POWER: the station starts measuring and
+// the log (--log) begins; false after printing why it could not. After the other steps: the
+// measurement file (--measure) and the expectations (--expect), each failed one printed on a
+// line; 0, 1 when the file or the log failed, 3 when an expectation failed.
+bool StartScriptedMeasurements(CMainFrame* frame, const CommandLineOptions& options,
+                               const std::string& program);
+int FinishScriptedMeasurements(CMainFrame* frame, const CommandLineOptions& options,
+                               const std::string& program);

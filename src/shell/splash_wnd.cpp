@@ -18,6 +18,8 @@ CSplashWnd::CSplashWnd() : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWind
 bool CSplashWnd::Create(int resourceId) {
   if (!m_bitmap.LoadBitmapWithPalette(resourceId)) return false;
   const QSize picture(m_bitmap.Width(), m_bitmap.Height());
+  m_fine = QImage(QString(":/bitmap/%1@2x.png").arg(resourceId));
+  if (m_fine.size() != picture * 2) m_fine = QImage();
   QScreen* screen = QGuiApplication::primaryScreen();
   const QSize screenSize = screen != nullptr ? screen->size() : picture;
   // The thin border lies around the picture, one pixel on each side, so none of it is covered.
@@ -38,7 +40,12 @@ bool CSplashWnd::Create(int resourceId) {
 
 void CSplashWnd::paintEvent(QPaintEvent*) {
   QPainter p(this);
-  p.drawImage(kSplashBorder, kSplashBorder, m_bitmap.Image());
-  p.setPen(Qt::black);
-  p.drawRect(rect().adjusted(0, 0, -1, -1));
+  // The border is what the picture leaves of a black fill: a pen would straddle the picture's
+  // edge on a dense screen.
+  p.fillRect(rect(), Qt::black);
+  if (devicePixelRatioF() > 1 && !m_fine.isNull()) {
+    p.drawImage(QRect(QPoint(kSplashBorder, kSplashBorder), m_fine.size() / 2), m_fine);
+  } else {
+    p.drawImage(kSplashBorder, kSplashBorder, m_bitmap.Image());
+  }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QWidget>
 
 #include "shell/palette_bitmap.h"
@@ -14,7 +15,8 @@ class CSplashWnd : public QWidget {
   CSplashWnd();
 
   // Loads bitmap resource id and shows the window, painted at once. False when the picture
-  // could not be loaded (the window is then not shown).
+  // could not be loaded (the window is then not shown). On a dense screen the picture drawn at
+  // twice the size (resource "id@2x.png") is shown in its place when there is one.
   bool Create(int resourceId);
 
   const CPaletteBitmap& Picture() const { return m_bitmap; }
@@ -24,6 +26,7 @@ class CSplashWnd : public QWidget {
 
  private:
   CPaletteBitmap m_bitmap;
+  QImage m_fine;
 };
 
 // Top-left corner that centres a picture on a screen (integer division, as the window is placed).

@@ -239,7 +239,7 @@ void CAurivueView::BuildLayout(bool threeD, int charts) {
   for (int i = 0; i < charts; ++i) {
     ChartCtrl& chart = FrameChart(i, threeD);
     if (threeD) chart.SetSeriesCount(k3DSeries);
-    if (!chart.AllocSeries(threeD ? m_nSamples : LiveChartCapacity())) {
+    if (!chart.AllocSeries(LiveChartCapacity())) {
       ShowMessageBox(threeD ? "Error allocating chart serie" : "Can't Allocate Chart Serie!");
       return;
     }

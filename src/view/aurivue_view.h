@@ -125,9 +125,9 @@ class CAurivueView : public QWidget, public MessageTarget {
   // Copies the newest span frames of the ring into m_liveBuffer, silence before the first
   // frame; false when nothing new arrived since the last pass.
   bool TakeNewestFrames(std::size_t span);
-  // The 2-D oscillograph in Live: each pixel column's minimum and maximum when a column covers
-  // more than one sample.
-  void LiveOscillographPass();
+  // The oscillograph in Live, 2-D and 3-D: each pixel column's minimum and maximum when a
+  // column covers more than one sample.
+  void LiveOscillographPass(bool threeD);
   int LiveChartCapacity() const;
 
   // The trigger (view_trigger.cpp).

@@ -123,28 +123,43 @@ bool CAurivueView::OnLiveRefresh() {
       ClearTrigger();
     }
   }
-  if (mode == DISPLAY_MODE_FIRST_2D + 2) {
-    LiveOscillographPass();
+  if (mode == DISPLAY_MODE_FIRST_2D + 2 || mode == DISPLAY_MODE_FIRST_3D + 2) {
+    LiveOscillographPass(threeD);
   } else {
     SendCommandTo(this, mode + COMPUTE_COMMAND_OFFSET);
   }
   return true;
 }
 
-void CAurivueView::LiveOscillographPass() {
+void CAurivueView::LiveOscillographPass(bool threeD) {
   const AppState& app = CurrentApp();
-  ChartCtrl& top = m_chart2D[0];
-  const DcRect plot = top.GetPlotRect();
   const int t = TimeBaseSteps(app.m_fTimeBase);
   const std::size_t span = static_cast<std::size_t>(m_nSamples) * t;
-  const std::size_t columns = std::min<std::size_t>(
-      plot.Width() > 0 ? static_cast<std::size_t>(plot.Width()) : 0, m_envelopeMin.size());
-  if (!top.HasWindow() || columns == 0 || span <= columns ||
-      2 * static_cast<int>(columns) > top.GetCapacity()) {
-    SendCommandTo(this, DISPLAY_MODE_FIRST_2D + 2 + COMPUTE_COMMAND_OFFSET);
+  const bool two = TwoChannels();
+  const int charts = two ? 2 : 1;
+  const double end = 10.0 * app.m_fTimeBase;
+  for (int c = 0; c < charts; ++c) {
+    const float scale = c == 0 ? app.m_fLeftScale : app.m_fRightScale;
+    SetFrameRange(c, threeD, 0, end, -4.0 * scale, 4.0 * scale);
+  }
+  ChartCtrl& top = FrameChart(0, threeD);
+  // The pixel columns the time axis covers: the plot in 2-D, the box's front edge in 3-D.
+  int width = 0;
+  if (top.HasWindow()) {
+    width = threeD
+                ? m_chart3D[0].MapToPixel3D(end, 0, 0).x() - m_chart3D[0].MapToPixel3D(0, 0, 0).x()
+                : top.GetPlotRect().Width();
+  }
+  const std::size_t columns =
+      std::min<std::size_t>(width > 0 ? static_cast<std::size_t>(width) : 0, m_envelopeMin.size());
+  if (columns == 0 || span <= columns || 2 * static_cast<int>(columns) > top.GetCapacity()) {
+    if (threeD) {
+      for (int c = 0; c < charts; ++c) m_chart3D[c].SetBand(0, false);
+    }
+    SendCommandTo(this, (threeD ? DISPLAY_MODE_FIRST_3D : DISPLAY_MODE_FIRST_2D) + 2 +
+                            COMPUTE_COMMAND_OFFSET);
     return;
   }
-  const bool two = TwoChannels();
   // Every frame of the span, filtered at the full rate.
   FrameFormat format;
   format.channels = app.m_nChannels == 2 ? 2 : 1;
@@ -158,16 +173,14 @@ void CAurivueView::LiveOscillographPass() {
   ::DecodeFrame(m_liveBuffer.data(), span * align, format, m_liveLeft.data(),
                 two ? m_liveRight.data() : nullptr);
 
-  const int charts = two ? 2 : 1;
-  const double end = 10.0 * app.m_fTimeBase;
   for (int c = 0; c < charts; ++c) {
-    const float scale = c == 0 ? app.m_fLeftScale : app.m_fRightScale;
-    SetFrameRange(c, false, 0, end, -4.0 * scale, 4.0 * scale);
-    ChartCtrl& chart = m_chart2D[c];
+    ChartCtrl& chart = FrameChart(c, threeD);
     const std::size_t n = ComputeEnvelope(c == 0 ? m_liveLeft.data() : m_liveRight.data(), span,
                                           columns, m_envelopeMin.data(), m_envelopeMax.data());
-    // Down and up in turn, so the line runs through each column from one extreme to the
-    // other and on to the nearer extreme of the next: a closed band, no diagonal strokes.
+    // In 2-D down and up in turn, so the line runs through each column from one extreme to the
+    // other and on to the nearer extreme of the next: a closed band, no diagonal strokes. The
+    // waterfall takes (minimum, maximum) pairs and fills the band between them.
+    if (threeD) m_chart3D[c].SetBand(0, true);
     for (std::size_t k = 0; k < n; ++k) {
       // The middle of the column, so rounding never puts two columns on one pixel.
       const double x =
@@ -175,9 +188,10 @@ void CAurivueView::LiveOscillographPass() {
       const double lo = ToMillivolts(m_envelopeMin[k], app.m_nVoltValue);
       const double hi = ToMillivolts(m_envelopeMax[k], app.m_nVoltValue);
       const int i = static_cast<int>(2 * k);
-      chart.SetPoint(x, k % 2 == 0 ? lo : hi, i, 0);
-      chart.SetPoint(x, k % 2 == 0 ? hi : lo, i + 1, 0);
+      const bool up = threeD || k % 2 == 0;
+      chart.SetPoint(x, up ? lo : hi, i, 0);
+      chart.SetPoint(x, up ? hi : lo, i + 1, 0);
     }
   }
-  FinishPass(false, charts);
+  FinishPass(threeD, charts);
 }

@@ -169,3 +169,37 @@ TEST(Chart3DTest, DepthLabelsAndDegenerateBoxes) {
   EXPECT_LE(std::abs(p.x()), 40000);
   RenderFrame(w.chart);  // must not crash or hang
 }
+
+TEST(Chart3DTest, BandCurtainFillsBetweenMinimaAndMaximaAndMovesBackWithItsFrame) {
+  Waterfall w;
+  Chart3DCtrl& c = w.chart;
+  c.Set3DRange(0, 100, -10, 10, 0, 24);
+  // Columns of (minimum, maximum) pairs: a band from -6 to +4 that never touches 0 on one side.
+  const int columns = kPoints / 2;
+  for (int k = 0; k < columns; ++k) {
+    c.SetPoint(k * 4.0, -6, 2 * k, 0);
+    c.SetPoint(k * 4.0, 4, 2 * k + 1, 0);
+  }
+  c.SetBand(0, true);
+  std::vector<Chart3DCtrl::Quad> quads = c.CurtainSegments(0);
+  ASSERT_EQ(quads.size(), static_cast<size_t>(columns - 1));
+  EXPECT_EQ(quads[3].p1, c.MapToPixel3D(12, 4, 0));
+  EXPECT_EQ(quads[3].p2, c.MapToPixel3D(16, 4, 0));
+  EXPECT_EQ(quads[3].p3, c.MapToPixel3D(16, -6, 0));
+  EXPECT_EQ(quads[3].p4, c.MapToPixel3D(12, -6, 0));
+
+  // The band reaches below -5, where a curtain hanging from the maxima to 0 would not.
+  QImage image = RenderFrame(c);
+  const uint32_t fill = PixelFromRef(c.GetSerie(0).m_color);
+  const QPoint low = c.MapToPixel3D(50, -5, 0);
+  EXPECT_EQ(image.pixel(low.x(), low.y()), fill);
+  const QPoint below = c.MapToPixel3D(50, -8, 0);
+  EXPECT_NE(image.pixel(below.x(), below.y()), fill);
+
+  // The flag travels with the frame into the history, and a plain frame clears it in front.
+  c.ShiftHistory();
+  c.SetBand(0, false);
+  EXPECT_EQ(c.GetSerie(1).m_bBand, 1);
+  EXPECT_EQ(c.GetSerie(0).m_bBand, 0);
+  EXPECT_EQ(c.CurtainSegments(0).size(), static_cast<size_t>(kPoints - 2));
+}

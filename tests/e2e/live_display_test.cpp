@@ -76,6 +76,8 @@ class LiveDisplayTest : public ::testing::Test {
         10);
   }
 
+  void CheckEnvelope(int mode);
+
   QTemporaryDir m_dir;
   std::unique_ptr<AppSession> m_session;
 };
@@ -131,11 +133,14 @@ TEST_F(LiveDisplayTest, CounterRecordingHasNoGapInAFrameAndNoFrameTwice) {
   EXPECT_TRUE(m_session->Messages().empty());
 }
 
-TEST_F(LiveDisplayTest, OscillographEnvelopeIsTheMinAndMaxOfTheRecordedSamples) {
+// The envelope of the 2-D oscillograph (602) or of the waterfall's front curtain (612) against
+// a direct minimum and maximum of the recorded samples, and the tone drawn as one solid band.
+void LiveDisplayTest::CheckEnvelope(int mode) {
   Record([](const std::string& wav, unsigned rate) {
     return WriteRecording(wav, rate, QuadratureTone(rate, 2.0, 1000, 16000, 8000));
   });
-  GoLive(602);
+  GoLive(mode);
+  const bool threeD = mode >= 610;
   CAurivueApp& app = m_session->App();
   app.m_fTimeBase = 50;
   m_session->ClickPower();
@@ -153,8 +158,12 @@ TEST_F(LiveDisplayTest, OscillographEnvelopeIsTheMinAndMaxOfTheRecordedSamples) 
   ASSERT_TRUE(ring->Read(end - span, span, frames.data()));
   for (int c = 0; c < 2; ++c) {
     SCOPED_TRACE(c == 0 ? "left" : "right");
-    const ChartCtrl& chart = view->Chart2D(c);
-    const size_t columns = static_cast<size_t>(chart.GetPlotRect().Width());
+    ChartCtrl& chart = threeD ? static_cast<ChartCtrl&>(view->Chart3D(c)) : view->Chart2D(c);
+    const size_t columns = threeD
+                               ? static_cast<size_t>(view->Chart3D(c).MapToPixel3D(500, 0, 0).x() -
+                                                     view->Chart3D(c).MapToPixel3D(0, 0, 0).x())
+                               : static_cast<size_t>(chart.GetPlotRect().Width());
+    ASSERT_GT(columns, 100u);
     ASSERT_GT(span, columns);
     ASSERT_EQ(chart.GetLastIndex(), static_cast<int>(2 * columns - 1));
     const ChartSerie& s = chart.GetSerie(0);
@@ -170,17 +179,31 @@ TEST_F(LiveDisplayTest, OscillographEnvelopeIsTheMinAndMaxOfTheRecordedSamples) 
       ASSERT_NEAR(std::max(a, b), hi * 1000.0 / app.m_nVoltValue, 1e-9) << k;
       ASSERT_NEAR(s.m_pX[2 * k], 500.0 * (k + 0.5) / columns, 1e-9);
     }
-    // On the screen the tone is one band: every pixel column is red across the zero line.
-    const QImage picture = view->Chart2D(c).grab().toImage();
-    const DcRect plot = chart.GetPlotRect();
-    const int zero = chart.MapToPixel(0, 0).y() + kClientEdgeWidth;
+    // On the screen the tone is one band: every pixel column is filled across the zero line
+    // (the trace's red in 2-D, the front curtain's colour along the slanted time axis in 3-D).
+    const QImage picture = chart.grab().toImage();
     int blank = 0;
-    for (int x = plot.left + 1; x < plot.right - 1; ++x) {
-      blank += picture.pixelColor(x + kClientEdgeWidth, zero) != QColor(255, 0, 0);
+    for (size_t k = 2; k + 2 < columns; ++k) {
+      QPoint at;
+      QColor band;
+      if (threeD) {
+        at = view->Chart3D(c).MapToPixel3D(500.0 * (k + 0.5) / columns, 0, 0);
+        band = QColor(255, 10, 0);
+      } else {
+        at = QPoint(chart.GetPlotRect().left + static_cast<int>(k), chart.MapToPixel(0, 0).y());
+        band = QColor(255, 0, 0);
+      }
+      blank += picture.pixelColor(at + QPoint(kClientEdgeWidth, kClientEdgeWidth)) != band;
     }
     EXPECT_EQ(blank, 0);
   }
 }
+
+TEST_F(LiveDisplayTest, OscillographEnvelopeIsTheMinAndMaxOfTheRecordedSamples) {
+  CheckEnvelope(602);
+}
+
+TEST_F(LiveDisplayTest, WaterfallCurtainIsTheEnvelopeOfTheRecordedSamples) { CheckEnvelope(612); }
 
 TEST_F(LiveDisplayTest, WaterfallTakesCurtainsAtItsOwnRateAndThePaneSaysLive) {
   Record([](const std::string& wav, unsigned rate) {

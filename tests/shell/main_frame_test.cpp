@@ -117,11 +117,17 @@ TEST_F(MainFrameTest, MenusHaveEveryTextIdPromptAndSeparator) {
   const std::vector<std::pair<QString, std::vector<Expected>>> expected = {
       {"&File",
        {{"&Export\tCtrl+E", 32825, "Export RealTime Data"},
+        {"Export &CSV...", 32940, "Export what the display shows as CSV"},
         {"&Save to Bmp\tCtrl+S", 57603, "Save the bmp file"},
         {nullptr, 0, nullptr},
         {"&Print...\tCtrl+P", 57607, "Print the Aurivue Plot"},
         {"Print Pre&view\tCtrl+v", 57609, "Display full pages"},
         {"P&rint Setup...\tCtrl+r", 57606, "Change the printer and printing options"},
+        {nullptr, 0, nullptr},
+        // Data out and recordings in; the recent recordings are a submenu.
+        {"&Record...", 32941, "Record every captured sample into a file"},
+        {"Open Rec&ording...", 32942, "Play a recording as the input"},
+        {"Recent Recor&dings", 0, ""},
         {nullptr, 0, nullptr},
         {"E&xit\tCtrl+x", 57665, "Quit Aurivue2.0"}}},
       {"&Setup",
@@ -135,11 +141,16 @@ TEST_F(MainFrameTest, MenusHaveEveryTextIdPromptAndSeparator) {
         {"&Filter Setup\tCtrl+F", 32824, "Filter setup"},
         {nullptr, 0, nullptr},
         {"Setup Wi&zard\tCtrl+Z", 142, "Setup Wizard"}}},
-      // The live display's menu; its curtain rates are a submenu (an item without an id).
+      // The live display's menu; its curtain rates are a submenu (an item without an id). Then
+      // the measurements.
       {"&View",
        {{"&Live display\tF5", 32900, "Redraw with the screen from the newest samples"},
-        {"3-D &Curtains a Second", 0, ""}}},
-      // The trigger's menu; source and slope are submenus.
+        {"3-D &Curtains a Second", 0, ""},
+        {nullptr, 0, nullptr},
+        {"&Measurements", 32960, "Show or hide the measurements beside the display"},
+        {"Measurement &Log...", 32961, "Write every measurement update to a CSV file, or stop"},
+        {"&Reset Measurement Statistics", 32962, "Start the measurement statistics again"}}},
+      // The oscillograph's trigger; source and slope are submenus.
       {"&Trigger",
        {{"Trigger &Setup...\tCtrl+T", 33160, "Set up the oscillograph's trigger"},
         {nullptr, 0, nullptr},

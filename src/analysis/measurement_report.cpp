@@ -1,0 +1,246 @@
+#include "analysis/measurement_report.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace {
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
+bool ParseNumber(std::string_view s, double& value) {
+  s = Trim(s);
+  if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+  if (s.empty()) return false;
+  const auto result = std::from_chars(s.data(), s.data() + s.size(), value);
+  return result.ec == std::errc() && result.ptr == s.data() + s.size() && std::isfinite(value);
+}
+
+std::string Described(const ChannelMeasurement& m, Quantity q) {
+  std::string text = FormatMeasurementNumber(m.Value(q));
+  const std::string_view unit = QuantityUnit(q);
+  if (!unit.empty()) text += " " + std::string(unit);
+  return text;
+}
+
+}  // namespace
+
+std::string_view ChannelName(int channel) { return channel == 0 ? "left" : "right"; }
+
+std::string FormatMeasurementNumber(double value) {
+  if (std::isnan(value)) return "nan";
+  if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
+  char buffer[64];
+  const auto result =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 10);
+  return std::string(buffer, result.ptr);
+}
+
+std::string MeasurementCsv(const ChannelMeasurement* last, const ChannelStats* stats,
+                           int channels) {
+  std::string out = "channel,quantity,value,unit,valid,mean,min,max,stddev,count\n";
+  for (int c = 0; c < channels; ++c) {
+    for (std::size_t i = 0; i < kQuantityCount; ++i) {
+      const Quantity q = QuantityAt(i);
+      const bool valid = last[c].Valid(q);
+      const RunningStats& s = stats[c].Of(q);
+      out += std::string(ChannelName(c)) + "," + std::string(QuantityName(q)) + ",";
+      if (valid) out += FormatMeasurementNumber(last[c].Value(q));
+      out += "," + std::string(QuantityUnit(q)) + "," + (valid ? "1" : "0") + ",";
+      if (s.Count() > 0) {
+        out += FormatMeasurementNumber(s.Mean()) + "," + FormatMeasurementNumber(s.Min()) + "," +
+               FormatMeasurementNumber(s.Max()) + "," + FormatMeasurementNumber(s.StdDev());
+      } else {
+        out += ",,,";
+      }
+      out += "," + std::to_string(s.Count()) + "\n";
+    }
+  }
+  return out;
+}
+
+bool ParseExpectation(std::string_view text, Expectation& e, std::string& error) {
+  e = Expectation();
+  e.text = std::string(Trim(text));
+  const std::string_view all = e.text;
+  const std::size_t dot = all.find('.');
+  const std::size_t op = all.find_first_of("=<>");
+  if (dot == std::string_view::npos || op == std::string_view::npos || dot > op) {
+    error = "\"" + e.text +
+            "\" is not CHANNEL.QUANTITY=FIGURE+-TOLERANCE, CHANNEL.QUANTITY<FIGURE or "
+            "CHANNEL.QUANTITY>FIGURE";
+    return false;
+  }
+  const std::string_view channel = Trim(all.substr(0, dot));
+  if (channel == "left") {
+    e.channel = 0;
+  } else if (channel == "right") {
+    e.channel = 1;
+  } else {
+    error =
+        "\"" + e.text + "\": the channel is left or right, not \"" + std::string(channel) + "\"";
+    return false;
+  }
+  const std::string_view name = Trim(all.substr(dot + 1, op - dot - 1));
+  if (!QuantityFromName(name, e.quantity)) {
+    error = "\"" + e.text + "\": no quantity is called \"" + std::string(name) + "\"";
+    return false;
+  }
+  std::string_view rest = all.substr(op + 1);
+  const char sign = all[op];
+  if (sign == '=') {
+    e.op = Expectation::Op::kNear;
+    const std::size_t pm = rest.find("+-");
+    std::string_view figure = pm == std::string_view::npos ? rest : rest.substr(0, pm);
+    if (!ParseNumber(figure, e.figure)) {
+      error = "\"" + e.text + "\": the figure after = is not a number";
+      return false;
+    }
+    if (pm != std::string_view::npos) {
+      std::string_view tolerance = Trim(rest.substr(pm + 2));
+      const bool percent = !tolerance.empty() && tolerance.back() == '%';
+      if (percent) tolerance.remove_suffix(1);
+      if (!ParseNumber(tolerance, e.tolerance) || e.tolerance < 0) {
+        error = "\"" + e.text + "\": the tolerance after +- is not a number of 0 or more";
+        return false;
+      }
+      if (percent) e.tolerance *= std::fabs(e.figure) / 100;
+    }
+  } else {
+    e.op = sign == '<' ? Expectation::Op::kBelow : Expectation::Op::kAbove;
+    if (!ParseNumber(rest, e.figure)) {
+      error = "\"" + e.text + "\": the figure after " + std::string(1, sign) + " is not a number";
+      return false;
+    }
+  }
+  return true;
+}
+
+std::string InvalidReason(const ChannelMeasurement& m, Quantity q) {
+  if (m.flags.noSamples) return "nothing was measured";
+  if (m.flags.clipping) return "the input clips";
+  if (!IsLevelQuantity(q)) {
+    if (m.flags.noTone) return "no tone stands out";
+    if (m.flags.fewPeriods) return "fewer than two periods";
+  }
+  return "it cannot be computed from this signal";
+}
+
+std::string CheckExpectation(const Expectation& e, const ChannelMeasurement* last, int channels) {
+  const std::string what =
+      std::string(ChannelName(e.channel)) + "." + std::string(QuantityName(e.quantity));
+  if (e.channel >= channels) {
+    return "expectation " + e.text + " failed: the input has no right channel";
+  }
+  const ChannelMeasurement& m = last[e.channel];
+  if (!m.Valid(e.quantity)) {
+    return "expectation " + e.text + " failed: " + what + " is not valid (" +
+           InvalidReason(m, e.quantity) + ")";
+  }
+  const double v = m.Value(e.quantity);
+  bool ok = false;
+  switch (e.op) {
+    case Expectation::Op::kNear:
+      // The bound itself passes, also when the figures' binary rounding lands a hair beyond it.
+      ok = std::fabs(v - e.figure) <= e.tolerance + 1e-12 * (std::fabs(e.figure) + e.tolerance);
+      break;
+    case Expectation::Op::kBelow:
+      ok = v < e.figure;
+      break;
+    case Expectation::Op::kAbove:
+      ok = v > e.figure;
+      break;
+  }
+  if (ok) return std::string();
+  return "expectation " + e.text + " failed: " + what + " is " + Described(m, e.quantity);
+}
+
+std::string MeasurementLogHeader(int channels) {
+  std::string out = "time_s";
+  for (int c = 0; c < channels; ++c) {
+    for (std::size_t i = 0; i < kQuantityCount; ++i) {
+      out += "," + std::string(ChannelName(c)) + "_" + std::string(QuantityName(QuantityAt(i)));
+    }
+  }
+  return out + "\n";
+}
+
+std::string MeasurementLogRow(double seconds, const ChannelMeasurement* last, int channels) {
+  char buffer[32];
+  const auto r =
+      std::to_chars(buffer, buffer + sizeof buffer, seconds, std::chars_format::fixed, 3);
+  std::string out(buffer, r.ptr);
+  for (int c = 0; c < channels; ++c) {
+    for (std::size_t i = 0; i < kQuantityCount; ++i) {
+      out += ",";
+      if (last[c].valid[i]) out += FormatMeasurementNumber(last[c].value[i]);
+    }
+  }
+  return out + "\n";
+}
+
+namespace {
+
+std::string ReadoutNumber(double v, Quantity q) {
+  const int digits =
+      q == Quantity::kFrequency || q == Quantity::kPeakFrequency || q == Quantity::kPeriod ? 9 : 6;
+  // Rounding leaves a mean of a few 1e-16 for a signal without offset: that is zero.
+  if (std::fabs(v) < 1e-9) v = 0;
+  char buffer[64];
+  const auto r =
+      std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, digits);
+  return std::string(buffer, r.ptr);
+}
+
+std::string WithUnit(std::string text, Quantity q) {
+  const std::string_view unit = QuantityUnit(q);
+  if (!unit.empty()) text += " " + std::string(unit);
+  return text;
+}
+
+}  // namespace
+
+std::string ReadoutValue(const ChannelMeasurement& m, Quantity q) {
+  if (!m.Valid(q)) {
+    if (m.flags.noSamples) return "---";
+    if (m.flags.clipping) return "--- (clips)";
+    if (!IsLevelQuantity(q) && m.flags.noTone) return "--- (no tone)";
+    if (!IsLevelQuantity(q) && m.flags.fewPeriods) return "--- (< 2 periods)";
+    return "---";
+  }
+  return WithUnit(ReadoutNumber(m.Value(q), q), q);
+}
+
+std::string ReadoutMeanLine(const RunningStats& s, Quantity q) {
+  if (s.Count() == 0) return std::string();
+  return "mean " + ReadoutNumber(s.Mean(), q) + " sd " + ReadoutNumber(s.StdDev(), q);
+}
+
+std::string ReadoutRangeLine(const RunningStats& s, Quantity q) {
+  if (s.Count() == 0) return std::string();
+  return ReadoutNumber(s.Min(), q) + " .. " + ReadoutNumber(s.Max(), q);
+}
+
+std::vector<ReadoutRow> BuildReadout(const ChannelMeasurement* last, const ChannelStats* stats,
+                                     int channels, const std::vector<Quantity>& quantities,
+                                     bool statistics) {
+  std::vector<ReadoutRow> rows;
+  for (Quantity q : quantities) {
+    ReadoutRow row;
+    row.quantity = q;
+    row.label = std::string(QuantityName(q));
+    for (int c = 0; c < channels && c < 2; ++c) {
+      row.value[c] = ReadoutValue(last[c], q);
+      row.valid[c] = last[c].Valid(q);
+      if (statistics) {
+        row.mean[c] = ReadoutMeanLine(stats[c].Of(q), q);
+        row.range[c] = ReadoutRangeLine(stats[c].Of(q), q);
+      }
+    }
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}

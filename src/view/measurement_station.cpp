@@ -1,0 +1,127 @@
+#include "view/measurement_station.h"
+
+#include <algorithm>
+
+#include "acquisition/app_state.h"
+#include "acquisition/current_app.h"
+#include "analysis/frame_decoding.h"
+#include "platform/capture_ring.h"
+
+MeasurementStation::MeasurementStation() {
+  m_liveTimer.setInterval(kLiveIntervalMs);
+  QObject::connect(&m_liveTimer, &QTimer::timeout, [this] {
+    if (!HasCurrentApp() || CurrentApp().m_bPowerOn == 0) return;
+    if (CurrentApp().m_bLive) {
+      MeasureNewest();
+    } else if (CurrentApp().m_capture.GetRing() != m_pRing) {
+      // POWER came on: the last stretch's statistics go now, not with the first buffer.
+      FollowRing();
+    }
+  });
+}
+
+void MeasurementStation::Want(int user, bool wanted) {
+  const unsigned bit = 1u << (user & 31);
+  m_wanted = wanted ? (m_wanted | bit) : (m_wanted & ~bit);
+  if (m_wanted != 0 && !m_liveTimer.isActive()) m_liveTimer.start();
+  if (m_wanted == 0) m_liveTimer.stop();
+}
+
+void MeasurementStation::FollowRing() {
+  std::shared_ptr<const CaptureRing> ring = CurrentApp().m_capture.GetRing();
+  if (ring != m_pRing) {
+    // Holding the old ring keeps a new one from ever having its address.
+    m_pRing = std::move(ring);
+    m_nLastEnd = 0;
+    ResetStatistics();
+  }
+}
+
+void MeasurementStation::OnBufferReady() {
+  if (!Active() || !HasCurrentApp()) return;
+  AppState& app = CurrentApp();
+  if (app.m_bPowerOn == 0 || app.m_bLive) return;
+  const unsigned char* buffer = app.m_capture.GetReadyBuffer();
+  if (buffer == nullptr) return;
+  FollowRing();
+  MeasureFrames(buffer, app.m_nSampleRate / 2);
+}
+
+bool MeasurementStation::MeasureNewest() {
+  if (!HasCurrentApp()) return false;
+  AppState& app = CurrentApp();
+  FollowRing();
+  if (!m_pRing) return false;
+  const uint64_t end = m_pRing->WritePosition();
+  if (end == m_nLastEnd) return false;
+  const std::size_t count =
+      static_cast<std::size_t>(std::min<uint64_t>(end, app.m_nSampleRate / 2));
+  if (count == 0) return false;
+  m_frames.resize(count * m_pRing->FrameBytes());
+  if (!m_pRing->Read(end - count, count, m_frames.data())) return false;
+  m_nLastEnd = end;
+  MeasureFrames(m_frames.data(), count);
+  return true;
+}
+
+void MeasurementStation::MeasureFrames(const unsigned char* frames, std::size_t count) {
+  const AppState& app = CurrentApp();
+  FrameFormat format;
+  format.channels = app.m_nChannels == 2 ? 2 : 1;
+  format.bits = app.m_nBits == 8 ? 8 : 16;
+  format.samplesPerView = static_cast<int>(count);
+  format.timeBase = 1;
+  format.filterType = app.m_nFilterType;
+  format.sampleRate = app.m_nSampleRate;
+  format.freqPoint = app.m_nFreqPoint;
+  m_left.resize(count);
+  m_right.resize(count);
+  const std::size_t bytes = count * static_cast<std::size_t>(format.channels) * (format.bits / 8);
+  ::DecodeFrame(frames, bytes, format, m_left.data(),
+                format.channels == 2 ? m_right.data() : nullptr);
+  m_nChannels = format.channels;
+  MeasureSetup setup;
+  setup.sampleRate = app.m_nSampleRate;
+  setup.fullScale = format.bits == 8 ? 128 : 32768;
+  setup.countsPerVolt = app.m_nVoltValue > 0 ? app.m_nVoltValue : 1;
+  for (int c = 0; c < m_nChannels; ++c) {
+    setup.clipping = HasFullScaleSample(frames, count, format.channels, format.bits, c);
+    m_last[c] = MeasureChannel(c == 0 ? m_left.data() : m_right.data(), count, setup);
+    m_stats[c].Add(m_last[c]);
+  }
+  ++m_nUpdates;
+  // A listener may remove itself.
+  const auto listeners = m_listeners;
+  for (const auto& l : listeners) l.second();
+}
+
+int MeasurementStation::Channels() const {
+  if (m_nUpdates == 0 && HasCurrentApp()) return CurrentApp().m_nChannels == 2 ? 2 : 1;
+  return m_nChannels;
+}
+
+void MeasurementStation::ResetStatistics() {
+  for (ChannelStats& s : m_stats) s.Reset();
+  const auto listeners = m_resetListeners;
+  for (const auto& l : listeners) l.second();
+}
+
+int MeasurementStation::AddResetListener(Listener listener) {
+  const int id = m_nNextListener++;
+  m_resetListeners.emplace_back(id, std::move(listener));
+  return id;
+}
+
+int MeasurementStation::AddListener(Listener listener) {
+  const int id = m_nNextListener++;
+  m_listeners.emplace_back(id, std::move(listener));
+  return id;
+}
+
+void MeasurementStation::RemoveListener(int id) {
+  for (auto* list : {&m_listeners, &m_resetListeners}) {
+    list->erase(
+        std::remove_if(list->begin(), list->end(), [id](const auto& l) { return l.first == id; }),
+        list->end());
+  }
+}

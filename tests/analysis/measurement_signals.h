@@ -1,0 +1,68 @@
+#pragma once
+
+// Test signals whose figures are known in closed form: sines with exact harmonics and Gaussian
+// noise of a chosen power, optionally rounded to 16-bit counts.
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+namespace signals {
+
+constexpr double kPi = 3.14159265358979323846;
+
+struct Tone {
+  double rate = 48000;
+  double frequency = 1000;
+  double amplitude = 10000;  // counts, of the fundamental
+  double phase = 0.3;        // radians
+  double offset = 0;         // counts
+  // Amplitudes of harmonics 2, 3, ... relative to the fundamental.
+  std::vector<double> harmonics;
+  double noiseRms = 0;  // counts, white Gaussian
+  unsigned seed = 1;
+  bool quantise = false;  // round to whole counts and clamp to 16 bits
+};
+
+inline std::vector<double> Make(const Tone& t, std::size_t n) {
+  std::vector<double> x(n);
+  std::mt19937_64 gen(t.seed);
+  std::normal_distribution<double> noise(0.0, 1.0);
+  for (std::size_t i = 0; i < n; ++i) {
+    const double a = 2 * kPi * t.frequency * static_cast<double>(i) / t.rate;
+    double v = t.offset + t.amplitude * std::sin(a + t.phase);
+    for (std::size_t h = 0; h < t.harmonics.size(); ++h) {
+      const double k = static_cast<double>(h + 2);
+      v += t.amplitude * t.harmonics[h] * std::sin(k * a + 0.7 * k + t.phase);
+    }
+    if (t.noiseRms > 0) v += t.noiseRms * noise(gen);
+    if (t.quantise) v = std::clamp(std::round(v), -32768.0, 32767.0);
+    x[i] = v;
+  }
+  return x;
+}
+
+// The share of white noise's power that falls between 20 Hz and 20 kHz (or half the rate).
+inline double NoiseBandShare(double rate) {
+  const double high = std::min(20000.0, rate / 2);
+  return (high - 20.0) / (rate / 2);
+}
+
+// Interleaved 16-bit little-endian frames of one or two channels.
+inline std::vector<unsigned char> Pcm16(const std::vector<double>& left,
+                                        const std::vector<double>* right) {
+  std::vector<unsigned char> out;
+  for (std::size_t i = 0; i < left.size(); ++i) {
+    for (int c = 0; c < (right != nullptr ? 2 : 1); ++c) {
+      const double v = c == 0 ? left[i] : (*right)[i];
+      const auto s = static_cast<int16_t>(std::clamp(std::round(v), -32768.0, 32767.0));
+      out.push_back(static_cast<unsigned char>(static_cast<uint16_t>(s) & 0xFF));
+      out.push_back(static_cast<unsigned char>(static_cast<uint16_t>(s) >> 8));
+    }
+  }
+  return out;
+}
+
+}  // namespace signals
