@@ -11,6 +11,7 @@
 #include "platform/device_context.h"
 #include "platform/message_box.h"
 #include "platform/window_styles.h"
+#include "view/large_spectrum.h"
 
 namespace {
 
@@ -141,6 +142,10 @@ bool CAurivueView::OnCommand(int id) {
   }
   if (DecodeFamily(id, kComputeFirst, analysis, threeD)) {
     if (!m_pLeftSamples) return true;  // nothing to analyse without the frame arrays
+    if (LargeSpectrumFor(analysis)) {
+      LargeSpectrumPass(analysis, threeD);
+      return true;
+    }
     switch (analysis) {
       case kSpectrum:
         SpectrumPass(threeD);
@@ -231,8 +236,8 @@ void CAurivueView::BuildLayout(bool threeD, int charts) {
   }
   for (int i = 0; i < charts; ++i) {
     ChartCtrl& chart = FrameChart(i, threeD);
-    if (threeD) chart.SetSeriesCount(k3DSeries);
-    if (!chart.AllocSeries(threeD ? m_nSamples : LiveChartCapacity())) {
+    chart.SetSeriesCount(ChartSeriesFor(threeD));
+    if (!chart.AllocSeries(ChartCapacityFor(threeD))) {
       ShowMessageBox(threeD ? "Error allocating chart serie" : "Can't Allocate Chart Serie!");
       return;
     }
