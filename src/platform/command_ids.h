@@ -46,3 +46,8 @@ constexpr int ID_VIEW_LIVE = 32900;            // View > Live display, F5
 constexpr int ID_SETUP_INPUT_LIST = 32901;     // Setup > Input Device List...
 constexpr int ID_VIEW_CURTAINS_FIRST = 32910;  // View > 3-D curtains a second: 2, 5, 10, 20, 30
 constexpr int ID_VIEW_CURTAINS_LAST = 32914;
+
+// Our own: the Spectrum menu of the spectrum analyser (its choices: shell/spectrum_menu.h).
+constexpr int ID_SPECTRUM_FIRST = 33200;
+constexpr int ID_SPECTRUM_RESET_HOLDS = 33299;
+constexpr int ID_SPECTRUM_LAST = 33299;

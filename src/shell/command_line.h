@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "shell/spectrum_command_line.h"
+
 // What the command line asks of a start.
 struct CommandLineOptions {
   enum class Action { Run, ShowHelp, ShowVersion, Error };
@@ -30,6 +32,8 @@ struct CommandLineOptions {
   std::string bmpPath;
   std::string pdfPath;
   bool quit = false;  // end the program after the measurements
+  // The spectrum analyser's choices for this start.
+  SpectrumChoices spectrum;
 
   // True when any measurement option was given.
   bool IsScripted() const;

@@ -158,6 +158,7 @@ bool CMainFrame::Create(CAurivueDoc* doc) {
   CreateMenus();
   CreateAccelerators();
   CreateLiveParts();
+  CreateSpectrumMenu();
 
   // Building the panes: an outer splitter of two rows, the control panel in the lower row, and
   // an inner splitter of two columns (navigation bar, scope view) in the upper one.
@@ -348,7 +349,7 @@ bool CMainFrame::HandleOwnCommand(int id) {
       return true;
     }
     default:
-      return HandleLiveCommand(id);
+      return HandleLiveCommand(id) || HandleSpectrumCommand(id);
   }
 }
 

@@ -139,13 +139,26 @@ TEST_F(MainFrameTest, MenusHaveEveryTextIdPromptAndSeparator) {
       {"&View",
        {{"&Live display\tF5", 32900, "Redraw with the screen from the newest samples"},
         {"3-D &Curtains a Second", 0, ""}}},
+      // The spectrum analyser's menu: six submenus of choices, then its flags and command.
+      {"S&pectrum",
+       {{"&FFT Size", 0, ""},
+        {"&Amplitude Scale", 0, ""},
+        {"Frequency A&xis", 0, ""},
+        {"Level &Range", 0, ""},
+        {"A&veraging", 0, ""},
+        {"Peak &Decay", 0, ""},
+        {nullptr, 0, nullptr},
+        {"Flat-&Top Window for Levels", 33260, "Read tone levels through the flat-top window"},
+        {"&Peak Hold", 33261, "Show the highest level each frequency reached"},
+        {"&Minimum Hold", 33262, "Show the lowest level each frequency reached"},
+        {"R&eset Averages and Holds", 33299, "Start the averages and the holds afresh"}}},
       {"&Help",
        {{"&About \tCtrl+A", 57664, "About Aurivue 2.0"},
         {"&Help\tCtrl+H", 32827, "Aurivue 2.0 Online Help"}}},
   };
   const QList<QAction*> menus = frame->menuBar()->actions();
-  ASSERT_EQ(menus.size(), 4);
-  for (int m = 0; m < 4; ++m) {
+  ASSERT_EQ(menus.size(), static_cast<int>(expected.size()));
+  for (int m = 0; m < menus.size(); ++m) {
     EXPECT_EQ(menus[m]->text(), expected[m].first);
     const QList<QAction*> items = menus[m]->menu()->actions();
     ASSERT_EQ(items.size(), static_cast<int>(expected[m].second.size())) << m;
