@@ -4,6 +4,7 @@
 #include <string>
 
 #include "acquisition/config_file.h"
+#include "acquisition/spectrum_options.h"
 #include "acquisition/wave_in_capture.h"
 
 // The state the application object owns and every window reads: the seven persisted acquisition
@@ -56,6 +57,8 @@ class AppState {
   // Analysis passes run (both modes), and screen refreshes Live let go because a pass was late.
   uint64_t m_nAnalysisUpdates = 0;
   uint64_t m_nSkippedRefreshes = 0;
+  // The spectrum analyser's choices (per-user profile, command line); described by default.
+  SpectrumOptions m_spectrum;
 
   ConfigFile m_config;
   WaveInCapture m_capture;

@@ -3,7 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
-Chart3DCtrl::Chart3DCtrl() { Set3DRange(0, 100, 0, 20, 0, 100); }
+Chart3DCtrl::Chart3DCtrl() {
+  // The waterfall has no zoom: its projection needs the whole box.
+  m_bZoomable = 0;
+  Set3DRange(0, 100, 0, 20, 0, 100);
+}
 
 void Chart3DCtrl::Set3DRange(double x0, double x1, double y0, double y1, double z0, double z1) {
   m_dYOrigin = y0;

@@ -77,10 +77,11 @@ int ChartCtrl::AllocSeries(int n) {
 }
 
 int ChartCtrl::SetRange(double xmin, double xmax, double ymin, double ymax) {
-  m_dXMin = xmin;
-  m_dXMax = xmax;
-  m_dYMin = ymin;
-  m_dYMax = ymax;
+  m_dFullXMin = m_dXMin = xmin;
+  m_dFullXMax = m_dXMax = xmax;
+  m_dFullYMin = m_dYMin = ymin;
+  m_dFullYMax = m_dYMax = ymax;
+  if (m_bZoomed) ApplyZoomWindow();
   m_bDirty = 1;
   RecalcScale();
   return 1;
@@ -98,11 +99,12 @@ int ChartCtrl::SetPoint(double x, double y, int index, int serie) {
   ChartSerie& s = m_series[serie];
   s.m_pGivenX[index] = x;
   s.m_pGivenY[index] = y;
-  // Written so that a not-a-number fails the upper test and is caught by the lower one.
-  if (x > m_dXMax) x = m_dXMax;
-  if (!(x >= m_dXMin)) x = m_dXMin;
-  if (y > m_dYMax) y = m_dYMax;
-  if (!(y >= m_dYMin)) y = m_dYMin;
+  // Written so that a not-a-number fails the upper test and is caught by the lower one. A zoomed
+  // chart keeps what lies outside its window: the full range clamps.
+  if (x > m_dFullXMax) x = m_dFullXMax;
+  if (!(x >= m_dFullXMin)) x = m_dFullXMin;
+  if (y > m_dFullYMax) y = m_dFullYMax;
+  if (!(y >= m_dFullYMin)) y = m_dFullYMin;
   s.m_pX[index] = x;
   s.m_pY[index] = y;
   s.m_bHasData = 1;
@@ -184,6 +186,7 @@ void ChartCtrl::PaintFrame(DeviceContext& dc) {
   DrawSeries(*frame);
   DrawMarks(*frame);
   DrawCursor(*frame);
+  DrawZoomBand(*frame);
   dc.BitBlt(0, 0, width, height, *frame, 0, 0, SRCCOPY);
   frame->SelectBitmap(previous);
 }
@@ -220,6 +223,10 @@ void ChartCtrl::DrawTitle(DeviceContext& dc) {
 }
 
 void ChartCtrl::DrawGrid(DeviceContext& dc) {
+  if (m_bLogX) {
+    DrawLogGrid(dc);
+    return;
+  }
   DcPen old = dc.SelectPen(DcPen::Create(PS_DOT, 1, m_gridColor));
   dc.FillRect(m_plotRect, DcBrush::Solid(m_bkColor));
   double step = (m_dXMax - m_dXMin) / m_nXDivisions;
@@ -259,6 +266,10 @@ void ChartCtrl::DrawAxes(DeviceContext& dc) {
 }
 
 void ChartCtrl::DrawLabels(DeviceContext& dc) {
+  if (m_bLogX) {
+    DrawLogLabels(dc);
+    return;
+  }
   DcFont oldFont = dc.SelectFont(m_labelFont);
   dc.SetTextAlign(TA_RIGHT | TA_TOP);
   dc.SetBkMode(TRANSPARENT);
@@ -289,6 +300,10 @@ void ChartCtrl::DrawLabels(DeviceContext& dc) {
 
 void ChartCtrl::DrawSeries(DeviceContext& dc) {
   if (m_nLastIndex == 0) return;
+  if (m_bZoomed) {
+    DrawSeriesClipped(dc);
+    return;
+  }
   for (int i = 0; i < m_nSeriesCount; ++i) {
     const ChartSerie& s = m_series[i];
     if (!s.m_pX || !s.m_pY) continue;
@@ -312,8 +327,9 @@ void ChartCtrl::DrawCursor(DeviceContext& dc) {
   }
   Line(dc, QPoint(m_nMouseX, plot.top), QPoint(m_nMouseX, plot.bottom));
   Line(dc, QPoint(plot.left, m_nMouseY), QPoint(plot.right, m_nMouseY));
-  double x = (m_nMouseX - plot.left) * m_dXUnitsPerPixel + m_dXMin;
-  double y = m_dYMin - (m_nMouseY - plot.bottom) * m_dYUnitsPerPixel;
+  double x = 0;
+  double y = 0;
+  CursorValues(m_nMouseX, m_nMouseY, x, y);
   std::string xText = FormatCursorValue(x);
   std::string yText = FormatCursorValue(y);
   QSize xe = dc.GetTextExtent(xText);
@@ -384,6 +400,7 @@ void ChartCtrl::paintEvent(QPaintEvent*) {
 }
 
 void ChartCtrl::mouseMoveEvent(QMouseEvent* event) {
+  DragTo(event->position().toPoint() - QPoint(kClientEdgeWidth, kClientEdgeWidth));
   MouseMovedTo(event->position().toPoint() - QPoint(kClientEdgeWidth, kClientEdgeWidth));
   QWidget::mouseMoveEvent(event);
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "chart/chart_marks.h"
+#include "chart/chart_zoom.h"
 #include "platform/device_context.h"
 #include "platform/window_styles.h"
 
@@ -112,6 +113,30 @@ class ChartCtrl : public QWidget {
   void SetMarks(const ChartMarks& marks);
   const ChartMarks& GetMarks() const { return m_marks; }
 
+  // Zoom and pan (chart_ctrl_zoom.cpp). SetRange sets the full range; a zoomed chart shows a
+  // window inside it (GetXMin .. GetYMax are the window), keeps it through later SetRange calls
+  // and clamps stored points into the full range. The gestures: wheel zooms x about the mouse
+  // (y with Shift), a left drag pans, a right drag zooms to its band, a double click shows the
+  // full range again. Charts that are not zoomable (the waterfall) ignore all of it.
+  bool IsZoomed() const { return m_bZoomed != 0; }
+  ZoomWindow GetFullRange() const { return {m_dFullXMin, m_dFullXMax, m_dFullYMin, m_dFullYMax}; }
+  void SetZoom(const ZoomWindow& window);
+  void ResetZoom();
+  void WheelAt(QPoint client, double steps, bool yAxis);
+  void DragStart(QPoint client, bool band);
+  // True while a drag is under way.
+  bool DragTo(QPoint client);
+  void DragEnd(QPoint client);
+  // The x values are log10 of frequencies: decade grid lines labelled 10, 100, 1k ... and the
+  // crosshair reads hertz.
+  void SetLogX(bool log);
+  bool IsLogX() const { return m_bLogX != 0; }
+  // The crosshair reads the x and y of a stored point of series 0: the highest within a pixel of
+  // the mouse's column, else the nearest in x.
+  void SetCursorSnap(bool snap) { m_bCursorSnap = snap ? 1 : 0; }
+  // The crosshair's read-out for a mouse at client pixel (mx, my).
+  void CursorValues(int mx, int my, double& x, double& y) const;
+
  protected:
   virtual void DrawSeries(DeviceContext& dc);
   virtual void DrawBackground(DeviceContext& dc);
@@ -128,6 +153,15 @@ class ChartCtrl : public QWidget {
 
   void paintEvent(QPaintEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void DrawLogGrid(DeviceContext& dc);
+  void DrawLogLabels(DeviceContext& dc);
+  void DrawSeriesClipped(DeviceContext& dc);
+  void DrawZoomBand(DeviceContext& dc);
+  void ApplyZoomWindow();
 
   std::unique_ptr<DeviceContext> m_pMemDC;  // the static layer's context
   DcBitmap m_background;
@@ -164,6 +198,17 @@ class ChartCtrl : public QWidget {
   int m_bWindow = 0;
   int m_nId = 0;
   ChartMarks m_marks;
+
+  // Zoom: the full range of the last SetRange, the window shown, and the drag under way.
+  double m_dFullXMin = -10, m_dFullXMax = 10, m_dFullYMin = -10, m_dFullYMax = 10;
+  int m_bZoomable = 1;
+  int m_bZoomed = 0;
+  ZoomWindow m_zoom;
+  int m_nDrag = 0;  // 0 none, 1 pan, 2 band
+  QPoint m_dragStart;
+  QPoint m_dragLast;
+  int m_bLogX = 0;
+  int m_bCursorSnap = 0;
 };
 
 // The face every chart font uses.

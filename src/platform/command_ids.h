@@ -57,3 +57,7 @@ constexpr int ID_FILE_RECENT_LAST = 32946;
 constexpr int ID_VIEW_MEASUREMENTS = 32960;   // View > Measurements (the readout)
 constexpr int ID_VIEW_MEASURE_LOG = 32961;    // View > Measurement Log...
 constexpr int ID_VIEW_MEASURE_RESET = 32962;  // View > Reset Measurement Statistics
+// Our own: the Spectrum menu of the spectrum analyser (its choices: shell/spectrum_menu.h).
+constexpr int ID_SPECTRUM_FIRST = 33200;
+constexpr int ID_SPECTRUM_RESET_HOLDS = 33299;
+constexpr int ID_SPECTRUM_LAST = 33299;

@@ -16,6 +16,7 @@
 #include "shell/live_profile.h"
 #include "shell/main_frame.h"
 #include "shell/single_instance.h"
+#include "shell/spectrum_profile.h"
 #include "shell/splash_wnd.h"
 #include "shell/trigger_profile.h"
 #include "shell/wizard_commands.h"
@@ -77,6 +78,8 @@ void CAurivueApp::ApplyLiveProfile(const CommandLineOptions& options) {
   const LiveProfile profile = LoadLiveProfile();
   m_bLive = options.live >= 0 ? options.live : (profile.live ? 1 : 0);
   m_nCurtainRate = profile.curtainRate;
+  m_spectrum = LoadSpectrumProfile();
+  options.spectrum.ApplyTo(m_spectrum);
   // --input and AURIVUE_INPUT win over the device chosen in the program; so does any input a
   // caller selected before the start.
   const char* env = std::getenv("AURIVUE_INPUT");

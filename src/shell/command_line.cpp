@@ -106,6 +106,7 @@ bool IsDisplayMode(int mode) {
 
 // Options that take a value, as --name VALUE or --name=VALUE.
 bool TakesValue(const std::string& name) {
+  if (IsSpectrumValueOption(name)) return true;
   static const char* const kNames[] = {"--input",    "--splash-ms", "--mode",       "--timebase",
                                        "--left-mv",  "--right-mv",  "--frames",     "--export",
                                        "--save-bmp", "--print-pdf", "--export-csv", "--record"};
@@ -118,6 +119,7 @@ bool TakesValue(const std::string& name) {
 // Stores one option's value; an empty result, or the error line.
 std::string ApplyValue(CommandLineOptions& o, const std::string& name, const std::string& value) {
   if (IsMeasureOption(name)) return ApplyMeasureOption(o, name, value);
+  if (IsSpectrumValueOption(name)) return ApplySpectrumValue(o.spectrum, name, value);
   if (name == "--input") {
     if (value.empty()) return "--input needs a SPEC";
     o.inputSpec = value;
@@ -194,6 +196,8 @@ CommandLineOptions ParseCommandLine(const std::vector<std::string>& args, const 
       return o;
     } else if (a == "--live" || a == "--classic") {
       o.live = a == "--live" ? 1 : 0;
+    } else if (a == "--peak-hold") {
+      o.spectrum.peakHold = true;
     } else if (a == "--power") {
       o.power = true;
     } else if (a == "--quit") {
@@ -238,9 +242,8 @@ std::string UsageText(const std::string& programName, const std::string& inputFo
          "                    default 3000; also $AURIVUE_SPLASH_MS)\n"
          "  --live            Live display: redrawn with the screen from the newest samples\n"
          "  --classic         Classic display: one frame per half-second buffer\n"
-         "                    (without either, as last chosen with View > Live display / F5)\n"
-         "\n" +
-         std::string(TriggerUsageText()) +
+         "                    (without either, as last chosen with View > Live display / F5)\n" +
+         SpectrumUsageText() + "\n" + std::string(TriggerUsageText()) +
          "\n"
          "Measurements, run in this order once the window is up (also headless with\n"
          "QT_QPA_PLATFORM=offscreen):\n"

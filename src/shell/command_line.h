@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "shell/trigger_options.h"
+#include "shell/spectrum_command_line.h"
 
 // What the command line asks of a start.
 struct CommandLineOptions {
@@ -41,6 +42,8 @@ struct CommandLineOptions {
   std::string measurePath;
   std::vector<std::string> expectations;
   std::string logPath;
+  // The spectrum analyser's choices for this start.
+  SpectrumChoices spectrum;
 
   // True when any measurement option was given.
   bool IsScripted() const;

@@ -164,6 +164,7 @@ bool CMainFrame::Create(CAurivueDoc* doc) {
   CreateLiveParts();
   CreateDataParts();
   CreateTriggerParts();
+  CreateSpectrumMenu();
 
   // Building the panes: an outer splitter of two rows, the control panel in the lower row, and
   // an inner splitter of two columns (navigation bar, scope view) in the upper one.
@@ -358,7 +359,7 @@ bool CMainFrame::HandleOwnCommand(int id) {
     }
     default:
       return HandleLiveCommand(id) || HandleDataCommand(id) || HandleMeasureCommand(id) ||
-             HandleTriggerCommand(id);
+             HandleTriggerCommand(id) || HandleSpectrumCommand(id);
   }
 }
 

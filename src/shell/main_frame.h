@@ -144,6 +144,10 @@ class CMainFrame : public QMainWindow, public MessageTarget {
   bool HandleTriggerCommand(int id);
   void UpdateTriggerParts();
   void ApplyTrigger(const TriggerSettings& settings);
+  // The spectrum analyser's menu (main_frame_spectrum.cpp).
+  void CreateSpectrumMenu();
+  void UpdateSpectrumMenu();
+  bool HandleSpectrumCommand(int id);
 
   FlatSplitter* m_wndSplitter = nullptr;
   FlatSplitter* m_wndSplitter2 = nullptr;
@@ -167,6 +171,7 @@ class CMainFrame : public QMainWindow, public MessageTarget {
   LevelMeterBar* m_pMeters = nullptr;
   QAction* m_pLiveAction = nullptr;
   std::vector<QAction*> m_curtainActions;
+  std::vector<QAction*> m_spectrumActions;
   int64_t m_nRateSinceNs = 0;
   uint64_t m_nRateSinceUpdates = 0;
   double m_dUpdatesPerSecond = 0;

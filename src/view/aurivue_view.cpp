@@ -12,6 +12,7 @@
 #include "platform/message_box.h"
 #include "platform/window_styles.h"
 #include "view/trigger_control.h"
+#include "view/large_spectrum.h"
 
 namespace {
 
@@ -148,6 +149,10 @@ bool CAurivueView::OnCommand(int id) {
   }
   if (DecodeFamily(id, kComputeFirst, analysis, threeD)) {
     if (!m_pLeftSamples) return true;  // nothing to analyse without the frame arrays
+    if (LargeSpectrumFor(analysis)) {
+      LargeSpectrumPass(analysis, threeD);
+      return true;
+    }
     switch (analysis) {
       case kSpectrum:
         SpectrumPass(threeD);
@@ -238,8 +243,8 @@ void CAurivueView::BuildLayout(bool threeD, int charts) {
   }
   for (int i = 0; i < charts; ++i) {
     ChartCtrl& chart = FrameChart(i, threeD);
-    if (threeD) chart.SetSeriesCount(k3DSeries);
-    if (!chart.AllocSeries(LiveChartCapacity())) {
+    chart.SetSeriesCount(ChartSeriesFor(threeD));
+    if (!chart.AllocSeries(ChartCapacityFor(threeD))) {
       ShowMessageBox(threeD ? "Error allocating chart serie" : "Can't Allocate Chart Serie!");
       return;
     }

@@ -17,6 +17,7 @@
 
 class CAurivueDoc;
 class DeviceContext;
+struct LargeSpectrum;
 class QPrinter;
 
 // The main view: owns the charts and analysis arrays of the current display mode, builds the
@@ -144,6 +145,25 @@ class CAurivueView : public QWidget, public MessageTarget {
   void ShowTriggerMarks(bool triggered);
   // No shift and no marks, as without a trigger.
   void ClearTrigger();
+  // The spectrum analyser (view_spectrum.cpp): the spectrum, phase and power spectrum displays
+  // with an FFT size chosen, from the undecimated input.
+ public:
+  // True when analysis (0 spectrum, 1 phase, 5 power spectrum) runs on the large transform.
+  bool LargeSpectrumFor(int analysis) const;
+  // Forgets the averages and the peak and minimum holds.
+  void RestartSpectrumAverages();
+
+ private:
+  void LargeSpectrumPass(int analysis, bool threeD);
+  // Fills the large spectrum's samples: the buffer's first frames in Classic, the ring's newest
+  // in Live. False when nothing new arrived.
+  bool LoadLargeSamples();
+  // Points a chart of the current layout holds, and how many series it draws.
+  int ChartCapacityFor(bool threeD) const;
+  int ChartSeriesFor(bool threeD) const;
+  // Live at time bases above 1: the frame filtered at the full rate before every t-th sample
+  // is kept. False (nothing done) when the ring cannot give the frames.
+  bool DecodeLiveAntiAliased(int timeBase);
 
   CAurivueDoc* m_pDocument;
   ChartCtrl m_chart2D[2];
@@ -179,4 +199,11 @@ class CAurivueView : public QWidget, public MessageTarget {
   bool m_bTriggerMarks = false;
   std::vector<unsigned char> m_triggerBytes;
   std::vector<double> m_triggerSamples;
+  std::unique_ptr<LargeSpectrum> m_pLarge;
+  // Live anti-aliasing: the filter of the time base in use and its input.
+  std::vector<double> m_antiAliasTaps;
+  int m_nAntiAliasFactor = 0;
+  std::vector<unsigned char> m_antiAliasRaw;
+  std::vector<double> m_antiAliasLeft;
+  std::vector<double> m_antiAliasRight;
 };

@@ -115,7 +115,10 @@ bool CAurivueView::OnLiveRefresh() {
     // The decoder takes every t-th frame from its start: begin t - 1 frames in, so the frame's
     // last sample is the newest one.
     const std::size_t skip = static_cast<std::size_t>(t - 1) * align;
-    DecodeFrameFrom(m_liveBuffer.data() + skip, span * align - skip);
+    // Above 1 ms/div Live filters before it decimates; Classic keeps the described decimation.
+    if (t == 1 || !DecodeLiveAntiAliased(t)) {
+      DecodeFrameFrom(m_liveBuffer.data() + skip, span * align - skip);
+    }
     if (TriggerApplies()) {
       m_dTraceShiftMs = 0;
       ShowTriggerMarks(false);

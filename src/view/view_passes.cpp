@@ -32,8 +32,8 @@ void CAurivueView::SetFrameRange(int chart, bool threeD, double x0, double x1, d
   }
   ChartCtrl& c = m_chart2D[chart];
   // At the screen's refresh rate an unchanged range must not rebuild the chart's static layer.
-  if (CurrentApp().m_bLive && c.GetXMin() == x0 && c.GetXMax() == x1 && c.GetYMin() == y0 &&
-      c.GetYMax() == y1) {
+  const ZoomWindow full = c.GetFullRange();
+  if (CurrentApp().m_bLive && full.x0 == x0 && full.x1 == x1 && full.y0 == y0 && full.y1 == y1) {
     return;
   }
   c.SetRange(x0, x1, y0, y1);

@@ -1,0 +1,74 @@
+// Live at time bases above 1: every t-th sample is kept only after a low-pass filter at the full
+// rate, so a tone above the frame's half rate never shows at an alias frequency.
+#include <algorithm>
+#include <cmath>
+
+#include "acquisition/app_state.h"
+#include "acquisition/current_app.h"
+#include "analysis/anti_alias_decimator.h"
+#include "analysis/frame_decoding.h"
+#include "platform/capture_ring.h"
+#include "view/aurivue_view.h"
+
+namespace {
+
+void FindPeak(const double* values, int count, double& peak, double& minimum) {
+  double hi = 0;
+  double lo = 0;
+  for (int i = 0; i < count; ++i) {
+    if (values[i] > hi) hi = values[i];
+    if (values[i] < lo) lo = values[i];
+  }
+  minimum = lo;
+  peak = std::max(std::fabs(hi), std::fabs(lo));
+}
+
+}  // namespace
+
+bool CAurivueView::DecodeLiveAntiAliased(int timeBase) {
+  AppState& app = CurrentApp();
+  if (timeBase <= 1 || !m_pLeftSamples) return false;
+  const std::shared_ptr<const CaptureRing> ring = app.m_capture.GetRing();
+  if (!ring) return false;
+  if (m_nAntiAliasFactor != timeBase) {
+    m_antiAliasTaps = DesignAntiAliasFilter(timeBase);
+    m_nAntiAliasFactor = timeBase;
+  }
+  const std::size_t n = static_cast<std::size_t>(m_nSamples);
+  const std::size_t need = DecimatorInputCount(m_antiAliasTaps, timeBase, n);
+  const std::size_t align = ring->FrameBytes();
+  if (need + 4 * CaptureRing::kMaxBlockFrames > ring->Capacity()) return false;
+  if (m_antiAliasRaw.size() < need * align) {
+    m_antiAliasRaw.assign(need * align, 0);
+    m_antiAliasLeft.assign(need, 0.0);
+    m_antiAliasRight.assign(need, 0.0);
+  }
+  // The newest frames, silence before the first one.
+  const uint64_t end = ring->WritePosition();
+  const std::size_t have = static_cast<std::size_t>(std::min<uint64_t>(end, need));
+  const std::size_t missing = need - have;
+  std::fill(m_antiAliasRaw.begin(), m_antiAliasRaw.begin() + missing * align,
+            app.m_nBits == 8 ? 128 : 0);
+  if (!ring->Read(end - have, have, m_antiAliasRaw.data() + missing * align)) return false;
+
+  const bool two = TwoChannels();
+  FrameFormat format;
+  format.channels = app.m_nChannels == 2 ? 2 : 1;
+  format.bits = app.m_nBits;
+  format.samplesPerView = static_cast<int>(need);
+  format.timeBase = 1;
+  format.filterType = app.m_nFilterType;
+  format.sampleRate = app.m_nSampleRate;
+  format.freqPoint = app.m_nFreqPoint;
+  ::DecodeFrame(m_antiAliasRaw.data(), need * align, format, m_antiAliasLeft.data(),
+                two ? m_antiAliasRight.data() : nullptr);
+  DecimateFiltered(m_antiAliasLeft.data(), need, m_antiAliasTaps, timeBase, m_pLeftSamples.get(),
+                   n);
+  FindPeak(m_pLeftSamples.get(), m_nSamples, m_dLeftPeak, m_dLeftMin);
+  if (two) {
+    DecimateFiltered(m_antiAliasRight.data(), need, m_antiAliasTaps, timeBase,
+                     m_pRightSamples.get(), n);
+    FindPeak(m_pRightSamples.get(), m_nSamples, m_dRightPeak, m_dRightMin);
+  }
+  return true;
+}

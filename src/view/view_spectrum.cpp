@@ -1,0 +1,277 @@
+// The spectrum analyser of the scope view: the spectrum, phase and power spectrum displays on a
+// transform of 1024 .. 65536 points of the undecimated input, in a chosen scale, averaged and
+// held, on a linear or logarithmic frequency axis.
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+
+#include "acquisition/app_state.h"
+#include "acquisition/current_app.h"
+#include "analysis/anti_alias_decimator.h"
+#include "analysis/frame_decoding.h"
+#include "analysis/log_frequency_axis.h"
+#include "analysis/spectrum_levels.h"
+#include "platform/capture_ring.h"
+#include "platform/command_ids.h"
+#include "view/aurivue_view.h"
+#include "view/large_spectrum.h"
+#include "view/spectrum_columns.h"
+
+namespace {
+
+constexpr int kSpectrum = 0;
+constexpr int kPhase = 1;
+constexpr int kPowerSpectrum = 5;
+
+// The peak and minimum hold traces beside the average.
+constexpr COLORREF kPeakColor = RGB(0, 0, 255);
+constexpr COLORREF kMinimumColor = RGB(0, 160, 0);
+
+int OrderOf(int size) {
+  int order = 0;
+  while ((1 << order) < size) ++order;
+  return order;
+}
+
+int64_t NowNs() { return static_cast<int64_t>(SteadyNowNs()); }
+
+AverageSettings AverageFrom(const SpectrumOptions& o) {
+  AverageSettings s;
+  s.mode = o.average == 1 ? kAverageExponential : o.average == 2 ? kAverageLinear : kAverageOff;
+  s.timeConstant = o.averageSeconds;
+  s.count = o.averageCount;
+  s.peakHold = o.peakHold;
+  s.peakDecayDbPerSecond = o.peakDecayDbPerSecond;
+  s.minimumHold = o.minimumHold;
+  return s;
+}
+
+int AnalysisOf(int mode) {
+  return mode - (mode >= DISPLAY_MODE_FIRST_3D ? DISPLAY_MODE_FIRST_3D : DISPLAY_MODE_FIRST_2D);
+}
+
+}  // namespace
+
+LargeSpectrum::LargeSpectrum(int order, int window, int countIn, int channels,
+                             const AverageSettings& average)
+    : fft(order), count(std::clamp(countIn, 1, std::max(1, 1 << order))) {
+  const int size = fft.Size();
+  const int half = size / 2 + 1;
+  weights = WindowWeights(window, count);
+  for (double w : weights) weightSum += w;
+  raw.assign(static_cast<std::size_t>(count) * 2 * static_cast<std::size_t>(channels), 0);
+  for (auto& s : samples) s.assign(count, 0.0);
+  windowed.assign(size, 0.0);
+  for (auto& b : bins) b.assign(half, Complex{0, 0});
+  power.assign(half, 0.0);
+  for (auto& a : averager) a.Reset(half, average);
+  x.assign(half, 0.0);
+  picked.reserve(static_cast<std::size_t>(half) + 2);
+}
+
+bool CAurivueView::LargeSpectrumFor(int analysis) const {
+  const SpectrumOptions& o = CurrentApp().m_spectrum;
+  if (o.fftSize < SpectrumOptions::kMinSize || o.fftSize > SpectrumOptions::kMaxSize) return false;
+  return analysis == kSpectrum || analysis == kPhase || analysis == kPowerSpectrum;
+}
+
+void CAurivueView::RestartSpectrumAverages() {
+  if (!m_pLarge) return;
+  for (auto& a : m_pLarge->averager) a.Restart();
+}
+
+int CAurivueView::ChartCapacityFor(bool threeD) const {
+  if (!LargeSpectrumFor(AnalysisOf(CurrentApp().m_nDisplayMode))) {
+    return LiveChartCapacity();
+  }
+  // 2-D: a bin for each pixel column the chart can have, and one beyond each edge. 3-D: the
+  // curtain keeps the described number of points.
+  return threeD ? m_nSamples : std::max(m_nSamples, width() + 4);
+}
+
+int CAurivueView::ChartSeriesFor(bool threeD) const {
+  const AppState& app = CurrentApp();
+  const int analysis = AnalysisOf(app.m_nDisplayMode);
+  if (threeD || analysis == kPhase || !LargeSpectrumFor(analysis)) return threeD ? 24 : 1;
+  return 1 + (app.m_spectrum.peakHold ? 1 : 0) + (app.m_spectrum.minimumHold ? 1 : 0);
+}
+
+bool CAurivueView::LoadLargeSamples() {
+  AppState& app = CurrentApp();
+  LargeSpectrum& large = *m_pLarge;
+  const int channels = app.m_nChannels == 2 ? 2 : 1;
+  const std::size_t frameBytes = static_cast<std::size_t>(channels) * (app.m_nBits == 8 ? 1 : 2);
+  const std::size_t count = static_cast<std::size_t>(large.count);
+  std::size_t bytes = count * frameBytes;
+  const unsigned char* source = nullptr;
+  if (app.m_bLive) {
+    const std::shared_ptr<const CaptureRing> ring = app.m_capture.GetRing();
+    if (!ring || ring->FrameBytes() != frameBytes) return false;
+    const uint64_t end = ring->WritePosition();
+    // The newest frames, short of what the producer may be writing over; silence before the
+    // first frame and beyond what the ring holds.
+    const std::size_t room = ring->Capacity() > 4 * CaptureRing::kMaxBlockFrames
+                                 ? ring->Capacity() - 4 * CaptureRing::kMaxBlockFrames
+                                 : 0;
+    const std::size_t have =
+        static_cast<std::size_t>(std::min<uint64_t>({end, count, static_cast<uint64_t>(room)}));
+    const std::size_t missing = count - have;
+    std::fill(large.raw.begin(), large.raw.begin() + missing * frameBytes,
+              app.m_nBits == 8 ? 128 : 0);
+    if (!ring->Read(end - have, have, large.raw.data() + missing * frameBytes)) return false;
+    source = large.raw.data();
+  } else {
+    // The buffer: half a second of frames, from its start; a shorter buffer is zero-padded.
+    const std::size_t bufferBytes =
+        static_cast<std::size_t>(channels) * app.m_nBits / 8 * app.m_nSampleRate / 2;
+    source = app.m_capture.GetReadyBuffer();
+    bytes = std::min(bytes, bufferBytes);
+    if (source == nullptr) return false;
+  }
+  FrameFormat format;
+  format.channels = channels;
+  format.bits = app.m_nBits;
+  format.samplesPerView = large.count;
+  format.timeBase = 1;
+  format.filterType = app.m_nFilterType;
+  format.sampleRate = app.m_nSampleRate;
+  format.freqPoint = app.m_nFreqPoint;
+  ::DecodeFrame(source, bytes, format, large.samples[0].data(),
+                channels == 2 ? large.samples[1].data() : nullptr);
+  return true;
+}
+
+void CAurivueView::LargeSpectrumPass(int analysis, bool threeD) {
+  AppState& app = CurrentApp();
+  const SpectrumOptions& o = app.m_spectrum;
+  const int channels = TwoChannels() ? 2 : 1;
+  if (!m_pLarge || m_pLarge->fft.Size() != o.fftSize) {
+    const int window = o.flatTop ? kWindowFlatTop : app.m_nFFTWindow;
+    const int count = app.m_bLive ? o.fftSize : std::min<int>(o.fftSize, app.m_nSampleRate / 2);
+    m_pLarge = std::make_unique<LargeSpectrum>(OrderOf(o.fftSize), window, count,
+                                               app.m_nChannels == 2 ? 2 : 1, AverageFrom(o));
+  }
+  LargeSpectrum& large = *m_pLarge;
+  if (!LoadLargeSamples()) return;
+  const int size = large.fft.Size();
+  const int half = size / 2;
+  const double rate = app.m_nSampleRate;
+
+  // Classic transforms once a buffer, half a second apart; Live as the refresh comes.
+  const int64_t now = NowNs();
+  double elapsed = 0.5;
+  if (app.m_bLive) {
+    elapsed = large.lastPassNs != 0 ? (now - large.lastPassNs) * 1e-9 : 0;
+  }
+  large.lastPassNs = now;
+
+  for (int c = 0; c < channels; ++c) {
+    for (int i = 0; i < large.count; ++i) {
+      large.windowed[i] = large.samples[c][i] * large.weights[i];
+    }
+    large.fft.Forward(large.windowed.data(), large.bins[c].data());
+    for (int k = 0; k <= half; ++k) {
+      const double a = BinAmplitude(large.bins[c][k], k, size, large.weightSum);
+      large.power[k] = a * a;
+    }
+    large.averager[c].Add(large.power.data(), elapsed);
+  }
+
+  // The axis: hertz, or log10 of hertz from 20 Hz (or one bin) up; the waterfall stays linear.
+  const bool logAxis = o.logAxis && !threeD;
+  const LogFrequencyRange axis = LogFrequencyAxis(rate, size);
+  int first = 0;
+  if (logAxis) {
+    first = static_cast<int>(std::ceil(axis.low * size / rate - 1e-9));
+    first = std::clamp(first, 1, half);
+  }
+  for (int k = 0; k <= half; ++k) {
+    const double f = k * rate / size;
+    large.x[k] = logAxis ? (k >= first ? std::log10(f) : std::log10(axis.low)) : f;
+  }
+  const double x0 = logAxis ? std::log10(axis.low) : 0.0;
+  const double x1 = logAxis ? std::log10(axis.high) : rate / 2.0;
+
+  // The scale: decibels for the power spectrum always, else as chosen.
+  const bool decibels = analysis == kPowerSpectrum || o.scale != 0;
+  const bool dbv = o.scale == 2;
+  const double reference =
+      dbv ? static_cast<double>(std::max(app.m_nVoltValue, 1)) : FullScale(app.m_nBits);
+  const double dbBottom = std::min(o.dbBottom, o.dbTop - 1);
+  const double dbTop = o.dbTop;
+  double y0 = 0, y1 = 2;
+  if (analysis == kPhase) {
+    y0 = -180;
+    y1 = 180;
+  } else if (decibels) {
+    // The waterfall's curtains hang from the floor: its levels stand above the range's bottom.
+    y0 = threeD ? 0 : dbBottom;
+    y1 = threeD ? dbTop - dbBottom : dbTop;
+  }
+  const char* yTitle = analysis == kPhase ? "Degree"
+                       : !decibels        ? "Amplitude"
+                       : dbv              ? "Level(dBV)"
+                                          : "Level(dBFS)";
+  const char* xTitle = logAxis ? "Frequency(Hz, log)" : "Frequency(Hz)";
+  const double pi = 4.0 * std::atan(1.0);
+
+  const int charts = analysis == kPowerSpectrum ? 1 : channels;
+  for (int c = 0; c < charts; ++c) {
+    ChartCtrl& chart = FrameChart(c, threeD);
+    if (chart.GetXTitle() != xTitle || chart.GetYTitle() != yTitle) {
+      chart.SetAxisTitles(xTitle, analysis == kPowerSpectrum ? "Estimation(dB)" : yTitle);
+      chart.Refresh(1);
+    }
+    if (!threeD) {
+      chart.SetLogX(logAxis);
+      chart.SetCursorSnap(true);
+    }
+    SetFrameRange(c, threeD, x0, x1, y0, y1);
+    const SpectrumAverager& avg = large.averager[c];
+    const double* traces[3] = {avg.Average(), nullptr, nullptr};
+    int series = 1;
+    if (!threeD && analysis != kPhase) {
+      if (o.peakHold && series < chart.GetSeriesCount()) {
+        chart.SetSerieColor(series, kPeakColor);
+        traces[series++] = avg.Peak();
+      }
+      if (o.minimumHold && series < chart.GetSeriesCount()) {
+        chart.SetSerieColor(series, kMinimumColor);
+        traces[series++] = avg.Minimum();
+      }
+    }
+    // The bins to draw, chosen by the highest trace so no held peak falls between columns.
+    const int capacity = chart.GetCapacity();
+    const int plotWidth = chart.GetPlotRect().Width();
+    const int columns =
+        std::max(1, std::min(threeD || plotWidth <= 0 ? capacity : plotWidth, capacity - 2));
+    const double* pickBy = o.peakHold && series > 1 ? traces[1] : traces[0];
+    const double vx0 = threeD ? x0 : chart.GetXMin();
+    const double vx1 = threeD ? x1 : chart.GetXMax();
+    PickColumnBins(large.x.data(), pickBy, first, half, vx0, vx1, columns, large.picked);
+    if (static_cast<int>(large.picked.size()) > capacity) large.picked.resize(capacity);
+
+    double peak = 0;
+    if (!decibels && analysis != kPhase) {
+      for (int k = 0; k <= half; ++k) peak = std::max(peak, traces[0][k]);
+    }
+    const double norm = peak > 0 ? 1.0 / std::sqrt(peak) : 0.0;
+    for (int i = 0; i < static_cast<int>(large.picked.size()); ++i) {
+      const int k = large.picked[i];
+      for (int s = 0; s < series; ++s) {
+        double y;
+        if (analysis == kPhase) {
+          const Complex& b = large.bins[c][k];
+          y = std::atan2(b.im, b.re) * 180.0 / pi;
+        } else if (decibels) {
+          y = PowerToDb(dbv ? traces[s][k] / 2.0 : traces[s][k], reference);
+          if (threeD) y -= dbBottom;
+        } else {
+          y = std::sqrt(traces[s][k]) * norm;
+        }
+        chart.SetPoint(large.x[k], y, i, s);
+      }
+    }
+  }
+  FinishPass(threeD, charts);
+}
