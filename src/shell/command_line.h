@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "shell/trigger_options.h"
 #include "shell/spectrum_command_line.h"
+#include "shell/trigger_options.h"
 
 // What the command line asks of a start.
 struct CommandLineOptions {

@@ -11,8 +11,8 @@
 #include "platform/device_context.h"
 #include "platform/message_box.h"
 #include "platform/window_styles.h"
-#include "view/trigger_control.h"
 #include "view/large_spectrum.h"
+#include "view/trigger_control.h"
 
 namespace {
 

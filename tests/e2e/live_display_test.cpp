@@ -104,18 +104,21 @@ TEST_F(LiveDisplayTest, CounterRecordingHasNoGapInAFrameAndNoFrameTwice) {
     const unsigned step = static_cast<unsigned>(timeBase);
     uint64_t lastEnd = 0;
     int updates = 0, gaps = 0, repeats = 0, wrongEnds = 0;
+    // Above 1 ms/div Live filters the frames before it keeps every step-th one, so the counter
+    // survives only at 1 ms/div; the order of the frames is checked at both.
+    const bool raw = step == 1;
     ASSERT_TRUE(WaitForUpdates(30, [&] {
       CAurivueView* view = m_session->View();
       const double* left = view->LeftSamples();
       const double* right = view->RightSamples();
-      for (int i = 1; i < n; ++i) {
+      for (int i = 1; raw && i < n; ++i) {
         if (CounterFrame(left[i], right[i]) !=
             (CounterFrame(left[i - 1], right[i - 1]) + step) % 65536)
           ++gaps;
       }
       // The frame ends at the newest frame the ring had: the file's frame end - 1.
       const uint64_t end = view->LiveFrameEnd();
-      if (end >= static_cast<uint64_t>(n) * step &&
+      if (raw && end >= static_cast<uint64_t>(n) * step &&
           CounterFrame(left[n - 1], right[n - 1]) != (end - 1) % 65536) {
         ++wrongEnds;
       }

@@ -18,6 +18,7 @@
 #include "support/file_bytes.h"
 #include "support/needs_environment.h"
 #include "support/private_program.h"
+#include "support/profile_lock.h"
 #include "view/measurement_log.h"
 #include "view/measurement_station.h"
 #include "view/view_dialogs.h"
@@ -220,6 +221,8 @@ namespace {
 class MeasurePanelTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    // The readout's entries in the shared test profile are this test's until it ends.
+    m_profileLock = std::make_unique<support::ProfileLock>();
     QStandardPaths::setTestModeEnabled(true);
     QSettings().remove("Measurements");
     m_session = std::make_unique<AppSession>("tone:1000");
@@ -230,8 +233,10 @@ class MeasurePanelTest : public ::testing::Test {
     if (m_session && m_session->PowerOn()) m_session->ClickPower();
     m_session.reset();
     QSettings().remove("Measurements");
+    m_profileLock.reset();
   }
   CMeasurementPanel* Panel() { return m_session->Frame()->MeasurePanel(); }
+  std::unique_ptr<support::ProfileLock> m_profileLock;
   std::unique_ptr<AppSession> m_session;
 };
 
