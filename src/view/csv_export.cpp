@@ -7,8 +7,11 @@
 #include <mutex>
 
 #include "acquisition/app_state.h"
+#include "acquisition/spectrum_options.h"
+#include "analysis/trigger_state.h"
 #include "chart/chart_ctrl.h"
 #include "platform/command_ids.h"
+#include "view/trigger_control.h"
 
 namespace {
 
@@ -61,6 +64,10 @@ const char* FilterName(int filter) {
 void TakeSerie(const ChartCtrl& chart, int serie, std::vector<double>* x, std::vector<double>* y) {
   const GivenPoints p = chart.GetGivenPoints(serie);
   if (x != nullptr) x->assign(p.x, p.x + p.count);
+  // A log frequency axis is given log10 of the frequency: the file keeps its hertz.
+  if (x != nullptr && chart.IsLogX()) {
+    for (double& v : *x) v = std::pow(10.0, v);
+  }
   if (y != nullptr) y->assign(p.y, p.y + p.count);
 }
 
@@ -215,6 +222,30 @@ CsvMetadata CollectCsvMetadata(const AppState& app, const std::string& isoTime) 
   m.emplace_back("fft_size", Whole(app.m_nFftSize));
   m.emplace_back("display", app.m_bLive ? "Live" : "Classic");
   if (app.m_bLive) m.emplace_back("curtains_per_second", Whole(app.m_nCurtainRate));
+  // The spectrum analyser's and the trigger's choices, only while they are in force.
+  const SpectrumOptions& sp = app.m_spectrum;
+  if (sp.fftSize != SpectrumOptions::kDescribed) {
+    m.emplace_back("spectrum_fft_size", Whole(sp.fftSize));
+    m.emplace_back("spectrum_scale", sp.scale == 1 ? "dbfs" : sp.scale == 2 ? "dbv" : "linear");
+    m.emplace_back("frequency_axis", sp.logAxis ? "log" : "linear");
+    m.emplace_back("average", sp.average == 1   ? "exp:" + FormatCsvNumber(sp.averageSeconds)
+                              : sp.average == 2 ? "lin:" + Whole(sp.averageCount)
+                                                : std::string("off"));
+    m.emplace_back("peak_hold", sp.peakHold ? "on" : "off");
+    m.emplace_back("minimum_hold", sp.minimumHold ? "on" : "off");
+    m.emplace_back("flat_top_levels", sp.flatTop ? "on" : "off");
+  }
+  const TriggerControl& trigger = CurrentTrigger();
+  if (trigger.IsOn()) {
+    const TriggerSettings& t = trigger.Settings();
+    m.emplace_back("trigger", TriggerModeName(t.mode));
+    m.emplace_back("trigger_source", TriggerSourceName(t.source));
+    m.emplace_back("trigger_slope", TriggerSlopeName(t.slope));
+    m.emplace_back("trigger_level_mv", FormatCsvNumber(t.levelMv));
+    m.emplace_back("trigger_hysteresis_percent", FormatCsvNumber(t.hysteresisPercent));
+    m.emplace_back("trigger_position_percent", FormatCsvNumber(t.positionPercent));
+    m.emplace_back("trigger_holdoff_ms", FormatCsvNumber(t.holdoffMs));
+  }
   std::vector<CsvMetadataSource> sources;
   {
     Sources& s = TheSources();

@@ -12,8 +12,10 @@
 #include <sstream>
 
 #include "acquisition/app_state.h"
+#include "analysis/trigger_state.h"
 #include "chart/chart_3d_ctrl.h"
 #include "chart/chart_ctrl.h"
+#include "view/trigger_control.h"
 
 namespace {
 
@@ -259,4 +261,49 @@ TEST(CsvMetadataTest, NamesEverySettingInOrderAndTakesRegisteredLines) {
   EXPECT_EQ(classic.back().second, "off");
   EXPECT_EQ(DisplayModeName(600), "2-D Spectrum");
   EXPECT_EQ(DisplayModeName(615), "3-D Power Spectrum");
+}
+
+TEST(CsvMetadataTest, SpectrumAndTriggerChoicesInForceAreNamed) {
+  AppState app;
+  app.m_nDisplayMode = 600;
+  app.m_spectrum.fftSize = 8192;
+  app.m_spectrum.scale = 1;
+  app.m_spectrum.logAxis = true;
+  app.m_spectrum.average = 2;
+  app.m_spectrum.averageCount = 16;
+  app.m_spectrum.peakHold = true;
+  TriggerSettings t;
+  t.mode = TriggerMode::kNormal;
+  t.levelMv = -12.5;
+  const TriggerSettings before = CurrentTrigger().Settings();
+  CurrentTrigger().SetSettings(t);
+  const CsvMetadata m = CollectCsvMetadata(app, "");
+  CurrentTrigger().SetSettings(before);
+  auto value = [&m](const std::string& name) {
+    for (const auto& [n, v] : m) {
+      if (n == name) return v;
+    }
+    return std::string("(missing)");
+  };
+  EXPECT_EQ(value("spectrum_fft_size"), "8192");
+  EXPECT_EQ(value("spectrum_scale"), "dbfs");
+  EXPECT_EQ(value("frequency_axis"), "log");
+  EXPECT_EQ(value("average"), "lin:16");
+  EXPECT_EQ(value("peak_hold"), "on");
+  EXPECT_EQ(value("trigger"), "normal");
+  EXPECT_EQ(value("trigger_level_mv"), "-12.5");
+}
+
+TEST(CsvTableTest, ALogFrequencyAxisIsWrittenInHertz) {
+  ChartCtrl chart;
+  ASSERT_TRUE(chart.AllocSeries(3));
+  chart.SetRange(1, 5, -140, 0);
+  chart.SetLogX(true);
+  for (int i = 0; i < 3; ++i) chart.SetPoint(2.0 + i, -10.0 * i, i, 0);
+  const ChartCtrl* charts[] = {&chart, &chart};
+  const CsvTable table = DisplayedTable(0, false, charts, 1);
+  ASSERT_EQ(table.columns.size(), 2u);
+  EXPECT_NEAR(table.columns[0][0], 100, 1e-9);
+  EXPECT_NEAR(table.columns[0][2], 10000, 1e-7);
+  EXPECT_EQ(table.columns[1][1], -10);
 }
