@@ -13,6 +13,13 @@ gen=()
 command -v ninja >/dev/null && gen=(-G Ninja)
 exec 9>/tmp/aurivue-build.lock
 flock 9
+# A folder configured for another checkout (one since moved or removed) would build that one:
+# configure it afresh for this one.
+if [ -f "$dir/CMakeCache.txt" ] &&
+  ! grep -qxF "CMAKE_HOME_DIRECTORY:INTERNAL=$root" "$dir/CMakeCache.txt"; then
+  echo "[build] $dir was configured for another source tree; configuring it for $root"
+  rm -rf "$dir/CMakeCache.txt" "$dir/CMakeFiles"
+fi
 if [ ! -f "$dir/CMakeCache.txt" ]; then
   echo "[build] configuring $dir"
   cmake -S "$root" -B "$dir" "${gen[@]}" "${cfg[@]}" >/dev/null
