@@ -25,7 +25,7 @@
 
 namespace {
 
-void Pump(int ms) { support::PumpEvents(std::chrono::milliseconds(ms)); }
+void Pump(std::chrono::milliseconds time) { support::PumpEvents(time); }
 
 void Save(CMainFrame* frame, const QString& path) {
   QPixmap picture;
@@ -79,13 +79,13 @@ int main(int argc, char** argv) {
     frame->MeasurePanel()->SetStatistics(true);
   }
   if (power) frame->ControlView()->OnPower();
-  Pump(power ? 2500 : 500);
+  Pump(std::chrono::milliseconds(power ? 2500 : 500));
   Save(frame, prefix + "-2d.png");
 
   // Open the 3-D folder and click its spectrum item, as the user would.
   frame->NavBar()->SetSelFolder(1);
   SendMessageTo(frame, WM_NAVBAR_NOTIFY, NAVBAR_ITEM_CLICK, 0);
-  Pump(power ? 2500 : 500);
+  Pump(std::chrono::milliseconds(power ? 2500 : 500));
   Save(frame, prefix + "-3d.png");
   for (const std::string& text : messages.Texts()) std::printf("message: %s\n", text.c_str());
   return app.ExitInstance();

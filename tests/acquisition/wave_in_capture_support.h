@@ -25,8 +25,9 @@ class ReadyReceiver : public QWidget, public MessageTarget {
 };
 
 // Runs the event loop until pred holds or a generous deadline passes (a hang shows as failure).
-inline bool PumpUntil(const std::function<bool()>& pred, int seconds = 20) {
-  return support::PumpEventsUntil(pred, std::chrono::seconds(seconds));
+inline bool PumpUntil(const std::function<bool()>& pred,
+                      std::chrono::milliseconds limit = std::chrono::seconds(20)) {
+  return support::PumpEventsUntil(pred, limit);
 }
 
 // Selects an input for one test and puts the previous one back; tone and file run unpaced.

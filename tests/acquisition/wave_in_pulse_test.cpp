@@ -71,13 +71,13 @@ TEST(WaveInPulseTest, CapturedSamplesEqualThePlayedFile) {
   capture.Start();
   ASSERT_TRUE(messages.Texts().empty()) << messages.Texts()[0];
   // The first buffer can take a while; play only once recording surely runs.
-  ASSERT_TRUE(PumpUntil([&] { return receiver.m_count >= 1; }, 15));
+  ASSERT_TRUE(PumpUntil([&] { return receiver.m_count >= 1; }, 15s));
   QProcess player;
   player.start("paplay", {"-d", "testsink", QString::fromStdString(wav)});
   ASSERT_TRUE(player.waitForStarted(5000));
-  ASSERT_TRUE(PumpUntil([&] { return player.state() == QProcess::NotRunning; }, 20));
+  ASSERT_TRUE(PumpUntil([&] { return player.state() == QProcess::NotRunning; }, 20s));
   const int after = receiver.m_count;
-  ASSERT_TRUE(PumpUntil([&] { return receiver.m_count >= after + 2; }, 10));
+  ASSERT_TRUE(PumpUntil([&] { return receiver.m_count >= after + 2; }, 10s));
   capture.Stop();
   EXPECT_EQ(player.exitCode(), 0);
 

@@ -55,7 +55,7 @@ class CommandRoutingTest : public ::testing::Test {
         << (Frame()->windowHandle() ? Frame()->windowHandle()->isExposed() : -1);
     if (UnderX()) {
       Frame()->activateWindow();
-      Pump(200);
+      Pump(200ms);
     }
   }
 
@@ -69,7 +69,7 @@ class CommandRoutingTest : public ::testing::Test {
 
   CMainFrame* Frame() { return m_session->Frame(); }
   // Events from the X server arrive a little later than Qt's own.
-  static bool Soon(const std::function<bool()>& pred) { return PumpUntil(pred, 5); }
+  static bool Soon(const std::function<bool()>& pred) { return PumpUntil(pred, 5s); }
 
   // A left click at pos of w: a real one under X, Qt's own offscreen.
   void ClickAt(QWidget* w, QPoint pos, Qt::MouseButton button = Qt::LeftButton) {
@@ -78,10 +78,10 @@ class CommandRoutingTest : public ::testing::Test {
       // No --sync: it waits for ever when the pointer already is where it is sent.
       ASSERT_TRUE(XDoTool({"mousemove", QString::number(global.x()), QString::number(global.y()),
                            "sleep", "0.05", "click", button == Qt::LeftButton ? "1" : "3"}));
-      Pump(150);
+      Pump(150ms);
     } else {
       QTest::mouseClick(w, button, Qt::NoModifier, pos);
-      Pump(20);
+      Pump(20ms);
     }
   }
   void Click(QWidget* w, Qt::MouseButton button = Qt::LeftButton) {
@@ -91,10 +91,10 @@ class CommandRoutingTest : public ::testing::Test {
   void Key(Qt::Key key, const char* xName) {
     if (UnderX()) {
       ASSERT_TRUE(XDoTool({"key", xName}));
-      Pump(150);
+      Pump(150ms);
     } else {
       QTest::keyClick(Frame()->windowHandle(), key, Qt::ControlModifier);
-      Pump(20);
+      Pump(20ms);
     }
   }
 
@@ -112,11 +112,11 @@ class CommandRoutingTest : public ::testing::Test {
     }
     ASSERT_NE(action, nullptr) << item.toStdString();
     ClickAt(bar, bar->actionGeometry(menu->menuAction()).center());
-    ASSERT_TRUE(PumpUntil([&] { return menu->isVisible(); }, 5)) << title.toStdString();
-    Pump(50);
+    ASSERT_TRUE(PumpUntil([&] { return menu->isVisible(); }, 5s)) << title.toStdString();
+    Pump(50ms);
     ClickAt(menu, menu->actionGeometry(action).center());
-    ASSERT_TRUE(PumpUntil([&] { return !menu->isVisible(); }, 5)) << item.toStdString();
-    Pump(50);
+    ASSERT_TRUE(PumpUntil([&] { return !menu->isVisible(); }, 5s)) << item.toStdString();
+    Pump(50ms);
   }
 
   // Every command of the File and Help menus, by menu and by key, must arrive now.
@@ -184,7 +184,7 @@ TEST_F(CommandRoutingTest, FileAndHelpCommandsReachTheScopeViewAfterEveryPanelUs
   const QRect icon = bar->ItemIconRect(0);
   ASSERT_FALSE(icon.isEmpty());
   ClickAt(bar, icon.center());
-  ASSERT_TRUE(PumpUntil([&] { return m_session->App().m_nDisplayMode == 600; }, 5));
+  ASSERT_TRUE(PumpUntil([&] { return m_session->App().m_nDisplayMode == 600; }, 5s));
   ExpectFileCommandsReachTheView("a display-mode change");
 
   Click(m_session->Panel()->PowerButton());

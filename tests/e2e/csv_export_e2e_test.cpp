@@ -274,7 +274,7 @@ TEST_F(CsvExportE2eTest, EveryModesColumnsAreTheChartsValuesAndTheRecordingsAnal
       const bool threeD = folder == 1;
       ASSERT_TRUE(m_session->ClickNavItem(folder, item));
       m_frames.clear();
-      ASSERT_TRUE(PumpUntil([&] { return m_frames.size() >= 3; }, 10)) << "no buffer came";
+      ASSERT_TRUE(PumpUntil([&] { return m_frames.size() >= 3; }, 10s)) << "no buffer came";
       const std::string text = DisplayedCsvText(*m_session->View(), app, "2026-12-08T00:00:00Z");
       const Csv csv = ParseCsv(text);
       ASSERT_FALSE(csv.names.empty());
@@ -347,7 +347,7 @@ TEST_F(CsvExportE2eTest, EveryModesColumnsAreTheChartsValuesAndTheRecordingsAnal
 
 TEST_F(CsvExportE2eTest, TheMenuCommandWritesTheFileAndReportsAFolderThatIsNotThere) {
   m_session->ClickPower();
-  ASSERT_TRUE(PumpUntil([&] { return m_frames.size() >= 2; }, 10));
+  ASSERT_TRUE(PumpUntil([&] { return m_frames.size() >= 2; }, 10s));
   m_session->ClickPower();
   const std::string path = m_dir.filePath("shown.csv").toStdString();
   std::vector<SaveFileRequest> asked;

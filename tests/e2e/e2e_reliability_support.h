@@ -93,13 +93,10 @@ inline int ThreadCount() {
   return n;
 }
 
-// Runs the event loop for ms milliseconds.
-inline void Pump(int ms) { support::PumpEvents(std::chrono::milliseconds(ms)); }
-
-// Runs the event loop until pred holds or seconds pass; false on time-out.
-inline bool PumpUntil(const std::function<bool()>& pred, double seconds) {
-  return support::PumpEventsUntil(pred,
-                                  std::chrono::milliseconds(static_cast<long>(seconds * 1000)));
+// Short names for the one event pump (tests/support/event_pump.h), in its chrono units.
+inline void Pump(std::chrono::milliseconds time) { support::PumpEvents(time); }
+inline bool PumpUntil(const std::function<bool()>& pred, std::chrono::milliseconds limit) {
+  return support::PumpEventsUntil(pred, limit);
 }
 
 // A mouse click as the window system delivers it: press, then release, at pos (the centre when
@@ -255,8 +252,8 @@ class AppSession {
     CNavBarCtrl* bar = Frame()->NavBar();
     if (bar->GetSelFolder() != folder) {
       Click(bar, Qt::LeftButton, bar->HeaderRect(folder).center());
-      if (!PumpUntil([&] { return bar->GetSelFolder() == folder; }, 5)) return false;
-      Pump(30);  // the folder animation
+      if (!PumpUntil([&] { return bar->GetSelFolder() == folder; }, 5s)) return false;
+      Pump(30ms);  // the folder animation
     }
     for (int tries = 0; tries < 16 && bar->ItemIconRect(item).isEmpty(); ++tries) {
       bar->ScrollItems(item < bar->GetFirstVisibleItem() ? -1 : 1);
@@ -559,7 +556,7 @@ inline SoakResult RunSoak(const SoakOptions& options) {
       if (options.verbose)
         std::printf("%7.1f s: stretch of %.2f s handled %d buffers, %d due\n", now(), on, got, due);
     }
-    Pump(100);  // let any thread that is still ending finish
+    Pump(100ms);  // let any thread that is still ending finish
     result.threadsMaxAfterOff = std::max(result.threadsMaxAfterOff, ThreadCount());
   };
 

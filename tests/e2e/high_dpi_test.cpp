@@ -109,14 +109,14 @@ TEST(HighDpiWindow, TakesItsPicture) {
   // The window fills the screen less its frame, whose margins are whole device pixels: a set
   // size keeps them out of the comparison.
   session.Frame()->setFixedSize(1280, 960);
-  Pump(100);
+  Pump(100ms);
   // The charts are laid out when the mode's view is made: make it again at this size.
   SendCommandTo(session.Frame(), session.App().m_nDisplayMode);
-  Pump(100);
+  Pump(100ms);
   session.ClickPower();
-  ASSERT_TRUE(PumpUntil([&] { return session.App().m_nAnalysisUpdates >= 1; }, 10));
+  ASSERT_TRUE(PumpUntil([&] { return session.App().m_nAnalysisUpdates >= 1; }, 10s));
   session.ClickPower();
-  Pump(100);
+  Pump(100ms);
   CMainFrame* frame = session.Frame();
   ASSERT_TRUE(frame->grab().toImage().save(path));
   const ChartCtrl& chart = session.View()->Chart2D(0);

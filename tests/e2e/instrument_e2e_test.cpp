@@ -123,7 +123,7 @@ class InstrumentE2eTest : public ::testing::Test {
   // Waits for count more analysis passes.
   bool WaitForPasses(int count) {
     const int target = m_nPasses + count;
-    return PumpUntil([&] { return m_nPasses >= target; }, 10);
+    return PumpUntil([&] { return m_nPasses >= target; }, 10s);
   }
 
   // The frame the view analysed last, decoded here from the buffer it was given.
@@ -483,7 +483,7 @@ TEST_F(InstrumentE2eTest, ExitWithPowerOnStopsTheCaptureFirst) {
   EXPECT_FALSE(m_session->Frame()->isVisible());
   EXPECT_EQ(App().ExitInstance(), 0);
   EXPECT_FALSE(App().m_capture.HasWorker());
-  Pump(50);
+  Pump(50ms);
   EXPECT_LE(ThreadCount(), threadsBefore) << "a capture thread outlived the exit";
   EXPECT_TRUE(m_session->Messages().empty());
 }

@@ -73,7 +73,7 @@ class LiveDisplayTest : public ::testing::Test {
           }
           return seen >= target;
         },
-        10);
+        10s);
   }
 
   void CheckEnvelope(int mode);
@@ -149,7 +149,7 @@ void LiveDisplayTest::CheckEnvelope(int mode) {
   m_session->ClickPower();
   const size_t span = static_cast<size_t>(app.m_nSamplesPerView) * 50;
   // Half a second in, the frame is all recorded sound.
-  ASSERT_TRUE(PumpUntil([&] { return m_session->View()->LiveFrameEnd() >= span; }, 5));
+  ASSERT_TRUE(PumpUntil([&] { return m_session->View()->LiveFrameEnd() >= span; }, 5s));
   ASSERT_TRUE(WaitForUpdates(2));
   // Hold still: POWER off keeps the last pass on the charts and the ring as it was.
   m_session->ClickPower();
@@ -220,7 +220,7 @@ TEST_F(LiveDisplayTest, WaterfallTakesCurtainsAtItsOwnRateAndThePaneSaysLive) {
   const uint64_t before = app.m_nAnalysisUpdates;
   QElapsedTimer clock;
   clock.start();
-  Pump(1200);
+  Pump(1200ms);
   const double seconds = static_cast<double>(clock.elapsed()) / 1000.0;
   const double perSecond = static_cast<double>(app.m_nAnalysisUpdates - before) / seconds;
   // Five a second, not one per screen refresh; generous bounds for a loaded machine.
@@ -236,7 +236,7 @@ TEST_F(LiveDisplayTest, WaterfallTakesCurtainsAtItsOwnRateAndThePaneSaysLive) {
   EXPECT_TRUE(m_session->Frame()->LiveStatusText().startsWith("CLASSIC"));
   const int handled = m_session->Tap().m_nHandled;
   const uint64_t classicBefore = app.m_nAnalysisUpdates;
-  ASSERT_TRUE(PumpUntil([&] { return m_session->Tap().m_nHandled >= handled + 2; }, 5));
+  ASSERT_TRUE(PumpUntil([&] { return m_session->Tap().m_nHandled >= handled + 2; }, 5s));
   EXPECT_EQ(app.m_nAnalysisUpdates - classicBefore,
             static_cast<uint64_t>(m_session->Tap().m_nHandled - handled));
 }
@@ -248,8 +248,8 @@ TEST_F(LiveDisplayTest, LevelMetersReadTheKnownToneInBothModes) {
   m_session->ClickPower();
   LevelMeterBar* meters = m_session->Frame()->LevelMeters();
   ASSERT_NE(meters, nullptr);
-  ASSERT_TRUE(PumpUntil([&] { return meters->Meter().PeakDb(0) > -20; }, 5));
-  Pump(200);
+  ASSERT_TRUE(PumpUntil([&] { return meters->Meter().PeakDb(0) > -20; }, 5s));
+  Pump(200ms);
   EXPECT_NEAR(meters->Meter().PeakDb(0), -6.02, 0.05);
   EXPECT_NEAR(meters->Meter().RmsDb(0), -9.03, 0.1);
   EXPECT_NEAR(meters->Meter().PeakDb(1), -18.06, 0.05);

@@ -244,14 +244,14 @@ class MeasurePanelTest : public ::testing::Test {
 
 TEST_F(MeasurePanelTest, HiddenByDefaultThenBesideTheViewFromTheViewMenuAndKept) {
   CMainFrame* frame = m_session->Frame();
-  Pump(50);
+  Pump(50ms);
   ASSERT_NE(Panel(), nullptr);
   EXPECT_FALSE(Panel()->isVisible());
   const QRect viewAlone = frame->ScopeView()->geometry();
   EXPECT_FALSE(frame->Measurements()->Active()) << "nothing is measured nobody reads";
 
   SendCommandTo(frame, ID_VIEW_MEASUREMENTS);
-  Pump(50);
+  Pump(50ms);
   ASSERT_TRUE(Panel()->isVisible());
   const QRect view = frame->ScopeView()->geometry();
   const QRect panel = Panel()->geometry();
@@ -264,7 +264,7 @@ TEST_F(MeasurePanelTest, HiddenByDefaultThenBesideTheViewFromTheViewMenuAndKept)
 
   m_session->ClickPower();
   const uint64_t before = frame->Measurements()->Updates();
-  ASSERT_TRUE(PumpUntil([&] { return frame->Measurements()->Updates() >= before + 2; }, 10));
+  ASSERT_TRUE(PumpUntil([&] { return frame->Measurements()->Updates() >= before + 2; }, 10s));
   const std::vector<ReadoutRow>& rows = Panel()->Rows();
   ASSERT_FALSE(rows.empty());
   EXPECT_EQ(rows[0].quantity, Quantity::kFrequency);
@@ -285,7 +285,7 @@ TEST_F(MeasurePanelTest, HiddenByDefaultThenBesideTheViewFromTheViewMenuAndKept)
   EXPECT_EQ(frame->Measurements()->Stats()[0].Of(Quantity::kFrequency).Count(), 0u);
 
   SendCommandTo(frame, ID_VIEW_MEASUREMENTS);
-  Pump(50);
+  Pump(50ms);
   EXPECT_FALSE(Panel()->isVisible());
   EXPECT_EQ(frame->ScopeView()->geometry(), viewAlone) << "the layout as it was";
   EXPECT_FALSE(QSettings().value("Measurements/Visible").toBool());
@@ -299,7 +299,7 @@ TEST_F(MeasurePanelTest, StatisticsStartAgainAtPowerOnAndInvalidValuesShowAsDash
   Panel()->SetQuantities({Quantity::kFrequency, Quantity::kRms});
   MeasurementStation* station = frame->Measurements();
   m_session->ClickPower();
-  ASSERT_TRUE(PumpUntil([&] { return station->Stats()[0].Updates() >= 5; }, 15));
+  ASSERT_TRUE(PumpUntil([&] { return station->Stats()[0].Updates() >= 5; }, 15s));
   const RunningStats& f = station->Stats()[0].Of(Quantity::kFrequency);
   EXPECT_GE(f.Count(), 5u);
   EXPECT_NEAR(f.Mean(), 1000, 0.01);
@@ -309,9 +309,9 @@ TEST_F(MeasurePanelTest, StatisticsStartAgainAtPowerOnAndInvalidValuesShowAsDash
   m_session->ClickPower();
   m_session->ClickPower();
   // The old figures go with POWER on, before the first new buffer.
-  ASSERT_TRUE(PumpUntil([&] { return station->Stats()[0].Updates() == 0; }, 2));
+  ASSERT_TRUE(PumpUntil([&] { return station->Stats()[0].Updates() == 0; }, 2s));
   uint64_t seen = station->Updates();
-  ASSERT_TRUE(PumpUntil([&] { return station->Updates() > seen; }, 10));
+  ASSERT_TRUE(PumpUntil([&] { return station->Updates() > seen; }, 10s));
   // One update, two when the test was slow to look.
   EXPECT_LE(station->Stats()[0].Updates(), 2u) << "counted again from POWER on";
   m_session->ClickPower();
@@ -321,7 +321,7 @@ TEST_F(MeasurePanelTest, StatisticsStartAgainAtPowerOnAndInvalidValuesShowAsDash
   ASSERT_TRUE(SelectWaveInput("tone:right=1000", &error)) << error;
   seen = station->Updates();
   m_session->ClickPower();
-  ASSERT_TRUE(PumpUntil([&] { return station->Updates() > seen; }, 10));
+  ASSERT_TRUE(PumpUntil([&] { return station->Updates() > seen; }, 10s));
   EXPECT_FALSE(Panel()->Rows()[0].valid[0]);
   EXPECT_EQ(Panel()->Rows()[0].value[0].rfind("---", 0), 0u) << Panel()->Rows()[0].value[0];
   EXPECT_TRUE(Panel()->Rows()[1].valid[0]);
@@ -339,11 +339,11 @@ TEST_F(MeasurePanelTest, LogFromTheViewMenuGetsARowPerBufferUntilStopped) {
   ASSERT_TRUE(frame->MeasureLog()->Running());
   EXPECT_TRUE(frame->Measurements()->Active());
   m_session->ClickPower();
-  ASSERT_TRUE(PumpUntil([&] { return frame->MeasureLog()->Rows() >= 3; }, 10));
+  ASSERT_TRUE(PumpUntil([&] { return frame->MeasureLog()->Rows() >= 3; }, 10s));
   SendCommandTo(frame, ID_VIEW_MEASURE_LOG);
   EXPECT_FALSE(frame->MeasureLog()->Running());
   const uint64_t rows = frame->MeasureLog()->Rows();
-  Pump(1200);
+  Pump(1200ms);
   EXPECT_EQ(CsvRows(path).size(), rows + 1) << "nothing after the stop";
   EXPECT_FALSE(frame->Measurements()->Active());
 }

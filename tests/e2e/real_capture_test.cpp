@@ -95,7 +95,7 @@ TEST(RealCaptureTest, ToneInTheSinkShowsInOscillographAndSpectrum) {
         watchdog.Feed("waiting for the tone in the oscillograph");
         return toneSeen;
       },
-      20);
+      20s);
   ASSERT_TRUE(shown) << "after " << session.Tap().m_nHandled << " buffers the oscillograph spans "
                      << seen[0].min << " .. " << seen[0].max << " mV, expected +-" << peakMv;
   for (int c = 0; c < channels; ++c) {
@@ -114,7 +114,7 @@ TEST(RealCaptureTest, ToneInTheSinkShowsInOscillographAndSpectrum) {
         watchdog.Feed("waiting for spectrum frames");
         return session.Tap().m_nHandled >= before + 2;
       },
-      10));
+      10s));
   const double binHz = static_cast<double>(samples) * 100.0 / (app.m_nFftSize * app.m_fTimeBase);
   for (int c = 0; c < channels; ++c) {
     const ChartCtrl& chart = session.View()->Chart2D(c);

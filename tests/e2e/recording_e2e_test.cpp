@@ -89,7 +89,7 @@ class RecordingE2eTest : public ::testing::Test {
 
   bool WaitForBuffers(int count) {
     const int target = m_session->Tap().m_nHandled + count;
-    return PumpUntil([&] { return m_session->Tap().m_nHandled >= target; }, 15);
+    return PumpUntil([&] { return m_session->Tap().m_nHandled >= target; }, 15s);
   }
 
   // File > Record..., answered with path.
@@ -128,7 +128,7 @@ TEST_F(RecordingE2eTest, EveryCapturedSampleIsRecordedAcrossPowerCycles) {
   ASSERT_TRUE(WaitForBuffers(2));
   m_session->ClickPower();  // off: the first ring is complete
   const uint64_t firstEnd = RingEnd();
-  Pump(100);
+  Pump(100ms);
   m_session->ClickPower();  // on: a new ring, from the file's first frame
   ASSERT_TRUE(WaitForBuffers(3));
   m_session->ClickPower();
@@ -177,7 +177,7 @@ TEST_F(RecordingE2eTest, AFullDiskStopsTheRecordingWithAMessageAndAValidFile) {
   ToggleRecord(path);
   ASSERT_TRUE(Out().IsRecording());
   m_session->ClickPower();
-  ASSERT_TRUE(PumpUntil([&] { return !m_session->Messages().empty(); }, 20))
+  ASSERT_TRUE(PumpUntil([&] { return !m_session->Messages().empty(); }, 20s))
       << "the full disk was not reported";
   EXPECT_FALSE(Out().IsRecording());
   EXPECT_TRUE(Out().RecordMark()->isHidden());

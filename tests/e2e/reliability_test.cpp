@@ -77,7 +77,7 @@ class PrivateDaemon {
                      "--use-pid-file=no", "--load=module-native-protocol-unix",
                      "--load=module-null-sink sink_name=vanishsink rate=44100 channels=2"});
     if (!m_process.waitForStarted(5000)) return false;
-    return PumpUntil([&] { return Reachable(); }, 5);
+    return PumpUntil([&] { return Reachable(); }, 5s);
   }
 
   std::string Log() const {
@@ -123,7 +123,7 @@ TEST(ReliabilityTest, VanishedSoundServerLeavesAWorkingProgram) {
           watchdog.Feed(doing);
           return session.Tap().m_nHandled >= before + 2;
         },
-        20);
+        20s);
   };
 
   watchdog.Feed("pressing POWER on");
@@ -135,7 +135,7 @@ TEST(ReliabilityTest, VanishedSoundServerLeavesAWorkingProgram) {
   const int handledAtLoss = session.Tap().m_nHandled;
   for (int i = 0; i < 30; ++i) {
     watchdog.Feed("running with the sound server gone");
-    Pump(100);
+    Pump(100ms);
   }
   EXPECT_EQ(session.Tap().m_nHandled, handledAtLoss);
   EXPECT_TRUE(session.PowerOn());
@@ -153,7 +153,7 @@ TEST(ReliabilityTest, VanishedSoundServerLeavesAWorkingProgram) {
   // With nothing to record from, POWER on says so and POWER off still works.
   watchdog.Feed("pressing POWER on without a sound server");
   session.ClickPower();
-  Pump(200);
+  Pump(200ms);
   EXPECT_EQ(session.Messages(), std::vector<std::string>{"Cann't open input device!"});
   watchdog.Feed("pressing POWER off without a sound server");
   session.ClickPower();
@@ -168,7 +168,7 @@ TEST(ReliabilityTest, VanishedSoundServerLeavesAWorkingProgram) {
   watchdog.Feed("pressing POWER off");
   session.ClickPower();
   EXPECT_FALSE(app.m_capture.HasWorker());
-  Pump(100);
+  Pump(100ms);
   EXPECT_LE(ThreadCount(), threadsAfterLoss);
   EXPECT_EQ(session.Messages().size(), 1u);
 }
@@ -186,7 +186,7 @@ TEST(ReliabilityTest, SoundServerArrivingLateIsFoundAtTheNextPowerOn) {
   ASSERT_TRUE(session.ok()) << session.error();
   watchdog.Feed("pressing POWER on without a sound server");
   session.ClickPower();
-  Pump(200);
+  Pump(200ms);
   const std::vector<std::string> first = session.Messages();
   ASSERT_EQ(first.size(), 1u);
   std::printf("without a sound server: %s\n", first[0].c_str());
@@ -204,7 +204,7 @@ TEST(ReliabilityTest, SoundServerArrivingLateIsFoundAtTheNextPowerOn) {
         watchdog.Feed("waiting for buffers");
         return session.Tap().m_nHandled >= before + 2;
       },
-      20));
+      20s));
   EXPECT_EQ(session.Messages(), first);
   watchdog.Feed("pressing POWER off");
   session.ClickPower();

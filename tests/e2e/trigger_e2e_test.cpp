@@ -87,13 +87,13 @@ class TriggerE2ETest : public ::testing::Test {
 
   bool WaitForBuffers(int count) {
     const int target = m_session->Tap().m_nHandled + count;
-    return PumpUntil([&] { return m_session->Tap().m_nHandled >= target; }, 10);
+    return PumpUntil([&] { return m_session->Tap().m_nHandled >= target; }, 10s);
   }
 
   bool WaitForUpdates(int count) {
     CAurivueApp& app = m_session->App();
     const uint64_t target = app.m_nAnalysisUpdates + static_cast<uint64_t>(count);
-    return PumpUntil([&] { return app.m_nAnalysisUpdates >= target; }, 10);
+    return PumpUntil([&] { return app.m_nAnalysisUpdates >= target; }, 10s);
   }
 
   QString PaneText() {
@@ -208,7 +208,7 @@ TEST_F(TriggerE2ETest, SingleHoldsItsFrameUntilF9ArmsItAgain) {
   Record(SwellingTone(44100, 3.0));
   SetTrigger(TriggerMode::kSingle, 0);
   m_session->ClickPower();
-  ASSERT_TRUE(PumpUntil([&] { return PaneText() == "STOP"; }, 5));
+  ASSERT_TRUE(PumpUntil([&] { return PaneText() == "STOP"; }, 5s));
   const std::vector<double> held = LeftFrame();
   ASSERT_TRUE(WaitForBuffers(3));
   EXPECT_EQ(LeftFrame(), held);
@@ -217,7 +217,7 @@ TEST_F(TriggerE2ETest, SingleHoldsItsFrameUntilF9ArmsItAgain) {
   ASSERT_NE(f9, nullptr);
   emit f9->activated();
   EXPECT_EQ(PaneText(), "WAIT");
-  ASSERT_TRUE(PumpUntil([&] { return PaneText() == "STOP"; }, 5));
+  ASSERT_TRUE(PumpUntil([&] { return PaneText() == "STOP"; }, 5s));
   EXPECT_NE(LeftFrame(), held);
   const double c = CrossingNear(LeftFrame(), 0, 44.1 - ShiftSamples());
   EXPECT_NEAR(c + ShiftSamples(), 44.1, 1e-6);
@@ -251,7 +251,7 @@ TEST_F(TriggerE2ETest, LiveFramesStandStillAtTheTriggerPoint) {
         }
         return app.m_nAnalysisUpdates >= target;
       },
-      10));
+      10s));
   EXPECT_GE(updates, 20);
   EXPECT_LT(worst, 1e-6);
   EXPECT_EQ(PaneText(), "TRIG'D");

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "support/event_pump.h"
 #include "support/needs_environment.h"
 
 namespace {
@@ -59,14 +60,8 @@ qint64 PumpFor(int ms) {
   return longest;
 }
 
-bool PumpUntil(const std::function<bool()>& done, int ms) {
-  QElapsedTimer t;
-  t.start();
-  while (!done() && t.elapsed() < ms) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    usleep(1000);
-  }
-  return done();
+bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+  return support::PumpEventsUntil(done, limit);
 }
 
 // A client connected to path that sends nothing; -1 when it cannot connect (also when the
@@ -138,7 +133,7 @@ TEST(InstanceSocketTest, ALongFolderKeepsTheSocketInTheFolder) {
     std::string line;
     while (std::getline(table, line)) EXPECT_EQ(line.find("@aurivue"), std::string::npos) << line;
     EXPECT_TRUE(RequestInstanceActivation(name));
-    EXPECT_TRUE(PumpUntil([&] { return requests == 1; }, 5000));
+    EXPECT_TRUE(PumpUntil([&] { return requests == 1; }, 5000ms));
   }
   EXPECT_FALSE(RequestInstanceActivation(name));
 }
@@ -169,7 +164,7 @@ TEST(InstanceSocketTest, SilentClientsNeitherStallTheLoopNorBlockARequest) {
   EXPECT_LT(PumpFor(1000), 150) << "a pass through the event loop waited for a client";
   EXPECT_EQ(requests, 0);
   EXPECT_TRUE(RequestInstanceActivation(name));
-  EXPECT_TRUE(PumpUntil([&] { return requests == 1; }, 5000));
+  EXPECT_TRUE(PumpUntil([&] { return requests == 1; }, 5000ms));
   for (int fd : silent) close(fd);
 }
 

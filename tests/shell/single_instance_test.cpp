@@ -23,8 +23,9 @@ namespace {
 constexpr int kWaitMs = 30000;
 
 // Runs the event loop until done() or the time is up.
-bool PumpUntil(const std::function<bool()>& done, int ms = kWaitMs) {
-  return support::PumpEventsUntil(done, std::chrono::milliseconds(ms));
+bool PumpUntil(const std::function<bool()>& done,
+               std::chrono::milliseconds limit = std::chrono::milliseconds(kWaitMs)) {
+  return support::PumpEventsUntil(done, limit);
 }
 
 class SingleInstanceTest : public ::testing::Test {
@@ -71,7 +72,7 @@ TEST_F(SingleInstanceTest, SecondStartRestoresTheFirstWindowAndEndsQuietly) {
   ASSERT_TRUE(PumpUntil([&] { return second.state() == QProcess::NotRunning; }));
   EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(second.exitCode(), 0);
-  EXPECT_TRUE(PumpUntil([&] { return !window.isMinimized(); }, 5000));
+  EXPECT_TRUE(PumpUntil([&] { return !window.isMinimized(); }, 5000ms));
   // The claim is the process's for good: asking again finds it free for us.
   EXPECT_FALSE(CSingleInstance().FindRunningInstance(&window));
 }
@@ -140,6 +141,6 @@ TEST(SingleInstanceFolder, FoldersOfAnyLengthStillCarryRequests) {
   InstanceListener listener(name, [&requests] { ++requests; });
   ASSERT_TRUE(listener.IsListening());
   EXPECT_TRUE(RequestInstanceActivation(name));
-  EXPECT_TRUE(PumpUntil([&] { return requests == 1; }, 5000));
+  EXPECT_TRUE(PumpUntil([&] { return requests == 1; }, 5000ms));
   unsetenv("AURIVUE_INSTANCE_DIR");
 }

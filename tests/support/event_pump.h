@@ -35,3 +35,6 @@ inline bool PumpEventsUntil(const std::function<bool()>& done, std::chrono::mill
 }
 
 }  // namespace support
+
+// Waits are written with the duration literals (100ms, 5s) wherever this header is used.
+using namespace std::chrono_literals;
