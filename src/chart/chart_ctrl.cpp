@@ -265,14 +265,9 @@ void ChartCtrl::DrawAxes(DeviceContext& dc) {
   dc.SelectPen(old);
 }
 
-void ChartCtrl::DrawLabels(DeviceContext& dc) {
-  if (m_bLogX) {
-    DrawLogLabels(dc);
-    return;
-  }
-  DcFont oldFont = dc.SelectFont(m_labelFont);
-  dc.SetTextAlign(TA_RIGHT | TA_TOP);
-  dc.SetBkMode(TRANSPARENT);
+// The y tick labels left of the plot and the x axis title under it, in the selected font;
+// returns the title's extent.
+QSize ChartCtrl::DrawYLabelsAndXTitle(DeviceContext& dc) {
   for (int i = 0; i <= m_nYDivisions; ++i) {
     double y = m_dYMin + i * (m_dYMax - m_dYMin) / m_nYDivisions;
     QPoint p = MapToPixel(m_dXMin, y);
@@ -283,6 +278,18 @@ void ChartCtrl::DrawLabels(DeviceContext& dc) {
   QSize e = dc.GetTextExtent(m_szXTitle);
   dc.TextOut((m_chartRect.left + m_chartRect.right) / 2 + e.width() / 2,
              m_chartRect.bottom - e.height() - 5, m_szXTitle);
+  return e;
+}
+
+void ChartCtrl::DrawLabels(DeviceContext& dc) {
+  if (m_bLogX) {
+    DrawLogLabels(dc);
+    return;
+  }
+  DcFont oldFont = dc.SelectFont(m_labelFont);
+  dc.SetTextAlign(TA_RIGHT | TA_TOP);
+  dc.SetBkMode(TRANSPARENT);
+  QSize e = DrawYLabelsAndXTitle(dc);
   dc.SelectFont(m_labelFont);
   for (int i = 0; i <= m_nXDivisions; ++i) {
     double x = m_dXMin + i * (m_dXMax - m_dXMin) / m_nXDivisions;

@@ -159,6 +159,7 @@ class ChartCtrl : public QWidget {
   void wheelEvent(QWheelEvent* event) override;
   void DrawLogGrid(DeviceContext& dc);
   void DrawLogLabels(DeviceContext& dc);
+  QSize DrawYLabelsAndXTitle(DeviceContext& dc);
   void DrawSeriesClipped(DeviceContext& dc);
   void DrawZoomBand(DeviceContext& dc);
   void ApplyZoomWindow();

@@ -157,16 +157,7 @@ void ChartCtrl::DrawLogLabels(DeviceContext& dc) {
   DcFont oldFont = dc.SelectFont(m_labelFont);
   dc.SetTextAlign(TA_RIGHT | TA_TOP);
   dc.SetBkMode(TRANSPARENT);
-  for (int i = 0; i <= m_nYDivisions; ++i) {
-    double y = m_dYMin + i * (m_dYMax - m_dYMin) / m_nYDivisions;
-    QPoint p = MapToPixel(m_dXMin, y);
-    std::string text = FormatYTickLabel(y);
-    QSize e = dc.GetTextExtent(text);
-    dc.TextOut(p.x() - 5, p.y() - e.height() / 2, text);
-  }
-  QSize e = dc.GetTextExtent(m_szXTitle);
-  dc.TextOut((m_chartRect.left + m_chartRect.right) / 2 + e.width() / 2,
-             m_chartRect.bottom - e.height() - 5, m_szXTitle);
+  QSize e = DrawYLabelsAndXTitle(dc);
   // Decades labelled under their lines, centred.
   for (const LogAxisLine& line : LogAxisLines(m_dXMin, m_dXMax)) {
     if (line.label.empty()) continue;
