@@ -19,6 +19,25 @@ bool ParseNumber(std::string_view s, double& value) {
   return result.ec == std::errc() && result.ptr == s.data() + s.size() && std::isfinite(value);
 }
 
+// Half a unit in the last digit the figure was written with: "362.0386976" is 5e-8, "1e3" 0.5,
+// "1.5e-3" 5e-5.
+double HalfLastDigit(std::string_view s) {
+  s = Trim(s);
+  int decimals = 0;
+  const std::size_t e = s.find_first_of("eE");
+  const std::string_view mantissa = s.substr(0, e);
+  const std::size_t point = mantissa.find('.');
+  if (point != std::string_view::npos) decimals = static_cast<int>(mantissa.size() - point - 1);
+  if (e != std::string_view::npos) {
+    std::string_view exponent = s.substr(e + 1);
+    if (!exponent.empty() && exponent.front() == '+') exponent.remove_prefix(1);
+    int power = 0;
+    std::from_chars(exponent.data(), exponent.data() + exponent.size(), power);
+    decimals -= power;
+  }
+  return 0.5 * std::pow(10.0, -decimals);
+}
+
 std::string Described(const ChannelMeasurement& m, Quantity q) {
   std::string text = FormatMeasurementNumber(m.Value(q));
   const std::string_view unit = QuantityUnit(q);
@@ -99,6 +118,9 @@ bool ParseExpectation(std::string_view text, Expectation& e, std::string& error)
       error = "\"" + e.text + "\": the figure after = is not a number";
       return false;
     }
+    // A figure alone is met by every value that rounds to it at the precision written, so a
+    // value copied from the measurement file passes.
+    e.tolerance = HalfLastDigit(figure);
     if (pm != std::string_view::npos) {
       std::string_view tolerance = Trim(rest.substr(pm + 2));
       const bool percent = !tolerance.empty() && tolerance.back() == '%';

@@ -36,6 +36,12 @@ constexpr double kNoiseBandHigh = 20000;
 // The strongest line must stand this far (power ratio, 30 dB) above the median spectral level
 // to count as a tone; noise alone stays about 12 dB below it even in a long record.
 constexpr double kToneOverMedian = 1000;
+// A line below this share of the largest sample is the rounding of a constant, not a tone.
+constexpr double kLineFloor = 1e-7;
+// What the harmonic fit may leave, against the fundamental's amplitude, for its crest to count.
+constexpr double kExplainedAmplitude = 1e-3;
+// Gauss-Newton steps of the harmonic model's frequency at most; two or three are the rule.
+constexpr int kMaxFrequencySteps = 6;
 // Ratios below this floor read as the floor (-300 dB) instead of minus infinity.
 constexpr double kRatioFloor = 1e-30;
 // Phasors are recomputed exactly this often so that the rotation's rounding never builds up.
@@ -181,14 +187,39 @@ struct HarmonicFit {
   double Power(int h) const { return 0.5 * (cosine[h] * cosine[h] + sine[h] * sine[h]); }
 };
 
-// Joint least squares of a constant and harmonics 1..h of w: with the record centred, the
-// cosine and sine parts are two separate systems whose sums have closed forms.
-bool FitHarmonics(const double* x, std::size_t n, double w, int h, HarmonicFit& fit) {
+// The normal matrices of a constant and harmonics 1..h of w over the centred record: with the
+// record centred the cosine part (constant first, h + 1 square) and the sine part (h square) are
+// two separate systems whose sums have closed forms.
+struct NormalMatrices {
+  int h = 0;
+  std::vector<double> cosine;
+  std::vector<double> sine;
+};
+
+void BuildNormalMatrices(double w, std::size_t n, int h, NormalMatrices& m) {
+  std::vector<double> d(static_cast<std::size_t>(2 * h + 1));
+  for (int k = 0; k <= 2 * h; ++k) d[k] = Dirichlet(k, w, n);
+  const int kc = h + 1;
+  m.h = h;
+  m.cosine.assign(static_cast<std::size_t>(kc * kc), 0.0);
+  m.sine.assign(static_cast<std::size_t>(h * h), 0.0);
+  m.cosine[0] = d[0];
+  for (int u = 1; u <= h; ++u) {
+    m.cosine[u] = m.cosine[u * kc] = d[u];
+    for (int v = 1; v <= h; ++v) {
+      m.cosine[u * kc + v] = 0.5 * (d[std::abs(u - v)] + d[u + v]);
+      m.sine[(u - 1) * h + v - 1] = 0.5 * (d[std::abs(u - v)] - d[u + v]);
+    }
+  }
+}
+
+// Joint least squares of a constant and harmonics 1..h of w.
+bool FitHarmonics(const double* x, std::size_t n, double w, int h, HarmonicFit& fit,
+                  NormalMatrices& normal) {
   std::vector<double> projCos(static_cast<std::size_t>(h), 0.0);
   std::vector<double> projSin(static_cast<std::size_t>(h), 0.0);
   double sum = 0;
   Phasor p(w, n);
-  std::vector<std::complex<double>> powers(static_cast<std::size_t>(h));
   for (std::size_t i = 0; i < n; ++i) {
     const std::complex<double> z = p.Next(i);
     std::complex<double> zh = z;
@@ -199,29 +230,28 @@ bool FitHarmonics(const double* x, std::size_t n, double w, int h, HarmonicFit& 
       zh *= z;
     }
   }
-  std::vector<double> d(static_cast<std::size_t>(2 * h + 1));
-  for (int m = 0; m <= 2 * h; ++m) d[m] = Dirichlet(m, w, n);
-  const int kc = h + 1;
-  std::vector<double> a(static_cast<std::size_t>(kc * kc));
-  std::vector<double> b(static_cast<std::size_t>(kc));
-  a[0] = d[0];
+  BuildNormalMatrices(w, n, h, normal);
+  std::vector<double> a = normal.cosine;
+  std::vector<double> b(static_cast<std::size_t>(h + 1));
   b[0] = sum;
-  for (int u = 1; u <= h; ++u) {
-    a[u] = a[u * kc] = d[u];
-    b[u] = projCos[u - 1];
-    for (int v = 1; v <= h; ++v) a[u * kc + v] = 0.5 * (d[std::abs(u - v)] + d[u + v]);
-  }
-  if (!Solve(a, b, kc)) return false;
+  std::copy(projCos.begin(), projCos.end(), b.begin() + 1);
+  if (!Solve(a, b, h + 1)) return false;
   fit.dc = b[0];
   fit.cosine.assign(b.begin() + 1, b.end());
-  std::vector<double> as(static_cast<std::size_t>(h * h));
-  std::vector<double> bs(projSin);
-  for (int u = 1; u <= h; ++u) {
-    for (int v = 1; v <= h; ++v) as[(u - 1) * h + v - 1] = 0.5 * (d[std::abs(u - v)] - d[u + v]);
-  }
-  if (!Solve(as, bs, h)) return false;
-  fit.sine = bs;
+  std::vector<double> as = normal.sine;
+  if (!Solve(as, projSin, h)) return false;
+  fit.sine = projSin;
   return true;
+}
+
+// v' M^-1 v for the k x k matrix m; NAN when it is singular.
+double InverseQuadraticForm(const std::vector<double>& m, const std::vector<double>& v, int k) {
+  std::vector<double> a = m;
+  std::vector<double> y = v;
+  if (!Solve(a, y, k)) return NAN;
+  double s = 0;
+  for (int i = 0; i < k; ++i) s += v[i] * y[i];
+  return s;
 }
 
 // The largest power of two not above n.
@@ -239,8 +269,9 @@ std::size_t PowerOfTwoWithin(std::size_t n, int& order) {
 // the last lengths and the transform buffers.
 struct Workspace {
   FftEngine fft;
-  std::vector<double> levelWeights;  // Blackman-Harris, for the record
-  std::vector<double> hann;          // for the spectrum's stretch
+  std::vector<double> levelWeights;     // Blackman-Harris, for the record
+  std::vector<double> hann;             // for the spectrum's stretch
+  std::vector<double> residualWeights;  // Blackman-Harris, for the residual's stretch
   std::vector<Complex> buffer;
 
   const std::vector<double>& LevelWeights(std::size_t n) {
@@ -259,6 +290,13 @@ struct Workspace {
     }
     return hann;
   }
+  const std::vector<double>& ResidualWeights(std::size_t n) {
+    if (residualWeights.size() != n) {
+      residualWeights.resize(n);
+      for (std::size_t i = 0; i < n; ++i) residualWeights[i] = BlackmanHarris(i, n);
+    }
+    return residualWeights;
+  }
 };
 
 Workspace& ThreadWorkspace() {
@@ -270,7 +308,6 @@ Workspace& ThreadWorkspace() {
 // (10 % to 90 %), in samples.
 struct Edges {
   std::vector<double> rising50;
-  std::vector<double> falling50;
   double riseSum = 0, fallSum = 0;
   int rises = 0, falls = 0;
 };
@@ -302,7 +339,6 @@ Edges FindEdges(const double* x, std::size_t n, double lo, double hi) {
       if (state == kHigh && i > 0) {
         const double t10 = Cross(x, i - 1, l10);
         const double t90 = Cross(x, last10, l90);
-        e.falling50.push_back(Cross(x, last50, l50));
         e.fallSum += t10 - t90;
         ++e.falls;
       }
@@ -319,18 +355,91 @@ Edges FindEdges(const double* x, std::size_t n, double lo, double hi) {
   return e;
 }
 
-// Mean share of each whole period (rising to rising edge) that the signal spends above 50 %.
-double DutyCycle(const Edges& e) {
+// How long the line through the samples stays above level between times t0 and t1 (samples).
+double TimeAbove(const double* x, std::size_t n, double t0, double t1, double level) {
+  double total = 0;
+  for (auto i = static_cast<std::size_t>(std::max(0.0, std::floor(t0)));
+       i + 1 < n && static_cast<double>(i) < t1; ++i) {
+    const double a = std::max(t0, static_cast<double>(i));
+    const double b = std::min(t1, static_cast<double>(i + 1));
+    if (!(b > a)) continue;
+    const double slope = x[i + 1] - x[i];
+    const double ya = x[i] + slope * (a - static_cast<double>(i));
+    const double yb = x[i] + slope * (b - static_cast<double>(i));
+    if (ya >= level && yb >= level) {
+      total += b - a;
+    } else if (ya > level || yb > level) {
+      const double tc = a + (level - ya) / (yb - ya) * (b - a);
+      total += ya > level ? tc - a : b - tc;
+    }
+  }
+  return total;
+}
+
+// Mean share of each whole period (rising to rising edge: a cycle that reached both the 10 %
+// and the 90 % level) spent above the 50 % level. Swings that turn back before the far level
+// are no cycles of their own: their time above 50 % counts in the period that holds them.
+double DutyCycle(const double* x, std::size_t n, const Edges& e, double lo, double hi) {
+  const double l50 = lo + 0.5 * (hi - lo);
   double sum = 0;
   int periods = 0;
-  std::size_t f = 0;
   for (std::size_t r = 0; r + 1 < e.rising50.size(); ++r) {
-    while (f < e.falling50.size() && e.falling50[f] <= e.rising50[r]) ++f;
-    if (f >= e.falling50.size() || e.falling50[f] >= e.rising50[r + 1]) continue;
-    sum += (e.falling50[f] - e.rising50[r]) / (e.rising50[r + 1] - e.rising50[r]);
+    const double t0 = e.rising50[r], t1 = e.rising50[r + 1];
+    if (!(t1 > t0)) continue;
+    sum += TimeAbove(x, n, t0, t1, l50) / (t1 - t0);
     ++periods;
   }
   return periods > 0 ? 100 * sum / periods : NAN;
+}
+
+// The line a periodic wave is built on: the lowest line of which every strong line (within
+// kStrongLine of the strongest, at bin peak) is a harmonic. A pulse train's harmonics can
+// outweigh its fundamental in a windowed spectrum; its fundamental is still among the strongest
+// lines. Returns the bin of that line's top.
+constexpr double kStrongLine = 0.1;  // 10 dB below the strongest line
+constexpr int kMaxDivisor = 16;
+
+// The top of the line at bin k between bins, by a parabola through the log levels: the Hann
+// lobe is nearly Gaussian.
+double InterpolatedBin(const std::vector<double>& power, std::size_t k) {
+  const double a = std::log(std::max(power[k - 1], 1e-300));
+  const double b = std::log(std::max(power[k], 1e-300));
+  const double c = std::log(std::max(power[k + 1], 1e-300));
+  const double den = a - 2 * b + c;
+  const double delta = den < 0 ? std::clamp(0.5 * (a - c) / den, -0.5, 0.5) : 0.0;
+  return static_cast<double>(k) + delta;
+}
+
+std::size_t FundamentalBin(const std::vector<double>& power, std::size_t peak, std::size_t first,
+                           std::size_t half) {
+  const double strong = kStrongLine * power[peak];
+  std::vector<std::size_t> lines;
+  for (std::size_t k = first + 1; k + 1 < half; ++k) {
+    if (power[k] >= strong && power[k] >= power[k - 1] && power[k] > power[k + 1]) {
+      lines.push_back(k);
+    }
+  }
+  const double top = InterpolatedBin(power, peak);
+  for (int divisor = kMaxDivisor; divisor >= 2; --divisor) {
+    const double b0 = top / divisor;
+    if (b0 < static_cast<double>(first + 1)) continue;
+    const double tolerance = 1.5;
+    std::size_t base = 0;
+    for (std::size_t k : lines) {
+      if (std::fabs(static_cast<double>(k) - b0) <= tolerance) base = k;
+    }
+    if (base == 0) continue;
+    bool harmonics = true;
+    for (std::size_t k : lines) {
+      const double m = std::round(static_cast<double>(k) / b0);
+      if (m < 1 || std::fabs(static_cast<double>(k) - m * b0) > tolerance + 0.2 * m / divisor) {
+        harmonics = false;
+        break;
+      }
+    }
+    if (harmonics) return base;
+  }
+  return peak;
 }
 
 // The extremes of the fitted harmonic model over one period of the fundamental.
@@ -456,14 +565,13 @@ ChannelMeasurement MeasureChannel(const double* x, std::size_t n, const MeasureS
                              power.begin() + static_cast<std::ptrdiff_t>(half));
     std::nth_element(rest.begin(), rest.begin() + rest.size() / 2, rest.end());
     const double median = rest[rest.size() / 2];
-    tone = power[peak] > kToneOverMedian * median;
-    // The peak of a parabola through the log levels: the Hann lobe is nearly Gaussian.
-    const double a = std::log(std::max(power[peak - 1], 1e-300));
-    const double b = std::log(power[peak]);
-    const double c = std::log(std::max(power[peak + 1], 1e-300));
-    const double den = a - 2 * b + c;
-    const double delta = den < 0 ? std::clamp(0.5 * (a - c) / den, -0.5, 0.5) : 0.0;
-    peakFrequency = (static_cast<double>(peak) + delta) * fs / static_cast<double>(size);
+    // A line's amplitude from its Hann-windowed top; below kLineFloor of the largest sample it
+    // is the rounding of a constant, not a tone.
+    const double amplitude = 4 * std::sqrt(power[peak]) / static_cast<double>(size);
+    const double largest = std::max(std::fabs(x[imax]), std::fabs(x[imin]));
+    tone = power[peak] > kToneOverMedian * median && amplitude > kLineFloor * largest;
+    if (tone) peak = FundamentalBin(power, peak, first, half);
+    peakFrequency = InterpolatedBin(power, peak) * fs / static_cast<double>(size);
   }
   const double duration = static_cast<double>(n) / fs;
   m.flags.noTone = !tone;
@@ -472,31 +580,22 @@ ChannelMeasurement MeasureChannel(const double* x, std::size_t n, const MeasureS
 
   SineFit sine;
   if (periodic) sine = FitSine(x, n, 2 * kPi * peakFrequency / fs);
-  const double frequency = sine.w * fs / (2 * kPi);
+  double frequency = sine.w * fs / (2 * kPi);
   // The fit starts within a bin; one that wandered off has not found this tone.
   if (periodic && frequency * duration < 2) m.flags.fewPeriods = true;
-  const bool fitted = periodic && !m.flags.fewPeriods && std::isfinite(sine.w) && sine.w > 0 &&
-                      sine.w < kPi &&
-                      std::fabs(frequency - peakFrequency) <= 2 * fs / static_cast<double>(n);
+  bool fitted = periodic && !m.flags.fewPeriods && std::isfinite(sine.w) && sine.w > 0 &&
+                sine.w < kPi &&
+                std::fabs(frequency - peakFrequency) <= 2 * fs / static_cast<double>(n);
 
   double vmax = x[imax];
   double vmin = x[imin];
   Set(m, Quantity::kMean, mean * mv);
   Set(m, Quantity::kRms, rms * mv);
   Set(m, Quantity::kAcRms, acRms * mv);
-  Set(m, Quantity::kDbfs, rms > 0 ? 20 * std::log10(rms * std::sqrt(2.0) / setup.fullScale) : NAN);
+  // Silence reads as the floor of every ratio.
+  Set(m, Quantity::kDbfs, Db(2 * meanSquare / (setup.fullScale * setup.fullScale)));
 
   if (fitted) {
-    Set(m, Quantity::kFrequency, frequency);
-    Set(m, Quantity::kPeriod, 1000.0 / frequency);
-    Set(m, Quantity::kPeakFrequency, peakFrequency);
-
-    const Edges edges = FindEdges(x, n, x[imin], x[imax]);
-    const double msPerSample = 1000.0 / fs;
-    Set(m, Quantity::kDuty, DutyCycle(edges));
-    Set(m, Quantity::kRise, edges.rises > 0 ? edges.riseSum / edges.rises * msPerSample : NAN);
-    Set(m, Quantity::kFall, edges.falls > 0 ? edges.fallSum / edges.falls * msPerSample : NAN);
-
     // Harmonics below half the rate, kept two resolution bins clear of it where the sine part
     // of the fit would have nothing left to hold on to.
     const double nyquistGuard = 2 * fs / static_cast<double>(n);
@@ -505,33 +604,103 @@ ChannelMeasurement MeasureChannel(const double* x, std::size_t n, const MeasureS
       ++harmonics;
     }
     HarmonicFit fit;
-    if (harmonics >= 1 && FitHarmonics(x, n, sine.w, harmonics, fit)) {
-      // What the fit leaves: its whole power from every sample, the share of it in the noise
-      // band from the spectrum of the newest stretch.
-      std::vector<Complex>& residual = work.buffer;
+    NormalMatrices normal;
+    double w = sine.w;
+    double residualSquares = 0;
+    double modelHigh = -HUGE_VAL, modelLow = HUGE_VAL;
+    bool haveFit = false;
+    std::vector<Complex>& residual = work.buffer;
+    const std::vector<double>& residualWeights = work.ResidualWeights(size);
+    std::vector<double> gCos(static_cast<std::size_t>(harmonics + 1));
+    std::vector<double> gSin(static_cast<std::size_t>(harmonics));
+    // The frequency of the whole harmonic model: a sine fit alone takes strong harmonics for
+    // noise. Gauss-Newton on the frequency with the linear part solved at each step (the
+    // frequency column projected off the linear ones), from the sine fit.
+    for (int iteration = 0; harmonics >= 1 && iteration < kMaxFrequencySteps; ++iteration) {
+      if (!FitHarmonics(x, n, w, harmonics, fit, normal)) {
+        haveFit = false;
+        break;
+      }
+      haveFit = true;
       residual.assign(size, Complex{0, 0});
-      double residualSquares = 0;
-      Phasor p(sine.w, n);
+      residualSquares = 0;
+      modelHigh = -HUGE_VAL;
+      modelLow = HUGE_VAL;
+      std::fill(gCos.begin(), gCos.end(), 0.0);
+      std::fill(gSin.begin(), gSin.end(), 0.0);
+      double gr = 0, gg = 0;
+      Phasor p(w, n);
       for (std::size_t i = 0; i < n; ++i) {
         const std::complex<double> z = p.Next(i);
         std::complex<double> zh = z;
         double model = fit.dc;
+        double slope = 0;
         for (int h = 0; h < harmonics; ++h) {
           model += fit.cosine[h] * zh.real() + fit.sine[h] * zh.imag();
+          slope += (h + 1) * (fit.sine[h] * zh.real() - fit.cosine[h] * zh.imag());
           zh *= z;
         }
+        const double g = p.T(i) * slope;
         const double r = x[i] - model;
         residualSquares += r * r;
-        if (i >= start) residual[i - start].re = r;
+        modelHigh = std::max(modelHigh, model);
+        modelLow = std::min(modelLow, model);
+        if (i >= start) residual[i - start].re = r * residualWeights[i - start];
+        gr += g * r;
+        gg += g * g;
+        gCos[0] += g;
+        zh = z;
+        for (int h = 0; h < harmonics; ++h) {
+          gCos[h + 1] += g * zh.real();
+          gSin[h] += g * zh.imag();
+          zh *= z;
+        }
       }
-      // A tone the fit explains to within 1 % of its power peaks where the fit does: the
-      // samples may all miss its crest when the rate is a multiple of the frequency.
-      if (residualSquares / static_cast<double>(n) < 0.01 * fit.Power(0)) {
+      const double projected = gg - InverseQuadraticForm(normal.cosine, gCos, harmonics + 1) -
+                               InverseQuadraticForm(normal.sine, gSin, harmonics);
+      if (!(projected > 0)) break;
+      const double maxStep = 0.25 * 2 * kPi / static_cast<double>(n);
+      const double step = std::clamp(gr / projected, -maxStep, maxStep);
+      // A step that moves the record's last phase by a billionth of a radian changes nothing.
+      if (std::fabs(step) * static_cast<double>(n) < 1e-9) break;
+      if (iteration + 1 == kMaxFrequencySteps) break;
+      w += step;
+    }
+    if (haveFit) {
+      frequency = w * fs / (2 * kPi);
+      fitted = std::isfinite(w) && w > 0 && w < kPi &&
+               std::fabs(frequency - peakFrequency) <= 2 * fs / static_cast<double>(n);
+    }
+    if (fitted) {
+      Set(m, Quantity::kFrequency, frequency);
+      Set(m, Quantity::kPeriod, 1000.0 / frequency);
+      Set(m, Quantity::kPeakFrequency, peakFrequency);
+
+      const Edges edges = FindEdges(x, n, x[imin], x[imax]);
+      const double msPerSample = 1000.0 / fs;
+      Set(m, Quantity::kDuty, DutyCycle(x, n, edges, x[imin], x[imax]));
+      Set(m, Quantity::kRise, edges.rises > 0 ? edges.riseSum / edges.rises * msPerSample : NAN);
+      Set(m, Quantity::kFall, edges.falls > 0 ? edges.fallSum / edges.falls * msPerSample : NAN);
+
+      // A tone the fit explains to the rounding of its samples (what it leaves within a
+      // thousandth of the fundamental's amplitude) peaks where the fit does: the samples may all
+      // miss its crest when the rate is a multiple of the frequency. The samples keep their own
+      // extremes and gain only what the fit's crest lies beyond the fit's own largest value at
+      // the samples. A wave with more harmonics than the fit holds (edges, clipping) is left to
+      // its samples: the fit rings at its edges, and the ringing is no crest of the wave.
+      const double amplitude = std::sqrt(2 * fit.Power(0));
+      if (haveFit &&
+          std::sqrt(residualSquares / static_cast<double>(n)) <= kExplainedAmplitude * amplitude) {
         double lo = 0, hi = 0;
         ModelExtremes(fit, harmonics, lo, hi);
-        vmax = std::max(vmax, hi);
-        vmin = std::min(vmin, lo);
+        vmax += std::max(0.0, hi - modelHigh);
+        vmin -= std::max(0.0, modelLow - lo);
       }
+    }
+    if (fitted && haveFit) {
+      // What the fit leaves: its whole power from every sample, the share of it in the noise
+      // band from the Blackman-Harris-windowed spectrum of the newest stretch, whose sidelobes
+      // (92 dB down) keep content outside the band out of it.
       fft.FftForward(residual.data(), order);
       const double bandHigh = std::min(kNoiseBandHigh, fs / 2);
       double bandSum = 0, allSum = 0;
@@ -568,6 +737,7 @@ ChannelMeasurement MeasureChannel(const double* x, std::size_t n, const MeasureS
   Set(m, Quantity::kVmax, vmax * mv);
   Set(m, Quantity::kVmin, vmin * mv);
   Set(m, Quantity::kVpp, (vmax - vmin) * mv);
+  // Silence has no crest factor: nothing stands above nothing.
   Set(m, Quantity::kCrest, rms > 0 ? std::max(std::fabs(vmax), std::fabs(vmin)) / rms : NAN);
   // Levels need no tone; everything else does. Clipping spoils every figure.
   for (std::size_t i = 0; i < kQuantityCount; ++i) {

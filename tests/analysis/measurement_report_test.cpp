@@ -150,8 +150,18 @@ TEST(MeasurementExpectation, TheThreeFormsAndTheirMistakes) {
   EXPECT_EQ(e.figure, 80);
   ASSERT_TRUE(ParseExpectation("left.rms=500+-1%", e, error));
   EXPECT_EQ(e.tolerance, 5);
-  ASSERT_TRUE(ParseExpectation("left.mean=0", e, error));
-  EXPECT_EQ(e.tolerance, 0);
+  // A figure alone is met at the precision it is written with.
+  struct Precision {
+    const char* text;
+    double tolerance;
+  };
+  const Precision precisions[] = {{"left.mean=0", 0.5},           {"left.mean=0.000", 5e-4},
+                                  {"left.rms=362.0386976", 5e-8}, {"left.rms=1e3", 500},
+                                  {"left.rms=1.25e-3", 5e-6},     {"left.rms=-2.5E+2", 5}};
+  for (const Precision& p : precisions) {
+    ASSERT_TRUE(ParseExpectation(p.text, e, error)) << p.text;
+    EXPECT_NEAR(e.tolerance, p.tolerance, p.tolerance * 1e-12) << p.text;
+  }
 
   for (const char* bad :
        {"frequency=1000", "middle.rms>1", "left.THD<1", "left.rms", "left.rms<", "left.rms<abc",
@@ -187,6 +197,13 @@ TEST(MeasurementExpectation, ChecksTheNewestValueAndNeverPassesAnInvalidOne) {
             "expectation left.thd_db<-62.5 failed: left.thd_db is "
             "-62.5 dB")
       << "below is strict";
+  // A figure copied from the measurement file passes; one a digit off does not.
+  m.value[static_cast<std::size_t>(Quantity::kRms)] = 362.03869764;
+  m.valid[static_cast<std::size_t>(Quantity::kRms)] = true;
+  EXPECT_EQ(check(("left.rms=" + FormatMeasurementNumber(362.03869764)).c_str()), "");
+  EXPECT_EQ(check("left.rms=362.04"), "");
+  EXPECT_EQ(check("left.rms=362.0386977"),
+            "expectation left.rms=362.0386977 failed: left.rms is 362.0386976 mV");
   m.flags.noTone = true;
   EXPECT_EQ(check("left.snr>0"),
             "expectation left.snr>0 failed: left.snr is not valid (no tone stands out)");

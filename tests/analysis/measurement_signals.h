@@ -44,6 +44,42 @@ inline std::vector<double> Make(const Tone& t, std::size_t n) {
   return x;
 }
 
+// A pulse train of duty (0..1) switching between -amplitude and +amplitude, high from phase 0,
+// band-limited: its Fourier series up to below half the rate, so no harmonic aliases.
+// Harmonic k has the amplitude PulseHarmonic(k, duty) * amplitude.
+inline double PulseHarmonic(int k, double duty) {
+  return 4 / (kPi * k) * std::fabs(std::sin(kPi * k * duty));
+}
+
+inline std::vector<double> Pulse(double rate, double frequency, double duty, double amplitude,
+                                 std::size_t n) {
+  std::vector<double> x(n, amplitude * (2 * duty - 1));
+  for (int k = 1; k * frequency < rate / 2; ++k) {
+    const double a = amplitude * 4 / (kPi * k) * std::sin(kPi * k * duty);
+    for (std::size_t i = 0; i < n; ++i) {
+      // Centred on the middle of the high part.
+      const double t = static_cast<double>(i) / rate - duty / (2 * frequency);
+      x[i] += a * std::cos(2 * kPi * k * frequency * t);
+    }
+  }
+  return x;
+}
+
+// A periodic trapezoid between -amplitude and +amplitude: a rising ramp of rampShare of the
+// period from phase 0, the top, a falling ramp of the same length from phase 0.5, the bottom.
+// Its mean square is amplitude^2 (1 - 4/3 rampShare).
+inline std::vector<double> Trapezoid(double rate, double frequency, double rampShare,
+                                     double amplitude, std::size_t n) {
+  std::vector<double> x(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    const double phase = std::fmod(frequency * static_cast<double>(i) / rate + 0.137, 1.0);
+    const double up = std::clamp(phase / rampShare, 0.0, 1.0);
+    const double down = std::clamp((phase - 0.5) / rampShare, 0.0, 1.0);
+    x[i] = amplitude * (-1 + 2 * (up - down));
+  }
+  return x;
+}
+
 // The share of white noise's power that falls between 20 Hz and 20 kHz (or half the rate).
 inline double NoiseBandShare(double rate) {
   const double high = std::min(20000.0, rate / 2);

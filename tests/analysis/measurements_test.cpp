@@ -249,7 +249,9 @@ TEST(MeasurementValidity, SilenceAndTooFewSamples) {
   EXPECT_TRUE(m.flags.noTone);
   EXPECT_TRUE(m.Valid(Quantity::kRms));
   EXPECT_EQ(m.Value(Quantity::kRms), 0);
-  EXPECT_FALSE(m.Valid(Quantity::kDbfs)) << "minus infinity is no value";
+  // A level of nothing is the floor of every ratio; nothing has no crest factor.
+  EXPECT_TRUE(m.Valid(Quantity::kDbfs));
+  EXPECT_EQ(m.Value(Quantity::kDbfs), -300);
   EXPECT_FALSE(m.Valid(Quantity::kCrest));
   const ChannelMeasurement none = Measure(std::vector<double>(3, 1.0), 44100);
   EXPECT_TRUE(none.flags.noSamples);
@@ -285,4 +287,173 @@ TEST(MeasurementNames, EveryQuantityHasItsFileNameAndUnit) {
   }
   Quantity q;
   EXPECT_FALSE(QuantityFromName("THD", q));
+}
+
+namespace {
+
+// 10 log10 of the harmonics 2..10 of a pulse of this duty over its fundamental.
+double PulseThdDb(double duty) {
+  double d = 0;
+  for (int k = 2; k <= 10; ++k) d += std::pow(signals::PulseHarmonic(k, duty), 2);
+  return 10 * std::log10(d / std::pow(signals::PulseHarmonic(1, duty), 2));
+}
+
+// The power of rounding to whole counts plus white noise of noiseRms, inside the band.
+double BandNoise(double rate, double noiseRms) {
+  return (noiseRms * noiseRms + 1.0 / 12) * signals::NoiseBandShare(rate);
+}
+
+}  // namespace
+
+TEST(MeasurementShape, PulseTrainsAreMeasuredOnTheirFundamental) {
+  // Pulse trains whose second (or a higher) harmonic rivals the fundamental in a windowed
+  // spectrum: 90 % has H2 1.3 dB under H1, 5 % and 3 % have H2..H5 within 1 dB of it.
+  struct Case {
+    double rate, duty;
+  };
+  const Case cases[] = {{44100, 0.90}, {48000, 0.90}, {44100, 0.05},
+                        {48000, 0.05}, {44100, 0.03}, {48000, 0.03}};
+  for (const Case& c : cases) {
+    const double f = 300;
+    const ChannelMeasurement m = Measure(signals::Pulse(c.rate, f, c.duty, 12000, 24000), c.rate);
+    const std::string what = std::to_string(c.rate) + " Hz, duty " + std::to_string(c.duty);
+    ASSERT_TRUE(m.Valid(Quantity::kFrequency)) << what;
+    // Harmonics beyond the fit's tenth pull the frequency by a few parts in a million.
+    EXPECT_NEAR(m.Value(Quantity::kFrequency), f, f * 5e-6) << what;
+    EXPECT_NEAR(m.Value(Quantity::kPeriod), 1000 / f, 1000 / f * 5e-6) << what;
+    EXPECT_NEAR(m.Value(Quantity::kPeakFrequency), f, f * 2e-3) << what;
+    EXPECT_NEAR(m.Value(Quantity::kThdDb), PulseThdDb(c.duty), 0.01) << what;
+    // The band-limited edges ring, and the ringing moves the 50 % level a little.
+    EXPECT_NEAR(m.Value(Quantity::kDuty), 100 * c.duty, 0.6) << what;
+  }
+}
+
+TEST(MeasurementShape, ExtremesOfWavesWithMoreHarmonicsThanTheFitAreTheSamples) {
+  // Waves whose samples reach their true extremes; the harmonic fit's ringing at their edges
+  // must not read as a higher crest.
+  struct Case {
+    const char* name;
+    std::vector<double> x;
+    double rate, high, meanSquare;
+  };
+  const double rampShare = 0.05;
+  const double clip = 16000;  // a 32000-count sine clipped at half its amplitude
+  const double a = 32000;
+  const double theta = std::asin(clip / a);
+  const double clippedMeanSquare =
+      2 / signals::kPi *
+      (a * a * (theta / 2 - std::sin(2 * theta) / 4) + (signals::kPi / 2 - theta) * clip * clip);
+  std::vector<double> clipped(24000);
+  for (std::size_t i = 0; i < clipped.size(); ++i) {
+    clipped[i] = std::clamp(a * std::sin(2 * signals::kPi * 997 * i / 48000.0), -clip, clip);
+  }
+  const Case cases[] = {
+      {"trapezoid 200 Hz", signals::Trapezoid(44100, 200, rampShare, 16384, 22050), 44100, 16384,
+       16384.0 * 16384 * (1 - 4 * rampShare / 3)},
+      {"trapezoid 1 kHz", signals::Trapezoid(48000, 1000, 0.1, 12000, 24000), 48000, 12000,
+       12000.0 * 12000 * (1 - 4 * 0.1 / 3)},
+      {"sine clipped at half", clipped, 48000, clip, clippedMeanSquare},
+  };
+  for (const Case& c : cases) {
+    const ChannelMeasurement m = Measure(c.x, c.rate);
+    const double rms = std::sqrt(c.meanSquare);
+    EXPECT_NEAR(m.Value(Quantity::kVmax), Mv(c.high), Mv(c.high) * 1e-3) << c.name;
+    EXPECT_NEAR(m.Value(Quantity::kVmin), -Mv(c.high), Mv(c.high) * 1e-3) << c.name;
+    EXPECT_NEAR(m.Value(Quantity::kVpp), Mv(2 * c.high), Mv(2 * c.high) * 1e-3) << c.name;
+    EXPECT_NEAR(m.Value(Quantity::kRms), Mv(rms), Mv(rms) * 1e-3) << c.name;
+    EXPECT_NEAR(m.Value(Quantity::kCrest), c.high / rms, c.high / rms * 2e-3) << c.name;
+  }
+}
+
+TEST(MeasurementAccuracy, NoiseFiguresCountOnlyTheBand) {
+  // A -6 dBFS tone with 2 counts of white noise, rounded to counts, and one -40 dBc spur or
+  // aliased harmonic outside 20 Hz..20 kHz: the noise is that of the band alone.
+  struct Case {
+    const char* name;
+    double rate, frequency, spur;  // spur in Hz, 0 for none
+    std::vector<double> harmonics;
+  };
+  const Case cases[] = {
+      {"no spur", 48000, 1000, 0, {}},
+      {"spur at 10 Hz", 48000, 1000, 10, {}},
+      {"spur at 20.1 kHz", 48000, 1000, 20100, {}},
+      {"spur at 23 kHz", 48000, 1000, 23000, {}},
+      {"spur at 10 Hz, 44.1 kHz", 44100, 1000, 10, {}},
+      // 24 kHz sampled at 44.1 kHz shows at 20.1 kHz.
+      {"12 kHz, its 2nd harmonic aliased", 44100, 12000, 0, {0.01}},
+  };
+  for (const Case& c : cases) {
+    Tone t;
+    t.rate = c.rate;
+    t.frequency = c.frequency;
+    t.amplitude = 16384;
+    t.harmonics = c.harmonics;
+    t.noiseRms = 2;
+    t.seed = 7;
+    std::vector<double> x = Make(t, HalfSecond(c.rate));
+    for (std::size_t i = 0; i < x.size() && c.spur > 0; ++i) {
+      x[i] = std::round(x[i] + 164 * std::sin(2 * signals::kPi * c.spur * i / c.rate + 0.4));
+    }
+    for (double& v : x) v = std::round(v);
+    const ChannelMeasurement m = Measure(x, c.rate);
+    const double signal = t.amplitude * t.amplitude / 2;
+    const double noise = BandNoise(c.rate, t.noiseRms);
+    ASSERT_TRUE(m.Valid(Quantity::kSnr)) << c.name;
+    EXPECT_NEAR(m.Value(Quantity::kSnr), 10 * std::log10(signal / noise), 0.3) << c.name;
+    EXPECT_NEAR(m.Value(Quantity::kThdNDb), 10 * std::log10(noise / signal), 0.3) << c.name;
+    EXPECT_NEAR(m.Value(Quantity::kSinad), 10 * std::log10((signal + noise) / noise), 0.3)
+        << c.name;
+  }
+}
+
+TEST(MeasurementAccuracy, StrongHarmonicsDoNotPassForNoise) {
+  // 440 Hz at -10 dBFS with a -30 dBc second harmonic at several phases, rounded to counts:
+  // the only noise is the rounding's, and the harmonic is exactly -30 dB.
+  for (double rate : {44100.0, 48000.0}) {
+    for (double phase : {0.0, 0.5, 2.5, 3.0}) {
+      const double a = 32768 * std::pow(10, -10 / 20.0);
+      const double h2 = a * std::pow(10, -30 / 20.0);
+      std::vector<double> x(HalfSecond(rate));
+      for (std::size_t i = 0; i < x.size(); ++i) {
+        const double w = 2 * signals::kPi * 440 * static_cast<double>(i) / rate;
+        x[i] = std::round(a * std::sin(w) + h2 * std::sin(2 * w + phase));
+      }
+      const ChannelMeasurement m = Measure(x, rate);
+      const double signal = a * a / 2;
+      EXPECT_NEAR(m.Value(Quantity::kSnr), 10 * std::log10(signal / BandNoise(rate, 0)), 0.5)
+          << rate << " Hz, phase " << phase;
+      EXPECT_NEAR(m.Value(Quantity::kThdDb), -30, 0.01) << rate << " Hz, phase " << phase;
+      EXPECT_NEAR(m.Value(Quantity::kFrequency), 440, 440 * 1e-8) << rate << " Hz, phase " << phase;
+    }
+  }
+}
+
+TEST(MeasurementShape, DutyCountsOnlyCyclesThatReachBothLevels) {
+  // Two equal tones, 1000 and 3100 Hz, odd about t = 0, so time above and below the middle
+  // level balance. Swings that turn back before the 90 % (or 10 %) level are no cycles: their
+  // time above the middle counts in the period that holds them.
+  const double rate = 48000;
+  std::vector<double> x(HalfSecond(rate));
+  for (std::size_t i = 0; i < x.size(); ++i) {
+    const double t = static_cast<double>(i) / rate;
+    x[i] = 8000 * (std::sin(2 * signals::kPi * 1000 * t) + std::sin(2 * signals::kPi * 3100 * t));
+  }
+  const ChannelMeasurement m = Measure(x, rate);
+  ASSERT_TRUE(m.Valid(Quantity::kDuty));
+  EXPECT_NEAR(m.Value(Quantity::kDuty), 50, 0.3);
+}
+
+TEST(MeasurementValidity, AConstantIsNoToneAndSilenceReadsTheFloor) {
+  for (double level : {1000.0, -3.0, 0.25, 20000.0}) {
+    const ChannelMeasurement m = Measure(std::vector<double>(24000, level), 48000);
+    EXPECT_TRUE(m.flags.noTone) << level;
+    for (std::size_t i = 0; i < kQuantityCount; ++i) {
+      EXPECT_EQ(m.valid[i], IsLevelQuantity(QuantityAt(i)))
+          << QuantityName(QuantityAt(i)) << " of " << level;
+    }
+    EXPECT_NEAR(m.Value(Quantity::kCrest), 1, 1e-12) << level;
+    EXPECT_NEAR(m.Value(Quantity::kVpp), 0, 1e-12) << level;
+    EXPECT_NEAR(m.Value(Quantity::kDbfs),
+                20 * std::log10(std::fabs(level) * std::sqrt(2.0) / 32768), 1e-9);
+  }
 }
