@@ -40,6 +40,8 @@ constexpr double kToneOverMedian = 1000;
 constexpr double kLineFloor = 1e-7;
 // What the harmonic fit may leave, against the fundamental's amplitude, for its crest to count.
 constexpr double kExplainedAmplitude = 1e-3;
+// Harmonics (their power against the fundamental's, -30 dB) that still make a sine.
+constexpr double kSmallHarmonics = 1e-3;
 // Gauss-Newton steps of the harmonic model's frequency at most; two or three are the rule.
 constexpr int kMaxFrequencySteps = 6;
 // Ratios below this floor read as the floor (-300 dB) instead of minus infinity.
@@ -160,7 +162,9 @@ SineFit FitSine(const double* x, std::size_t n, double w0) {
     }
     const double step = std::clamp(b[3] * invN, -maxStep, maxStep);
     f.w += step;
-    if (std::fabs(step) <= 1e-12 * f.w) break;
+    // The harmonic model refines the frequency further: a thousandth of a degree over the
+    // record is close enough to start from.
+    if (std::fabs(step) * static_cast<double>(n) < 2e-5) break;
   }
   return f;
 }
@@ -687,9 +691,13 @@ ChannelMeasurement MeasureChannel(const double* x, std::size_t n, const MeasureS
       // miss its crest when the rate is a multiple of the frequency. The samples keep their own
       // extremes and gain only what the fit's crest lies beyond the fit's own largest value at
       // the samples. A wave with more harmonics than the fit holds (edges, clipping) is left to
-      // its samples: the fit rings at its edges, and the ringing is no crest of the wave.
+      // its samples: the fit rings at its edges, and the ringing is no crest of the wave. So is
+      // a wave far from a sine (harmonics above -30 dB), which a few harmonics explain when the
+      // rate is a multiple of its frequency.
       const double amplitude = std::sqrt(2 * fit.Power(0));
-      if (haveFit &&
+      double harmonicPower = 0;
+      for (int h = 1; h < harmonics; ++h) harmonicPower += fit.Power(h);
+      if (haveFit && harmonicPower <= kSmallHarmonics * fit.Power(0) &&
           std::sqrt(residualSquares / static_cast<double>(n)) <= kExplainedAmplitude * amplitude) {
         double lo = 0, hi = 0;
         ModelExtremes(fit, harmonics, lo, hi);
