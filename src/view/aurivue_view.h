@@ -152,6 +152,8 @@ class CAurivueView : public QWidget, public MessageTarget {
   bool LargeSpectrumFor(int analysis) const;
   // Forgets the averages and the peak and minimum holds.
   void RestartSpectrumAverages();
+  // The large transform's bins, averages and holds; null before its first pass.
+  const LargeSpectrum* LargeSpectrumData() const { return m_pLarge.get(); }
 
  private:
   void LargeSpectrumPass(int analysis, bool threeD);

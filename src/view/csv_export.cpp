@@ -4,10 +4,12 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <mutex>
 
 #include "acquisition/app_state.h"
 #include "acquisition/spectrum_options.h"
+#include "analysis/spectrum_levels.h"
 #include "analysis/trigger_state.h"
 #include "chart/chart_ctrl.h"
 #include "platform/command_ids.h"
@@ -191,6 +193,63 @@ CsvTable DisplayedTable(int analysis, bool threeD, const ChartCtrl* const* chart
     units += prefix(c) + q.y;
   }
   table.notes.emplace_back("frame_values", units);
+  return table;
+}
+
+double CsvLevelDb(double db) {
+  return db <= kLevelFloorDb ? -std::numeric_limits<double>::infinity() : db;
+}
+
+CsvTable SpectrumBinsTable(const SpectrumBinsInput& in) {
+  CsvTable table;
+  if (in.size < 2) return table;
+  const int half = in.size / 2;
+  const CsvQuantities q = CsvQuantitiesOf(in.analysis);
+  const int channels = std::clamp(in.channels, 1, 2);
+  static const char* const kSides[] = {"left_", "right_"};
+  auto prefix = [&](int c) { return channels == 2 ? std::string(kSides[c]) : std::string(); };
+  table.names.push_back(q.x);
+  std::vector<double> x(static_cast<std::size_t>(half) + 1);
+  for (int k = 0; k <= half; ++k) x[k] = k * in.rate / in.size;
+  table.columns.push_back(std::move(x));
+  const double degrees = 180.0 / (4.0 * std::atan(1.0));
+  // One column of trace t (0 average, 1 peak hold, 2 minimum hold) of channel c.
+  auto column = [&](int c, const double* trace) {
+    std::vector<double> v(static_cast<std::size_t>(half) + 1);
+    double norm = 0;
+    if (!in.decibels) {
+      double largest = 0;
+      for (int k = 0; k <= half; ++k) largest = std::max(largest, in.average[c][k]);
+      norm = largest > 0 ? 1.0 / std::sqrt(largest) : 0.0;
+    }
+    for (int k = 0; k <= half; ++k) {
+      if (in.analysis == 1) {
+        v[k] = std::atan2(in.bins[c][k].im, in.bins[c][k].re) * degrees;
+      } else if (in.decibels) {
+        v[k] = CsvLevelDb(PowerToDb(in.dbv ? trace[k] / 2.0 : trace[k], in.reference));
+      } else {
+        v[k] = std::sqrt(trace[k]) * norm;
+      }
+    }
+    return v;
+  };
+  for (int c = 0; c < channels; ++c) {
+    if (in.analysis == 1 ? in.bins[c] == nullptr : in.average[c] == nullptr) return CsvTable();
+    table.names.push_back(prefix(c) + q.y);
+    table.columns.push_back(column(c, in.average[c]));
+  }
+  if (in.analysis != 1) {
+    for (int c = 0; c < channels; ++c) {
+      if (in.peak[c] == nullptr) continue;
+      table.names.push_back(prefix(c) + q.y + "_peak_hold");
+      table.columns.push_back(column(c, in.peak[c]));
+    }
+    for (int c = 0; c < channels; ++c) {
+      if (in.minimum[c] == nullptr) continue;
+      table.names.push_back(prefix(c) + q.y + "_minimum_hold");
+      table.columns.push_back(column(c, in.minimum[c]));
+    }
+  }
   return table;
 }
 

@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "analysis/complex.h"
+
 class AppState;
 class ChartCtrl;
 
@@ -51,6 +53,30 @@ CsvQuantities CsvQuantitiesOf(int analysis);
 // charts); the Lissajous figure, whose x differs from curtain to curtain, gives an x and a y
 // column per curtain ("frame_0_x,frame_0_y,...").
 CsvTable DisplayedTable(int analysis, bool threeD, const ChartCtrl* const* charts, int chartCount);
+
+// Every bin of the spectrum analyser's transform of `size` points at `rate`, for the 2-D
+// spectrum (analysis 0), phase (1) and power spectrum (5) with an FFT size chosen: the chart
+// draws a point a pixel column, the file holds them all, each channel's value on the row of its
+// own bin. Levels in the displayed unit: the linear scale relative to the channel's largest
+// averaged bin, dBFS or dBV (a silent bin, at the level floor, is -inf). The peak-hold and
+// minimum-hold traces, when given, follow as columns of their own ("left_amplitude_peak_hold").
+struct SpectrumBinsInput {
+  int analysis = 0;
+  double rate = 44100;
+  int size = 0;
+  int channels = 1;
+  const double* average[2] = {nullptr, nullptr};  // powers, size / 2 + 1
+  const double* peak[2] = {nullptr, nullptr};
+  const double* minimum[2] = {nullptr, nullptr};
+  const Complex* bins[2] = {nullptr, nullptr};  // for the phase
+  bool decibels = false;
+  bool dbv = false;
+  double reference = 32768;  // full scale, or counts a volt for dBV
+};
+CsvTable SpectrumBinsTable(const SpectrumBinsInput& in);
+
+// A level in decibels as the file writes it: the floor of a silent bin as -inf.
+double CsvLevelDb(double db);
 
 // The metadata of a CSV export for the application's state now: program and version, date and
 // time, mode, acquisition settings, switches, FFT size, the display and whatever the registered

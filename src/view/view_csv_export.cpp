@@ -2,15 +2,19 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 
 #include "acquisition/app_state.h"
 #include "acquisition/current_app.h"
+#include "acquisition/spectrum_options.h"
+#include "analysis/spectrum_levels.h"
 #include "platform/command_ids.h"
 #include "platform/file_services.h"
 #include "platform/message_box.h"
 #include "view/aurivue_view.h"
 #include "view/csv_export.h"
 #include "view/file_error_text.h"
+#include "view/large_spectrum.h"
 #include "view/view_dialogs.h"
 
 namespace {
@@ -32,7 +36,38 @@ std::string DisplayedCsvText(CAurivueView& view, const AppState& app, const std:
   for (int i = 0; i < 2; ++i) {
     charts[i] = threeD ? static_cast<const ChartCtrl*>(&view.Chart3D(i)) : &view.Chart2D(i);
   }
-  const CsvTable table = DisplayedTable(analysis, threeD, charts, ChartsShown(view, app, analysis));
+  const LargeSpectrum* large = view.LargeSpectrumFor(analysis) ? view.LargeSpectrumData() : nullptr;
+  const SpectrumOptions& o = app.m_spectrum;
+  const bool decibels = analysis == 5 || o.scale != 0;
+  CsvTable table;
+  if (large != nullptr && !threeD) {
+    // Every bin of the transform, not the point a pixel column the chart draws.
+    SpectrumBinsInput in;
+    in.analysis = analysis;
+    in.rate = app.m_nSampleRate;
+    in.size = large->fft.Size();
+    in.channels = analysis == 5 ? 1 : ChartsShown(view, app, analysis);
+    for (int c = 0; c < in.channels; ++c) {
+      in.average[c] = large->averager[c].Average();
+      if (o.peakHold) in.peak[c] = large->averager[c].Peak();
+      if (o.minimumHold) in.minimum[c] = large->averager[c].Minimum();
+      in.bins[c] = large->bins[c].data();
+    }
+    in.decibels = decibels;
+    in.dbv = o.scale == 2;
+    in.reference =
+        in.dbv ? static_cast<double>(std::max(app.m_nVoltValue, 1)) : FullScale(app.m_nBits);
+    table = SpectrumBinsTable(in);
+  } else {
+    table = DisplayedTable(analysis, threeD, charts, ChartsShown(view, app, analysis));
+    if (large != nullptr && decibels && analysis != 1) {
+      // The waterfall's curtains hang from the range's bottom: the file holds their levels.
+      const double bottom = std::min(o.dbBottom, o.dbTop - 1);
+      for (std::size_t c = 1; c < table.columns.size(); ++c) {
+        for (double& v : table.columns[c]) v = CsvLevelDb(v + bottom);
+      }
+    }
+  }
   return FormatCsv(CollectCsvMetadata(app, isoTime), table);
 }
 

@@ -380,3 +380,64 @@ TEST_F(CsvExportE2eTest, TheMenuCommandWritesTheFileAndReportsAFolderThatIsNotTh
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0], nowhere + " contains an invalid path.");
 }
+
+TEST_F(CsvExportE2eTest, ALargeSpectrumWritesEveryBinInTheDisplayedUnitWithItsHolds) {
+  CAurivueApp& app = m_session->App();
+  app.m_spectrum.fftSize = 65536;
+  app.m_spectrum.scale = 1;  // dBFS
+  app.m_spectrum.peakHold = true;
+  app.m_spectrum.minimumHold = true;
+  m_session->ClickPower();
+  ASSERT_TRUE(m_session->PowerOn());
+  const double rate = app.m_nSampleRate;
+  // The tone's level in dBFS on each channel, known from the recording.
+  const double level[2] = {20 * std::log10(kLeftLevel / 32768.0),
+                           20 * std::log10(kRightLevel / 32768.0)};
+  struct Case {
+    int folder, item;
+    std::vector<std::string> names;  // empty: the waterfall's
+  };
+  const Case cases[] = {
+      {0,
+       0,
+       {"frequency_hz", "left_amplitude", "right_amplitude", "left_amplitude_peak_hold",
+        "right_amplitude_peak_hold", "left_amplitude_minimum_hold",
+        "right_amplitude_minimum_hold"}},
+      {0, 5, {"frequency_hz", "level_db", "level_db_peak_hold", "level_db_minimum_hold"}},
+      {1, 0, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(DisplayModeFor(c.folder, c.item));
+    ASSERT_TRUE(m_session->ClickNavItem(c.folder, c.item));
+    m_frames.clear();
+    ASSERT_TRUE(PumpUntil([&] { return m_frames.size() >= 2; }, 10s)) << "no buffer came";
+    const Csv csv = ParseCsv(DisplayedCsvText(*m_session->View(), app, ""));
+    if (c.folder == 1) {
+      // The newest curtain's levels in dBFS, not heights above the range's bottom.
+      for (int side = 0; side < 2; ++side) {
+        const std::vector<double> v =
+            csv.Column(csv.Index(side == 0 ? "left_frame_0" : "right_frame_0"));
+        EXPECT_NEAR(*std::max_element(v.begin(), v.end()), level[side], 0.5) << side;
+      }
+      continue;
+    }
+    EXPECT_EQ(csv.names, c.names);
+    ASSERT_EQ(csv.rows.size(), 32769u) << "every bin of 65536 points";
+    const std::vector<double> f = csv.Column(0);
+    EXPECT_EQ(f[1], rate / 65536);
+    EXPECT_EQ(f.back(), rate / 2);
+    const int channels = c.item == 0 ? 2 : 1;
+    for (int side = 0; side < channels; ++side) {
+      const std::vector<double> v = csv.Column(static_cast<size_t>(1 + side));
+      const size_t top = static_cast<size_t>(std::max_element(v.begin(), v.end()) - v.begin());
+      // Each channel's tone on the row of its own frequency, at its level.
+      EXPECT_NEAR(f[top], kToneHz, rate / 65536) << side;
+      EXPECT_NEAR(v[top], level[side], 0.5) << side;
+      const std::vector<double> held = csv.Column(static_cast<size_t>(1 + channels + side));
+      const std::vector<double> low = csv.Column(static_cast<size_t>(1 + 2 * channels + side));
+      EXPECT_GE(held[top], v[top] - 1e-9) << side;
+      EXPECT_LE(low[top], v[top] + 1e-9) << side;
+    }
+  }
+  EXPECT_TRUE(m_session->Messages().empty());
+}

@@ -307,3 +307,121 @@ TEST(CsvTableTest, ALogFrequencyAxisIsWrittenInHertz) {
   EXPECT_NEAR(table.columns[0][2], 10000, 1e-7);
   EXPECT_EQ(table.columns[1][1], -10);
 }
+
+TEST(CsvSpectrumBinsTest, EveryBinOnTheRowOfItsOwnFrequencyInTheDisplayedUnit) {
+  // A 65536-point transform at 48 kHz: the left tone at bin 4000, the right one at bin 4096
+  // (3000 Hz), holds above and below the average; bin 7 of the left channel silent.
+  constexpr int kSize = 65536;
+  constexpr int kHalf = kSize / 2;
+  constexpr double kRate = 48000;
+  std::vector<double> average[2], peak[2], minimum[2];
+  std::vector<Complex> bins[2];
+  const int toneBin[2] = {4000, 4096};
+  const double toneAmplitude[2] = {32768, 3200};  // 0 dBFS; 3200 counts
+  for (int c = 0; c < 2; ++c) {
+    average[c].assign(kHalf + 1, 1.0);  // one count squared: -90.3 dBFS
+    average[c][toneBin[c]] = toneAmplitude[c] * toneAmplitude[c];
+    peak[c] = average[c];
+    minimum[c] = average[c];
+    for (double& p : peak[c]) p *= 4;     // +6.02 dB
+    for (double& p : minimum[c]) p /= 4;  // -6.02 dB
+    bins[c].assign(kHalf + 1, Complex{1, 0});
+    bins[c][toneBin[c]] = Complex{0, -2};  // -90 degrees
+  }
+  average[0][7] = 0;
+  struct Case {
+    const char* name;
+    int analysis, scale;  // scale 0 linear, 1 dBFS, 2 dBV
+    bool holds;
+    std::vector<std::string> names;
+    // The right tone's value and the left channel's at its tone, in the file's unit.
+    double rightTone, leftTone, leftSilent;
+  };
+  const double dbfsRight = 20 * std::log10(3200.0 / 32768);
+  const double dbvLeft = 20 * std::log10(32768 / std::sqrt(2.0) / 32000);
+  const double minusInf = -std::numeric_limits<double>::infinity();
+  const Case cases[] = {
+      {"spectrum dBFS with holds",
+       0,
+       1,
+       true,
+       {"frequency_hz", "left_amplitude", "right_amplitude", "left_amplitude_peak_hold",
+        "right_amplitude_peak_hold", "left_amplitude_minimum_hold", "right_amplitude_minimum_hold"},
+       dbfsRight,
+       0.0,
+       minusInf},
+      {"spectrum dBV",
+       0,
+       2,
+       false,
+       {"frequency_hz", "left_amplitude", "right_amplitude"},
+       dbfsRight + dbvLeft,
+       dbvLeft,
+       minusInf},
+      {"spectrum linear with holds",
+       0,
+       0,
+       true,
+       {"frequency_hz", "left_amplitude", "right_amplitude", "left_amplitude_peak_hold",
+        "right_amplitude_peak_hold", "left_amplitude_minimum_hold", "right_amplitude_minimum_hold"},
+       1.0,
+       1.0,
+       0.0},
+      {"phase", 1, 1, true, {"frequency_hz", "left_phase_deg", "right_phase_deg"}, -90, -90, 0},
+  };
+  for (const Case& c : cases) {
+    SpectrumBinsInput in;
+    in.analysis = c.analysis;
+    in.rate = kRate;
+    in.size = kSize;
+    in.channels = 2;
+    for (int ch = 0; ch < 2; ++ch) {
+      in.average[ch] = average[ch].data();
+      in.peak[ch] = c.holds ? peak[ch].data() : nullptr;
+      in.minimum[ch] = c.holds ? minimum[ch].data() : nullptr;
+      in.bins[ch] = bins[ch].data();
+    }
+    in.decibels = c.scale != 0;
+    in.dbv = c.scale == 2;
+    in.reference = in.dbv ? 32000 : 32768;
+    const CsvTable t = SpectrumBinsTable(in);
+    ASSERT_EQ(t.names, c.names) << c.name;
+    for (const auto& column : t.columns) ASSERT_EQ(column.size(), kHalf + 1u) << c.name;
+    EXPECT_EQ(t.columns[0][toneBin[1]], 3000) << c.name;
+    EXPECT_EQ(t.columns[0][kHalf], kRate / 2) << c.name;
+    EXPECT_NEAR(t.columns[2][toneBin[1]], c.rightTone, 1e-9) << c.name;
+    EXPECT_NEAR(t.columns[1][toneBin[0]], c.leftTone, 1e-9) << c.name;
+    if (std::isinf(c.leftSilent)) {
+      EXPECT_EQ(t.columns[1][7], c.leftSilent) << c.name;
+    } else if (c.analysis == 0) {
+      EXPECT_EQ(t.columns[1][7], c.leftSilent) << c.name;
+    }
+    if (c.holds && c.analysis == 0) {
+      const double up = c.scale == 0 ? 2.0 : 20 * std::log10(2.0);
+      const double rightTone = c.scale == 0 ? c.rightTone * 2 : c.rightTone + up;
+      EXPECT_NEAR(t.columns[4][toneBin[1]], rightTone, 1e-9) << c.name;
+      const double rightLow = c.scale == 0 ? c.rightTone / 2 : c.rightTone - up;
+      EXPECT_NEAR(t.columns[6][toneBin[1]], rightLow, 1e-9) << c.name;
+    }
+  }
+}
+
+TEST(CsvSpectrumBinsTest, OneChannelIsUnprefixedAndTheFloorReadsMinusInfinity) {
+  std::vector<double> average(5, 0.0);
+  average[2] = 32768.0 * 32768.0;
+  SpectrumBinsInput in;
+  in.analysis = 5;
+  in.rate = 8;
+  in.size = 8;
+  in.average[0] = average.data();
+  in.decibels = true;
+  const CsvTable t = SpectrumBinsTable(in);
+  ASSERT_EQ(t.names, (std::vector<std::string>{"frequency_hz", "level_db"}));
+  EXPECT_EQ(t.columns[0], (std::vector<double>{0, 1, 2, 3, 4}));
+  EXPECT_NEAR(t.columns[1][2], 0, 1e-12);
+  EXPECT_EQ(t.columns[1][0], -std::numeric_limits<double>::infinity());
+  EXPECT_EQ(CsvLevelDb(-20), -20);
+  EXPECT_EQ(CsvLevelDb(-400), -std::numeric_limits<double>::infinity());
+  in.average[0] = nullptr;
+  EXPECT_TRUE(SpectrumBinsTable(in).names.empty()) << "nothing transformed yet";
+}
