@@ -620,6 +620,9 @@ ChannelMeasurement MeasureChannel(const double* x, std::size_t n, const MeasureS
     // The frequency of the whole harmonic model: a sine fit alone takes strong harmonics for
     // noise. Gauss-Newton on the frequency with the linear part solved at each step (the
     // frequency column projected off the linear ones), from the sine fit.
+    // After a step of a thousandth of a radian over the record the next would be a millionth:
+    // the pass at the new frequency only fits and takes the residual.
+    bool lastPass = false;
     for (int iteration = 0; harmonics >= 1 && iteration < kMaxFrequencySteps; ++iteration) {
       if (!FitHarmonics(x, n, w, harmonics, fit, normal)) {
         haveFit = false;
@@ -644,12 +647,13 @@ ChannelMeasurement MeasureChannel(const double* x, std::size_t n, const MeasureS
           slope += (h + 1) * (fit.sine[h] * zh.real() - fit.cosine[h] * zh.imag());
           zh *= z;
         }
-        const double g = p.T(i) * slope;
         const double r = x[i] - model;
         residualSquares += r * r;
         modelHigh = std::max(modelHigh, model);
         modelLow = std::min(modelLow, model);
         if (i >= start) residual[i - start].re = r * residualWeights[i - start];
+        if (lastPass) continue;
+        const double g = p.T(i) * slope;
         gr += g * r;
         gg += g * g;
         gCos[0] += g;
@@ -660,6 +664,7 @@ ChannelMeasurement MeasureChannel(const double* x, std::size_t n, const MeasureS
           zh *= z;
         }
       }
+      if (lastPass) break;
       const double projected = gg - InverseQuadraticForm(normal.cosine, gCos, harmonics + 1) -
                                InverseQuadraticForm(normal.sine, gSin, harmonics);
       if (!(projected > 0)) break;
@@ -669,6 +674,7 @@ ChannelMeasurement MeasureChannel(const double* x, std::size_t n, const MeasureS
       if (std::fabs(step) * static_cast<double>(n) < 1e-9) break;
       if (iteration + 1 == kMaxFrequencySteps) break;
       w += step;
+      lastPass = std::fabs(step) * static_cast<double>(n) < 1e-3;
     }
     if (haveFit) {
       frequency = w * fs / (2 * kPi);
