@@ -23,7 +23,8 @@ struct LargeSpectrum {
   std::vector<Complex> bins[2];    // size / 2 + 1
   std::vector<double> power;       // size / 2 + 1, one transform's powers
   SpectrumAverager averager[2];
-  std::vector<double> x;    // chart x of each bin: hertz, or log10 of hertz
-  std::vector<int> picked;  // the bins a chart draws
-  int64_t lastPassNs = 0;   // Live: when the previous transform ran
+  std::vector<double> x;        // chart x of each bin: hertz, or log10 of hertz
+  std::vector<int> picked;      // the bins a chart draws
+  std::vector<double> loudest;  // size / 2 + 1: the larger average of the two channels
+  int64_t lastPassNs = 0;       // Live: when the previous transform ran
 };

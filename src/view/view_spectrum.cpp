@@ -66,6 +66,7 @@ LargeSpectrum::LargeSpectrum(int order, int window, int countIn, int channels,
   power.assign(half, 0.0);
   for (auto& a : averager) a.Reset(half, average);
   x.assign(half, 0.0);
+  loudest.assign(half, 0.0);
   picked.reserve(static_cast<std::size_t>(half) + 2);
 }
 
@@ -216,6 +217,14 @@ void CAurivueView::LargeSpectrumPass(int analysis, bool threeD) {
   const double pi = 4.0 * std::atan(1.0);
 
   const int charts = analysis == kPowerSpectrum ? 1 : channels;
+  // The waterfall's curtains share one x column between the two charts (so does its file):
+  // both draw the same bins, each column's loudest of either channel.
+  const bool sharedBins = threeD && charts == 2;
+  if (sharedBins) {
+    const double* left = large.averager[0].Average();
+    const double* right = large.averager[1].Average();
+    for (int k = 0; k <= half; ++k) large.loudest[k] = std::max(left[k], right[k]);
+  }
   for (int c = 0; c < charts; ++c) {
     ChartCtrl& chart = FrameChart(c, threeD);
     if (chart.GetXTitle() != xTitle || chart.GetYTitle() != yTitle) {
@@ -245,7 +254,9 @@ void CAurivueView::LargeSpectrumPass(int analysis, bool threeD) {
     const int plotWidth = chart.GetPlotRect().Width();
     const int columns =
         std::max(1, std::min(threeD || plotWidth <= 0 ? capacity : plotWidth, capacity - 2));
-    const double* pickBy = o.peakHold && series > 1 ? traces[1] : traces[0];
+    const double* pickBy = sharedBins                 ? large.loudest.data()
+                           : o.peakHold && series > 1 ? traces[1]
+                                                      : traces[0];
     const double vx0 = threeD ? x0 : chart.GetXMin();
     const double vx1 = threeD ? x1 : chart.GetXMax();
     PickColumnBins(large.x.data(), pickBy, first, half, vx0, vx1, columns, large.picked);
