@@ -359,6 +359,15 @@ class CounterCheck {
 
 // ---- the soak run ------------------------------------------------------------------------
 
+// A test soak's length: AURIVUE_SOAK_SECONDS when set to a number of seconds (the sanitizer runs
+// keep it short), else fallback.
+inline double SoakSecondsOr(double fallback) {
+  const char* text = std::getenv("AURIVUE_SOAK_SECONDS");
+  char* end = nullptr;
+  const double seconds = text != nullptr ? std::strtod(text, &end) : 0;
+  return text != nullptr && end != text && *end == '\0' && seconds > 0 ? seconds : fallback;
+}
+
 struct SoakOptions {
   double seconds = 600;       // length of the run
   double warmupSeconds = 60;  // memory is measured from here on

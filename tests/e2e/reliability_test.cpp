@@ -13,8 +13,8 @@ using namespace e2e;
 
 TEST(ReliabilityTest, ShortSoakLosesNothingAndLeavesNothingBehind) {
   SoakOptions options;
-  options.seconds = 24;
-  options.warmupSeconds = 8;
+  options.seconds = SoakSecondsOr(24);
+  options.warmupSeconds = options.seconds / 3;
   options.rssGrowthBoundKiB = 16 * 1024;
   const SoakResult result = RunSoak(options);
   std::printf("%s", result.Report().c_str());
@@ -161,8 +161,8 @@ TEST(ReliabilityTest, SoundServerArrivingLateIsFoundAtTheNextPowerOn) {
 // POWER cycles.
 TEST(ReliabilityTest, ShortLiveSoakLosesNoBlock) {
   SoakOptions options;
-  options.seconds = 16;
-  options.warmupSeconds = 6;
+  options.seconds = SoakSecondsOr(16);
+  options.warmupSeconds = options.seconds * 3 / 8;
   options.live = true;
   const SoakResult result = RunSoak(options);
   std::printf("%s", result.Report().c_str());
