@@ -87,9 +87,12 @@ void InputWatch::OnLost() {
   ShowState();
   if (!opened) return;
   const bool recording = m_pDataOut != nullptr && m_pDataOut->IsRecording();
-  ShowMessageBox("The input " + InputName() + " was lost: nothing has come from it for 3 seconds." +
-                 (recording ? " The recording is paused." : "") + " The display" +
-                 (recording ? " and the recording go" : " goes") + " on when the input is back.");
+  const std::string text =
+      "The input " + InputName() + " was lost: nothing has come from it for 3 seconds." +
+      (recording ? " The recording is paused." : "") + " The display" +
+      (recording ? " and the recording go" : " goes") + " on when the input is back.";
+  // Posted: the watch goes on looking for the device while the message waits for its OK.
+  QTimer::singleShot(0, this, [text] { ShowMessageBox(text); });
 }
 
 void InputWatch::OnBack() {
