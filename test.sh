@@ -29,11 +29,22 @@ if [ "$sanitizers" = "1" ]; then
   ASAN_OPTIONS=detect_leaks=0 QT_QPA_PLATFORM=offscreen build-asan/tests/test_acquisition \
     --gtest_brief=1 --gtest_filter='-*Pulse*' || status=1
   tools/build.sh build-tsan -DAURIVUE_SANITIZE=thread -DAURIVUE_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug \
-    -- test_acquisition test_platform
+    -- test_acquisition test_platform test_e2e
   TSAN_OPTIONS="suppressions=$PWD/tests/support/tsan.supp halt_on_error=1" QT_QPA_PLATFORM=offscreen \
     build-tsan/tests/test_platform --gtest_brief=1 --gtest_filter='CaptureRing*:WaveIn*:Tone*:FileInput*:RingRecorder*:-*WriterLeftBehind*' || status=1
   TSAN_OPTIONS="suppressions=$PWD/tests/support/tsan.supp halt_on_error=1" QT_QPA_PLATFORM=offscreen \
     build-tsan/tests/test_acquisition --gtest_brief=1 --gtest_filter='WaveIn*:Capture*:-*Pulse*' || status=1
+  # The whole program under use: the two short soaks (16 s each) and the recordings end to end,
+  # each in a process of its own: once a test has started sox through QProcess, ThreadSanitizer
+  # no longer sees the main thread's locks for the rest of the process, and the next test would
+  # report races on memory that only those locks order.
+  for test in 'ReliabilityTest.ShortSoak*' 'ReliabilityTest.ShortLiveSoak*' \
+    $(build-tsan/tests/test_e2e --gtest_list_tests --gtest_filter='RecordingE2eTest.*' 2>/dev/null |
+      awk '/^[^ ]/ { suite = $1 } /^  / { print suite $1 }'); do
+    AURIVUE_SOAK_SECONDS=16 TSAN_OPTIONS="suppressions=$PWD/tests/support/tsan.supp halt_on_error=1" \
+      QT_QPA_PLATFORM=offscreen build-tsan/tests/test_e2e --gtest_brief=1 --gtest_filter="$test" ||
+      status=1
+  done
   echo "== Aurivue: short fuzz runs of the settings reader, the input SPEC and the command line"
   tools/fuzz.sh 5 || status=1
 fi

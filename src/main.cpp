@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QTimer>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -51,6 +52,10 @@ class FirstPaintQuitter : public QObject {
 
 int main(int argc, char** argv) {
   const char* program = "aurivue";
+  // A pipe whose reader went away (--log /dev/stdout | head) is a failed write like a full disk:
+  // that output stops with a message and everything else goes on, instead of the whole program
+  // ending on the signal.
+  std::signal(SIGPIPE, SIG_IGN);
   // Everything that can end the start with a message is settled before any window exists.
   const std::vector<std::string> raw(argv + 1, argv + argc);
   const CommandLineOptions options =

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/command_ids.h"
 #include "platform/message_box.h"
@@ -36,13 +37,15 @@ void WaveInCapture::SetFormat(int channels, uint32_t samplesPerSec, int bits) {
 }
 
 void WaveInCapture::Start() {
-  if (WaveInGetNumDevs() == 0) {
-    ShowMessageBox("System hasn't install input Device!");
-    return;
-  }
+  const std::string failure = StartQuietly();
+  if (!failure.empty()) ShowMessageBox(failure);
+}
+
+std::string WaveInCapture::StartQuietly() {
+  m_bCapturing = false;
+  if (WaveInGetNumDevs() == 0) return "System hasn't install input Device!";
   if (WaveInGetDevCaps(0, &m_caps, sizeof m_caps) != MMSYSERR_NOERROR) {
-    ShowMessageBox("Cann't get input device caps!");
-    return;
+    return "Cann't get input device caps!";
   }
   // A Start without a Stop in between would leave the first worker and device behind.
   if (m_pThread) {
@@ -57,8 +60,7 @@ void WaveInCapture::Start() {
   m_pThread = std::make_unique<std::thread>(&WaveInCapture::WorkerMain, this);
 
   if (WaveInOpen(&m_hWaveIn, WAVE_MAPPER, &m_format, m_hEvent) != MMSYSERR_NOERROR) {
-    ShowMessageBox("Cann't open input device!");
-    return;
+    return "Cann't open input device!";
   }
   m_pRing = WaveInGetRing(m_hWaveIn);
   if (m_ringListener && m_pRing) m_ringListener(m_pRing);
@@ -71,15 +73,15 @@ void WaveInCapture::Start() {
     h.dwFlags = 0;
     if (WaveInPrepareHeader(m_hWaveIn, &h, kWaveHeaderSize) != MMSYSERR_NOERROR ||
         h.dwFlags != WHDR_PREPARED) {
-      ShowMessageBox("Cann't prepare header!");
-      return;
+      return "Cann't prepare header!";
     }
     if (WaveInAddBuffer(m_hWaveIn, &h, kWaveHeaderSize) != MMSYSERR_NOERROR) {
-      ShowMessageBox("Cann't add buffer!");
-      return;
+      return "Cann't add buffer!";
     }
   }
-  if (WaveInStart(m_hWaveIn) != MMSYSERR_NOERROR) ShowMessageBox("Cann't start!");
+  if (WaveInStart(m_hWaveIn) != MMSYSERR_NOERROR) return "Cann't start!";
+  m_bCapturing = true;
+  return std::string();
 }
 
 void WaveInCapture::EndWorker() {
@@ -94,6 +96,7 @@ void WaveInCapture::EndWorker() {
 }
 
 void WaveInCapture::Stop() {
+  m_bCapturing = false;
   EndWorker();
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   if (m_hWaveIn != 0) {
@@ -134,4 +137,8 @@ void WaveInCapture::OnBufferDone() {
     ShowMessageBox("Cann't Add Buffer!");
   }
   if (WaveInStart(m_hWaveIn) != MMSYSERR_NOERROR) ShowMessageBox("Cann't Start!");
+}
+
+std::string WaveInCapture::DeviceName() const {
+  return std::string(m_caps.szPname, strnlen(m_caps.szPname, sizeof m_caps.szPname));
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <thread>
 
 #include "platform/auto_reset_event.h"
@@ -28,12 +29,17 @@ class WaveInCapture {
   // Opens the device, starts the worker, queues both buffers and starts recording. Failures are
   // reported in a message box and leave what was set up for the next Stop.
   void Start();
+  // Start without a message box: the text Start would show, empty when recording has started.
+  std::string StartQuietly();
   // Ends the worker and waits until it has ended, pauses 50 ms, then stops and closes the device.
   // Never blocks on the user-interface thread, also when called from inside the handling of
   // ID_BUFFER_READY. Afterwards no thread touches the buffers.
   void Stop();
   // The buffer the current ID_BUFFER_READY announces; valid while that command is handled.
   uint8_t* GetReadyBuffer();
+  // True when nobody but the caller touches GetReadyBuffer() now: while ID_BUFFER_READY is
+  // handled, or while no device records. Otherwise the device may be filling it.
+  bool ReadyBufferHeld() const { return !m_bCapturing || m_handoff.HandlerRunning(); }
 
   const WaveFormat& GetFormat() const { return m_format; }
   // Header 0 describes m_pBufferA, header 1 m_pBufferB; read them only while stopped or while
@@ -48,6 +54,10 @@ class WaveInCapture {
   void SetRingListener(RingListener listener) { m_ringListener = std::move(listener); }
   // True from Start until Stop has seen the worker end.
   bool HasWorker() const { return m_pThread != nullptr; }
+  // True from a Start that got the device recording until the next Stop.
+  bool IsCapturing() const { return m_bCapturing; }
+  // The name of the device the last Start found (from its capabilities), empty before.
+  std::string DeviceName() const;
 
  private:
   void WorkerMain();
@@ -68,4 +78,5 @@ class WaveInCapture {
   UiHandoff m_handoff;
   std::shared_ptr<const CaptureRing> m_pRing;
   RingListener m_ringListener;
+  bool m_bCapturing = false;
 };

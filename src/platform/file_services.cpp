@@ -124,6 +124,32 @@ std::string ResolveFileLinks(const std::string& path) {
   return current;
 }
 
+int OpenOutputFile(const std::string& path, int access, SpecialTarget special, bool truncate,
+                   bool* regular) {
+  auto fail = [](int fd, int error) {
+    if (fd >= 0) ::close(fd);
+    errno = error;
+    return -1;
+  };
+  // O_NONBLOCK only for the open itself: a FIFO with no reader would otherwise hold us for ever.
+  const int fd = ::open(path.c_str(), access | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    const int error = errno;
+    return fail(-1, error == ENXIO && special == SpecialTarget::kRefuse ? EINVAL : error);
+  }
+  struct stat st;
+  if (::fstat(fd, &st) != 0) return fail(fd, errno);
+  const bool isRegular = S_ISREG(st.st_mode);
+  if (!isRegular && special == SpecialTarget::kRefuse) {
+    return fail(fd, S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+  }
+  if (isRegular && truncate && ::ftruncate(fd, 0) != 0) return fail(fd, errno);
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return fail(fd, errno);
+  if (regular != nullptr) *regular = isRegular;
+  return fd;
+}
+
 FileReplacement::~FileReplacement() { Abandon(); }
 
 bool FileReplacement::Fail(int error) {
@@ -144,12 +170,11 @@ bool FileReplacement::Begin(const std::string& path, SpecialTarget special) {
   if (exists && !S_ISREG(st.st_mode)) {
     if (special == SpecialTarget::kRefuse) return Fail(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
     // A device or FIFO is written as it is; a FIFO without a reader fails instead of waiting.
-    m_fd = ::open(m_target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    bool regular = false;
+    m_fd = OpenOutputFile(m_target, O_WRONLY, SpecialTarget::kWriteInPlace, false, &regular);
     if (m_fd < 0) return Fail(errno);
-    const int flags = ::fcntl(m_fd, F_GETFL);
-    if (flags >= 0) ::fcntl(m_fd, F_SETFL, flags & ~O_NONBLOCK);
     m_inPlace = true;
-    m_regular = false;
+    m_regular = regular;
     return true;
   }
   if (exists) {

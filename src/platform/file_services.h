@@ -22,6 +22,15 @@ bool FileExists(const std::string& path);
 // the settings file refuses it, an export or a picture is written into it as the user asked.
 enum class SpecialTarget { kRefuse, kWriteInPlace };
 
+// Opens path for writing the way every output of the program is opened: it never waits. A FIFO
+// or socket that nothing reads fails at once (ENXIO) instead of holding the caller, and the
+// descriptor is blocking again once open. A regular file is created when missing (0666 less the
+// umask) and emptied when truncate is set; anything else is refused with EINVAL (EISDIR for a
+// folder) under kRefuse, or opened as it is under kWriteInPlace. access is O_WRONLY or O_RDWR.
+// *regular (when given) says whether a regular file was opened. -1 with errno set on failure.
+int OpenOutputFile(const std::string& path, int access, SpecialTarget special, bool truncate,
+                   bool* regular = nullptr);
+
 // Replaces a file in one step, so that the file on disk is always either the old or the new one:
 // the bytes go to a temporary file beside it ("NAME.XXXXXX"), which is then renamed over it. A
 // symbolic link stays a link and its target is replaced. A new file gets 0666 less the umask, a

@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "platform/capture_ring.h"
+#include "platform/file_services.h"
 
 namespace {
 
@@ -48,6 +49,20 @@ int WriteErrno(int saved, const std::string& path) {
   return EIO;
 }
 
+// The frames a reader gets out of the file at path, by reading it through.
+uint64_t ReadableFrames(const std::string& path) {
+  SF_INFO info{};
+  SNDFILE* in = sf_open(path.c_str(), SFM_READ, &info);
+  if (in == nullptr) return 0;
+  std::vector<short> chunk(kChunkFrames * static_cast<size_t>(std::max(info.channels, 1)));
+  uint64_t frames = 0;
+  for (sf_count_t n; (n = sf_readf_short(in, chunk.data(), kChunkFrames)) > 0;) {
+    frames += static_cast<uint64_t>(n);
+  }
+  sf_close(in);
+  return frames;
+}
+
 }  // namespace
 
 struct RingRecorder::File {
@@ -74,22 +89,14 @@ bool RingRecorder::Start(const std::string& path, int channels, uint32_t rate, i
   }
   // Never blocks on a FIFO, and refuses what is not a regular file: the header is rewritten in
   // place as the recording grows.
-  const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+  const int fd = OpenOutputFile(path, O_RDWR, SpecialTarget::kRefuse, true);
   if (fd < 0) {
     const int saved = errno;
+    if (saved == EINVAL || saved == EISDIR) {
+      return refuse("\"" + path + "\" is not a regular file", saved);
+    }
     return refuse("cannot create \"" + path + "\": " + std::strerror(saved), saved);
   }
-  struct stat st {};
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    close(fd);
-    return refuse("\"" + path + "\" is not a regular file", EINVAL);
-  }
-  if (ftruncate(fd, 0) != 0) {
-    const int saved = errno;
-    close(fd);
-    return refuse("cannot write \"" + path + "\": " + std::strerror(saved), saved);
-  }
-  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   SF_INFO info{};
   info.samplerate = static_cast<int>(rate);
   info.channels = channels;
@@ -109,6 +116,7 @@ bool RingRecorder::Start(const std::string& path, int channels, uint32_t rate, i
   m_nBits = bits;
   m_nRate = rate;
   m_nFrameBytes = static_cast<size_t>(channels * bits / 8);
+  m_bFlac = EndsWith(path, ".flac");
   m_raw.assign(kChunkFrames * m_nFrameBytes, 0);
   m_samples.assign(kChunkFrames * static_cast<size_t>(channels), 0);
   m_rings.clear();
@@ -170,6 +178,12 @@ void RingRecorder::WriterMain() {
   }
   lock.unlock();
   m_pFile.reset();  // closing writes the final header
+  if (m_nFailureErrno != 0) {
+    // A FLAC encoder holds back what it has not yet packed into a block: what counts is what a
+    // reader finds in the file, not what was handed over.
+    if (m_bFlac) m_nWritten.store(ReadableFrames(m_path), std::memory_order_release);
+    m_bFailed.store(true, std::memory_order_release);
+  }
   m_bRunning = false;
 }
 
@@ -220,7 +234,4 @@ bool RingRecorder::WriteFrames(const uint8_t* data, size_t frames) {
   return false;
 }
 
-void RingRecorder::Fail(int errorNumber) {
-  m_nFailureErrno = errorNumber;
-  m_bFailed.store(true, std::memory_order_release);
-}
+void RingRecorder::Fail(int errorNumber) { m_nFailureErrno = errorNumber; }

@@ -19,7 +19,8 @@ class CaptureRing;
 // back to back. A WAV or AIFF file's header is brought up to date after every write, so the file
 // is a valid recording of what has been written at any moment, also when the program is killed.
 // When a write fails (a full disk) the file is cut back to its last whole frame, closed, and
-// the recording ends with Failed() set (a FLAC file keeps what its encoder got out).
+// the recording ends with Failed() set (a FLAC file keeps what its encoder got out, and
+// FramesWritten() then says how many frames a reader finds in it).
 class RingRecorder {
  public:
   RingRecorder();
@@ -67,6 +68,7 @@ class RingRecorder {
   int m_nBits = 0;
   uint32_t m_nRate = 0;
   size_t m_nFrameBytes = 0;
+  bool m_bFlac = false;
 
   std::mutex m_mutex;  // the rings to follow and the stop request
   std::condition_variable m_wake;
@@ -82,7 +84,7 @@ class RingRecorder {
   std::atomic<bool> m_bFailed{false};
   std::atomic<uint64_t> m_nWritten{0};
   std::atomic<uint64_t> m_nLost{0};
-  int m_nFailureErrno = 0;  // set before m_bFailed
+  int m_nFailureErrno = 0;  // the writer's; published by m_bFailed once the file is closed
   std::vector<uint8_t> m_raw;
   std::vector<short> m_samples;
 };

@@ -222,11 +222,22 @@ void DataOut::WatchRecording() {
                                         m_recorder.FramesWritten(), m_recorder.Rate()));
 }
 
+void DataOut::SetInputLost(bool lost) {
+  m_bInputLost = lost;
+  ShowRecordingState();
+}
+
 void DataOut::ShowRecordingState() {
   if (m_pMark != nullptr) {
     m_pMark->setVisible(m_bRecording);
-    m_pMark->setToolTip(m_bRecording ? QString::fromStdString("Recording into " + m_recorder.Path())
-                                     : QString());
+    const bool paused = m_bRecording && m_bInputLost;
+    m_pMark->setText(QString::fromUtf8(paused ? "\u275A\u275A REC" : "\u25CF REC"));
+    m_pMark->setStyleSheet(paused ? "QLabel { color: rgb(128, 128, 128); font-weight: bold; }"
+                                  : "QLabel { color: rgb(220, 0, 0); font-weight: bold; }");
+    m_pMark->setToolTip(
+        !m_bRecording ? QString()
+        : paused ? QString::fromStdString("Paused until the input is back: " + m_recorder.Path())
+                 : QString::fromStdString("Recording into " + m_recorder.Path()));
   }
   if (m_pRecordAction != nullptr) m_pRecordAction->setChecked(m_bRecording);
 }

@@ -43,6 +43,9 @@ class DataOut : public QObject {
   // ended by a failed write (its message has been shown).
   bool StopRecording();
   bool IsRecording() const;
+  // While the input is lost the recording waits (the mark shows it paused, not lit) and goes on
+  // into the same file when the input is back.
+  void SetInputLost(bool lost);
   const RingRecorder& Recorder() const { return m_recorder; }
   QLabel* RecordMark() const { return m_pMark; }
   QAction* RecordAction() const { return m_pRecordAction; }
@@ -65,6 +68,7 @@ class DataOut : public QObject {
   RingRecorder m_recorder;
   bool m_bRecording = false;
   bool m_bFailureShown = false;
+  bool m_bInputLost = false;
   QTimer m_watch;
   QLabel* m_pMark = nullptr;
   QAction* m_pRecordAction = nullptr;

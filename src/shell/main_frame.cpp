@@ -16,6 +16,7 @@
 #include "shell/about_dlg.h"
 #include "shell/aurivue_app.h"
 #include "shell/data_out.h"
+#include "shell/input_watch.h"
 #include "shell/nav_bar_ctrl.h"
 #include "shell/status_texts.h"
 #include "view/aurivue_view.h"

@@ -16,6 +16,7 @@ class CAurivueDoc;
 class CControlView;
 class CNavBarCtrl;
 class DataOut;
+class InputWatch;
 class FlatSplitter;
 class LevelMeterBar;
 class CMeasurementPanel;
@@ -93,6 +94,8 @@ class CMainFrame : public QMainWindow, public MessageTarget {
   LevelMeterBar* LevelMeters() const { return m_pMeters; }
   // Export CSV, Record, Open Recording and the recent recordings (data_out.h).
   DataOut* GetDataOut() const { return m_pDataOut.get(); }
+  // The watch over an input that may be lost while POWER is on (input_watch.h).
+  InputWatch* GetInputWatch() const { return m_pInputWatch.get(); }
   // The measurements, their readout beside the scope view (hidden unless chosen) and their log.
   MeasurementStation* Measurements() const { return m_pMeasure.get(); }
   CMeasurementPanel* MeasurePanel() const;
@@ -177,6 +180,7 @@ class CMainFrame : public QMainWindow, public MessageTarget {
   double m_dUpdatesPerSecond = 0;
 
   std::unique_ptr<DataOut> m_pDataOut;
+  std::unique_ptr<InputWatch> m_pInputWatch;  // after m_pDataOut: it goes first
   std::unique_ptr<MeasurementStation> m_pMeasure;
   std::unique_ptr<MeasurementLog> m_pMeasureLog;
   QPointer<CMeasurementPanel> m_pMeasurePanel;

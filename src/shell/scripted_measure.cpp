@@ -46,7 +46,8 @@ int FinishScriptedMeasurements(CMainFrame* frame, const CommandLineOptions& opti
   }
   int status = 0;
   if (!frame->MeasureLog()->Error().empty()) {
-    Print(program, frame->MeasureLog()->Error());
+    // A log that stopped during the run has said so then.
+    if (!frame->MeasureLog()->FailureShown()) Print(program, frame->MeasureLog()->Error());
     status = 1;
   }
   const int channels = station->Channels();

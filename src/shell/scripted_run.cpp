@@ -10,13 +10,16 @@
 #include <functional>
 #include <mutex>
 
+#include "acquisition/input_stall.h"
 #include "controls/control_view.h"
 #include "controls/image_button.h"
 #include "controls/rotary_switch.h"
 #include "platform/command_ids.h"
 #include "platform/message_target.h"
+#include "platform/wave_in.h"
 #include "shell/aurivue_app.h"
 #include "shell/data_out.h"
+#include "shell/input_watch.h"
 #include "shell/main_frame.h"
 #include "shell/nav_bar_ctrl.h"
 #include "view/view_dialogs.h"
@@ -196,13 +199,21 @@ class Script {
     };
     panel->PowerButton()->click();
     const int wanted = m_options.frames;
-    // A message (the device cannot be opened, for example) means no buffer will come.
-    const bool arrived = RunEventsUntil([&] { return done() >= wanted || MessageCount() > before; },
+    const InputWatch* watch = frame->GetInputWatch();
+    // No buffer will come once the device could not be opened or was lost; a message about
+    // something else (a recording on a full disk) leaves the capture going, and the run with it.
+    auto inputGone = [&] {
+      return MessageCount() > before &&
+             (!m_app.m_capture.IsCapturing() || (watch != nullptr && watch->Lost()));
+    };
+    const bool arrived = RunEventsUntil([&] { return done() >= wanted || inputGone(); },
                                         kWaitSlackMs + kWaitPerBufferMs * wanted);
     frame->SetCommandFilter(nullptr);
     if (!arrived || done() < wanted) {
+      const std::string input = InputDisplayName(CurrentWaveInput(), m_app.m_capture.DeviceName());
       Fail(std::to_string(done()) + " of " + std::to_string(wanted) +
-           (live ? " updates were made after POWER" : " buffers were processed after POWER"));
+           (live ? " updates were made after POWER" : " buffers were processed after POWER") +
+           (inputGone() || done() == 0 ? "; nothing came from the input " + input : ""));
       return false;
     }
     return true;

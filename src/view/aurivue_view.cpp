@@ -114,7 +114,10 @@ bool CAurivueView::TwoChannels() const {
 
 void CAurivueView::OnInitialUpdate() {
   CurrentTrigger().Restart();
-  DecodeFrame();
+  // While capturing, the last notification's buffer went back to the device when that
+  // notification had been handled, and the device may be filling it now: the next notification
+  // brings the new view its frame.
+  if (CurrentApp().m_capture.ReadyBufferHeld()) DecodeFrame();
   SendCommandTo(this, CurrentApp().m_nDisplayMode + SETUP_COMMAND_OFFSET);
   if (CurrentApp().m_bLive) StartLive();
 }

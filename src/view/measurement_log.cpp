@@ -1,20 +1,19 @@
 #include "view/measurement_log.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QTimer>
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 
 #include "analysis/measurement_report.h"
 #include "platform/capture_ring.h"
+#include "platform/file_services.h"
+#include "platform/message_box.h"
+#include "view/file_error_text.h"
 #include "view/measurement_station.h"
-
-namespace {
-
-bool WriteAll(std::FILE* f, const std::string& text) {
-  return std::fwrite(text.data(), 1, text.size(), f) == text.size() && std::fflush(f) == 0;
-}
-
-}  // namespace
 
 MeasurementLog::MeasurementLog(MeasurementStation& station) : m_station(station) {}
 
@@ -23,16 +22,18 @@ MeasurementLog::~MeasurementLog() { Stop(); }
 bool MeasurementLog::Start(const std::string& path) {
   Stop();
   m_error.clear();
+  m_bFailureShown = false;
   m_path = path;
-  m_pFile = std::fopen(path.c_str(), "wb");
-  if (m_pFile == nullptr) {
-    m_error = "cannot write the measurement log " + path + ": " + std::strerror(errno);
+  m_nBytes = 0;
+  m_fd = OpenOutputFile(path, O_WRONLY, SpecialTarget::kWriteInPlace, true, &m_bRegular);
+  if (m_fd < 0) {
+    m_error = "cannot write the measurement log: " + FileErrorText(errno, path);
     return false;
   }
   m_nChannels = m_station.Channels();
   m_nRows = 0;
-  if (!WriteAll(m_pFile, MeasurementLogHeader(m_nChannels))) {
-    Fail("cannot write the measurement log " + path + ": " + std::strerror(errno));
+  if (int error = 0; !WriteWhole(MeasurementLogHeader(m_nChannels), &error)) {
+    Fail("cannot write the measurement log: " + FileErrorText(error, path));
     return false;
   }
   m_nStartNs = SteadyNowNs();
@@ -41,16 +42,41 @@ bool MeasurementLog::Start(const std::string& path) {
   return true;
 }
 
+bool MeasurementLog::WriteWhole(const std::string& text, int* errorNumber) {
+  size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = ::write(m_fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      *errorNumber = n < 0 ? errno : ENOSPC;
+      // Half a row would read as a row of wrong numbers: the file ends with the last whole one.
+      if (m_bRegular && done > 0 && ::ftruncate(m_fd, m_nBytes) == 0) {
+        ::lseek(m_fd, m_nBytes, SEEK_SET);
+      }
+      return false;
+    }
+    done += static_cast<size_t>(n);
+  }
+  m_nBytes += static_cast<off_t>(done);
+  return true;
+}
+
 void MeasurementLog::OnUpdate() {
-  if (m_pFile == nullptr) return;
+  if (m_fd < 0) return;
   const double seconds = static_cast<double>(SteadyNowNs() - m_nStartNs) / 1e9;
   const int channels = std::min(m_nChannels, m_station.Channels());
   std::string row = MeasurementLogRow(seconds, m_station.Last(), channels);
   // A column the header named keeps its place even if the channels changed meanwhile.
   for (int c = channels; c < m_nChannels; ++c) row.insert(row.size() - 1, kQuantityCount, ',');
-  if (!WriteAll(m_pFile, row)) {
-    Fail("the measurement log " + m_path + " stopped after " + std::to_string(m_nRows) +
-         " rows: " + std::strerror(errno));
+  if (int error = 0; !WriteWhole(row, &error)) {
+    Fail("the measurement log stopped after " + std::to_string(m_nRows) +
+         " rows: " + FileErrorText(error, m_path));
+    // Said now, not when the run ends; posted, since this runs inside an analysis pass.
+    const std::string text = m_error;
+    m_bFailureShown = true;
+    if (QCoreApplication::instance() != nullptr) {
+      QTimer::singleShot(0, QCoreApplication::instance(), [text] { ShowMessageBox(text); });
+    }
     return;
   }
   ++m_nRows;
@@ -58,17 +84,17 @@ void MeasurementLog::OnUpdate() {
 
 void MeasurementLog::Fail(const std::string& why) {
   m_error = why;
-  if (m_pFile != nullptr) std::fclose(m_pFile);
-  m_pFile = nullptr;
+  if (m_fd >= 0) ::close(m_fd);
+  m_fd = -1;
   if (m_nListener != 0) m_station.RemoveListener(m_nListener);
   m_nListener = 0;
   m_station.Want(MeasurementStation::kLogUser, false);
 }
 
 bool MeasurementLog::Stop() {
-  if (m_pFile == nullptr) return m_error.empty();
-  const bool closed = std::fclose(m_pFile) == 0;
-  m_pFile = nullptr;
+  if (m_fd < 0) return m_error.empty();
+  const bool closed = ::close(m_fd) == 0;
+  m_fd = -1;
   if (m_nListener != 0) m_station.RemoveListener(m_nListener);
   m_nListener = 0;
   m_station.Want(MeasurementStation::kLogUser, false);

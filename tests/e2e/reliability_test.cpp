@@ -13,8 +13,8 @@ using namespace e2e;
 
 TEST(ReliabilityTest, ShortSoakLosesNothingAndLeavesNothingBehind) {
   SoakOptions options;
-  options.seconds = 24;
-  options.warmupSeconds = 8;
+  options.seconds = SoakSecondsOr(24);
+  options.warmupSeconds = options.seconds / 3;
   options.rssGrowthBoundKiB = 16 * 1024;
   const SoakResult result = RunSoak(options);
   std::printf("%s", result.Report().c_str());
@@ -49,61 +49,6 @@ TEST(ReliabilityTest, ALateUserInterfaceThreadLosesNoFrameOfTheRecording) {
   EXPECT_TRUE(result.losses.empty()) << result.Report();
   EXPECT_TRUE(result.messages.empty());
 }
-
-namespace {
-
-// A PulseAudio daemon of this test's own, in its own runtime folder, so that killing it leaves
-// the daemon the other tests use alone. Runs in the foreground as our child.
-class PrivateDaemon {
- public:
-  // A plain folder name: a server string with spaces would read as a list of servers.
-  PrivateDaemon()
-      : m_runtime(QDir::tempPath() + "/aurivue-vanish-XXXXXX"),
-        m_server("unix:" + m_runtime.path().toStdString() + "/pulse/native") {}
-  ~PrivateDaemon() { Kill(); }
-
-  bool Start() {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_RUNTIME_DIR", m_runtime.path());
-    env.insert("PULSE_RUNTIME_PATH", m_runtime.path() + "/pulse");
-    env.remove("PULSE_SERVER");
-    m_process.setProcessEnvironment(env);
-    m_process.setProcessChannelMode(QProcess::MergedChannels);
-    m_process.setStandardOutputFile(m_runtime.path() + "/daemon.log", QIODevice::Append);
-    // Dies with the test, also when a failing test ends the process before the destructor runs.
-    m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-    m_process.start("pulseaudio",
-                    {"-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
-                     "--use-pid-file=no", "--load=module-native-protocol-unix",
-                     "--load=module-null-sink sink_name=vanishsink rate=44100 channels=2"});
-    if (!m_process.waitForStarted(5000)) return false;
-    return PumpUntil([&] { return Reachable(); }, 5s);
-  }
-
-  std::string Log() const {
-    std::ifstream in(m_runtime.path().toStdString() + "/daemon.log");
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-
-  // Gone at once, as a crashed sound server or an unplugged card is.
-  void Kill() {
-    if (m_process.state() == QProcess::NotRunning) return;
-    ::kill(static_cast<pid_t>(m_process.processId()), SIGKILL);
-    m_process.waitForFinished(5000);
-  }
-
-  bool Reachable() const {
-    return std::system(("PULSE_SERVER='" + m_server + "' pactl info >/dev/null 2>&1").c_str()) == 0;
-  }
-  const std::string& Server() const { return m_server; }
-
- private:
-  QTemporaryDir m_runtime;
-  std::string m_server;
-  QProcess m_process;
-};
-
-}  // namespace
 
 TEST(ReliabilityTest, VanishedSoundServerLeavesAWorkingProgram) {
   REQUIRE_ENVIRONMENT(PulseAudioInstalled(), "pulseaudio and pactl are not installed");
@@ -216,8 +161,8 @@ TEST(ReliabilityTest, SoundServerArrivingLateIsFoundAtTheNextPowerOn) {
 // POWER cycles.
 TEST(ReliabilityTest, ShortLiveSoakLosesNoBlock) {
   SoakOptions options;
-  options.seconds = 16;
-  options.warmupSeconds = 6;
+  options.seconds = SoakSecondsOr(16);
+  options.warmupSeconds = options.seconds * 3 / 8;
   options.live = true;
   const SoakResult result = RunSoak(options);
   std::printf("%s", result.Report().c_str());

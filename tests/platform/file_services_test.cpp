@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -279,3 +281,79 @@ TEST(MessageBoxTest, RecorderCollectsTextsFromAnyThreadAndRestoresThePreviousHoo
 }
 
 }  // namespace
+
+// Every output of the program is opened the same way: what it may write into, what it refuses,
+// and never a wait for a reader that does not come.
+TEST(OpenOutputFileTest, RefusesOrOpensEachKindOfTargetWithoutWaiting) {
+  QTemporaryDir tmp;
+  const std::string folder = tmp.path().toStdString();
+  const std::string fifo = JoinPath(folder, "fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  const std::string old = JoinPath(folder, "old.csv");
+  ASSERT_TRUE(WriteFileReplacing(old, "earlier rows\n"));
+  const std::string kept = JoinPath(folder, "kept.wav");
+  ASSERT_TRUE(WriteFileReplacing(kept, "RIFF"));
+  const struct {
+    std::string path;
+    int access;
+    SpecialTarget special;
+    bool truncate;
+    int expectedErrno;  // 0: opened
+    bool regular;
+    const char* left;  // what the file holds afterwards, nullptr: not checked
+  } cases[] = {
+      {JoinPath(folder, "new.csv"), O_WRONLY, SpecialTarget::kWriteInPlace, true, 0, true, ""},
+      {old, O_WRONLY, SpecialTarget::kWriteInPlace, true, 0, true, ""},
+      {kept, O_RDWR, SpecialTarget::kRefuse, false, 0, true, "RIFF"},
+      {fifo, O_WRONLY, SpecialTarget::kWriteInPlace, true, ENXIO, false, nullptr},
+      {fifo, O_WRONLY, SpecialTarget::kRefuse, true, EINVAL, false, nullptr},
+      {fifo, O_RDWR, SpecialTarget::kRefuse, true, EINVAL, false, nullptr},
+      {"/dev/null", O_WRONLY, SpecialTarget::kRefuse, true, EINVAL, false, nullptr},
+      {"/dev/null", O_WRONLY, SpecialTarget::kWriteInPlace, true, 0, false, nullptr},
+      {folder, O_WRONLY, SpecialTarget::kWriteInPlace, true, EISDIR, false, nullptr},
+      {JoinPath(folder, "no/such.csv"), O_WRONLY, SpecialTarget::kWriteInPlace, true, ENOENT, false,
+       nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path + (c.special == SpecialTarget::kRefuse ? " (refuse)" : " (in place)"));
+    bool regular = !c.regular;
+    errno = 0;
+    const int fd = OpenOutputFile(c.path, c.access, c.special, c.truncate, &regular);
+    if (c.expectedErrno != 0) {
+      EXPECT_EQ(fd, -1);
+      EXPECT_EQ(errno, c.expectedErrno);
+      continue;
+    }
+    ASSERT_GE(fd, 0) << std::strerror(errno);
+    EXPECT_EQ(regular, c.regular);
+    EXPECT_EQ(::fcntl(fd, F_GETFL) & O_NONBLOCK, 0) << "written like any file once open";
+    ::close(fd);
+    if (c.left != nullptr) {
+      EXPECT_EQ(ReadFileBytes(c.path), c.left);
+    }
+  }
+  EXPECT_TRUE(S_ISFIFO(ModeOf(fifo))) << "a refused FIFO stays what it was";
+}
+
+TEST(OpenOutputFileTest, AFifoWithAReaderIsWrittenLikeAPipe) {
+  QTemporaryDir tmp;
+  const std::string fifo = tmp.filePath("log").toStdString();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  bool regular = true;
+  const int fd = OpenOutputFile(fifo, O_WRONLY, SpecialTarget::kWriteInPlace, true, &regular);
+  ASSERT_GE(fd, 0) << std::strerror(errno);
+  EXPECT_FALSE(regular);
+  EXPECT_EQ(::write(fd, "row\n", 4), 4);
+  char got[8] = {};
+  EXPECT_EQ(::read(reader, got, sizeof got), 4);
+  EXPECT_STREQ(got, "row\n");
+  ::close(reader);
+  // The reader gone, a write is a failure the caller sees (the program ignores SIGPIPE).
+  sighandler_t previous = ::signal(SIGPIPE, SIG_IGN);
+  EXPECT_EQ(::write(fd, "row\n", 4), -1);
+  EXPECT_EQ(errno, EPIPE);
+  ::signal(SIGPIPE, previous);
+  ::close(fd);
+}

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_services.h"
 #include "view/export_writer.h"
 #include "view/file_error_text.h"
 
@@ -133,4 +134,28 @@ TEST(ExportFileTest, ErrorTextsNameTheFile) {
   EXPECT_EQ(FileErrorText(ENOENT, "C.txt"), "C.txt contains an invalid path.");
   EXPECT_EQ(FileErrorText(ENOSPC, "C.txt"), "A disk full error occurred while writing C.txt.");
   EXPECT_EQ(FileErrorText(EIO, "C.txt"), "An unexpected error occurred while accessing C.txt.");
+}
+
+// A failure that says only what kind of target stood in the way is named after that target.
+TEST(ExportFileTest, ErrorTextsSayWhatKindOfTargetFailed) {
+  QTemporaryDir dir;
+  const std::string fifo = dir.filePath("fifo").toStdString();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string plain = dir.filePath("plain.csv").toStdString();
+  ASSERT_TRUE(WriteFileReplacing(plain, "x"));
+  const struct {
+    int error;
+    std::string path;
+    std::string expected;
+  } cases[] = {
+      {ENXIO, fifo, "Nothing is reading from " + fifo + "."},
+      {EINVAL, fifo, fifo + " is not a regular file."},
+      {EINVAL, "/dev/null", "/dev/null is not a regular file."},
+      {EPIPE, fifo, "The program reading " + fifo + " has closed it."},
+      // Nothing known about the target: the framework's general words stay.
+      {EINVAL, plain, "An unexpected error occurred while accessing " + plain + "."},
+      {ENXIO, plain, "An unexpected error occurred while accessing " + plain + "."},
+      {EINVAL, "/no/such/file", "An unexpected error occurred while accessing /no/such/file."},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FileErrorText(c.error, c.path), c.expected);
 }
