@@ -165,6 +165,7 @@ bool CMainFrame::Create(CAurivueDoc* doc) {
   CreateDataParts();
   CreateTriggerParts();
   CreateSpectrumMenu();
+  FitStatusBarParts();
 
   // Building the panes: an outer splitter of two rows, the control panel in the lower row, and
   // an inner splitter of two columns (navigation bar, scope view) in the upper one.
@@ -222,6 +223,16 @@ void CMainFrame::CreateStatusBar() {
     pane->setAlignment(Qt::AlignCenter);
     bar->addPermanentWidget(pane);
     m_panes.push_back(pane);
+  }
+}
+
+void CMainFrame::FitStatusBarParts() {
+  // The bar is as high as its tallest part: the panes added beside the settings (buttons, meters)
+  // are held to the height of a settings pane, so the bar and the panes above it keep their sizes.
+  const int paneHeight = m_panes.size() > 1 ? m_panes[1]->minimumSizeHint().height() : 0;
+  if (paneHeight <= 0) return;
+  for (QWidget* part : statusBar()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+    if (part->maximumHeight() > paneHeight) part->setMaximumHeight(paneHeight);
   }
 }
 

@@ -123,6 +123,7 @@ class CMainFrame : public QMainWindow, public MessageTarget {
   void CreateMenus();
   void CreateAccelerators();
   void CreateStatusBar();
+  void FitStatusBarParts();
   CAurivueView* MakeScopeView(CAurivueDoc* doc);
   // The live display's menu items, key, status pane and level meters (main_frame_live.cpp).
   void CreateLiveParts();

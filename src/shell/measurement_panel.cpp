@@ -135,8 +135,7 @@ void CMeasurementPanel::contextMenuEvent(QContextMenuEvent* event) {
   std::vector<QAction*> items;
   for (std::size_t i = 0; i < kQuantityCount; ++i) {
     const Quantity q = QuantityAt(i);
-    QAction* a = menu.addAction(
-        QString::fromUtf8(QuantityName(q).data(), static_cast<int>(QuantityName(q).size())));
+    QAction* a = menu.addAction(QString::fromStdString(QuantityMenuText(q)));
     a->setCheckable(true);
     a->setChecked(std::find(m_quantities.begin(), m_quantities.end(), q) != m_quantities.end());
     items.push_back(a);

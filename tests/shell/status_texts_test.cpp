@@ -4,6 +4,8 @@
 
 #include <climits>
 
+#include "shell/main_frame.h"
+
 TEST(ShellStatusTexts, RatePaneNamesEachIndexAndFallsBackTo44100) {
   EXPECT_EQ(RatePaneText(1), "Rate 11025 Hz");
   EXPECT_EQ(RatePaneText(2), "Rate 22050 Hz");
@@ -39,4 +41,21 @@ TEST(ShellStatusTexts, NumericPanesFormatTheValueAsIs) {
   // Unloaded settings are all bits set; the text still fits its buffer.
   EXPECT_EQ(VoltPaneText(-1), "1V = -1");
   EXPECT_EQ(VoltPaneText(INT_MIN), "1V = -2147483648");
+}
+
+TEST(ShellStatusTexts, LivePaneKeepsTheLostCountApartFromTheUpdateRate) {
+  struct Case {
+    bool live;
+    unsigned long long lost;
+    double rate;
+    const char* text;
+  };
+  const Case cases[] = {
+      {false, 0, 2.0, "CLASSIC | 0 lost | 2.0 upd/s"},
+      {true, 0, 60.2, "LIVE | 0 lost | 60 upd/s"},
+      {true, 3, 0, "LIVE | 3 lost | 0.0 upd/s"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(LivePaneText(c.live, c.lost, c.rate).toStdString(), c.text);
+  }
 }
