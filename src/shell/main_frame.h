@@ -188,7 +188,8 @@ class CMainFrame : public QMainWindow, public MessageTarget {
   std::vector<QAction*> m_triggerActions;
 };
 
-// The text of the trigger's state pane at timeBase ms/div.
-QString TriggerPaneText(const TriggerControl& trigger, bool live, float timeBase);
+// The text of the trigger's state pane at timeBase ms/div in displayMode: FREE in the displays
+// the trigger does not drive (all but the oscillographs), where nothing waits for it.
+QString TriggerPaneText(const TriggerControl& trigger, bool live, float timeBase, int displayMode);
 // The text of the live display's status pane.
 QString LivePaneText(bool live, unsigned long long lostBlocks, double updatesPerSecond);
