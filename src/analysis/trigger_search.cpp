@@ -21,11 +21,13 @@ double CrossingBetween(double x0, double x1, double x2, double x3, double level)
   auto p = [&](double t) { return c0 + t * d1 + t * (t - 1) * d2 + (t + 1) * t * (t - 1) * d3; };
   const bool rising = x2 > x1;
   // x1 and x2 straddle the level, so the cubic crosses it between 0 and 1: halve the interval
-  // keeping the crossing inside, to well below a thousandth of a sample.
+  // keeping the crossing inside, down to the double's resolution.
   double lo = 0, hi = 1;
-  for (int i = 0; i < 30; ++i) {
+  for (int i = 0; i < 52; ++i) {
     const double mid = (lo + hi) / 2;
-    if ((p(mid) < level) == rising) {
+    const double v = p(mid);
+    if (v == level) return mid;
+    if ((v < level) == rising) {
       lo = mid;
     } else {
       hi = mid;

@@ -279,24 +279,38 @@ void CMainFrame::ApplyPaneSizes() {
   FitMeasurementPanel(sizes.navWidth);
 }
 
+void CMainFrame::FitToScreen() {
+  // The window manager's title bar and borders come on top of the client size, and they come
+  // some time after the window is shown (when the manager has taken it in): each time they
+  // change, the window is made the size that puts the whole of it, status bar included, on the
+  // screen's work area.
+  QScreen* screen = this->screen() != nullptr ? this->screen() : QGuiApplication::primaryScreen();
+  if (screen == nullptr || !isVisible()) return;
+  const QSize decoration = frameGeometry().size() - geometry().size();
+  if (decoration == m_fittedDecoration) return;
+  m_fittedDecoration = decoration;
+  const QRect area = decoration == QSize(0, 0) ? screen->geometry() : screen->availableGeometry();
+  const QSize client = area.size() - decoration;
+  if (client != size()) setFixedSize(client);
+  if (frameGeometry().topLeft() != area.topLeft()) move(area.topLeft());
+}
+
 void CMainFrame::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
-  if (!m_bFittedToScreen) {
-    // The window manager's title bar and borders come on top of the client size: shrink so
-    // that the whole window fills the screen.
-    m_bFittedToScreen = true;
-    const QSize decoration = frameGeometry().size() - geometry().size();
-    if (!decoration.isEmpty() && decoration != QSize(0, 0)) {
-      setFixedSize(size() - decoration);
-      move(0, 0);
-    }
-  }
+  FitToScreen();
   ApplyPaneSizes();
 }
 
 void CMainFrame::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
+  FitToScreen();
   ApplyPaneSizes();
+}
+
+void CMainFrame::moveEvent(QMoveEvent* event) {
+  QMainWindow::moveEvent(event);
+  // A manager that frames the window moves it by the frame's size; the frame is known now.
+  FitToScreen();
 }
 
 void CMainFrame::SetActiveView(QWidget* view, bool notify) {

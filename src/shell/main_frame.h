@@ -101,6 +101,8 @@ class CMainFrame : public QMainWindow, public MessageTarget {
   QString TriggerStatusText() const;
   // Lays the splitters out for the current client size.
   void ApplyPaneSizes();
+  // Sizes and places the window so that it and its decoration fill the screen's work area.
+  void FitToScreen();
 
   // A look at every command the frame routes, before anyone handles it; returning true
   // swallows the command. For tests and scripted runs.
@@ -114,6 +116,7 @@ class CMainFrame : public QMainWindow, public MessageTarget {
  protected:
   void showEvent(QShowEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -166,7 +169,8 @@ class CMainFrame : public QMainWindow, public MessageTarget {
   std::vector<QShortcut*> m_shortcuts;
   CommandFilter m_commandFilter;
   std::vector<int> m_routing;  // commands being offered to a view right now
-  bool m_bFittedToScreen = false;
+  // The decoration the window was last fitted to the screen with.
+  QSize m_fittedDecoration{-1, -1};
 
   QLabel* m_pLivePane = nullptr;
   LevelMeterBar* m_pMeters = nullptr;

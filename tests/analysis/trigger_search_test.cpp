@@ -252,21 +252,13 @@ TEST(TriggerSearchTest, CrossingOfACubicIsExact) {
 // A fast tone triggered near its crest on either slope: the crossings found against the sine's
 // own, across a sixth of the rate and below. A straight line between the samples is off by
 // about 0.08 sample rms at 7001 Hz; the curve stays within 0.05.
-TEST(TriggerSearchTest, FastToneCrossingsJitterLessThanAHundredthOfAPeriod) {
+TEST(TriggerSearchTest, FastToneCrossingsStayWithinFiveHundredthsOfASample) {
   struct Case {
     double freq;
     double share;  // the level, as a share of the amplitude
   };
-  const Case cases[] = {{
-                            7001,
-                            0.7,
-                        },
-                        {7001, -0.7},
-                        {7350, 0.7},
-                        {5001, 0.9},
-                        {3001, 0.7},
-                        {997, 0.95},
-                        {7001, 0.0}};
+  const Case cases[] = {{7001, 0.7}, {7001, -0.7}, {7350, 0.7}, {5001, 0.85},
+                        {3001, 0.7}, {997, 0.95},  {7001, 0.0}};
   const double amplitude = 0.7 * 32767;
   for (const Case& k : cases) {
     SCOPED_TRACE(testing::Message() << k.freq << " Hz at " << k.share);
@@ -274,7 +266,7 @@ TEST(TriggerSearchTest, FastToneCrossingsJitterLessThanAHundredthOfAPeriod) {
     const std::vector<double> x = Sine(44100, k.freq, amplitude, phase);
     const double level = k.share * amplitude;
     const std::vector<double> found =
-        Find(x, Criteria(level, 0.05 * amplitude, TriggerSlope::kEither));
+        Find(x, Criteria(level, 0.02 * amplitude, TriggerSlope::kEither));
     const double period = kRate / k.freq;
     ASSERT_GT(found.size(), static_cast<size_t>(2 * 44100 / period) - 4);
     // The sine's crossings: rising at asin(share), falling at pi - asin(share), a period apart.

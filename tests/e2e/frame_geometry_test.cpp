@@ -20,6 +20,7 @@
 #include "shell/nav_bar_ctrl.h"
 
 using namespace e2e;
+using namespace std::chrono_literals;
 
 namespace {
 

@@ -146,7 +146,8 @@ TEST(TriggerDialog, FieldsShowTheSettingsAndGiveBackTheEdits) {
   EXPECT_EQ(dialog.SourceBox()->currentIndex(), 1);
   EXPECT_EQ(dialog.SlopeBox()->currentText(), "Falling");
   EXPECT_DOUBLE_EQ(dialog.LevelBox()->value(), 12.5);
-  EXPECT_DOUBLE_EQ(dialog.HysteresisBox()->value(), 2);
+  EXPECT_DOUBLE_EQ(dialog.HysteresisBox()->value(), 0.1);
+  EXPECT_EQ(dialog.HysteresisBox()->suffix(), " div");
   EXPECT_DOUBLE_EQ(dialog.PositionBox()->value(), 10);
   EXPECT_DOUBLE_EQ(dialog.HoldoffBox()->value(), 30);
   EXPECT_FALSE(dialog.RollBox()->isChecked());
@@ -154,6 +155,7 @@ TEST(TriggerDialog, FieldsShowTheSettingsAndGiveBackTheEdits) {
   dialog.SlopeBox()->setCurrentIndex(2);
   dialog.PositionBox()->setValue(0);
   dialog.RollBox()->setChecked(true);
+  dialog.HysteresisBox()->setValue(0.35);
   // The 50 % button takes the level from the newest frame.
   QPushButton* fifty = nullptr;
   for (QPushButton* b : dialog.findChildren<QPushButton*>()) {
@@ -168,6 +170,7 @@ TEST(TriggerDialog, FieldsShowTheSettingsAndGiveBackTheEdits) {
   EXPECT_DOUBLE_EQ(edited.positionPercent, 0);
   EXPECT_TRUE(edited.roll);
   EXPECT_EQ(edited.source, 1);
+  EXPECT_DOUBLE_EQ(edited.hysteresisDiv, 0.35);
   // Every field is reached with Tab.
   for (QWidget* w :
        std::initializer_list<QWidget*>{dialog.ModeBox(), dialog.SourceBox(), dialog.SlopeBox(),

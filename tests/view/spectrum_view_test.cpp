@@ -3,6 +3,8 @@
 #include <QImage>
 #include <cmath>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "analysis/log_frequency_axis.h"
 #include "view/large_spectrum.h"
@@ -137,17 +139,14 @@ TEST_F(SpectrumViewTest, HeldTracesAreNamedInALegend) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.names.size());
-    ScopeViewHost local(2, 16, 44100);
-    local.app.m_spectrum.fftSize = 4096;
-    local.app.m_spectrum.scale = 1;
-    local.app.m_spectrum.peakHold = c.peak;
-    local.app.m_spectrum.minimumHold = c.minimum;
-    local.app.m_spectrum.average = c.average;
-    CAurivueView& view = local.MakeView(600, 1000, 600);
-    local.Fill([](size_t f, int) {
-      return static_cast<int>(std::lround(8000 * std::sin(2 * kPi * 1000 * f / 44100.0)));
-    });
-    local.Deliver();
+    host.app.m_spectrum.fftSize = 4096;
+    host.app.m_spectrum.scale = 1;
+    host.app.m_spectrum.peakHold = c.peak;
+    host.app.m_spectrum.minimumHold = c.minimum;
+    host.app.m_spectrum.average = c.average;
+    CAurivueView& view = host.MakeView(600, 1000, 600);
+    FillTone(1000, 0.25);
+    host.Deliver();
     ChartCtrl& chart = view.Chart2D(0);
     const std::vector<ChartLegendEntry>& legend = chart.GetLegend();
     ASSERT_EQ(legend.size(), c.names.size());
