@@ -291,7 +291,14 @@ void CMainFrame::FitToScreen() {
   m_fittedDecoration = decoration;
   const QRect area = decoration == QSize(0, 0) ? screen->geometry() : screen->availableGeometry();
   const QSize client = area.size() - decoration;
-  if (client != size()) setFixedSize(client);
+  if (client != size()) {
+    // The scope view lays its charts out for the size it was set up at: once the window has
+    // its new size, a view already set up is made afresh for it, as a display change does.
+    m_fittedClient = client;
+    m_bRemakeView =
+        m_pView != nullptr && (m_pView->Chart2D(0).HasWindow() || m_pView->Chart3D(0).HasWindow());
+    setFixedSize(client);
+  }
   if (frameGeometry().topLeft() != area.topLeft()) move(area.topLeft());
 }
 
@@ -305,6 +312,12 @@ void CMainFrame::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
   FitToScreen();
   ApplyPaneSizes();
+  if (m_bRemakeView && size() == m_fittedClient) {
+    m_bRemakeView = false;
+    QTimer::singleShot(0, this, [this] {
+      if (m_pView != nullptr) OnDisplayModeCommand();
+    });
+  }
 }
 
 void CMainFrame::moveEvent(QMoveEvent* event) {

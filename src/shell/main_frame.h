@@ -171,6 +171,8 @@ class CMainFrame : public QMainWindow, public MessageTarget {
   std::vector<int> m_routing;  // commands being offered to a view right now
   // The decoration the window was last fitted to the screen with.
   QSize m_fittedDecoration{-1, -1};
+  QSize m_fittedClient;
+  bool m_bRemakeView = false;
 
   QLabel* m_pLivePane = nullptr;
   LevelMeterBar* m_pMeters = nullptr;
