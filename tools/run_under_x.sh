@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Runs a command on a private X server (Xvfb), optionally with a window manager, so that tests
-# can click with a real pointer. Usage: tools/run_under_x.sh [--wm] -- COMMAND [ARGS...]
+# can click with a real pointer. Usage: tools/run_under_x.sh [--wm] [--screen WxH] -- COMMAND [ARGS...]
 # Exits 77 (skipped) when Xvfb, xdotool or the window manager is missing outside CI.
 set -uo pipefail
 wm=0
+screen=1280x1024
 while [ $# -gt 0 ]; do
   case "$1" in
     --wm) wm=1; shift ;;
+    --screen) screen="$2"; shift 2 ;;
     --) shift; break ;;
     *) break ;;
   esac
@@ -35,7 +37,7 @@ trap cleanup EXIT
 
 # The server picks a free display number itself and writes it to the pipe.
 mkfifo "$xdir/display"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$xdir/display" 2>"$xdir/xvfb.log" &
+Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp 3>"$xdir/display" 2>"$xdir/xvfb.log" &
 x_pid=$!
 if ! read -r -t 20 number <"$xdir/display"; then
   echo "run_under_x: Xvfb did not start"; cat "$xdir/xvfb.log"; exit 1

@@ -1,5 +1,6 @@
 #include "analysis/measurement_report.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -206,14 +207,39 @@ std::string MeasurementLogRow(double seconds, const ChannelMeasurement* last, in
 
 namespace {
 
+// How a quantity is written in the readout: a fixed number of decimals, or a number of
+// significant digits with at most maxDecimals decimals.
+struct ReadoutDigits {
+  std::string_view title;
+  int significant;  // 0: always maxDecimals decimals
+  int maxDecimals;
+};
+
+// Levels to a hundredth of a millivolt or decibel (a third of a count at the usual calibration);
+// the fitted frequency to the millihertz a half-second fit resolves on a clean tone, the
+// spectrum's peak to the hundredth its interpolation gives.
+constexpr ReadoutDigits kReadout[kQuantityCount] = {
+    {"Frequency", 7, 3}, {"Period", 6, 6},       {"Vpp", 0, 2},        {"Vmax", 0, 2},
+    {"Vmin", 0, 2},      {"Mean", 0, 2},         {"Vrms", 0, 2},       {"AC Vrms", 0, 2},
+    {"Level", 0, 2},     {"Crest factor", 0, 3}, {"Duty cycle", 0, 2}, {"Rise time", 3, 4},
+    {"Fall time", 3, 4}, {"Peak freq.", 6, 2},   {"THD", 3, 5},        {"THD", 0, 2},
+    {"THD+N", 3, 5},     {"THD+N", 0, 2},        {"SINAD", 0, 2},      {"SNR", 0, 2},
+    {"ENOB", 0, 2},
+};
+
 std::string ReadoutNumber(double v, Quantity q) {
-  const int digits =
-      q == Quantity::kFrequency || q == Quantity::kPeakFrequency || q == Quantity::kPeriod ? 9 : 6;
-  // Rounding leaves a mean of a few 1e-16 for a signal without offset: that is zero.
-  if (std::fabs(v) < 1e-9) v = 0;
+  const ReadoutDigits& d = kReadout[static_cast<std::size_t>(q)];
+  int decimals = d.maxDecimals;
+  if (d.significant > 0 && v != 0 && std::isfinite(v)) {
+    const int magnitude = static_cast<int>(std::floor(std::log10(std::fabs(v))));
+    decimals = std::clamp(d.significant - 1 - magnitude, 0, d.maxDecimals);
+  }
+  // Nothing but a minus sign for a value that rounds to zero ("-0.00").
+  const double unit = std::pow(10.0, -decimals);
+  if (std::fabs(v) < unit / 2) v = 0;
   char buffer[64];
   const auto r =
-      std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, digits);
+      std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed, decimals);
   return std::string(buffer, r.ptr);
 }
 
@@ -224,6 +250,15 @@ std::string WithUnit(std::string text, Quantity q) {
 }
 
 }  // namespace
+
+std::string_view QuantityTitle(Quantity q) { return kReadout[static_cast<std::size_t>(q)].title; }
+
+std::string QuantityMenuText(Quantity q) {
+  std::string text(QuantityTitle(q));
+  const std::string_view unit = QuantityUnit(q);
+  if (!unit.empty()) text += " (" + std::string(unit) + ")";
+  return text;
+}
 
 std::string ReadoutValue(const ChannelMeasurement& m, Quantity q) {
   if (!m.Valid(q)) {
@@ -253,7 +288,7 @@ std::vector<ReadoutRow> BuildReadout(const ChannelMeasurement* last, const Chann
   for (Quantity q : quantities) {
     ReadoutRow row;
     row.quantity = q;
-    row.label = std::string(QuantityName(q));
+    row.label = std::string(QuantityTitle(q));
     for (int c = 0; c < channels && c < 2; ++c) {
       row.value[c] = ReadoutValue(last[c], q);
       row.valid[c] = last[c].Valid(q);

@@ -48,9 +48,14 @@ std::string InvalidReason(const ChannelMeasurement& m, Quantity q);
 std::string MeasurementLogHeader(int channels);
 std::string MeasurementLogRow(double seconds, const ChannelMeasurement* last, int channels);
 
-// The readout's text of a value: the figure with its unit ("1000.00012 Hz", "-92.31 dB"), or
-// "---" with the reason in brackets when it is not valid. Frequencies keep nine significant
-// digits, everything else six.
+// The name a person reads for a quantity ("THD+N", "Vrms"); the files, the command line and the
+// expectations keep QuantityName. The menu text adds the unit: "THD+N (dB)".
+std::string_view QuantityTitle(Quantity q);
+std::string QuantityMenuText(Quantity q);
+
+// The readout's text of a value: the figure with its unit ("1000.000 Hz", "-92.31 dB"), or
+// "---" with the reason in brackets when it is not valid. Each quantity keeps the digits it
+// resolves: levels to 0.01 mV or dB, the fitted frequency to the millihertz.
 std::string ReadoutValue(const ChannelMeasurement& m, Quantity q);
 // The readout's statistics of a quantity: "mean M sd S" and "MIN .. MAX", empty strings
 // before the first valid update.
@@ -61,7 +66,7 @@ std::string ReadoutRangeLine(const RunningStats& s, Quantity q);
 // two statistics lines.
 struct ReadoutRow {
   Quantity quantity = Quantity::kFrequency;
-  std::string label;  // "thd_db"
+  std::string label;  // "THD+N"
   std::string value[2];
   bool valid[2] = {false, false};
   std::string mean[2];

@@ -5,10 +5,43 @@
 
 void TriggerSearch::Reset(uint64_t next) {
   m_nNext = next;
-  m_bHavePrevious = false;
+  m_nHistory = 0;
   m_bRiseArmed = false;
   m_bFallArmed = false;
   m_bHaveLast = false;
+  m_bPending = false;
+}
+
+double CrossingBetween(double x0, double x1, double x2, double x3, double level) {
+  // The cubic through (-1, x0), (0, x1), (1, x2), (2, x3), in the Newton form around 0.
+  const double c0 = x1;
+  const double d1 = x2 - x1;
+  const double d2 = (x2 - 2 * x1 + x0) / 2;
+  const double d3 = (x3 - 3 * x2 + 3 * x1 - x0) / 6;
+  auto p = [&](double t) { return c0 + t * d1 + t * (t - 1) * d2 + (t + 1) * t * (t - 1) * d3; };
+  const bool rising = x2 > x1;
+  // x1 and x2 straddle the level, so the cubic crosses it between 0 and 1: halve the interval
+  // keeping the crossing inside, down to the double's resolution.
+  double lo = 0, hi = 1;
+  for (int i = 0; i < 52; ++i) {
+    const double mid = (lo + hi) / 2;
+    const double v = p(mid);
+    if (v == level) return mid;
+    if ((v < level) == rising) {
+      lo = mid;
+    } else {
+      hi = mid;
+    }
+  }
+  return (lo + hi) / 2;
+}
+
+void TriggerSearch::Emit(double t, std::vector<double>& triggers) {
+  if (!m_bHaveLast || t >= m_dLastTrigger + m_criteria.holdoff) {
+    triggers.push_back(t);
+    m_dLastTrigger = t;
+    m_bHaveLast = true;
+  }
 }
 
 void TriggerSearch::Search(const double* samples, std::size_t count,
@@ -19,8 +52,14 @@ void TriggerSearch::Search(const double* samples, std::size_t count,
   const bool falling = m_criteria.slope != TriggerSlope::kRising;
   for (std::size_t i = 0; i < count; ++i) {
     const double x = samples[i];
-    if (m_bHavePrevious) {
-      const double p = m_dPrevious;
+    // A crossing found at the last sample is placed now that the sample after it is known.
+    if (m_bPending) {
+      m_bPending = false;
+      const double before = m_nHistory >= 3 ? m_history[0] : 2 * m_history[1] - m_history[2];
+      Emit(m_dPendingAt + CrossingBetween(before, m_history[1], m_history[2], x, level), triggers);
+    }
+    if (m_nHistory >= 1) {
+      const double p = m_history[2];
       // The arming comes from the samples before this one, so an edge that both arms and
       // crosses within one step (a square wave) still counts.
       const bool up = rising && m_bRiseArmed && p < level && x >= level;
@@ -30,18 +69,16 @@ void TriggerSearch::Search(const double* samples, std::size_t count,
         // round again, so the holdoff never ends half-way up an edge.
         if (up) m_bRiseArmed = false;
         if (down) m_bFallArmed = false;
-        const double t = static_cast<double>(m_nNext + i) - 1.0 + (level - p) / (x - p);
-        if (!m_bHaveLast || t >= m_dLastTrigger + m_criteria.holdoff) {
-          triggers.push_back(t);
-          m_dLastTrigger = t;
-          m_bHaveLast = true;
-        }
+        m_bPending = true;
+        m_dPendingAt = static_cast<double>(m_nNext + i) - 1.0;
       }
     }
     if (x <= level - h) m_bRiseArmed = true;
     if (x >= level + h) m_bFallArmed = true;
-    m_dPrevious = x;
-    m_bHavePrevious = true;
+    m_history[0] = m_history[1];
+    m_history[1] = m_history[2];
+    m_history[2] = x;
+    if (m_nHistory < 3) ++m_nHistory;
   }
   m_nNext += count;
 }

@@ -32,11 +32,25 @@ TriggerSettings TriggerSettings::Limited() const {
   TriggerSettings s = *this;
   s.source = source == 1 ? 1 : 0;
   s.levelMv = Within(levelMv, -kMaxTriggerLevelMv, kMaxTriggerLevelMv, defaults.levelMv);
-  s.hysteresisPercent =
-      Within(hysteresisPercent, 0, kMaxTriggerHysteresisPercent, defaults.hysteresisPercent);
+  s.hysteresisDiv = Within(hysteresisDiv, 0, kMaxTriggerHysteresisDiv, defaults.hysteresisDiv);
   s.positionPercent = Within(positionPercent, 0, 100, defaults.positionPercent);
   s.holdoffMs = Within(holdoffMs, 0, kMaxTriggerHoldoffMs, defaults.holdoffMs);
   return s;
+}
+
+TriggerSettings WithChanges(const TriggerSettings& before, const TriggerSettings& after,
+                            TriggerSettings stored) {
+  if (after.mode != before.mode) stored.mode = after.mode;
+  if (after.source != before.source) stored.source = after.source;
+  if (after.slope != before.slope) stored.slope = after.slope;
+  if (after.levelMv != before.levelMv) stored.levelMv = after.levelMv;
+  if (after.hysteresisDiv != before.hysteresisDiv) stored.hysteresisDiv = after.hysteresisDiv;
+  if (after.positionPercent != before.positionPercent) {
+    stored.positionPercent = after.positionPercent;
+  }
+  if (after.holdoffMs != before.holdoffMs) stored.holdoffMs = after.holdoffMs;
+  if (after.roll != before.roll) stored.roll = after.roll;
+  return stored;
 }
 
 const char* TriggerModeName(TriggerMode mode) {
@@ -98,13 +112,12 @@ double TriggerLevelMv(double counts, int voltValue) {
   return voltValue != 0 ? counts * 1000.0 / voltValue : 0;
 }
 
-TriggerCriteria CriteriaFor(const TriggerSettings& settings, int voltValue, int bits,
+TriggerCriteria CriteriaFor(const TriggerSettings& settings, int voltValue, double divisionMv,
                             unsigned rate) {
   const TriggerSettings s = settings.Limited();
-  const double fullScale = bits == 8 ? 128.0 : 32768.0;
   TriggerCriteria c;
   c.level = TriggerLevelCounts(s.levelMv, voltValue);
-  c.hysteresis = s.hysteresisPercent / 100.0 * fullScale;
+  c.hysteresis = std::fabs(TriggerLevelCounts(s.hysteresisDiv * divisionMv, voltValue));
   c.slope = s.slope;
   c.holdoff = s.holdoffMs * static_cast<double>(rate) / 1000.0;
   return c;

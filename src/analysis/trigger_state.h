@@ -21,8 +21,10 @@ struct TriggerSettings {
   int source = 0;  // 0 left, 1 right
   TriggerSlope slope = TriggerSlope::kRising;
   double levelMv = 0;
-  double hysteresisPercent = 2;  // of full scale
-  double positionPercent = 10;   // of the screen's width left of the trigger
+  // Of a vertical division of the source channel's chart, so the trigger keeps its hold on noise
+  // and still fires on a trace that fills the screen at any sensitivity.
+  double hysteresisDiv = 0.1;
+  double positionPercent = 10;  // of the screen's width left of the trigger
   double holdoffMs = 0;
   bool roll = false;  // Live at 20 ms/div and slower: scroll untriggered instead
 
@@ -31,8 +33,14 @@ struct TriggerSettings {
   TriggerSettings Limited() const;
 };
 
+// stored with the fields in which after differs from before: what a user changed, put into
+// what the profile holds, so that a setting given for one start (on the command line) is not
+// stored along with a change made in the menu.
+TriggerSettings WithChanges(const TriggerSettings& before, const TriggerSettings& after,
+                            TriggerSettings stored);
+
 constexpr double kMaxTriggerHoldoffMs = 5000;
-constexpr double kMaxTriggerHysteresisPercent = 50;
+constexpr double kMaxTriggerHysteresisDiv = 2;
 constexpr double kMaxTriggerLevelMv = 100000;
 
 // Names used on the command line and in the profile: off, auto, normal, single; left, right;
@@ -45,9 +53,10 @@ bool ParseTriggerSlope(const std::string& text, TriggerSlope& slope);
 bool ParseTriggerSource(const std::string& text, int& source);
 
 // The search criteria in raw counts and samples: the level through the volts calibration
-// (voltValue counts a volt, as the oscillograph converts), the hysteresis as a share of the full
-// scale of bits-wide samples, the holdoff at rate samples a second.
-TriggerCriteria CriteriaFor(const TriggerSettings& settings, int voltValue, int bits,
+// (voltValue counts a volt, as the oscillograph converts), the hysteresis as a share of a
+// division of divisionMv millivolts on the source channel's chart, the holdoff at rate samples a
+// second.
+TriggerCriteria CriteriaFor(const TriggerSettings& settings, int voltValue, double divisionMv,
                             unsigned rate);
 // A level in raw counts as millivolts of the setting, and back.
 double TriggerLevelCounts(double levelMv, int voltValue);

@@ -3,6 +3,7 @@
 #include <QWidget>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "chart/chart_marks.h"
 #include "chart/chart_zoom.h"
@@ -112,6 +113,9 @@ class ChartCtrl : public QWidget {
   // Marks over the series (chart_marks.cpp); none unless set.
   void SetMarks(const ChartMarks& marks);
   const ChartMarks& GetMarks() const { return m_marks; }
+  // Names the series when the chart draws more than one (fewer than two entries: no legend).
+  void SetLegend(const std::vector<ChartLegendEntry>& legend);
+  const std::vector<ChartLegendEntry>& GetLegend() const { return m_legend; }
 
   // Zoom and pan (chart_ctrl_zoom.cpp). SetRange sets the full range; a zoomed chart shows a
   // window inside it (GetXMin .. GetYMax are the window), keeps it through later SetRange calls
@@ -147,6 +151,7 @@ class ChartCtrl : public QWidget {
   virtual void CreateFonts();
   virtual void DrawCursor(DeviceContext& dc);
   void DrawMarks(DeviceContext& dc);
+  void DrawLegend(DeviceContext& dc);
   void RebuildBackground(DeviceContext& dc);
   // A line from a to b, b not painted.
   static void Line(DeviceContext& dc, QPoint a, QPoint b);
@@ -199,6 +204,7 @@ class ChartCtrl : public QWidget {
   int m_bWindow = 0;
   int m_nId = 0;
   ChartMarks m_marks;
+  std::vector<ChartLegendEntry> m_legend;
 
   // Zoom: the full range of the last SetRange, the window shown, and the drag under way.
   double m_dFullXMin = -10, m_dFullXMax = 10, m_dFullYMin = -10, m_dFullYMax = 10;

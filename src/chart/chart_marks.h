@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "platform/device_context.h"
 
 // Marks a chart draws over its series in data units: a level as a small triangle outside the
@@ -17,3 +19,17 @@ struct ChartMarks {
 
 // Size of a mark's triangle in pixels, from its tip to its base.
 constexpr int kChartMarkSize = 6;
+
+// One line of a chart's legend: a short stroke in the series' colour and its name.
+struct ChartLegendEntry {
+  std::string text;
+  COLORREF color = 0;
+  bool operator==(const ChartLegendEntry&) const = default;
+};
+
+// Where a legend of lines rows, each lineHeight high and at most textWidth wide, sits: in the
+// plot's top right corner, a few pixels in. Empty when there are no rows or it does not fit.
+DcRect LegendRect(const DcRect& plot, int lines, int lineHeight, int textWidth);
+// Length of the colour stroke before each name, and the room around it.
+constexpr int kLegendStroke = 16;
+constexpr int kLegendPad = 4;

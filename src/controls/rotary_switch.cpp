@@ -184,6 +184,12 @@ void RotarySwitch::DrawSwitchText(QPainter& p, int x, int y, const QString& text
   p.drawText(QPoint(x - 1, y - 1 + ascent), text);
 }
 
+int KnobRadius(int width, int height) {
+  // A fifth of the height off every side, and a quarter of what is left.
+  const int shrink = height / 5;
+  return std::min(width - 2 * shrink, height - 2 * shrink) / 4;
+}
+
 void RotarySwitch::Render(QImage& image) const {
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing, false);
@@ -199,15 +205,9 @@ void RotarySwitch::Render(QImage& image) const {
   const int tw = fm.horizontalAdvance(m_caption);
   DrawSwitchText(p, (right - tw - left) / 2, bottom - 16, m_caption, kCaptionColor);
 
-  const int shrink = (bottom - top) / 5;
-  left += shrink;
-  top += shrink;
-  right -= shrink;
-  bottom -= shrink;
-  const int m = std::min(right - left, bottom - top);
   const int cx = (left + right) / 2;
   const int cy = (top + bottom) / 2;
-  const int r = m / 4;
+  const int r = KnobRadius(right - left, bottom - top);
 
   p.end();
   DrawShadedCircle(image, cx, cy, r, Qt::white, Qt::black);

@@ -51,6 +51,8 @@ struct ShadedPixel {
 // the order they are set (eight per step).
 std::vector<ShadedPixel> ShadedCirclePixels(int cx, int cy, int radius, const QColor& light,
                                             const QColor& dark);
+// Outer radius of the knob's ring on a switch of width x height pixels.
+int KnobRadius(int width, int height);
 // The labels' font: the dialog face (or its stand-in) with a character cell 12 pixels high.
 QFont SwitchLabelFont();
 

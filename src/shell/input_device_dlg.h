@@ -2,10 +2,21 @@
 
 #include <QDialog>
 #include <string>
+#include <vector>
 
 #include "platform/wave_in.h"
 
 class QListWidget;
+
+// The rows the dialog lists: "System default" first, then each other device once. The sound
+// server's own entries ("default", "pulse", "pipewire") all record from the system default, so
+// they are that first row rather than rows of their own.
+// names[i] is the device row i records from, empty for the system default.
+struct InputDeviceRows {
+  std::vector<std::string> texts;
+  std::vector<std::string> names;
+};
+InputDeviceRows ListInputDeviceRows(const WaveInDeviceList& devices);
 
 // Setup > Input Device List...: the sound-card input devices by name, the one in use marked.
 // The first row stands for the system's default device.
@@ -20,7 +31,7 @@ class CInputDeviceDlg : public QDialog {
   QListWidget* List() const { return m_pList; }
 
  private:
-  WaveInDeviceList m_devices;
+  InputDeviceRows m_rows;
   QListWidget* m_pList = nullptr;
 };
 

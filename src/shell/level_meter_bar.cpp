@@ -24,10 +24,30 @@ int LevelBarPixels(double db, int width) {
   return static_cast<int>((db - kBottomDb) / -kBottomDb * width + 0.5);
 }
 
+std::vector<LevelTick> LevelScaleTicks(int width, int labelWidth) {
+  std::vector<LevelTick> ticks;
+  // From 0 dBFS down, so the full-scale end always carries its number; it sits left of its tick.
+  int previousLeft = width + 3;
+  for (int db = 0; db >= -50; db -= 10) {
+    LevelTick t;
+    t.db = db;
+    t.x = LevelBarPixels(db, width);
+    const int left = db == 0 ? t.x - labelWidth : t.x - labelWidth / 2;
+    const int right = left + labelWidth;
+    t.labelled = labelWidth > 0 && left >= 0 && right + 3 <= previousLeft;
+    if (t.labelled) previousLeft = left;
+    ticks.push_back(t);
+  }
+  std::reverse(ticks.begin(), ticks.end());
+  return ticks;
+}
+
 LevelMeterBar::LevelMeterBar(QWidget* parent) : QWidget(parent) {
   setObjectName("levelMeters");
   setMinimumWidth(sizeHint().width());
-  setToolTip("Input level, left above right: RMS bar and peak mark from -60 to 0 dBFS");
+  setToolTip(
+      "Input level, left above right: RMS bar and peak mark from -60 to 0 dBFS, the scale in "
+      "dBFS between them");
   connect(&m_timer, &QTimer::timeout, this, [this] { Sample(); });
   m_timer.start(kIdleMs);
 }
@@ -59,12 +79,32 @@ void LevelMeterBar::Sample() {
 
 void LevelMeterBar::paintEvent(QPaintEvent*) {
   QPainter p(this);
+  // The scale's numbers between the two bars, in a font that fits the status bar's height.
+  QFont small = font();
+  small.setPixelSize(std::max(6, std::min(9, height() - 10)));
+  p.setFont(small);
+  const QFontMetrics fm(small);
+  const int scaleH = std::min(fm.ascent() + 1, std::max(0, height() - 7));
   const int w = width() - 2;
-  const int rowH = std::max(2, (height() - 3) / 2);
+  const int rowH = std::max(2, (height() - 2 - scaleH) / 2);
   const double now = NowMs();
+  const int scaleTop = 1 + rowH;
+  p.fillRect(QRect(0, scaleTop, width(), scaleH), palette().color(QPalette::Window));
+  p.setPen(palette().color(QPalette::WindowText));
+  const std::vector<LevelTick> ticks = LevelScaleTicks(w, fm.horizontalAdvance("-50"));
+  for (const LevelTick& t : ticks) {
+    const int x = 1 + std::min(t.x, w - 1);
+    p.drawLine(x, scaleTop, x, scaleTop + 1);
+    p.drawLine(x, scaleTop + scaleH - 2, x, scaleTop + scaleH - 1);
+    if (!t.labelled) continue;
+    const QString text = QString::number(t.db);
+    const int tw = fm.horizontalAdvance(text);
+    const int left = t.db == 0 ? x - tw - 1 : x - tw / 2;
+    p.drawText(QPoint(left, scaleTop + fm.ascent() - 1), text);
+  }
   // Left above right: RMS as the bar, the peak as a mark; red while a clip is held.
   for (int ch = 0; ch < 2; ++ch) {
-    const int y = 1 + ch * (rowH + 1);
+    const int y = ch == 0 ? 1 : scaleTop + scaleH;
     p.fillRect(QRect(1, y, w, rowH), QColor(40, 40, 40));
     const bool clip = m_meter.Clipping(ch, now);
     const int rms = LevelBarPixels(m_meter.RmsDb(ch), w);
@@ -72,6 +112,10 @@ void LevelMeterBar::paintEvent(QPaintEvent*) {
     const int peak = LevelBarPixels(m_meter.PeakDb(ch), w);
     if (peak > 0) {
       p.fillRect(QRect(1 + peak - 2, y, 2, rowH), clip ? QColor(255, 80, 80) : QColor(230, 230, 0));
+    }
+    // The scale's ticks run across the bars as thin gaps.
+    for (const LevelTick& t : ticks) {
+      if (t.db < 0) p.fillRect(QRect(1 + t.x, y, 1, rowH), QColor(0, 0, 0, 110));
     }
   }
 }

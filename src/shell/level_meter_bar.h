@@ -16,7 +16,7 @@ class LevelMeterBar : public QWidget {
   // Measures the frames that arrived since the last look (at most the newest 100 ms).
   void Sample();
   const LevelMeter& Meter() const { return m_meter; }
-  QSize sizeHint() const override { return QSize(90, 16); }
+  QSize sizeHint() const override { return QSize(172, 18); }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -31,3 +31,13 @@ class LevelMeterBar : public QWidget {
 
 // Pixels of a bar width pixels long for a level in dBFS: 0 at -60 dBFS and below, width at 0.
 int LevelBarPixels(double db, int width);
+
+// The meters' scale along a bar width pixels long: a tick every 10 dB from -50 to 0 dBFS at
+// LevelBarPixels of its level, with its number where the number (labelWidth pixels wide,
+// centred on the tick) keeps clear of the one before and of the bar's ends.
+struct LevelTick {
+  int db = 0;
+  int x = 0;
+  bool labelled = false;
+};
+std::vector<LevelTick> LevelScaleTicks(int width, int labelWidth);

@@ -166,6 +166,7 @@ bool CMainFrame::Create(CAurivueDoc* doc) {
   CreateDataParts();
   CreateTriggerParts();
   CreateSpectrumMenu();
+  FitStatusBarParts();
 
   // Building the panes: an outer splitter of two rows, the control panel in the lower row, and
   // an inner splitter of two columns (navigation bar, scope view) in the upper one.
@@ -226,6 +227,16 @@ void CMainFrame::CreateStatusBar() {
   }
 }
 
+void CMainFrame::FitStatusBarParts() {
+  // The bar is as high as its tallest part: the panes added beside the settings (buttons, meters)
+  // are held to the height of a settings pane, so the bar and the panes above it keep their sizes.
+  const int paneHeight = m_panes.size() > 1 ? m_panes[1]->minimumSizeHint().height() : 0;
+  if (paneHeight <= 0) return;
+  for (QWidget* part : statusBar()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+    if (part->maximumHeight() > paneHeight) part->setMaximumHeight(paneHeight);
+  }
+}
+
 void CMainFrame::CreateMenus() {
   for (const MenuTable& table : Menus()) {
     QMenu* menu = menuBar()->addMenu(table.title);
@@ -269,24 +280,51 @@ void CMainFrame::ApplyPaneSizes() {
   FitMeasurementPanel(sizes.navWidth);
 }
 
+void CMainFrame::FitToScreen() {
+  // The window manager's title bar and borders come on top of the client size, and they come
+  // some time after the window is shown (when the manager has taken it in): each time they
+  // change, the window is made the size that puts the whole of it, status bar included, on the
+  // screen's work area.
+  QScreen* screen = this->screen() != nullptr ? this->screen() : QGuiApplication::primaryScreen();
+  if (screen == nullptr || !isVisible()) return;
+  const QSize decoration = frameGeometry().size() - geometry().size();
+  if (decoration == m_fittedDecoration) return;
+  m_fittedDecoration = decoration;
+  const QRect area = decoration == QSize(0, 0) ? screen->geometry() : screen->availableGeometry();
+  const QSize client = area.size() - decoration;
+  if (client != size()) {
+    // The scope view lays its charts out for the size it was set up at: once the window has
+    // its new size, a view already set up is made afresh for it, as a display change does.
+    m_fittedClient = client;
+    m_bRemakeView =
+        m_pView != nullptr && (m_pView->Chart2D(0).HasWindow() || m_pView->Chart3D(0).HasWindow());
+    setFixedSize(client);
+  }
+  if (frameGeometry().topLeft() != area.topLeft()) move(area.topLeft());
+}
+
 void CMainFrame::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
-  if (!m_bFittedToScreen) {
-    // The window manager's title bar and borders come on top of the client size: shrink so
-    // that the whole window fills the screen.
-    m_bFittedToScreen = true;
-    const QSize decoration = frameGeometry().size() - geometry().size();
-    if (!decoration.isEmpty() && decoration != QSize(0, 0)) {
-      setFixedSize(size() - decoration);
-      move(0, 0);
-    }
-  }
+  FitToScreen();
   ApplyPaneSizes();
 }
 
 void CMainFrame::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
+  FitToScreen();
   ApplyPaneSizes();
+  if (m_bRemakeView && size() == m_fittedClient) {
+    m_bRemakeView = false;
+    QTimer::singleShot(0, this, [this] {
+      if (m_pView != nullptr) OnDisplayModeCommand();
+    });
+  }
+}
+
+void CMainFrame::moveEvent(QMoveEvent* event) {
+  QMainWindow::moveEvent(event);
+  // A manager that frames the window moves it by the frame's size; the frame is known now.
+  FitToScreen();
 }
 
 void CMainFrame::SetActiveView(QWidget* view, bool notify) {

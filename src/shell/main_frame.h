@@ -104,6 +104,8 @@ class CMainFrame : public QMainWindow, public MessageTarget {
   QString TriggerStatusText() const;
   // Lays the splitters out for the current client size.
   void ApplyPaneSizes();
+  // Sizes and places the window so that it and its decoration fill the screen's work area.
+  void FitToScreen();
 
   // A look at every command the frame routes, before anyone handles it; returning true
   // swallows the command. For tests and scripted runs.
@@ -117,6 +119,7 @@ class CMainFrame : public QMainWindow, public MessageTarget {
  protected:
   void showEvent(QShowEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -126,6 +129,7 @@ class CMainFrame : public QMainWindow, public MessageTarget {
   void CreateMenus();
   void CreateAccelerators();
   void CreateStatusBar();
+  void FitStatusBarParts();
   CAurivueView* MakeScopeView(CAurivueDoc* doc);
   // The live display's menu items, key, status pane and level meters (main_frame_live.cpp).
   void CreateLiveParts();
@@ -168,7 +172,10 @@ class CMainFrame : public QMainWindow, public MessageTarget {
   std::vector<QShortcut*> m_shortcuts;
   CommandFilter m_commandFilter;
   std::vector<int> m_routing;  // commands being offered to a view right now
-  bool m_bFittedToScreen = false;
+  // The decoration the window was last fitted to the screen with.
+  QSize m_fittedDecoration{-1, -1};
+  QSize m_fittedClient;
+  bool m_bRemakeView = false;
 
   QLabel* m_pLivePane = nullptr;
   LevelMeterBar* m_pMeters = nullptr;
@@ -191,7 +198,8 @@ class CMainFrame : public QMainWindow, public MessageTarget {
   std::vector<QAction*> m_triggerActions;
 };
 
-// The text of the trigger's state pane at timeBase ms/div.
-QString TriggerPaneText(const TriggerControl& trigger, bool live, float timeBase);
+// The text of the trigger's state pane at timeBase ms/div in displayMode: FREE in the displays
+// the trigger does not drive (all but the oscillographs), where nothing waits for it.
+QString TriggerPaneText(const TriggerControl& trigger, bool live, float timeBase, int displayMode);
 // The text of the live display's status pane.
 QString LivePaneText(bool live, unsigned long long lostBlocks, double updatesPerSecond);

@@ -19,7 +19,9 @@
 #include "shell/main_frame.h"
 
 QString LivePaneText(bool live, unsigned long long lostBlocks, double updatesPerSecond) {
-  return QString("%1 %2 lost %3/s")
+  // Bars between the three figures, and a unit on the rate, so the count of lost blocks and the
+  // updates a second never read as one "lost per second".
+  return QString("%1 | %2 lost | %3 upd/s")
       .arg(live ? "LIVE" : "CLASSIC")
       .arg(lostBlocks)
       .arg(updatesPerSecond, 0, 'f', updatesPerSecond < 10 ? 1 : 0);
@@ -74,6 +76,9 @@ void CMainFrame::CreateLiveParts() {
   m_pLivePane->setObjectName("liveStatus");
   m_pLivePane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   m_pLivePane->setAlignment(Qt::AlignCenter);
+  m_pLivePane->setToolTip(
+      "Display (LIVE or CLASSIC) | blocks of input lost since POWER on | analysis updates a "
+      "second");
   statusBar()->addPermanentWidget(m_pLivePane);
   m_pMeters = new LevelMeterBar;
   statusBar()->addPermanentWidget(m_pMeters);

@@ -16,7 +16,9 @@
 #include "shell/trigger_profile.h"
 #include "view/trigger_control.h"
 
-QString TriggerPaneText(const TriggerControl& trigger, bool live, float timeBase) {
+QString TriggerPaneText(const TriggerControl& trigger, bool live, float timeBase, int displayMode) {
+  const bool oscillograph = displayMode == 602 || displayMode == 612;
+  if (trigger.IsOn() && !oscillograph) return "FREE";
   if (trigger.IsOn() && live && trigger.Rolls(timeBase)) return "ROLL";
   return TriggerStatusText(trigger.IsOn() ? trigger.Status() : TriggerStatus::kOff);
 }
@@ -88,7 +90,9 @@ void CMainFrame::CreateTriggerParts() {
   m_pTriggerPane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   m_pTriggerPane->setAlignment(Qt::AlignCenter);
   m_pTriggerPane->setMinimumWidth(50);
-  m_pTriggerPane->setToolTip("Trigger state");
+  m_pTriggerPane->setToolTip(
+      "Trigger state: OFF, WAIT, TRIG'D, AUTO, STOP (Single holding), ROLL, or FREE in the "
+      "displays the trigger does not drive");
   statusBar()->addPermanentWidget(m_pTriggerPane);
   m_pRearmButton = new QPushButton("Re-arm");
   m_pRearmButton->setObjectName("triggerRearm");
@@ -100,8 +104,10 @@ void CMainFrame::CreateTriggerParts() {
 }
 
 void CMainFrame::ApplyTrigger(const TriggerSettings& settings) {
+  const TriggerSettings before = CurrentTrigger().Settings();
   CurrentTrigger().SetSettings(settings);
-  SaveTriggerProfile(CurrentTrigger().Settings());
+  // Only what the user changed here is kept: the command line's settings hold for this start.
+  SaveTriggerProfile(WithChanges(before, CurrentTrigger().Settings(), LoadTriggerProfile()));
   UpdateTriggerParts();
 }
 
@@ -143,7 +149,8 @@ void CMainFrame::UpdateTriggerParts() {
   if (m_pTriggerPane == nullptr || !HasCurrentApp()) return;
   const TriggerControl& trigger = CurrentTrigger();
   const AppState& app = CurrentApp();
-  m_pTriggerPane->setText(TriggerPaneText(trigger, app.m_bLive != 0, app.m_fTimeBase));
+  m_pTriggerPane->setText(
+      TriggerPaneText(trigger, app.m_bLive != 0, app.m_fTimeBase, app.m_nDisplayMode));
   const TriggerSettings& s = trigger.Settings();
   m_pRearmButton->setEnabled(s.mode == TriggerMode::kSingle);
   for (QAction* a : m_triggerActions) {

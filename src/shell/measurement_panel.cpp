@@ -11,6 +11,8 @@
 namespace {
 
 constexpr int kMargin = 6;
+// Room right of the values, so the last column never reaches the window's edge.
+constexpr int kRightMargin = 16;
 constexpr int kLabelWidth = 104;
 constexpr int kMinValueWidth = 122;
 const QColor kBackground(0, 0, 0);
@@ -84,10 +86,10 @@ void CMeasurementPanel::paintEvent(QPaintEvent*) {
   const int channels = std::max(1, m_nChannels);
   // Names beside the values while the values fit there; otherwise (narrow, or with the
   // statistics under them) each name heads its own block and the values use the whole width.
-  const int besideWidth = (width() - 2 * kMargin - kLabelWidth) / channels;
+  const int besideWidth = (width() - kMargin - kRightMargin - kLabelWidth) / channels;
   const bool beside = !m_bStatistics && besideWidth >= kMinValueWidth;
   const int valueLeft = kMargin + (beside ? kLabelWidth : 0);
-  const int columnWidth = beside ? besideWidth : (width() - 2 * kMargin) / channels;
+  const int columnWidth = beside ? besideWidth : (width() - kMargin - kRightMargin) / channels;
   int y = kMargin;
   p.setFont(font);
   p.setPen(kHeader);
@@ -99,7 +101,7 @@ void CMeasurementPanel::paintEvent(QPaintEvent*) {
   }
   y += line + 4;
   p.setPen(kInvalid);
-  p.drawLine(kMargin, y - 2, width() - kMargin, y - 2);
+  p.drawLine(kMargin, y - 2, width() - kRightMargin, y - 2);
   for (const ReadoutRow& row : m_rows) {
     p.setFont(font);
     p.setPen(beside ? kText : kHeader);
@@ -135,8 +137,7 @@ void CMeasurementPanel::contextMenuEvent(QContextMenuEvent* event) {
   std::vector<QAction*> items;
   for (std::size_t i = 0; i < kQuantityCount; ++i) {
     const Quantity q = QuantityAt(i);
-    QAction* a = menu.addAction(
-        QString::fromUtf8(QuantityName(q).data(), static_cast<int>(QuantityName(q).size())));
+    QAction* a = menu.addAction(QString::fromStdString(QuantityMenuText(q)));
     a->setCheckable(true);
     a->setChecked(std::find(m_quantities.begin(), m_quantities.end(), q) != m_quantities.end());
     items.push_back(a);

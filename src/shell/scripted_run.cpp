@@ -14,6 +14,7 @@
 #include "controls/control_view.h"
 #include "controls/image_button.h"
 #include "controls/rotary_switch.h"
+#include "platform/capture_ring.h"
 #include "platform/command_ids.h"
 #include "platform/message_target.h"
 #include "platform/wave_in.h"
@@ -22,6 +23,8 @@
 #include "shell/input_watch.h"
 #include "shell/main_frame.h"
 #include "shell/nav_bar_ctrl.h"
+#include "shell/trigger_options.h"
+#include "view/trigger_control.h"
 #include "view/view_dialogs.h"
 
 struct PrintedMessages::State {
@@ -65,6 +68,9 @@ namespace {
 // with a failure instead of a hang.
 constexpr int kWaitSlackMs = 10000;
 constexpr int kWaitPerBufferMs = 1000;
+// How long the input may run past the holdoff without a trigger before a run that waits for one
+// gives up and says so.
+constexpr int kTriggerGiveUpMs = 3000;
 // The resolution the program prints PDF files at.
 constexpr int kPdfResolution = 300;
 
@@ -206,9 +212,44 @@ class Script {
       return MessageCount() > before &&
              (!m_app.m_capture.IsCapturing() || (watch != nullptr && watch->Lost()));
     };
-    const bool arrived = RunEventsUntil([&] { return done() >= wanted || inputGone(); },
-                                        kWaitSlackMs + kWaitPerBufferMs * wanted);
+    // In Live a trigger in Normal or Single makes the updates: when the input runs on and the
+    // trigger does not fire, none will come, and the run says why instead of timing out.
+    const TriggerSettings& trigger = CurrentTrigger().Settings();
+    const int mode = m_app.m_nDisplayMode;
+    const bool waitsForTrigger =
+        live && (trigger.mode == TriggerMode::kNormal || trigger.mode == TriggerMode::kSingle) &&
+        (mode == 602 || mode == 612) && !CurrentTrigger().Rolls(m_app.m_fTimeBase);
+    const int giveUpMs = kTriggerGiveUpMs + static_cast<int>(trigger.holdoffMs);
+    QElapsedTimer sinceProgress;
+    sinceProgress.start();
+    int progress = 0;
+    uint64_t inputFrom = 0;
+    bool gaveUp = false;
+    auto triggerGaveUp = [&] {
+      if (!waitsForTrigger) return false;
+      const std::shared_ptr<const CaptureRing> ring = m_app.m_capture.GetRing();
+      const uint64_t input = ring ? ring->WritePosition() : 0;
+      if (done() != progress || CurrentTrigger().Status() != TriggerStatus::kWait || input == 0) {
+        progress = done();
+        inputFrom = input;
+        sinceProgress.restart();
+        return false;
+      }
+      // Only time while sound comes in counts: a device slow to start is not the trigger's fault.
+      const uint64_t ran = input - inputFrom;
+      gaveUp = sinceProgress.elapsed() > giveUpMs &&
+               ran * 1000 >= static_cast<uint64_t>(m_app.m_nSampleRate) * kTriggerGiveUpMs;
+      return gaveUp;
+    };
+    const bool arrived =
+        RunEventsUntil([&] { return done() >= wanted || inputGone() || triggerGaveUp(); },
+                       kWaitSlackMs + kWaitPerBufferMs * wanted);
     frame->SetCommandFilter(nullptr);
+    if (gaveUp && done() < wanted) {
+      Fail(TriggerNeverFiredText(trigger, m_app.m_nChannels == 2, giveUpMs / 1000.0, done(),
+                                 wanted));
+      return false;
+    }
     if (!arrived || done() < wanted) {
       const std::string input = InputDisplayName(CurrentWaveInput(), m_app.m_capture.DeviceName());
       Fail(std::to_string(done()) + " of " + std::to_string(wanted) +

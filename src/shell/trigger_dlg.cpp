@@ -57,8 +57,9 @@ CTriggerDlg::CTriggerDlg(const TriggerSettings& settings, std::function<double()
   auto* levelLabel = new QLabel("Le&vel:");
   levelLabel->setBuddy(m_pLevel);
   form->addRow(levelLabel, levelRow);
-  m_pHysteresis =
-      NumberBox(0, kMaxTriggerHysteresisPercent, 1, " % of full scale", s.hysteresisPercent);
+  m_pHysteresis = NumberBox(0, kMaxTriggerHysteresisDiv, 2, " div", s.hysteresisDiv);
+  m_pHysteresis->setSingleStep(0.05);
+  m_pHysteresis->setToolTip("A share of a vertical division of the source channel's chart");
   form->addRow("&Hysteresis:", m_pHysteresis);
   m_pPosition = NumberBox(0, 100, 1, " % of the screen", s.positionPercent);
   form->addRow("&Position:", m_pPosition);
@@ -81,7 +82,7 @@ TriggerSettings CTriggerDlg::Settings() const {
   s.source = m_pSource->currentIndex();
   s.slope = static_cast<TriggerSlope>(m_pSlope->currentIndex());
   s.levelMv = m_pLevel->value();
-  s.hysteresisPercent = m_pHysteresis->value();
+  s.hysteresisDiv = m_pHysteresis->value();
   s.positionPercent = m_pPosition->value();
   s.holdoffMs = m_pHoldoff->value();
   s.roll = m_pRoll->isChecked();

@@ -1,6 +1,7 @@
 #include "shell/trigger_options.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 namespace {
@@ -36,12 +37,14 @@ TriggerSettings TriggerOptions::Over(TriggerSettings settings) const {
   if (levelMv) settings.levelMv = *levelMv;
   if (positionPercent) settings.positionPercent = *positionPercent;
   if (holdoffMs) settings.holdoffMs = *holdoffMs;
+  if (hysteresisDiv) settings.hysteresisDiv = *hysteresisDiv;
   return settings.Limited();
 }
 
 bool IsTriggerOption(const std::string& name) {
   return name == "--trigger" || name == "--trigger-source" || name == "--trigger-slope" ||
-         name == "--trigger-level" || name == "--trigger-position" || name == "--trigger-holdoff";
+         name == "--trigger-level" || name == "--trigger-position" || name == "--trigger-holdoff" ||
+         name == "--trigger-hysteresis";
 }
 
 std::string ApplyTriggerOption(TriggerOptions& o, const std::string& name,
@@ -71,7 +74,10 @@ std::string ApplyTriggerOption(TriggerOptions& o, const std::string& name,
     }
     o.levelMv = *mv;
   } else if (name == "--trigger-position") {
-    const std::optional<double> percent = ParseDecimal(value);
+    // "50%" and "50" alike, as the value is written in the dialog and in the help.
+    const bool sign = !value.empty() && value.back() == '%';
+    const std::optional<double> percent =
+        ParseDecimal(sign ? value.substr(0, value.size() - 1) : value);
     if (!percent || *percent < 0 || *percent > 100) {
       return "--trigger-position needs a share of the screen from 0 to 100 %" + Quoted(value);
     }
@@ -82,10 +88,32 @@ std::string ApplyTriggerOption(TriggerOptions& o, const std::string& name,
       return "--trigger-holdoff needs a time in ms from 0 to 5000" + Quoted(value);
     }
     o.holdoffMs = *ms;
+  } else if (name == "--trigger-hysteresis") {
+    const std::optional<double> div = ParseDecimal(value);
+    if (!div || *div < 0 || *div > kMaxTriggerHysteresisDiv) {
+      return "--trigger-hysteresis needs a share of a division from 0 to 2" + Quoted(value);
+    }
+    o.hysteresisDiv = *div;
   } else {
     return "unknown option " + name;
   }
   return std::string();
+}
+
+std::string TriggerNeverFiredText(const TriggerSettings& settings, bool twoChannels, double seconds,
+                                  int updates, int wanted) {
+  const char* slope = settings.slope == TriggerSlope::kRising    ? "rising"
+                      : settings.slope == TriggerSlope::kFalling ? "falling"
+                                                                 : "rising or falling";
+  char level[32];
+  std::snprintf(level, sizeof level, "%g", settings.levelMv);
+  char time[32];
+  std::snprintf(time, sizeof time, "%g", seconds);
+  const char* channel = twoChannels && settings.source == 1 ? "right" : "left";
+  return std::string("the trigger ") + (updates > 0 ? "stopped firing" : "never fired") + ": no " +
+         slope + " crossing of " + level + " mV on the " + channel + " channel in " + time +
+         " s of input (" + std::to_string(updates) + " of " + std::to_string(wanted) +
+         " updates were made after POWER; the level, slope or --trigger auto may help)";
 }
 
 const char* TriggerUsageText() {
@@ -95,6 +123,8 @@ const char* TriggerUsageText() {
          "  --trigger-slope SLOPE     rising, falling or either\n"
          "  --trigger-level MV        trigger level in mV (the oscillograph's units)\n"
          "  --trigger-position PERCENT  trigger point, 0..100 % of the screen from the left\n"
-         "                    (default 10)\n"
-         "  --trigger-holdoff MS      no new trigger for MS ms after one (0..5000)\n";
+         "                    (default 10; 50 and 50% alike)\n"
+         "  --trigger-holdoff MS      no new trigger for MS ms after one (0..5000)\n"
+         "  --trigger-hysteresis DIV  hysteresis, 0..2 vertical divisions of the source\n"
+         "                    channel's chart (default 0.1)\n";
 }

@@ -14,6 +14,7 @@ struct TriggerOptions {
   std::optional<double> levelMv;
   std::optional<double> positionPercent;
   std::optional<double> holdoffMs;
+  std::optional<double> hysteresisDiv;
 
   // settings with the options given put in.
   TriggerSettings Over(TriggerSettings settings) const;
@@ -24,5 +25,11 @@ bool IsTriggerOption(const std::string& name);
 // Stores the value of option name; an empty result, or the error line naming the option.
 std::string ApplyTriggerOption(TriggerOptions& options, const std::string& name,
                                const std::string& value);
+// Why a scripted run that waits for triggered updates ends: "the trigger never fired: no rising
+// crossing of 100 mV on the left channel in 3 s of input (0 of 4 updates after POWER)", or
+// "stopped firing" once some updates came.
+std::string TriggerNeverFiredText(const TriggerSettings& settings, bool twoChannels, double seconds,
+                                  int updates, int wanted);
+
 // The lines of --help that describe them.
 const char* TriggerUsageText();

@@ -8,7 +8,7 @@ constexpr char kModeKey[] = "Trigger/Mode";
 constexpr char kSourceKey[] = "Trigger/Source";
 constexpr char kSlopeKey[] = "Trigger/Slope";
 constexpr char kLevelKey[] = "Trigger/LevelMv";
-constexpr char kHysteresisKey[] = "Trigger/HysteresisPercent";
+constexpr char kHysteresisKey[] = "Trigger/HysteresisDiv";
 constexpr char kPositionKey[] = "Trigger/PositionPercent";
 constexpr char kHoldoffKey[] = "Trigger/HoldoffMs";
 constexpr char kRollKey[] = "Trigger/Roll";
@@ -28,7 +28,7 @@ TriggerSettings LoadTriggerProfile() {
   ParseTriggerSource(profile.value(kSourceKey).toString().toStdString(), s.source);
   ParseTriggerSlope(profile.value(kSlopeKey).toString().toStdString(), s.slope);
   s.levelMv = ReadNumber(profile, kLevelKey, s.levelMv);
-  s.hysteresisPercent = ReadNumber(profile, kHysteresisKey, s.hysteresisPercent);
+  s.hysteresisDiv = ReadNumber(profile, kHysteresisKey, s.hysteresisDiv);
   s.positionPercent = ReadNumber(profile, kPositionKey, s.positionPercent);
   s.holdoffMs = ReadNumber(profile, kHoldoffKey, s.holdoffMs);
   s.roll = profile.value(kRollKey, false).toBool();
@@ -41,7 +41,7 @@ void SaveTriggerProfile(const TriggerSettings& settings) {
   profile.setValue(kSourceKey, TriggerSourceName(settings.source));
   profile.setValue(kSlopeKey, TriggerSlopeName(settings.slope));
   profile.setValue(kLevelKey, settings.levelMv);
-  profile.setValue(kHysteresisKey, settings.hysteresisPercent);
+  profile.setValue(kHysteresisKey, settings.hysteresisDiv);
   profile.setValue(kPositionKey, settings.positionPercent);
   profile.setValue(kHoldoffKey, settings.holdoffMs);
   profile.setValue(kRollKey, settings.roll);

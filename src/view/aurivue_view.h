@@ -126,13 +126,14 @@ class CAurivueView : public QWidget, public MessageTarget {
   // Copies the newest span frames of the ring into m_liveBuffer, silence before the first
   // frame; false when nothing new arrived since the last pass.
   bool TakeNewestFrames(std::size_t span);
-  // The oscillograph in Live, 2-D and 3-D: each pixel column's minimum and maximum when a
-  // column covers more than one sample.
+  // The oscillograph in Live, 2-D and 3-D: every sample where the frame has no more samples
+  // than the chart has columns, else each pixel column's minimum and maximum.
   void LiveOscillographPass(bool threeD);
   int LiveChartCapacity() const;
 
   // The trigger (view_trigger.cpp).
   bool TriggerApplies() const;
+  void ShowWaitingMarks();
   // Takes the source channel of frames interleaved frames at full rate into out.
   void SourceSamplesFrom(const unsigned char* data, std::size_t frames, double* out) const;
   // The search follows stream (a capture ring); a new one, or a restart, begins at sample next.

@@ -301,7 +301,7 @@ CsvMetadata CollectCsvMetadata(const AppState& app, const std::string& isoTime) 
     m.emplace_back("trigger_source", TriggerSourceName(t.source));
     m.emplace_back("trigger_slope", TriggerSlopeName(t.slope));
     m.emplace_back("trigger_level_mv", FormatCsvNumber(t.levelMv));
-    m.emplace_back("trigger_hysteresis_percent", FormatCsvNumber(t.hysteresisPercent));
+    m.emplace_back("trigger_hysteresis_div", FormatCsvNumber(t.hysteresisDiv));
     m.emplace_back("trigger_position_percent", FormatCsvNumber(t.positionPercent));
     m.emplace_back("trigger_holdoff_ms", FormatCsvNumber(t.holdoffMs));
   }

@@ -155,7 +155,14 @@ void CAurivueView::LiveOscillographPass(bool threeD) {
   }
   const std::size_t columns =
       std::min<std::size_t>(width > 0 ? static_cast<std::size_t>(width) : 0, m_envelopeMin.size());
-  if (columns == 0 || span <= columns || 2 * static_cast<int>(columns) > top.GetCapacity()) {
+  // With no more samples than columns every sample is drawn as it was recorded: a thinned or
+  // filtered frame would hide a spike or turn a fast tone into a false slow one. At 1 ms/div the
+  // frame already holds every sample.
+  const bool everySample = span <= columns && t > 1;
+  const int capacity = top.GetCapacity();
+  if (columns == 0 || 2 * static_cast<int>(columns) > capacity ||
+      (span <= columns && !everySample) ||
+      (everySample && span > static_cast<std::size_t>(capacity))) {
     if (threeD) {
       for (int c = 0; c < charts; ++c) m_chart3D[c].SetBand(0, false);
     }
@@ -176,6 +183,19 @@ void CAurivueView::LiveOscillographPass(bool threeD) {
   ::DecodeFrame(m_liveBuffer.data(), span * align, format, m_liveLeft.data(),
                 two ? m_liveRight.data() : nullptr);
 
+  if (everySample) {
+    for (int c = 0; c < charts; ++c) {
+      ChartCtrl& chart = FrameChart(c, threeD);
+      if (threeD) m_chart3D[c].SetBand(0, false);
+      const double* samples = c == 0 ? m_liveLeft.data() : m_liveRight.data();
+      for (std::size_t k = 0; k < span; ++k) {
+        const double x = end * static_cast<double>(k) / static_cast<double>(span) + m_dTraceShiftMs;
+        chart.SetPoint(x, ToMillivolts(samples[k], app.m_nVoltValue), static_cast<int>(k), 0);
+      }
+    }
+    FinishPass(threeD, charts);
+    return;
+  }
   for (int c = 0; c < charts; ++c) {
     ChartCtrl& chart = FrameChart(c, threeD);
     const std::size_t n = ComputeEnvelope(c == 0 ? m_liveLeft.data() : m_liveRight.data(), span,

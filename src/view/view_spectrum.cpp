@@ -249,6 +249,24 @@ void CAurivueView::LargeSpectrumPass(int analysis, bool threeD) {
         traces[series++] = avg.Minimum();
       }
     }
+    if (!threeD) {
+      // Two or three traces on one chart: a legend says which is which. Made afresh only when
+      // the traces change, not every pass.
+      const char* first = o.average != 0 ? "Average" : "Current";
+      const char* last = series < 2 ? "" : o.minimumHold ? "Minimum hold" : "Peak hold";
+      const std::vector<ChartLegendEntry>& shown = chart.GetLegend();
+      const std::size_t count = series > 1 ? static_cast<std::size_t>(series) : 0;
+      if (shown.size() != count ||
+          (count > 0 && (shown.front().text != first || shown.back().text != last))) {
+        std::vector<ChartLegendEntry> legend;
+        if (count > 0) {
+          legend.push_back({first, chart.GetSerie(0).m_color});
+          if (o.peakHold) legend.push_back({"Peak hold", kPeakColor});
+          if (o.minimumHold) legend.push_back({"Minimum hold", kMinimumColor});
+        }
+        chart.SetLegend(legend);
+      }
+    }
     // The bins to draw, chosen by the highest trace so no held peak falls between columns.
     const int capacity = chart.GetCapacity();
     const int plotWidth = chart.GetPlotRect().Width();

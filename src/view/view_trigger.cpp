@@ -84,6 +84,12 @@ void CAurivueView::ShowTriggerMarks(bool triggered) {
   m_bTriggerMarks = true;
 }
 
+void CAurivueView::ShowWaitingMarks() {
+  // While the trigger waits the last trace stays, and the level it waits for is marked on it,
+  // also before the first trigger.
+  if (!m_bTriggerMarks) ShowTriggerMarks(false);
+}
+
 void CAurivueView::PrepareTriggerSearch(const void* stream, uint64_t next) {
   const AppState& app = CurrentApp();
   TriggerControl& trigger = CurrentTrigger();
@@ -93,8 +99,10 @@ void CAurivueView::PrepareTriggerSearch(const void* stream, uint64_t next) {
     trigger.m_pStream = stream;
     trigger.m_bRestart = false;
   }
+  // A division of the source channel's chart: a quarter of the half-height its switch sets.
+  const double divisionMv = SourceChannel(app) == 1 ? app.m_fRightScale : app.m_fLeftScale;
   trigger.Search().SetCriteria(
-      CriteriaFor(trigger.Settings(), app.m_nVoltValue, app.m_nBits, app.m_nSampleRate));
+      CriteriaFor(trigger.Settings(), app.m_nVoltValue, divisionMv, app.m_nSampleRate));
 }
 
 bool CAurivueView::ClassicTriggerFrame() {
@@ -124,7 +132,10 @@ bool CAurivueView::ClassicTriggerFrame() {
   const auto show =
       trigger.Machine().Step(frame.has_value(), static_cast<uint64_t>(start) + frames);
   trigger.NoteStep(before);
-  if (show == TriggerStateMachine::Show::kKeep) return false;
+  if (show == TriggerStateMachine::Show::kKeep) {
+    ShowWaitingMarks();
+    return false;
+  }
   if (show == TriggerStateMachine::Show::kTriggered) {
     const std::size_t skip = static_cast<std::size_t>(frame->first - start) * align;
     DecodeFrameFrom(buffer + skip, frames * align - skip);
@@ -185,7 +196,10 @@ int CAurivueView::LiveTriggerFrame(std::size_t span) {
   if (show == TriggerStateMachine::Show::kUntriggered) return -1;
   m_pLiveRing = ring.get();
   m_nLiveEnd = end;
-  if (show == TriggerStateMachine::Show::kKeep) return 0;
+  if (show == TriggerStateMachine::Show::kKeep) {
+    ShowWaitingMarks();
+    return 0;
+  }
   const auto first = static_cast<uint64_t>(frame->first);
   if (!ring->Read(first, span, m_liveBuffer.data())) return 0;
   m_nLiveStamp = ring->BlockTime(first + span - 1);

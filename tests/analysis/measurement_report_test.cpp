@@ -249,10 +249,10 @@ TEST(MeasurementReadout, ValuesCarryUnitsAndInvalidOnesTheirReason) {
   set(Quantity::kThdDb, -92.312345);
   set(Quantity::kMean, 3e-16);
   set(Quantity::kCrest, 1.41421356);
-  EXPECT_EQ(ReadoutValue(m, Quantity::kFrequency), "1000.00012 Hz");
-  EXPECT_EQ(ReadoutValue(m, Quantity::kThdDb), "-92.3123 dB");
-  EXPECT_EQ(ReadoutValue(m, Quantity::kMean), "0 mV");
-  EXPECT_EQ(ReadoutValue(m, Quantity::kCrest), "1.41421");
+  EXPECT_EQ(ReadoutValue(m, Quantity::kFrequency), "1000.000 Hz");
+  EXPECT_EQ(ReadoutValue(m, Quantity::kThdDb), "-92.31 dB");
+  EXPECT_EQ(ReadoutValue(m, Quantity::kMean), "0.00 mV");
+  EXPECT_EQ(ReadoutValue(m, Quantity::kCrest), "1.414");
   EXPECT_EQ(ReadoutValue(m, Quantity::kSnr), "---");
   m.flags.noTone = true;
   EXPECT_EQ(ReadoutValue(m, Quantity::kSnr), "--- (no tone)");
@@ -265,11 +265,58 @@ TEST(MeasurementReadout, ValuesCarryUnitsAndInvalidOnesTheirReason) {
   const std::vector<ReadoutRow> rows =
       BuildReadout(&m, stats, 1, {Quantity::kCrest, Quantity::kThdDb}, true);
   ASSERT_EQ(rows.size(), 2u);
-  EXPECT_EQ(rows[0].label, "crest");
+  EXPECT_EQ(rows[0].label, "Crest factor");
   EXPECT_TRUE(rows[0].valid[0]);
-  EXPECT_EQ(rows[0].mean[0], "mean 1.41421 sd 0");
-  EXPECT_EQ(rows[0].range[0], "1.41421 .. 1.41421");
+  EXPECT_EQ(rows[0].mean[0], "mean 1.414 sd 0.000");
+  EXPECT_EQ(rows[0].range[0], "1.414 .. 1.414");
   EXPECT_FALSE(rows[1].valid[0]);
   EXPECT_EQ(rows[1].mean[0], "") << "no valid update yet";
   EXPECT_EQ(rows[1].value[1], "") << "one channel";
+}
+
+// Each quantity with the digits it resolves and the name a person reads; the files keep the
+// keys.
+TEST(MeasurementReadout, DigitsFollowTheQuantityAndItsUnit) {
+  struct Case {
+    Quantity q;
+    double value;
+    const char* text;
+  };
+  const Case cases[] = {
+      {Quantity::kDbfs, -6.020899, "-6.02 dBFS"},
+      {Quantity::kDbfs, -0.004, "0.00 dBFS"},
+      {Quantity::kThdNDb, -80.1234, "-80.12 dB"},
+      {Quantity::kSnr, 96.3349, "96.33 dB"},
+      {Quantity::kRms, 353.553390, "353.55 mV"},
+      {Quantity::kVpp, 1999.9876, "1999.99 mV"},
+      {Quantity::kFrequency, 997.0001234, "997.000 Hz"},
+      {Quantity::kFrequency, 15000.123456, "15000.12 Hz"},
+      {Quantity::kFrequency, 20.5, "20.500 Hz"},
+      {Quantity::kPeakFrequency, 1000.4567, "1000.46 Hz"},
+      {Quantity::kPeriod, 1.00300903, "1.00301 ms"},
+      {Quantity::kThd, 0.00123456, "0.00123 %"},
+      {Quantity::kThdN, 12.3456, "12.3 %"},
+      {Quantity::kDuty, 50.004, "50.00 %"},
+      {Quantity::kRise, 0.0212345, "0.0212 ms"},
+      {Quantity::kEnob, 15.678, "15.68 bits"},
+      {Quantity::kCrest, 3.0, "3.000"},
+  };
+  for (const Case& c : cases) {
+    ChannelMeasurement m;
+    m.value[static_cast<std::size_t>(c.q)] = c.value;
+    m.valid[static_cast<std::size_t>(c.q)] = true;
+    EXPECT_EQ(ReadoutValue(m, c.q), c.text) << QuantityName(c.q) << " " << c.value;
+  }
+  const std::pair<Quantity, const char*> names[] = {{Quantity::kThdNDb, "THD+N (dB)"},
+                                                    {Quantity::kThdN, "THD+N (%)"},
+                                                    {Quantity::kRms, "Vrms (mV)"},
+                                                    {Quantity::kSnr, "SNR (dB)"},
+                                                    {Quantity::kCrest, "Crest factor"}};
+  for (const auto& [q, text] : names) EXPECT_EQ(QuantityMenuText(q), text);
+  // Every quantity has a title, and the keys stay what the files and the command line use.
+  for (std::size_t i = 0; i < kQuantityCount; ++i) {
+    EXPECT_FALSE(QuantityTitle(QuantityAt(i)).empty());
+    EXPECT_NE(QuantityTitle(QuantityAt(i)), QuantityName(QuantityAt(i)));
+  }
+  EXPECT_EQ(QuantityName(Quantity::kThdNDb), "thd_n_db");
 }

@@ -105,21 +105,37 @@ TEST(TriggerStateTest, StatusTexts) {
   EXPECT_STREQ(TriggerStatusText(TriggerStatus::kStop), "STOP");
 }
 
-TEST(TriggerSettingsTest, LevelFollowsTheVoltsCalibrationAndHysteresisTheFullScale) {
+TEST(TriggerSettingsTest, LevelFollowsTheVoltsCalibrationAndHysteresisTheDivision) {
   TriggerSettings s;
   s.levelMv = 500;
-  s.hysteresisPercent = 2;
   s.holdoffMs = 20;
   // 32000 counts a volt: 500 mV is the sample the oscillograph draws at 500 mV.
-  TriggerCriteria c = CriteriaFor(s, 32000, 16, 44100);
+  TriggerCriteria c = CriteriaFor(s, 32000, 250, 44100);
   EXPECT_DOUBLE_EQ(c.level, 16000);
   EXPECT_DOUBLE_EQ(ToMillivolts(c.level, 32000), 500);
-  EXPECT_DOUBLE_EQ(c.hysteresis, 0.02 * 32768);
   EXPECT_DOUBLE_EQ(c.holdoff, 882);
-  c = CriteriaFor(s, 1000, 8, 11025);
+  c = CriteriaFor(s, 1000, 250, 11025);
   EXPECT_DOUBLE_EQ(c.level, 500);
-  EXPECT_DOUBLE_EQ(c.hysteresis, 0.02 * 128);
   EXPECT_NEAR(c.holdoff, 220.5, 1e-9);
+  // The hysteresis is a share of a division in mV, in counts through the calibration: a tenth of
+  // a division by default, so a trace filling the screen at the finest scale still arms it.
+  struct Case {
+    double div;  // setting
+    double divisionMv;
+    int voltValue;
+    double counts;
+  };
+  const Case cases[] = {{0.1, 250, 32000, 800}, {0.1, 2.5, 32000, 8}, {0.5, 25, 32000, 400},
+                        {0, 250, 32000, 0},     {2, 100, 1000, 200},  {0.25, 2.5, 16000, 10}};
+  for (const Case& k : cases) {
+    s.hysteresisDiv = k.div;
+    EXPECT_DOUBLE_EQ(CriteriaFor(s, k.voltValue, k.divisionMv, 48000).hysteresis, k.counts)
+        << k.div << " div of " << k.divisionMv << " mV";
+  }
+  // At the finest scale (2.5 mV a division) a sine of the screen's height, 10 mV, swings 40
+  // times the default hysteresis either way.
+  s.hysteresisDiv = TriggerSettings().hysteresisDiv;
+  EXPECT_LT(CriteriaFor(s, 32000, 2.5, 48000).hysteresis * 40, TriggerLevelCounts(10, 32000) + 1);
   EXPECT_DOUBLE_EQ(TriggerLevelMv(TriggerLevelCounts(-123.5, 32767), 32767), -123.5);
 }
 
@@ -128,13 +144,13 @@ TEST(TriggerSettingsTest, LimitsAndNames) {
   EXPECT_EQ(s.mode, TriggerMode::kOff);  // the default leaves everything as it is
   s.positionPercent = 140;
   s.holdoffMs = -3;
-  s.hysteresisPercent = std::numeric_limits<double>::quiet_NaN();
+  s.hysteresisDiv = std::numeric_limits<double>::quiet_NaN();
   s.levelMv = 1e9;
   s.source = 7;
   const TriggerSettings l = s.Limited();
   EXPECT_EQ(l.positionPercent, 100);
   EXPECT_EQ(l.holdoffMs, 0);
-  EXPECT_EQ(l.hysteresisPercent, 2);
+  EXPECT_EQ(l.hysteresisDiv, 0.1);
   EXPECT_EQ(l.levelMv, kMaxTriggerLevelMv);
   EXPECT_EQ(l.source, 0);
   for (TriggerMode m :
@@ -154,4 +170,58 @@ TEST(TriggerSettingsTest, LimitsAndNames) {
   TriggerMode mode = TriggerMode::kAuto;
   EXPECT_FALSE(ParseTriggerMode("", mode));
   EXPECT_EQ(mode, TriggerMode::kAuto);
+}
+
+// Only the fields a user changed reach the stored settings.
+TEST(TriggerSettingsTest, OnlyChangedFieldsAreStored) {
+  TriggerSettings stored;  // the profile: off, rising, 0 mV
+  stored.levelMv = 40;
+  TriggerSettings before = stored;  // this start: --trigger normal --trigger-level 100
+  before.mode = TriggerMode::kNormal;
+  before.levelMv = 100;
+  struct Case {
+    const char* what;
+    void (*change)(TriggerSettings&);
+    void (*expect)(TriggerSettings&);
+  };
+  const Case cases[] = {
+      {"slope", [](TriggerSettings& s) { s.slope = TriggerSlope::kFalling; },
+       [](TriggerSettings& s) { s.slope = TriggerSlope::kFalling; }},
+      {"source", [](TriggerSettings& s) { s.source = 1; },
+       [](TriggerSettings& s) { s.source = 1; }},
+      {"level", [](TriggerSettings& s) { s.levelMv = -5; },
+       [](TriggerSettings& s) { s.levelMv = -5; }},
+      {"mode", [](TriggerSettings& s) { s.mode = TriggerMode::kSingle; },
+       [](TriggerSettings& s) { s.mode = TriggerMode::kSingle; }},
+      {"hysteresis", [](TriggerSettings& s) { s.hysteresisDiv = 0.5; },
+       [](TriggerSettings& s) { s.hysteresisDiv = 0.5; }},
+      {"position, holdoff, roll",
+       [](TriggerSettings& s) {
+         s.positionPercent = 50;
+         s.holdoffMs = 3;
+         s.roll = true;
+       },
+       [](TriggerSettings& s) {
+         s.positionPercent = 50;
+         s.holdoffMs = 3;
+         s.roll = true;
+       }},
+      {"nothing", [](TriggerSettings&) {}, [](TriggerSettings&) {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TriggerSettings after = before;
+    c.change(after);
+    TriggerSettings want = stored;
+    c.expect(want);
+    const TriggerSettings got = WithChanges(before, after, stored);
+    EXPECT_EQ(got.mode, want.mode);
+    EXPECT_EQ(got.source, want.source);
+    EXPECT_EQ(got.slope, want.slope);
+    EXPECT_EQ(got.levelMv, want.levelMv);
+    EXPECT_EQ(got.hysteresisDiv, want.hysteresisDiv);
+    EXPECT_EQ(got.positionPercent, want.positionPercent);
+    EXPECT_EQ(got.holdoffMs, want.holdoffMs);
+    EXPECT_EQ(got.roll, want.roll);
+  }
 }

@@ -213,3 +213,24 @@ TEST(ChartCtrlModelTest, LabelTextsUseTheirFormats) {
   EXPECT_EQ(FormatDepthLabel(12), "12.0");
   EXPECT_EQ(FormatYTickLabel(1e300).size(), 304u);  // no truncation, no overflow
 }
+
+// The legend sits in the plot's top right corner, a few pixels in, and only where it fits.
+TEST(ChartLegendTest, LegendRectLiesInsideThePlotsTopRightCorner) {
+  struct Case {
+    DcRect plot;
+    int lines, lineHeight, textWidth;
+    DcRect want;
+  };
+  const int w = 3 * kLegendPad + kLegendStroke;  // the box without its text
+  const Case cases[] = {
+      {{50, 20, 650, 420}, 2, 12, 60, {650 - kLegendPad - w - 60, 24, 650 - kLegendPad, 24 + 32}},
+      {{0, 0, 400, 300}, 3, 10, 80, {400 - kLegendPad - w - 80, 4, 400 - kLegendPad, 4 + 38}},
+      {{0, 0, 400, 300}, 0, 10, 80, {}},
+      {{0, 0, 90, 300}, 2, 10, 80, {}},  // too narrow
+      {{0, 0, 400, 20}, 2, 10, 80, {}},  // too low
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(LegendRect(c.plot, c.lines, c.lineHeight, c.textWidth), c.want)
+        << c.lines << " lines in " << c.plot.Width() << " x " << c.plot.Height();
+  }
+}

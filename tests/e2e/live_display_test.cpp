@@ -227,7 +227,7 @@ TEST_F(LiveDisplayTest, WaterfallTakesCurtainsAtItsOwnRateAndThePaneSaysLive) {
   EXPECT_GE(perSecond, 2.5);
   EXPECT_LE(perSecond, 6.5);
   m_session->Frame()->UpdatePanes();
-  EXPECT_TRUE(m_session->Frame()->LiveStatusText().startsWith("LIVE 0 lost"))
+  EXPECT_TRUE(m_session->Frame()->LiveStatusText().startsWith("LIVE | 0 lost | "))
       << m_session->Frame()->LiveStatusText().toStdString();
   // Back to Classic: one pass per half-second buffer again, and the pane says so.
   app.m_bLive = 0;

@@ -2,6 +2,7 @@
 // chose written as Export writes it, held against a crossing this test finds by itself.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QTextStream>
 #include <cmath>
 #include <cstdlib>
@@ -98,5 +99,36 @@ TEST(TriggerHeadlessTest, TriggeredExportIsTheFrameAroundAnIndependentlyFoundCro
     const double edge = static_cast<double>(at) + 264.6;
     const std::vector<double> crossings = FallingCrossings(recording, level, edge - 1, edge);
     EXPECT_EQ(crossings.size(), 1u) << "no falling crossing of 100 mV where the trigger is drawn";
+  }
+}
+
+// A run that waits for triggered updates and never gets one ends soon after the input has run
+// for a while, saying the trigger never fired, instead of running into the long time-out with
+// a count of updates.
+TEST(TriggerHeadlessTest, NormalWithoutATriggerEndsSayingSo) {
+  PrivateProgram program;
+  REQUIRE_ENVIRONMENT(program.ok(), "the program is not built (build/src/aurivue)");
+  ASSERT_TRUE(program.WriteSettings(kKnownSettings));
+  struct Case {
+    const char* slope;
+    const char* level;
+    const char* says;
+  };
+  const Case cases[] = {{"rising", "900", "no rising crossing of 900 mV on the left channel"},
+                        {"either", "-950", "no rising or falling crossing of -950 mV"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.slope);
+    QElapsedTimer clock;
+    clock.start();
+    const auto r = program.Run({"--live", "--input", "tone:left=1000,sine,0.5;right=1000,sine,0.5",
+                                "--trigger", "normal", "--trigger-slope", c.slope,
+                                "--trigger-level", c.level, "--power", "--frames", "4", "--quit"});
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.indexOf("the trigger never fired"), -1) << r.err.toStdString();
+    EXPECT_NE(r.err.indexOf(c.says), -1) << r.err.toStdString();
+    // Three seconds of input without a trigger, not the ten and a second a frame of a run that
+    // waits for a device.
+    EXPECT_LT(clock.elapsed(), 10000);
   }
 }

@@ -3,6 +3,8 @@
 #include <QImage>
 #include <cmath>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "analysis/log_frequency_axis.h"
 #include "view/large_spectrum.h"
@@ -119,6 +121,59 @@ TEST_F(SpectrumViewTest, PeakHoldAndMinimumHoldAreSeriesOfTheirOwn) {
   view.RestartSpectrumAverages();
   host.Deliver();
   EXPECT_NEAR(chart.GetSerie(1).m_pY[top], 20 * std::log10(0.1), 1.5);
+}
+
+// With two or three traces on one chart a legend names them, in each trace's colour, drawn in
+// the plot's top right corner; a single trace has none.
+TEST_F(SpectrumViewTest, HeldTracesAreNamedInALegend) {
+  struct Case {
+    bool peak, minimum;
+    int average;
+    std::vector<std::string> names;
+  };
+  const Case cases[] = {
+      {false, false, 0, {}},
+      {true, false, 0, {"Current", "Peak hold"}},
+      {false, true, 1, {"Average", "Minimum hold"}},
+      {true, true, 2, {"Average", "Peak hold", "Minimum hold"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.names.size());
+    host.app.m_spectrum.fftSize = 4096;
+    host.app.m_spectrum.scale = 1;
+    host.app.m_spectrum.peakHold = c.peak;
+    host.app.m_spectrum.minimumHold = c.minimum;
+    host.app.m_spectrum.average = c.average;
+    CAurivueView& view = host.MakeView(600, 1000, 600);
+    FillTone(1000, 0.25);
+    host.Deliver();
+    ChartCtrl& chart = view.Chart2D(0);
+    const std::vector<ChartLegendEntry>& legend = chart.GetLegend();
+    ASSERT_EQ(legend.size(), c.names.size());
+    for (size_t i = 0; i < legend.size(); ++i) {
+      EXPECT_EQ(legend[i].text, c.names[i]);
+      EXPECT_EQ(legend[i].color, chart.GetSerie(static_cast<int>(i)).m_color);
+    }
+    // On the screen: each trace's colour in the legend's corner, as strokes of at least the
+    // stroke's length.
+    const QImage picture = chart.grab().toImage();
+    const DcRect plot = chart.GetPlotRect();
+    for (size_t i = 0; i < legend.size(); ++i) {
+      const QColor want(GetRValue(legend[i].color), GetGValue(legend[i].color),
+                        GetBValue(legend[i].color));
+      int run = 0, best = 0;
+      for (int y = plot.top; y < plot.top + 80; ++y) {
+        for (int x = plot.right - 200; x < plot.right; ++x) {
+          const bool hit = picture.pixelColor(x + kClientEdgeWidth, y + kClientEdgeWidth) == want;
+          run = hit ? run + 1 : 0;
+          best = std::max(best, run);
+        }
+        run = 0;
+      }
+      EXPECT_GE(best, kLegendStroke) << legend[i].text;
+    }
+    Save(view, c.names.empty() ? "legend0" : c.names.size() == 2 ? "legend2" : "legend3");
+  }
 }
 
 TEST_F(SpectrumViewTest, PhasePowerSpectrumAndWaterfallRunOnTheLargeTransform) {
