@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 echo "== Aurivue: checking packages"
-tools/install_deps.sh
+tools/install_deps.sh test
 
 sanitizers="${AURIVUE_SANITIZERS:-}"
 if [ -z "$sanitizers" ] && [ "${CI:-}" = "true" ]; then sanitizers=1; fi
@@ -17,6 +17,8 @@ status=0
 # The real-capture tests play into a PulseAudio null sink and record its monitor.
 if pulse_env="$(tools/start_test_pulseaudio.sh)"; then
   eval "$pulse_env"
+  # A daemon (or a null sink) this run started ends with it, however the run ends.
+  if [ "${AURIVUE_TEST_PULSE_OWNED:-}" = 1 ]; then trap 'tools/start_test_pulseaudio.sh --stop' EXIT; fi
   echo "== Aurivue: PulseAudio test daemon ready ($PULSE_SERVER)"
 else
   echo "== Aurivue: no PulseAudio test daemon; the real-capture tests will say why they skip"
@@ -78,7 +80,7 @@ if [ "${CI:-}" = "true" ]; then
 fi
 
 echo "== Aurivue: building"
-tools/build.sh build
+tools/build.sh build -DAURIVUE_BUILD_TESTS=ON -DAURIVUE_BUILD_BENCH=ON
 echo "== Aurivue: running the tests"
 (cd build && ctest --output-on-failure -j2 --timeout 600) || status=1
 exit $status
