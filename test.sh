@@ -66,7 +66,9 @@ if [ "${CI:-}" = "true" ]; then
       [ "$(wc -l <"$unpacked/out.txt")" -gt 400 ] &&
       [ -f "$unpacked/root/usr/share/aurivue/Aurivue.hlp" ] &&
       [ -f "$unpacked/root/usr/share/aurivue/docs/index.html" ] &&
-      [ -f "$unpacked/root/usr/share/man/man1/aurivue.1" ] &&
+      [ -f "$unpacked/root/usr/share/man/man1/aurivue.1.gz" ] &&
+      [ -f "$unpacked/root/usr/share/doc/aurivue/copyright" ] &&
+      [ ! -e "$unpacked/root/usr/bin/Aurivue.ini" ] &&
       [ -f "$unpacked/root/usr/share/icons/hicolor/scalable/apps/aurivue.svg" ] &&
       [ "$(ls "$unpacked"/root/usr/share/icons/hicolor/*x*/apps/aurivue.png | wc -l)" -eq 8 ]; then
       echo "   $deb: unpacked, --version and a headless measurement work"
@@ -74,6 +76,12 @@ if [ "${CI:-}" = "true" ]; then
       echo "the unpacked package $deb did not start or measure"; status=1
     fi
     rm -rf "$unpacked"
+    # The package as the archive's checker sees it: any error fails the run.
+    if lintian_out="$(lintian --no-tag-display-limit "$deb" 2>&1)"; then :; fi
+    echo "$lintian_out" | sed 's/^/   lintian: /'
+    if grep -q '^E: ' <<<"$lintian_out"; then
+      echo "lintian reports errors in $deb"; status=1
+    fi
   else
     echo "the Debian package could not be built"; status=1
   fi
