@@ -4,8 +4,13 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 echo "== Aurivue: checking packages"
-tools/install_deps.sh
+tools/install_deps.sh run
 echo "== Aurivue: building"
-tools/build.sh build -- aurivue
+# Without the test tools (./test.sh installs them) the folder is configured for the program only.
+if tools/install_deps.sh --check test; then
+  tools/build.sh build -- aurivue
+else
+  tools/build.sh build -DAURIVUE_BUILD_TESTS=OFF -DAURIVUE_BUILD_BENCH=OFF -- aurivue
+fi
 echo "== Aurivue: starting build/src/aurivue $*"
 exec build/src/aurivue "$@"

@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 echo "== Aurivue: checking packages"
-tools/install_deps.sh
+tools/install_deps.sh test
 
 sanitizers="${AURIVUE_SANITIZERS:-}"
 if [ -z "$sanitizers" ] && [ "${CI:-}" = "true" ]; then sanitizers=1; fi
@@ -17,6 +17,8 @@ status=0
 # The real-capture tests play into a PulseAudio null sink and record its monitor.
 if pulse_env="$(tools/start_test_pulseaudio.sh)"; then
   eval "$pulse_env"
+  # A daemon (or a null sink) this run started ends with it, however the run ends.
+  if [ "${AURIVUE_TEST_PULSE_OWNED:-}" = 1 ]; then trap 'tools/start_test_pulseaudio.sh --stop' EXIT; fi
   echo "== Aurivue: PulseAudio test daemon ready ($PULSE_SERVER)"
 else
   echo "== Aurivue: no PulseAudio test daemon; the real-capture tests will say why they skip"
@@ -75,7 +77,9 @@ if [ "${CI:-}" = "true" ]; then
       [ "$(wc -l <"$unpacked/out.txt")" -gt 400 ] &&
       [ -f "$unpacked/root/usr/share/aurivue/Aurivue.hlp" ] &&
       [ -f "$unpacked/root/usr/share/aurivue/docs/index.html" ] &&
-      [ -f "$unpacked/root/usr/share/man/man1/aurivue.1" ] &&
+      [ -f "$unpacked/root/usr/share/man/man1/aurivue.1.gz" ] &&
+      [ -f "$unpacked/root/usr/share/doc/aurivue/copyright" ] &&
+      [ ! -e "$unpacked/root/usr/bin/Aurivue.ini" ] &&
       [ -f "$unpacked/root/usr/share/icons/hicolor/scalable/apps/aurivue.svg" ] &&
       [ "$(ls "$unpacked"/root/usr/share/icons/hicolor/*x*/apps/aurivue.png | wc -l)" -eq 8 ]; then
       echo "   $deb: unpacked, --version and a headless measurement work"
@@ -83,13 +87,19 @@ if [ "${CI:-}" = "true" ]; then
       echo "the unpacked package $deb did not start or measure"; status=1
     fi
     rm -rf "$unpacked"
+    # The package as the archive's checker sees it: any error fails the run.
+    if lintian_out="$(lintian --no-tag-display-limit "$deb" 2>&1)"; then :; fi
+    echo "$lintian_out" | sed 's/^/   lintian: /'
+    if grep -q '^E: ' <<<"$lintian_out"; then
+      echo "lintian reports errors in $deb"; status=1
+    fi
   else
     echo "the Debian package could not be built"; status=1
   fi
 fi
 
 echo "== Aurivue: building"
-tools/build.sh build
+tools/build.sh build -DAURIVUE_BUILD_TESTS=ON -DAURIVUE_BUILD_BENCH=ON
 echo "== Aurivue: running the tests"
 (cd build && ctest --output-on-failure -j2 --timeout 600) || status=1
 exit $status

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "acquisition/app_state.h"
+#include "platform/file_services.h"
 #include "platform/wave_in.h"
 #include "shell/aurivue_app.h"
 #include "shell/command_line.h"
@@ -18,9 +20,12 @@ namespace {
 // --help and --version answer without a display.
 int AnswerWithoutWindow(const CommandLineOptions& options, const char* program) {
   switch (options.action) {
-    case CommandLineOptions::Action::ShowHelp:
-      std::fputs(UsageText(program, kWaveInputForms).c_str(), stdout);
+    case CommandLineOptions::Action::ShowHelp: {
+      const std::string dir = ProgramDirectory();
+      const bool beside = !IsInstalledProgramDirectory(dir) && DirectoryWritable(dir);
+      std::fputs(UsageText(program, kWaveInputForms, beside).c_str(), stdout);
       return 0;
+    }
     case CommandLineOptions::Action::ShowVersion:
       std::fputs(VersionText().c_str(), stdout);
       return 0;
@@ -48,6 +53,15 @@ class FirstPaintQuitter : public QObject {
   bool m_bQuitting = false;
 };
 
+QtMessageHandler g_qtMessages = nullptr;
+
+// The offscreen platform (headless runs, scripts) says on every start that it cannot pass size
+// hints on, which means nothing to a user; every other message goes on as before.
+void QuietPlatformNotices(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  if (text == QLatin1String("This plugin does not support propagateSizeHints()")) return;
+  if (g_qtMessages != nullptr) g_qtMessages(type, context, text);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -70,6 +84,7 @@ int main(int argc, char** argv) {
     return 2;
   }
 
+  g_qtMessages = qInstallMessageHandler(QuietPlatformNotices);
   QApplication qapp(argc, argv);
   // A run that ends by itself has nobody to press OK: its messages are printed instead.
   std::optional<PrintedMessages> printed;

@@ -5,6 +5,26 @@
 
 namespace {
 const char kCard[] = "Card";
+
+// Folders of the system and of installed software: whoever runs a program from one of them
+// (root too, who may write there), its settings and files are the user's own business.
+bool InSystemFolder(const std::string& dir) {
+  for (const char* prefix : {"/usr", "/bin", "/sbin", "/lib", "/opt", "/snap", "/app", "/nix"}) {
+    const std::string p = prefix;
+    if (dir.compare(0, p.size(), p) == 0 && (dir.size() == p.size() || dir[p.size()] == '/')) {
+      return true;
+    }
+  }
+  return false;
+}
+}  // namespace
+
+bool IsInstalledProgramDirectory(const std::string& directory) {
+  if (InSystemFolder(directory)) return true;
+  // Installed anywhere else (a package unpacked into a folder, a private prefix): the help file
+  // is with the shared files, not beside the program as in a build folder.
+  return !FileExists(JoinPath(directory, "Aurivue.hlp")) &&
+         FileExists(JoinPath(directory, "../share/aurivue/Aurivue.hlp"));
 }
 
 uint32_t RateForIndex(int rateIndex) {
@@ -54,11 +74,12 @@ void AppState::ResetRuntimeState() {
 }
 
 void AppState::BuildPaths(const std::string& directory) {
-  // The files live beside the executable. An installed program's folder is not writable, and
-  // every setting saved there would be lost without a word; only then do the files move to the
-  // user's configuration folder. The help file is only read, so it stays with the program.
+  // A built program keeps its files beside the executable. An installed one never writes into
+  // its folder, even where it could (root in /usr/bin): its files are the user's and live in the
+  // user's configuration folder, as do those of a program whose folder is not writable. The
+  // help file is only read, so it stays with the program.
   std::string dataDir = directory;
-  if (!DirectoryWritable(directory)) {
+  if (IsInstalledProgramDirectory(directory) || !DirectoryWritable(directory)) {
     std::string user = UserConfigDirectory();
     if (!user.empty()) dataDir = user;
   }

@@ -73,5 +73,9 @@ class AppState {
   std::string m_szProgramIniPath;
 };
 
+// True for the folder of an installed program (a system folder such as /usr/bin, or a folder whose
+// help file lives in ../share/aurivue), false for a built program's folder.
+bool IsInstalledProgramDirectory(const std::string& directory);
+
 // Rate table: index 1..5 to hertz; any other index gives 44100.
 uint32_t RateForIndex(int rateIndex);

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,7 +16,10 @@ namespace {
 
 // Nothing waits for ever on a link chain: the kernel's own limit.
 constexpr int kMaxLinkHops = 40;
-// The temporary's name is the target's, a dot and six letters or digits, as mkstemp makes them.
+// The temporary's name is the target's, this mark and six letters or digits: a name nobody gives a
+// file of their own ("Aurivue.ini.backup" is a user's, never ours to remove).
+const char kTemporaryMark[] = ".aurivue-tmp-";
+constexpr size_t kTemporaryMarkLength = sizeof kTemporaryMark - 1;
 constexpr size_t kTemporarySuffix = 6;
 const char kNameLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
 
@@ -57,9 +61,12 @@ std::string RandomSuffix() {
 }
 
 bool IsTemporaryNameOf(const std::string& name, const std::string& base) {
-  if (name.size() != base.size() + 1 + kTemporarySuffix) return false;
-  if (name.compare(0, base.size(), base) != 0 || name[base.size()] != '.') return false;
-  for (size_t i = base.size() + 1; i < name.size(); ++i) {
+  if (name.size() != base.size() + kTemporaryMarkLength + kTemporarySuffix) return false;
+  if (name.compare(0, base.size(), base) != 0 ||
+      name.compare(base.size(), kTemporaryMarkLength, kTemporaryMark) != 0) {
+    return false;
+  }
+  for (size_t i = base.size() + kTemporaryMarkLength; i < name.size(); ++i) {
     const char c = name[i];
     if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) {
       return false;
@@ -186,7 +193,7 @@ bool FileReplacement::Begin(const std::string& path, SpecialTarget special) {
   const mode_t createMode = exists ? 0600 : 0666;
   int error = 0;
   for (int attempt = 0; attempt < 100 && m_fd < 0; ++attempt) {
-    std::string name = m_target + "." + RandomSuffix();
+    std::string name = m_target + kTemporaryMark + RandomSuffix();
     m_fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, createMode);
     if (m_fd >= 0) {
       m_temporary = name;
@@ -346,8 +353,15 @@ std::string UserConfigDirectory() {
   if (xdg != nullptr && xdg[0] == '/') {
     base = xdg;
   } else {
-    const char* home = std::getenv("HOME");
-    if (home == nullptr || home[0] == '\0') return std::string();
+    std::string home;
+    if (const char* env = std::getenv("HOME"); env != nullptr) home = env;
+    // A run without HOME (a service, some sudo set-ups) still has the account's own folder.
+    if (home.empty()) {
+      if (const passwd* account = ::getpwuid(::geteuid()); account != nullptr && account->pw_dir) {
+        home = account->pw_dir;
+      }
+    }
+    if (home.empty() || home[0] != '/') return std::string();
     base = JoinPath(home, ".config");
   }
   ::mkdir(base.c_str(), 0700);

@@ -32,11 +32,11 @@ int OpenOutputFile(const std::string& path, int access, SpecialTarget special, b
                    bool* regular = nullptr);
 
 // Replaces a file in one step, so that the file on disk is always either the old or the new one:
-// the bytes go to a temporary file beside it ("NAME.XXXXXX"), which is then renamed over it. A
-// symbolic link stays a link and its target is replaced. A new file gets 0666 less the umask, a
-// replaced one keeps its mode (and, where allowed, its owner). An existing file that nobody may
-// write by its mode, or that this user may not write, is left alone (EACCES). Where no file can be
-// created beside it for want of permission, the file is overwritten in place.
+// the bytes go to a temporary file beside it ("NAME.aurivue-tmp-XXXXXX"), which is then renamed
+// over it. A symbolic link stays a link and its target is replaced. A new file gets 0666 less the
+// umask, a replaced one keeps its mode (and, where allowed, its owner). An existing file that
+// nobody may write by its mode, or that this user may not write, is left alone (EACCES). Where no
+// file can be created beside it for want of permission, the file is overwritten in place.
 class FileReplacement {
  public:
   FileReplacement() = default;
@@ -73,8 +73,8 @@ bool WriteFileReplacing(const std::string& path, const std::string& bytes,
                         int* errorNumber = nullptr, SpecialTarget special = SpecialTarget::kRefuse);
 
 // Removes the temporaries that replacements of path leave when the program is killed during one:
-// regular files of this user named like path's target and six letters or digits after a dot, in
-// the target's folder. Nothing else is touched.
+// regular files of this user named like path's target, ".aurivue-tmp-" and six letters or digits,
+// in the target's folder. Nothing else is touched (not "Aurivue.ini.backup", say).
 void RemoveStaleReplacements(const std::string& path);
 
 // The file path names after following every symbolic link on the last component (a dangling link

@@ -29,6 +29,12 @@ std::vector<std::string> RecordingMixerCommands() {
   return {"pavucontrol -t 4", "pavucontrol-qt -t 4", "gnome-control-center sound"};
 }
 
+std::string NoRecordingMixerText() {
+  return "No recording mixer is installed, so the recording device and its level cannot be set "
+         "here. Install one, for example with: sudo apt install pavucontrol. Setup > Input "
+         "Device List chooses the device by name meanwhile.";
+}
+
 bool StartRecordingMixer() {
   for (const std::string& command : RecordingMixerCommands()) {
     const QStringList parts = QProcess::splitCommand(QString::fromStdString(command));

@@ -17,6 +17,8 @@ bool StartCommandLine(const std::string& commandLine);
 std::vector<std::string> RecordingMixerCommands();
 // Starts the first installed recording mixer. False when none is installed or it would not start.
 bool StartRecordingMixer();
+// What Setup > Input Device says when no recording mixer is installed: which one to install.
+std::string NoRecordingMixerText();
 
 // Shows the help file at path (HTML or plain text) at its contents in the help viewer, a
 // separate window owned by owner. One viewer per process: a second call brings it back to the

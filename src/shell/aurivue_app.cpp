@@ -3,16 +3,18 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QSettings>
 #include <QThread>
 #include <cstdlib>
 
 #include "controls/control_view.h"
 #include "platform/command_ids.h"
 #include "platform/file_services.h"
+#include "platform/message_box.h"
 #include "platform/message_target.h"
 #include "platform/shell_services.h"
+#include "platform/user_profile.h"
 #include "platform/wave_in.h"
+#include "shell/data_out.h"
 #include "shell/live_profile.h"
 #include "shell/main_frame.h"
 #include "shell/single_instance.h"
@@ -44,6 +46,8 @@ bool CAurivueApp::InitInstance(QApplication& qapp, const CommandLineOptions& opt
   ResetRuntimeState();
   BuildPaths(ProgramDirectory());
   qapp.setOrganizationName(kProfileKey);
+  // One folder for the user's files: a profile kept by earlier versions moves into it once.
+  AdoptEarlierProfile();
   ApplyLiveProfile(options);
   CurrentTrigger().SetSettings(options.trigger.Over(LoadTriggerProfile()));
   LoadSettings();
@@ -68,6 +72,12 @@ bool CAurivueApp::InitInstance(QApplication& qapp, const CommandLineOptions& opt
   // instance clears them, so no save in progress is ever cut off.
   RemoveStaleReplacements(m_szIniPath);
 
+  // A recording named on the command line becomes the input, as Open Recording makes it; one
+  // that cannot be opened says why, as there.
+  if (DataOut* data = m_pMainFrame->GetDataOut(); data != nullptr) {
+    for (const std::string& file : options.files) data->OpenRecording(file);
+  }
+
   m_pMainFrame->showNormal();
   m_pMainFrame->setWindowTitle(kAppTitle);
   m_pMainFrame->repaint();
@@ -91,10 +101,6 @@ void CAurivueApp::ApplyLiveProfile(const CommandLineOptions& options) {
 }
 
 bool CAurivueApp::ProcessShellCommand(const CommandLineOptions& options) {
-  // A file name goes through as a document to open; the document reads nothing from it.
-  for (const std::string& file : options.files) {
-    AddToRecentFileList(QString::fromStdString(file));
-  }
   m_pDocument = std::make_unique<CAurivueDoc>();
   m_pMainFrame = std::make_unique<CMainFrame>();
   SetMainWindow(m_pMainFrame.get());
@@ -121,7 +127,8 @@ int CAurivueApp::ExitInstance() {
 bool CAurivueApp::OnAppCommand(int id) {
   switch (id) {
     case ID_SETUP_INPUT_DEVICE:
-      StartRecordingMixer();  // its result is ignored
+      // Nothing happening at all would leave the user guessing; name what to install.
+      if (!StartRecordingMixer()) ShowMessageBox(NoRecordingMixerText());
       return true;
     case ID_SETUP_RATE:
     case ID_SETUP_WINDOW:
@@ -148,7 +155,7 @@ void CAurivueApp::AddToRecentFileList(const QString& path) {
 void CAurivueApp::LoadStdProfileSettings(int maxRecent) {
   m_nMaxRecent = maxRecent;
   m_recentFiles.clear();
-  QSettings profile;
+  UserProfile profile;
   profile.beginGroup("Recent File List");
   for (int i = 1; i <= maxRecent; ++i) {
     const QString file = profile.value(QString("File%1").arg(i)).toString();
@@ -160,7 +167,7 @@ void CAurivueApp::LoadStdProfileSettings(int maxRecent) {
 
 void CAurivueApp::SaveStdProfileSettings() {
   if (!m_bProfileLoaded) return;
-  QSettings profile;
+  UserProfile profile;
   profile.beginGroup("Recent File List");
   for (int i = 1; i <= m_nMaxRecent; ++i) {
     const QString key = QString("File%1").arg(i);

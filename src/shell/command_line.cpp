@@ -229,7 +229,8 @@ CommandLineOptions ParseCommandLine(const std::vector<std::string>& args, const 
   return o;
 }
 
-std::string UsageText(const std::string& programName, const std::string& inputForms) {
+std::string UsageText(const std::string& programName, const std::string& inputForms,
+                      bool settingsBesideProgram) {
   return "Usage: " + programName +
          " [OPTION]... [FILE]\n"
          "Sound-card oscilloscope and spectrum analyser.\n"
@@ -276,9 +277,18 @@ std::string UsageText(const std::string& programName, const std::string& inputFo
          "  --help            show this help and exit\n"
          "  --version         show the version and exit\n"
          "\n"
-         "A FILE is accepted for the document and not read.\n"
-         "Settings are kept in Aurivue.ini beside the program. Only one instance runs per\n"
-         "user: a second start brings the running window to the front and ends.\n";
+         "FILE is a recording (WAV, FLAC or AIFF) opened as the input, as File > Open\n"
+         "Recording opens it; POWER then plays it in real time.\n" +
+         std::string(
+             settingsBesideProgram
+                 ? "Settings are kept in Aurivue.ini beside this built program; an installed\n"
+                   "program keeps them in $XDG_CONFIG_HOME/aurivue (else ~/.config/aurivue).\n"
+                 : "Settings are kept in Aurivue.ini in $XDG_CONFIG_HOME/aurivue (else\n"
+                   "~/.config/aurivue).\n") +
+         "The other preferences (Live, trigger, spectrum, measurements, recent recordings,\n"
+         "last folders) are kept in the profile \"Aurivue 2.0.conf\" in that same user folder.\n"
+         "Only one instance runs per user: a second start brings the running window to the front "
+         "and ends.\n";
 }
 
 std::string VersionText() { return "Aurivue Version 2.0\n"; }

@@ -70,7 +70,9 @@ std::string ApplyMeasureOption(CommandLineOptions& o, const std::string& name,
 // Their lines of --help.
 std::string MeasureUsageText();
 
-// The text printed by --help; inputForms lists the valid --input forms.
-std::string UsageText(const std::string& programName, const std::string& inputForms);
+// The text printed by --help; inputForms lists the valid --input forms. settingsBesideProgram
+// says where this copy keeps Aurivue.ini: beside itself (a built program) or in the user's folder.
+std::string UsageText(const std::string& programName, const std::string& inputForms,
+                      bool settingsBesideProgram = false);
 // The text printed by --version.
 std::string VersionText();

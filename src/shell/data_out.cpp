@@ -21,6 +21,7 @@
 #include "shell/main_frame.h"
 #include "shell/open_file_dialog.h"
 #include "view/file_error_text.h"
+#include "view/save_folders.h"
 #include "view/view_csv_export.h"
 #include "view/view_dialogs.h"
 
@@ -28,13 +29,8 @@ namespace {
 
 constexpr int kWatchMs = 100;
 constexpr char kRecordingName[] = "Aurivue.wav";
-
-// The folder the program offers its files in: that of the export file.
-QString FilesFolder() {
-  const std::string& exportPath = CurrentApp().m_szExportPath;
-  return exportPath.empty() ? QString::fromStdString(ProgramDirectory())
-                            : QFileInfo(QString::fromStdString(exportPath)).absolutePath();
-}
+// Recordings made and recordings opened share their folder.
+constexpr char kRecordingKind[] = "Recording";
 
 bool IsRecordableRate(uint32_t rate) {
   for (int i = 1; i <= 5; ++i) {
@@ -157,10 +153,11 @@ void DataOut::OnRecordCommand() {
     StopRecording();
     return;
   }
-  const std::string initial = QDir(FilesFolder()).filePath(kRecordingName).toStdString();
   const std::optional<std::string> path = RunSaveFileDialog(
-      m_pOwner,
-      SaveFileRequest{"WAV", initial, "WAV files(*.wav)|*.wav|FLAC files(*.flac)|*.flac|"});
+      m_pOwner, SaveFileRequest{"wav", kRecordingName,
+                                "WAV files(*.wav)|*.wav|FLAC files(*.flac)|*.flac|AIFF "
+                                "files(*.aiff *.aif)|*.aiff;*.aif|",
+                                kRecordingKind, "Record to File"});
   if (path) StartRecording(*path);
   ShowRecordingState();
 }
@@ -245,10 +242,12 @@ void DataOut::ShowRecordingState() {
 void DataOut::OnOpenRecordingCommand() {
   const std::optional<std::string> path = RunOpenFileDialog(
       m_pOwner,
-      OpenFileRequest{"Open Recording", FilesFolder().toStdString(),
+      OpenFileRequest{"Open Recording", SaveFolder(kRecordingKind),
                       "Recordings(*.wav *.flac *.aif *.aiff)|*.wav;*.flac;*.aif;*.aiff|All "
                       "files(*)|*|"});
-  if (path) OpenRecording(*path);
+  if (!path) return;
+  RememberSaveFolder(kRecordingKind, *path);
+  OpenRecording(*path);
 }
 
 bool DataOut::OpenRecording(const std::string& path) {

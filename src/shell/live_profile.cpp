@@ -1,7 +1,8 @@
 #include "shell/live_profile.h"
 
-#include <QSettings>
 #include <algorithm>
+
+#include "platform/user_profile.h"
 
 namespace {
 
@@ -18,7 +19,7 @@ const std::vector<int>& CurtainRates() {
 
 LiveProfile LoadLiveProfile() {
   LiveProfile p;
-  QSettings profile;
+  UserProfile profile;
   p.live = profile.value(kLiveKey, false).toBool();
   bool ok = false;
   const int rate = profile.value(kCurtainKey, p.curtainRate).toInt(&ok);
@@ -28,12 +29,12 @@ LiveProfile LoadLiveProfile() {
   return p;
 }
 
-void SaveLiveMode(bool live) { QSettings().setValue(kLiveKey, live); }
+void SaveLiveMode(bool live) { UserProfile().setValue(kLiveKey, live); }
 
-void SaveCurtainRate(int rate) { QSettings().setValue(kCurtainKey, rate); }
+void SaveCurtainRate(int rate) { UserProfile().setValue(kCurtainKey, rate); }
 
 void SaveInputDevice(const std::string& name) {
-  QSettings profile;
+  UserProfile profile;
   if (name.empty()) {
     profile.remove(kInputKey);
   } else {

@@ -1,9 +1,10 @@
 #include "shell/measure_profile.h"
 
-#include <QSettings>
 #include <QStringList>
 #include <algorithm>
 #include <string>
+
+#include "platform/user_profile.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ const std::vector<Quantity>& DefaultReadoutQuantities() {
 
 MeasureProfile LoadMeasureProfile() {
   MeasureProfile p;
-  QSettings profile;
+  UserProfile profile;
   p.visible = profile.value(kVisibleKey, false).toBool();
   p.statistics = profile.value(kStatisticsKey, false).toBool();
   const QStringList names = profile.value(kQuantitiesKey).toStringList();
@@ -39,13 +40,13 @@ MeasureProfile LoadMeasureProfile() {
   return p;
 }
 
-void SaveMeasureVisible(bool visible) { QSettings().setValue(kVisibleKey, visible); }
+void SaveMeasureVisible(bool visible) { UserProfile().setValue(kVisibleKey, visible); }
 
-void SaveMeasureStatistics(bool statistics) { QSettings().setValue(kStatisticsKey, statistics); }
+void SaveMeasureStatistics(bool statistics) { UserProfile().setValue(kStatisticsKey, statistics); }
 
 void SaveMeasureQuantities(const std::vector<Quantity>& quantities) {
   QStringList names;
   for (Quantity q : quantities)
     names << QString::fromUtf8(QuantityName(q).data(), static_cast<int>(QuantityName(q).size()));
-  QSettings().setValue(kQuantitiesKey, names);
+  UserProfile().setValue(kQuantitiesKey, names);
 }

@@ -1,8 +1,9 @@
 #include "shell/spectrum_profile.h"
 
-#include <QSettings>
 #include <algorithm>
 #include <cmath>
+
+#include "platform/user_profile.h"
 
 namespace {
 
@@ -35,7 +36,7 @@ SpectrumOptions SanitizedSpectrumOptions(SpectrumOptions o) {
 
 SpectrumOptions LoadSpectrumProfile() {
   SpectrumOptions o;
-  QSettings profile;
+  UserProfile profile;
   profile.beginGroup(kGroup);
   o.fftSize = profile.value("FftSize", o.fftSize).toInt();
   o.scale = profile.value("Scale", o.scale).toInt();
@@ -54,7 +55,7 @@ SpectrumOptions LoadSpectrumProfile() {
 
 void SaveSpectrumProfile(const SpectrumOptions& options) {
   const SpectrumOptions o = SanitizedSpectrumOptions(options);
-  QSettings profile;
+  UserProfile profile;
   profile.beginGroup(kGroup);
   profile.setValue("FftSize", o.fftSize);
   profile.setValue("Scale", o.scale);

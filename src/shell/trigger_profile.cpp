@@ -1,6 +1,6 @@
 #include "shell/trigger_profile.h"
 
-#include <QSettings>
+#include "platform/user_profile.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ double ReadNumber(const QSettings& profile, const char* key, double fallback) {
 
 TriggerSettings LoadTriggerProfile() {
   TriggerSettings s;
-  const QSettings profile;
+  const UserProfile profile;
   ParseTriggerMode(profile.value(kModeKey).toString().toStdString(), s.mode);
   ParseTriggerSource(profile.value(kSourceKey).toString().toStdString(), s.source);
   ParseTriggerSlope(profile.value(kSlopeKey).toString().toStdString(), s.slope);
@@ -36,7 +36,7 @@ TriggerSettings LoadTriggerProfile() {
 }
 
 void SaveTriggerProfile(const TriggerSettings& settings) {
-  QSettings profile;
+  UserProfile profile;
   profile.setValue(kModeKey, TriggerModeName(settings.mode));
   profile.setValue(kSourceKey, TriggerSourceName(settings.source));
   profile.setValue(kSlopeKey, TriggerSlopeName(settings.slope));

@@ -73,12 +73,8 @@ std::string DisplayedCsvText(CAurivueView& view, const AppState& app, const std:
 
 bool ExportDisplayedCsv(CAurivueView& view) {
   const AppState& app = CurrentApp();
-  const QString folder = app.m_szExportPath.empty()
-                             ? QString::fromStdString(ProgramDirectory())
-                             : QFileInfo(QString::fromStdString(app.m_szExportPath)).absolutePath();
-  const std::string initial = QDir(folder).filePath(kCsvName).toStdString();
   std::optional<std::string> path =
-      RunSaveFileDialog(&view, SaveFileRequest{"CSV", initial, "CSV files(*.csv)|*.csv|"});
+      RunSaveFileDialog(&view, SaveFileRequest{"CSV", kCsvName, "CSV files(*.csv)|*.csv|", "Csv"});
   if (!path) return false;
   // What the charts hold after the dialog: passes run meanwhile have moved them on.
   const std::string text = DisplayedCsvText(view, app, CurrentIsoTime());

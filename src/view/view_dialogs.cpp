@@ -9,6 +9,8 @@
 #include <QPrinterInfo>
 #include <QPushButton>
 
+#include "view/save_folders.h"
+
 namespace {
 
 SaveFileDialogHook& SaveHook() {
@@ -72,9 +74,31 @@ std::string QtNameFilter(const std::string& filter) {
   return result;
 }
 
-std::optional<std::string> RunSaveFileDialog(QWidget* owner, const SaveFileRequest& request) {
-  if (SaveHook()) return SaveHook()(request);
+std::optional<std::string> RunSaveFileDialog(QWidget* owner, const SaveFileRequest& given) {
+  SaveFileRequest request = given;
+  if (!request.kind.empty()) request.initialPath = SaveFolderPath(request.kind, given.initialPath);
+  std::optional<std::string> chosen =
+      SaveHook() ? SaveHook()(request) : ShowSaveFileDialog(owner, request);
+  if (chosen && !request.kind.empty()) RememberSaveFolder(request.kind, *chosen);
+  return chosen;
+}
+
+namespace {
+
+// The extension of the first pattern of a Qt name filter ("FLAC files(*.flac)" gives "flac").
+QString FilterExtension(const QString& nameFilter) {
+  const int star = nameFilter.indexOf("*.");
+  if (star < 0) return QString();
+  int end = star + 2;
+  while (end < nameFilter.size() && nameFilter[end].isLetterOrNumber()) ++end;
+  return nameFilter.mid(star + 2, end - star - 2);
+}
+
+}  // namespace
+
+std::optional<std::string> ShowSaveFileDialog(QWidget* owner, const SaveFileRequest& request) {
   QFileDialog dialog(owner);
+  if (!request.title.empty()) dialog.setWindowTitle(QString::fromStdString(request.title));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
@@ -82,6 +106,11 @@ std::optional<std::string> RunSaveFileDialog(QWidget* owner, const SaveFileReque
   QFileInfo initial(QString::fromStdString(request.initialPath));
   dialog.setDirectory(initial.absolutePath());
   dialog.selectFile(initial.fileName());
+  // A name typed without an extension takes that of the file type chosen, not always the first.
+  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& f) {
+    const QString extension = FilterExtension(f);
+    if (!extension.isEmpty()) dialog.setDefaultSuffix(extension);
+  });
   // Qt's save dialog asks before overwriting unless told not to, and has no read-only box.
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().first().toStdString();

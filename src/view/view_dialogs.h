@@ -13,16 +13,22 @@ class QWidget;
 
 // A save-file dialog: default extension (appended when the name has none), initial file path,
 // and a filter in the "Description(*.ext)|*.ext|" form. Hidden read-only box and an overwrite
-// prompt are always asked for.
+// prompt are always asked for. With a kind (see save_folders.h) the dialog opens in the folder
+// last used for that kind of file, offering the file name of initialPath, and remembers the
+// folder chosen; the hook sees the request as the dialog shows it. A title replaces "Save As".
 struct SaveFileRequest {
   std::string defaultExtension;
   std::string initialPath;
   std::string filter;
+  std::string kind;
+  std::string title;
 };
 // Answers with the chosen path, or nullopt for Cancel.
 using SaveFileDialogHook = std::function<std::optional<std::string>(const SaveFileRequest&)>;
 SaveFileDialogHook SetSaveFileDialogHook(SaveFileDialogHook hook);
 std::optional<std::string> RunSaveFileDialog(QWidget* owner, const SaveFileRequest& request);
+// The real dialog alone, as RunSaveFileDialog shows it when no hook is installed.
+std::optional<std::string> ShowSaveFileDialog(QWidget* owner, const SaveFileRequest& request);
 
 // The print dialog: kPrint before printing, kSetup for print setup only (no owner). The hook may
 // change printer as a user would; it answers true for OK.

@@ -19,6 +19,7 @@
 #include "view/file_error_text.h"
 #include "view/print_output.h"
 #include "view/print_setup_text.h"
+#include "view/save_folders.h"
 #include "view/view_dialogs.h"
 
 namespace {
@@ -27,17 +28,21 @@ constexpr int kPictureWaitMs = 500;
 // Resolution of the PDF file printed where no printer is installed.
 constexpr int kPdfResolution = 300;
 
-// The framework's default printer; where none is installed, a PDF file in the folder of the
-// program's other files (beside the program, or the user's folder when that is not writable).
+constexpr char kPdfKind[] = "Pdf";
+
+// The framework's default printer; where none is installed, a PDF file in the folder last used
+// for printed pages (at first the user's documents folder).
 void SelectDefaultPrinter(QPrinter& printer) {
   if (QPrinterInfo::availablePrinters().isEmpty() || printer.printerName().isEmpty()) {
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setResolution(kPdfResolution);
-    const std::string& exportPath = CurrentApp().m_szExportPath;
-    const QString folder = exportPath.empty()
-                               ? QString::fromStdString(ProgramDirectory())
-                               : QFileInfo(QString::fromStdString(exportPath)).absolutePath();
-    printer.setOutputFileName(QDir(folder).filePath("Aurivue.pdf"));
+    printer.setOutputFileName(QString::fromStdString(SaveFolderPath(kPdfKind, "Aurivue.pdf")));
+  }
+}
+
+void RememberPdfFolder(const QPrinter& printer) {
+  if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
+    RememberSaveFolder(kPdfKind, printer.outputFileName().toStdString());
   }
 }
 
@@ -46,7 +51,8 @@ void SelectDefaultPrinter(QPrinter& printer) {
 void CAurivueView::OnExportData() {
   const AppState& app = CurrentApp();
   std::optional<std::string> path = RunSaveFileDialog(
-      this, SaveFileRequest{"TXT", app.m_szExportPath, "Export text files(*.txt)|*.txt|"});
+      this,
+      SaveFileRequest{"TXT", app.m_szExportPath, "Export text files(*.txt)|*.txt|", "Export"});
   if (!path) return;
   // The frames as they are now: buffers handled while the dialog was open have changed them.
   const int records = m_pLeftSamples ? m_nSamples : 0;
@@ -62,8 +68,8 @@ void CAurivueView::OnFileSaveBmp() {
   int pictureError = 0;
   const bool pictureTaken = SaveWindowAsBmp(this, app.m_szTmpBmpPath, &pictureError) == 0;
   QThread::msleep(kPictureWaitMs);
-  std::optional<std::string> path =
-      RunSaveFileDialog(this, SaveFileRequest{"BMP", app.m_szBmpPath, "BMP files(*.bmp)|*.bmp|"});
+  std::optional<std::string> path = RunSaveFileDialog(
+      this, SaveFileRequest{"BMP", app.m_szBmpPath, "BMP files(*.bmp)|*.bmp|", "Picture"});
   if (!path) return;  // the temporary picture stays for the next time
   if (!pictureTaken) {
     // Copying would save an older picture (or none) under the new name as if it were this one.
@@ -100,6 +106,7 @@ void CAurivueView::OnFilePrint() {
   QPrinter printer(QPrinter::HighResolution);
   SelectDefaultPrinter(printer);
   if (!RunPrintDialog(this, printer, PrintDialogKind::kPrint)) return;
+  RememberPdfFolder(printer);
   PrintPage(printer);
 }
 

@@ -184,6 +184,53 @@ class ScopedConfigHome {
   QByteArray m_saved;
 };
 
+TEST(InstalledProgramTest, OnlyABuiltProgramKeepsItsFilesBesideItself) {
+  QTemporaryDir tmp;
+  const QString unpacked = tmp.filePath("unpacked/usr/bin");
+  const QString built = tmp.filePath("build/src");
+  const QString plain = tmp.filePath("plain");
+  for (const QString& d : {unpacked, built, plain, tmp.filePath("unpacked/usr/share/aurivue")}) {
+    ASSERT_TRUE(QDir().mkpath(d));
+  }
+  WriteFileBytes(tmp.filePath("unpacked/usr/share/aurivue/Aurivue.hlp").toStdString(), "help");
+  WriteFileBytes(tmp.filePath("build/src/Aurivue.hlp").toStdString(), "help");
+  // The layout of a build folder beside an installed share folder is still a build.
+  ASSERT_TRUE(QDir().mkpath(tmp.filePath("build/share/aurivue")));
+  WriteFileBytes(tmp.filePath("build/share/aurivue/Aurivue.hlp").toStdString(), "help");
+  struct Case {
+    std::string dir;
+    bool installed;
+  };
+  const Case cases[] = {
+      {"/usr/bin", true},           {"/usr/local/bin", true},
+      {"/usr/games", true},         {"/bin", true},
+      {"/opt/aurivue/bin", true},   {"/usrlocal/bin", false},
+      {"/home/me/usr/bin", false},  {unpacked.toStdString(), true},
+      {built.toStdString(), false}, {plain.toStdString(), false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(IsInstalledProgramDirectory(c.dir), c.installed) << c.dir;
+}
+
+TEST(InstalledProgramTest, AnInstalledProgramWritesNothingBesideItselfEvenWhereItCould) {
+  QTemporaryDir tmp;
+  QTemporaryDir config;
+  ScopedConfigHome home(config.path());
+  const std::string bin = tmp.filePath("usr/bin").toStdString();
+  ASSERT_TRUE(QDir().mkpath(tmp.filePath("usr/share/aurivue")));
+  ASSERT_TRUE(QDir().mkpath(QString::fromStdString(bin)));
+  WriteFileBytes(tmp.filePath("usr/share/aurivue/Aurivue.hlp").toStdString(), "help");
+  AppState app;
+  app.BuildPaths(bin);
+  app.LoadSettings();
+  const std::string user = config.path().toStdString() + "/aurivue";
+  EXPECT_EQ(app.m_szIniPath, user + "/Aurivue.ini");
+  EXPECT_EQ(app.m_szTmpBmpPath, user + "/TmpBMP.tmp");
+  EXPECT_EQ(app.m_szHelpPath, bin + "/../share/aurivue/Aurivue.hlp");
+  EXPECT_TRUE(QFile::exists(QString::fromStdString(app.m_szIniPath)));
+  EXPECT_EQ(QDir(QString::fromStdString(bin)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+            QStringList{});
+}
+
 TEST_F(SettingsTest, SettingsBesideAReadOnlyProgramCountUntilTheUserFolderHasItsOwn) {
   QTemporaryDir config;
   ScopedConfigHome home(config.path());

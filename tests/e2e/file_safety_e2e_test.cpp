@@ -12,6 +12,7 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <cerrno>
@@ -271,16 +272,19 @@ TEST_F(FileSafetyE2eTest, ANewSettingsFileFollowsTheUmaskAndAReplacedOneKeepsIts
 
 TEST_F(FileSafetyE2eTest, TemporariesOfAKilledSaveAreRemovedAtTheNextStart) {
   ASSERT_TRUE(m_program.WriteSettings(kKnownSettings));
-  for (const char* name : {"Aurivue.ini.k1LLed", "Aurivue.ini.Q7x2Zp", "Aurivue.ini.short",
-                           "Aurivue.ini.Q7x2Zp.bak", "ExportData.txt.k1LLed"}) {
+  for (const char* name :
+       {"Aurivue.ini.aurivue-tmp-k1LLed", "Aurivue.ini.aurivue-tmp-Q7x2Zp", "Aurivue.ini.short",
+        "Aurivue.ini.aurivue-tmp-Q7x2Zp.bak", "ExportData.txt.aurivue-tmp-k1LLed",
+        "Aurivue.ini.backup", "Aurivue.ini.before", "Aurivue.ini.2026v1"}) {
     WriteFileBytes(PathStd(name), "[Card]\r\nChan");
   }
   const Outcome r = RunProgram({"--input", "none", "--quit"});
   ASSERT_TRUE(r.finished);
   EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
   EXPECT_EQ(Entries(Path(".")),
-            (QStringList{"Aurivue.ini", "Aurivue.ini.Q7x2Zp.bak", "Aurivue.ini.short",
-                         "ExportData.txt.k1LLed", "aurivue", "instance"}));
+            (QStringList{"Aurivue.ini", "Aurivue.ini.2026v1", "Aurivue.ini.aurivue-tmp-Q7x2Zp.bak",
+                         "Aurivue.ini.backup", "Aurivue.ini.before", "Aurivue.ini.short",
+                         "ExportData.txt.aurivue-tmp-k1LLed", "aurivue", "instance"}));
   EXPECT_EQ(ReadFileBytes(PathStd("Aurivue.ini")), kKnownSettings);
 }
 
@@ -343,15 +347,74 @@ TEST_F(FileSafetyE2eTest, AFilteredZeroIsExportedAsZero) {
   EXPECT_FALSE(text.contains("-0.00")) << text.left(300).toStdString();
 }
 
-TEST_F(FileSafetyE2eTest, TheRecentFileListKeepsFullPaths) {
+TEST_F(FileSafetyE2eTest, AFileArgumentIsOpenedAsTheInputAndListedWithItsFullPath) {
+  REQUIRE_ENVIRONMENT(instrument::HaveSox(),
+                      "sox is not installed (tools/install_deps.sh installs it)");
   ASSERT_TRUE(m_program.WriteSettings(kKnownSettings));
   QDir(Path(".")).mkdir("takes");
-  const Outcome r = RunPrivate(m_program, {"--input", "none", "--quit", "../takes/./one.aur"},
-                               m_profile.path(), {}, Path("instance"));
+  ASSERT_TRUE(QProcess::execute("sox", {"-n", "-r", "44100", "-b", "16", "-c", "2",
+                                        Path("takes/one.wav"), "synth", "2", "sine", "1000"}) == 0);
+  const QString out = m_profile.filePath("out.txt");
+  // --input none would measure nothing: the samples exported are the recording's.
+  Outcome r = RunPrivate(m_program,
+                         {"--input", "none", "--power", "--frames", "2", "--export", out, "--quit",
+                          "../takes/./one.wav"},
+                         m_profile.path(), {}, Path("instance"));
   ASSERT_TRUE(r.finished);
   EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-  QSettings profile(m_profile.filePath("Aurivue 2.0/Aurivue Version 2.0.conf"),
-                    QSettings::IniFormat);
+  const QString text = QString::fromStdString(ReadFileBytes(out.toStdString()));
+  EXPECT_GT(text.count('\n'), 400);
+  EXPECT_TRUE(text.contains(QRegularExpression(" [1-9][0-9]{2,}\\.")))
+      << text.left(300).toStdString();
+  QSettings profile(m_profile.filePath("aurivue/Aurivue 2.0.conf"), QSettings::IniFormat);
   EXPECT_EQ(profile.value("Recent File List/File1").toString(),
-            QDir::cleanPath(Path("takes/one.aur")));
+            QDir::cleanPath(Path("takes/one.wav")));
+  // A file that is no recording is refused with the reason, as Open Recording refuses it.
+  r = RunProgram({"--input", "none", "--quit", Path("takes/none.wav")});
+  ASSERT_TRUE(r.finished);
+  EXPECT_TRUE(r.err.contains("The recording cannot be opened")) << r.err.toStdString();
+}
+
+TEST_F(FileSafetyE2eTest, AProfileOfEarlierVersionsMovesOnceIntoTheProgramsFolder) {
+  ASSERT_TRUE(m_program.WriteSettings(kKnownSettings));
+  const QString oldFolder = m_profile.filePath("Aurivue 2.0");
+  const QString oldFile = oldFolder + "/Aurivue Version 2.0.conf";
+  const QString newFile = m_profile.filePath("aurivue/Aurivue 2.0.conf");
+  struct Case {
+    const char* name;
+    bool newThere;          // a profile in the program's folder already
+    bool otherInOldFolder;  // something else kept in the old folder
+    const char* kept;       // the mark the profile holds afterwards
+    bool oldFolderLeft;
+  };
+  const Case cases[] = {
+      {"only the old profile", false, false, "old", false},
+      {"the old folder holds more", false, true, "old", true},
+      {"both profiles", true, false, "new", true},
+  };
+  for (const Case& c : cases) {
+    QDir(m_profile.filePath("aurivue")).removeRecursively();
+    QDir(oldFolder).removeRecursively();
+    ASSERT_TRUE(QDir().mkpath(oldFolder));
+    WriteFileBytes(oldFile.toStdString(), "[Lab]\nmark=old\n");
+    if (c.otherInOldFolder) WriteFileBytes((oldFolder + "/notes.txt").toStdString(), "mine");
+    if (c.newThere) {
+      ASSERT_TRUE(QDir().mkpath(m_profile.filePath("aurivue")));
+      WriteFileBytes(newFile.toStdString(), "[Lab]\nmark=new\n");
+    }
+    const Outcome r = RunProgram({"--input", "none", "--quit"});
+    ASSERT_TRUE(r.finished) << c.name;
+    EXPECT_EQ(r.exitCode, 0) << c.name << r.err.toStdString();
+    // A headless run says nothing of the platform's size hints.
+    EXPECT_FALSE(r.err.contains("propagateSizeHints")) << r.err.toStdString();
+    QSettings profile(newFile, QSettings::IniFormat);
+    EXPECT_EQ(profile.value("Lab/mark").toString(), c.kept) << c.name;
+    EXPECT_EQ(QFileInfo::exists(oldFolder), c.oldFolderLeft) << c.name;
+    EXPECT_EQ(QFileInfo::exists(oldFile), c.newThere) << c.name;
+    if (c.otherInOldFolder)
+      EXPECT_EQ(ReadFileBytes((oldFolder + "/notes.txt").toStdString()), "mine");
+  }
+  // Everything of the program's is in one folder of the configuration home.
+  EXPECT_EQ(Entries(m_profile.path()), (QStringList{"Aurivue 2.0", "aurivue"}));
+  EXPECT_EQ(Entries(m_profile.filePath("aurivue")), (QStringList{"Aurivue 2.0.conf"}));
 }

@@ -4,6 +4,7 @@
 // program analysed.
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
 #include <QPrinter>
 #include <algorithm>
 #include <cmath>
@@ -13,6 +14,7 @@
 #include "e2e_reliability_support.h"
 #include "instrument_support.h"
 #include "platform/file_services.h"
+#include "platform/user_profile.h"
 #include "shell/scripted_run.h"
 #include "support/file_bytes.h"
 #include "support/needs_environment.h"
@@ -433,14 +435,17 @@ TEST_F(InstrumentE2eTest, ExportPictureAndPrintTakeTheFrameOfTheRecording) {
     asked.push_back(request);
     return std::optional<std::string>(answer);
   });
+  UserProfile().remove("Folders");
   answer = exportPath;
   EXPECT_TRUE(SendCommandTo(frame, ID_EXPORT_DATA));
   answer = bmpPath;
   EXPECT_TRUE(SendCommandTo(frame, ID_FILE_SAVE_BMP));
   SetSaveFileDialogHook(std::move(previous));
   ASSERT_EQ(asked.size(), 2u);
-  EXPECT_EQ(asked[0].initialPath, App().m_szExportPath);
-  EXPECT_EQ(asked[1].initialPath, App().m_szBmpPath);
+  // The described names, in the user's documents folder the first time.
+  EXPECT_EQ(QFileInfo(QString::fromStdString(asked[0].initialPath)).fileName(), "ExportData.txt");
+  EXPECT_EQ(QFileInfo(QString::fromStdString(asked[1].initialPath)).fileName(), "Aurivue.bmp");
+  EXPECT_NE(asked[0].initialPath, App().m_szExportPath);
 
   EXPECT_EQ(ReadFileBytes(exportPath), ExpectedExport(f.left, f.right));
 

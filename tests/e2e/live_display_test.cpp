@@ -5,7 +5,6 @@
 
 #include <QImage>
 #include <QPointer>
-#include <QSettings>
 #include <QShortcut>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -15,6 +14,7 @@
 #include "e2e_reliability_support.h"
 #include "instrument_support.h"
 #include "platform/capture_ring.h"
+#include "platform/user_profile.h"
 #include "shell/level_meter_bar.h"
 #include "shell/live_profile.h"
 
@@ -260,7 +260,7 @@ TEST_F(LiveDisplayTest, LevelMetersReadTheKnownToneInBothModes) {
 // profile remembers the choice and the curtain rate for the next start.
 TEST(LiveProfileTest, F5SwitchesTheDisplayAndTheNextStartRemembers) {
   QStandardPaths::setTestModeEnabled(true);
-  QSettings().remove("Live");
+  UserProfile().remove("Live");
   {
     AppSession session("tone:1000");
     ASSERT_TRUE(session.ok()) << session.error();
@@ -292,9 +292,9 @@ TEST(LiveProfileTest, F5SwitchesTheDisplayAndTheNextStartRemembers) {
     EXPECT_EQ(session.App().m_bLive, 0);
     EXPECT_FALSE(LoadLiveProfile().live);
   }
-  QSettings().remove("Live");
+  UserProfile().remove("Live");
   // A stored rate that is not one of the choices reads as the default.
-  QSettings().setValue("Live/CurtainRate", 7);
+  UserProfile().setValue("Live/CurtainRate", 7);
   EXPECT_EQ(LoadLiveProfile().curtainRate, 10);
-  QSettings().remove("Live");
+  UserProfile().remove("Live");
 }

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <cmath>
@@ -14,6 +13,7 @@
 #include "e2e_reliability_support.h"
 #include "instrument_support.h"
 #include "platform/command_ids.h"
+#include "platform/user_profile.h"
 #include "shell/measurement_panel.h"
 #include "support/file_bytes.h"
 #include "support/needs_environment.h"
@@ -224,7 +224,7 @@ class MeasurePanelTest : public ::testing::Test {
     // The readout's entries in the shared test profile are this test's until it ends.
     m_profileLock = std::make_unique<support::ProfileLock>();
     QStandardPaths::setTestModeEnabled(true);
-    QSettings().remove("Measurements");
+    UserProfile().remove("Measurements");
     m_session = std::make_unique<AppSession>("tone:1000");
     ASSERT_TRUE(m_session->ok()) << m_session->error();
     m_session->App().m_nFilterType = 1;
@@ -232,7 +232,7 @@ class MeasurePanelTest : public ::testing::Test {
   void TearDown() override {
     if (m_session && m_session->PowerOn()) m_session->ClickPower();
     m_session.reset();
-    QSettings().remove("Measurements");
+    UserProfile().remove("Measurements");
     m_profileLock.reset();
   }
   CMeasurementPanel* Panel() { return m_session->Frame()->MeasurePanel(); }
@@ -260,7 +260,7 @@ TEST_F(MeasurePanelTest, HiddenByDefaultThenBesideTheViewFromTheViewMenuAndKept)
   EXPECT_GT(panel.left(), view.right()) << "to the right of the view";
   EXPECT_EQ(panel.top(), view.top());
   EXPECT_GT(panel.width(), 100);
-  EXPECT_TRUE(QSettings().value("Measurements/Visible").toBool());
+  EXPECT_TRUE(UserProfile().value("Measurements/Visible").toBool());
 
   m_session->ClickPower();
   const uint64_t before = frame->Measurements()->Updates();
@@ -288,7 +288,7 @@ TEST_F(MeasurePanelTest, HiddenByDefaultThenBesideTheViewFromTheViewMenuAndKept)
   Pump(50ms);
   EXPECT_FALSE(Panel()->isVisible());
   EXPECT_EQ(frame->ScopeView()->geometry(), viewAlone) << "the layout as it was";
-  EXPECT_FALSE(QSettings().value("Measurements/Visible").toBool());
+  EXPECT_FALSE(UserProfile().value("Measurements/Visible").toBool());
   EXPECT_FALSE(frame->Measurements()->Active());
 }
 

@@ -7,14 +7,15 @@
 #include <unistd.h>
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QSettings>
 
 #include "e2e_reliability_support.h"
 #include "instrument_support.h"
 #include "platform/file_services.h"
+#include "platform/user_profile.h"
 #include "shell/data_out.h"
 #include "shell/open_file_dialog.h"
 #include "support/needs_environment.h"
@@ -64,7 +65,8 @@ class RecordingE2eTest : public ::testing::Test {
     // A profile of this test's own, so tests running side by side never share a recent-file
     // list.
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.filePath("profile"));
-    QSettings(kProfileKey, kAppTitle).remove("Recent File List");
+    QCoreApplication::setOrganizationName(kProfileKey);
+    UserProfile().remove("Recent File List");
     m_session = std::make_unique<AppSession>("tone:1000");
     ASSERT_TRUE(m_session->ok()) << m_session->error();
     ASSERT_EQ(App().m_nChannels, 2);
@@ -288,7 +290,7 @@ TEST_F(RecordingE2eTest, ARecordingOpenedFromTheMenuBecomesTheInputAndARecentEnt
   EXPECT_EQ(m_session->Messages().size(), 2u);
   // The list is the profile's: the next start shows it again.
   m_session.reset();
-  QSettings profile(kProfileKey, kAppTitle);
+  UserProfile profile;
   EXPECT_EQ(profile.value("Recent File List/File1").toString().toStdString(), m_counter);
   EXPECT_EQ(profile.value("Recent File List/File2").toString().toStdString(), second);
 }

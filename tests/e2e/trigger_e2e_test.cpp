@@ -6,7 +6,6 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QMenuBar>
-#include <QSettings>
 #include <QShortcut>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -17,6 +16,7 @@
 #include "analysis/trigger_search.h"
 #include "e2e_reliability_support.h"
 #include "instrument_support.h"
+#include "platform/user_profile.h"
 #include "shell/trigger_commands.h"
 #include "shell/trigger_dlg.h"
 #include "shell/trigger_profile.h"
@@ -48,7 +48,7 @@ class TriggerE2ETest : public ::testing::Test {
     ASSERT_TRUE(m_dir.isValid());
     m_profileLock = std::make_unique<support::ProfileLock>();
     QStandardPaths::setTestModeEnabled(true);
-    QSettings().remove("Trigger");
+    UserProfile().remove("Trigger");
     m_session = std::make_unique<AppSession>("tone:1000");
     ASSERT_TRUE(m_session->ok()) << m_session->error();
     CAurivueApp& app = m_session->App();
@@ -65,7 +65,7 @@ class TriggerE2ETest : public ::testing::Test {
       SendCommandTo(m_session->Frame(), ID_TRIGGER_MODE_FIRST);  // Off
     }
     m_session.reset();
-    QSettings().remove("Trigger");
+    UserProfile().remove("Trigger");
     m_profileLock.reset();
   }
 

@@ -10,6 +10,7 @@
 #include <QThread>
 
 #include "platform/command_ids.h"
+#include "platform/message_box.h"
 #include "shell/aurivue_app.h"
 
 namespace {
@@ -59,14 +60,22 @@ TEST(ShellServices, InputDeviceStartsTheRecordingMixerAtItsInputPage) {
   EXPECT_EQ(WaitForFile(log), "-t 4");
 }
 
-TEST(ShellServices, InputDeviceWithoutAnyMixerIsHandledQuietly) {
+TEST(ShellServices, InputDeviceWithoutAnyMixerSaysWhatToInstall) {
   const QByteArray oldPath = qgetenv("PATH");
   QTemporaryDir empty;
   qputenv("PATH", empty.path().toUtf8());
   EXPECT_FALSE(StartRecordingMixer());
+  MessageRecorder messages;
   CAurivueApp app;
   EXPECT_TRUE(app.OnAppCommand(ID_SETUP_INPUT_DEVICE));
   qputenv("PATH", oldPath);
+  ASSERT_EQ(messages.Texts().size(), 1u);
+  EXPECT_NE(messages.Texts()[0].find("apt install pavucontrol"), std::string::npos);
+  // With a mixer there is nothing to say.
+  QTemporaryDir logDir;
+  FakeProgram mixer("pavucontrol", logDir.path() + "/args");
+  EXPECT_TRUE(app.OnAppCommand(ID_SETUP_INPUT_DEVICE));
+  EXPECT_EQ(messages.Texts().size(), 1u);
 }
 
 TEST(ShellServices, HelpViewerShowsTheFileAtItsContentsAndNotesAMissingOne) {

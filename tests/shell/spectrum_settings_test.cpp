@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <string>
 #include <vector>
 
 #include "platform/command_ids.h"
+#include "platform/user_profile.h"
 #include "shell/command_line.h"
 #include "shell/spectrum_menu.h"
 #include "shell/spectrum_profile.h"
@@ -131,10 +131,10 @@ TEST(SpectrumProfileTest, ChoicesSurviveTheProfileAndBadEntriesReadAsDefaults) {
   o.dbBottom = -120;
   SaveSpectrumProfile(o);
   EXPECT_EQ(LoadSpectrumProfile(), o);
-  QSettings().setValue("Spectrum/FftSize", 3000);
-  QSettings().setValue("Spectrum/Scale", 7);
-  QSettings().setValue("Spectrum/AverageSeconds", "soon");
-  QSettings().setValue("Spectrum/DbTop", -130);  // a range of 10 dB is the least
+  UserProfile().setValue("Spectrum/FftSize", 3000);
+  UserProfile().setValue("Spectrum/Scale", 7);
+  UserProfile().setValue("Spectrum/AverageSeconds", "soon");
+  UserProfile().setValue("Spectrum/DbTop", -130);  // a range of 10 dB is the least
   const SpectrumOptions read = LoadSpectrumProfile();
   EXPECT_EQ(read.fftSize, SpectrumOptions::kDescribed);
   EXPECT_EQ(read.scale, 0);
@@ -142,7 +142,7 @@ TEST(SpectrumProfileTest, ChoicesSurviveTheProfileAndBadEntriesReadAsDefaults) {
   EXPECT_EQ(read.dbBottom, -140);
   EXPECT_EQ(read.dbTop, 0);
   EXPECT_EQ(read.averageCount, 64);
-  QSettings().remove("Spectrum");
+  UserProfile().remove("Spectrum");
 }
 
 }  // namespace

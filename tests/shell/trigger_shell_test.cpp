@@ -5,9 +5,9 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QPushButton>
-#include <QSettings>
 #include <QStandardPaths>
 
+#include "platform/user_profile.h"
 #include "shell/command_line.h"
 #include "shell/main_frame.h"
 #include "shell/trigger_dlg.h"
@@ -99,7 +99,7 @@ TEST(TriggerCommandLine, HelpListsEveryTriggerOption) {
 TEST(TriggerProfile, NothingStoredIsOffAndWhatIsSavedComesBack) {
   support::ProfileLock lock;
   QStandardPaths::setTestModeEnabled(true);
-  QSettings().remove("Trigger");
+  UserProfile().remove("Trigger");
   const TriggerSettings empty = LoadTriggerProfile();
   EXPECT_EQ(empty.mode, TriggerMode::kOff);
   EXPECT_DOUBLE_EQ(empty.hysteresisDiv, 0.1);
@@ -124,14 +124,14 @@ TEST(TriggerProfile, NothingStoredIsOffAndWhatIsSavedComesBack) {
   EXPECT_DOUBLE_EQ(back.holdoffMs, s.holdoffMs);
   EXPECT_TRUE(back.roll);
   // Entries a hand edited badly read as their defaults or their range's end.
-  QSettings().setValue("Trigger/Mode", "sometimes");
-  QSettings().setValue("Trigger/PositionPercent", "far");
-  QSettings().setValue("Trigger/HoldoffMs", 99999);
+  UserProfile().setValue("Trigger/Mode", "sometimes");
+  UserProfile().setValue("Trigger/PositionPercent", "far");
+  UserProfile().setValue("Trigger/HoldoffMs", 99999);
   const TriggerSettings repaired = LoadTriggerProfile();
   EXPECT_EQ(repaired.mode, TriggerMode::kOff);
   EXPECT_DOUBLE_EQ(repaired.positionPercent, 10);
   EXPECT_DOUBLE_EQ(repaired.holdoffMs, kMaxTriggerHoldoffMs);
-  QSettings().remove("Trigger");
+  UserProfile().remove("Trigger");
 }
 
 TEST(TriggerDialog, FieldsShowTheSettingsAndGiveBackTheEdits) {

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QPainter>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
@@ -208,19 +209,21 @@ TEST(PdfCompletenessTest, OnlyAWholeFileCounts) {
   EXPECT_TRUE(PdfIsComplete("%PDF-1.4\nxref\ntrailer\nstartxref\n9\n%%EOF\n"));
 }
 
-TEST(FileFailureTest, WithoutAPrinterThePageIsOfferedBesideTheOtherFiles) {
+TEST(FileFailureTest, WithoutAPrinterThePageIsOfferedInTheFolderLastPrintedTo) {
   ScopeViewHost host(1, 16, 11025);
-  // The program's folder could not be written: its files, the page among them, live elsewhere.
-  QTemporaryDir userFolder;
-  host.app.m_szExportPath = userFolder.filePath("ExportData.txt").toStdString();
   CAurivueView& view = host.MakeView(602);
-  QString offered;
+  const QString first = QString::fromStdString(FirstSaveFolderPath("Aurivue.pdf"));
+  QTemporaryDir chosen;
+  QStringList offered;
   PrintDialogHook previous = SetPrintDialogHook([&](QPrinter& printer, PrintDialogKind) {
-    offered = printer.outputFileName();
-    return false;
+    offered << printer.outputFileName();
+    printer.setOutputFileName(chosen.filePath("bench.pdf"));
+    return true;
   });
+  view.OnCommand(kPrintCommand);
   view.OnCommand(kPrintCommand);
   SetPrintDialogHook(previous);
   if (!QPrinterInfo::availablePrinters().isEmpty()) GTEST_SKIP() << "a printer is installed";
-  EXPECT_EQ(offered, userFolder.filePath("Aurivue.pdf"));
+  EXPECT_EQ(offered, (QStringList{first, chosen.filePath("Aurivue.pdf")}));
+  EXPECT_TRUE(QFileInfo::exists(chosen.filePath("bench.pdf")));
 }

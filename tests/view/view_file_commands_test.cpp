@@ -68,11 +68,12 @@ TEST(ExportViewTest, SilentTwoChannelFrameAt11025HzIsWrittenExactly) {
   host.Fill([](size_t, int) { return 0; });
   CAurivueView& view = host.MakeView(602);
   std::string target = host.dir.filePath("out.txt").toStdString();
+  const std::string first = FirstSaveFolderPath("ExportData.txt");
   SaveAnswer answer(target);
   ASSERT_TRUE(SendCommandTo(&view, 32825));
   ASSERT_EQ(answer.requests.size(), 1u);
   EXPECT_EQ(answer.requests[0].defaultExtension, "TXT");
-  EXPECT_EQ(answer.requests[0].initialPath, host.dir.filePath("ExportData.txt").toStdString());
+  EXPECT_EQ(answer.requests[0].initialPath, first);
   EXPECT_EQ(answer.requests[0].filter, "Export text files(*.txt)|*.txt|");
   std::string expected = "P[---]    LEFT    RIGHT\n";
   for (int i = 1; i <= 110; ++i) expected += "P[" + Index(i) + "]    0.00     0.00\n";
@@ -117,11 +118,12 @@ TEST(BmpViewTest, SavedPictureIsTheViewAndTheTemporaryFileGoes) {
   view.show();
   host.Deliver();
   std::string target = host.dir.filePath("pic.bmp").toStdString();
+  const std::string first = FirstSaveFolderPath("Aurivue.bmp");
   SaveAnswer answer(target);
   view.OnCommand(57603);
   ASSERT_EQ(answer.requests.size(), 1u);
   EXPECT_EQ(answer.requests[0].defaultExtension, "BMP");
-  EXPECT_EQ(answer.requests[0].initialPath, host.dir.filePath("Aurivue.bmp").toStdString());
+  EXPECT_EQ(answer.requests[0].initialPath, first);
   EXPECT_EQ(answer.requests[0].filter, "BMP files(*.bmp)|*.bmp|");
   EXPECT_FALSE(FileExists(host.app.m_szTmpBmpPath));
   std::string b = ReadFile(target);

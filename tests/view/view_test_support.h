@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <cstdint>
 #include <cstring>
@@ -8,6 +11,7 @@
 
 #include "acquisition/app_state.h"
 #include "platform/message_box.h"
+#include "platform/user_profile.h"
 #include "view/aurivue_doc.h"
 #include "view/aurivue_view.h"
 
@@ -75,3 +79,12 @@ class ScopeViewHost {
 
 inline double PointX(const ChartCtrl& c, int i) { return c.GetSerie(0).m_pX[i]; }
 inline double PointY(const ChartCtrl& c, int i) { return c.GetSerie(0).m_pY[i]; }
+
+// Where a save dialog opens the first time for a kind of file: the user's documents folder as Qt
+// names it, or the home folder where there is none. Forgets the folders used so far.
+inline std::string FirstSaveFolderPath(const char* name) {
+  UserProfile().remove("Folders");
+  QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  if (folder.isEmpty() || !QFileInfo(folder).isDir()) folder = QDir::homePath();
+  return QDir(folder).filePath(name).toStdString();
+}

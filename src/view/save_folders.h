@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string>
+
+// The folders the file dialogs open in, one per kind of file ("Export", "Picture", "Pdf", "Csv",
+// "Recording"): the folder last used for that kind, kept in the per-user profile, at first the
+// user's documents folder. A remembered folder that has gone is forgotten.
+std::string SaveFolder(const std::string& kind);
+// Remembers the folder of chosenPath for kind.
+void RememberSaveFolder(const std::string& kind, const std::string& chosenPath);
+// SaveFolder(kind) joined with the file name of suggestedPath (the described default name).
+std::string SaveFolderPath(const std::string& kind, const std::string& suggestedPath);
