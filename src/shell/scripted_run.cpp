@@ -19,6 +19,7 @@
 #include "shell/data_out.h"
 #include "shell/main_frame.h"
 #include "shell/nav_bar_ctrl.h"
+#include "shell/setup_commands.h"
 #include "view/view_dialogs.h"
 
 struct PrintedMessages::State {
@@ -86,7 +87,8 @@ bool RunEventsUntil(const std::function<bool()>& done, int timeoutMs) {
   return finished;
 }
 
-// Chooses a display mode the way a click on its navigation bar item does.
+}  // namespace
+
 void SelectDisplayMode(CMainFrame* frame, int mode) {
   CNavBarCtrl* bar = frame->NavBar();
   const int folder = (mode - DISPLAY_MODE_FIRST_2D) / 10;
@@ -95,8 +97,6 @@ void SelectDisplayMode(CMainFrame* frame, int mode) {
   SendMessageTo(NotifyTargetOf(bar), WM_NAVBAR_NOTIFY, NAVBAR_ITEM_CLICK, item);
 }
 
-// Turns knob to the detent that shows figure and releases it, so that its owner stores the
-// value as after a mouse turn. False when no detent shows figure.
 bool TurnSwitchTo(RotarySwitch* knob, int figure) {
   const int detent = DetentShowingFigure(*knob, figure);
   if (detent < 0) return false;
@@ -105,6 +105,8 @@ bool TurnSwitchTo(RotarySwitch* knob, int figure) {
   SendMessageTo(NotifyTargetOf(knob), WM_SWITCH_CHANGED, knob->GetNotifyId(), 0);
   return true;
 }
+
+namespace {
 
 class Script {
  public:
@@ -140,6 +142,12 @@ class Script {
     if (!m_options.exportPath.empty() &&
         !SaveThroughDialog(frame, ID_EXPORT_DATA, m_options.exportPath, "Export")) {
       return 1;
+    }
+    if (!m_options.saveSetupPath.empty()) {
+      std::string error;
+      if (!SaveSetupFile(m_options.saveSetupPath, CaptureInstrumentState(*frame), error)) {
+        return Fail("Save Setup did not write " + error);
+      }
     }
     if (!m_options.csvPath.empty() &&
         !SaveThroughDialog(frame, ID_EXPORT_CSV, m_options.csvPath, "Export CSV")) {
