@@ -245,6 +245,9 @@ const std::vector<Entry>& Entries() {
        SpectrumOptionEntry("frequency-axis").read},
       {"Spectrum", "average", [](const InstrumentState& s) { return AverageText(s.spectrum); },
        SpectrumOptionEntry("average").read},
+      // The length of either averaging is kept while the other or none is chosen.
+      SpectrumNumberEntry("average-seconds", &SpectrumOptions::averageSeconds),
+      SpectrumNumberEntry("average-count", &SpectrumOptions::averageCount),
       SpectrumFlagEntry("peak-hold", &SpectrumOptions::peakHold),
       SpectrumNumberEntry("peak-decay", &SpectrumOptions::peakDecayDbPerSecond),
       SpectrumFlagEntry("minimum-hold", &SpectrumOptions::minimumHold),

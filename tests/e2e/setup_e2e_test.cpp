@@ -20,6 +20,7 @@
 #include "support/needs_environment.h"
 #include "support/private_program.h"
 #include "support/profile_lock.h"
+#include "view/view_dialogs.h"
 
 using instrument::PrivateProgram;
 
