@@ -75,6 +75,13 @@ int main(int argc, char** argv) {
   const CommandLineOptions options =
       ParseCommandLine(raw, WantsHelpOrVersion(raw) ? nullptr : std::getenv("AURIVUE_SPLASH_MS"));
   if (int code = AnswerWithoutWindow(options, program); code >= 0) return code;
+  std::vector<std::string> setupNotes;
+  if (const std::string error = CheckStartSetup(options, setupNotes); !error.empty()) {
+    std::fprintf(stderr, "%s: %s\n", program, error.c_str());
+    return 2;
+  }
+  for (const std::string& note : setupNotes)
+    std::fprintf(stderr, "%s: %s\n", program, note.c_str());
 
   std::string error;
   const bool selected = options.inputSpec.empty() ? SelectWaveInputFromEnvironment(&error)

@@ -17,6 +17,7 @@
 #include "shell/data_out.h"
 #include "shell/live_profile.h"
 #include "shell/main_frame.h"
+#include "shell/setup_commands.h"
 #include "shell/single_instance.h"
 #include "shell/spectrum_profile.h"
 #include "shell/splash_wnd.h"
@@ -48,8 +49,20 @@ bool CAurivueApp::InitInstance(QApplication& qapp, const CommandLineOptions& opt
   qapp.setOrganizationName(kProfileKey);
   // One folder for the user's files: a profile kept by earlier versions moves into it once.
   AdoptEarlierProfile();
-  ApplyLiveProfile(options);
-  CurrentTrigger().SetSettings(options.trigger.Over(LoadTriggerProfile()));
+  // A --setup stands in for the profile's choices for this start; the other options win over it.
+  InstrumentState profileState;
+  profileState.trigger = LoadTriggerProfile();
+  const LiveProfile liveProfile = LoadLiveProfile();
+  profileState.live = liveProfile.live;
+  profileState.curtainRate = liveProfile.curtainRate;
+  profileState.spectrum = LoadSpectrumProfile();
+  std::optional<InstrumentState> setup;
+  if (!options.setupPath.empty()) {
+    const SetupReadResult read = OpenSetupFile(options.setupPath, profileState);
+    if (read.ok) setup = read.state;
+  }
+  ApplyLiveProfile(options, setup ? *setup : profileState);
+  CurrentTrigger().SetSettings(options.trigger.Over(setup ? setup->trigger : profileState.trigger));
   LoadSettings();
   ComputeDerived();
   // A recording at another rate could never be opened at POWER: say so now, with both rates.
@@ -78,17 +91,25 @@ bool CAurivueApp::InitInstance(QApplication& qapp, const CommandLineOptions& opt
     for (const std::string& file : options.files) data->OpenRecording(file);
   }
 
+  // The window's part of a --setup, over what the window shows now; the scripted steps that
+  // follow win over it.
+  if (setup) {
+    const SetupReadResult read =
+        OpenSetupFile(options.setupPath, CaptureInstrumentState(*m_pMainFrame));
+    if (read.ok) ApplyInstrumentState(*m_pMainFrame, read.state, SetupScope::kWindow, false);
+  }
   m_pMainFrame->showNormal();
   m_pMainFrame->setWindowTitle(kAppTitle);
   m_pMainFrame->repaint();
   return true;
 }
 
-void CAurivueApp::ApplyLiveProfile(const CommandLineOptions& options) {
+void CAurivueApp::ApplyLiveProfile(const CommandLineOptions& options,
+                                   const InstrumentState& start) {
   const LiveProfile profile = LoadLiveProfile();
-  m_bLive = options.live >= 0 ? options.live : (profile.live ? 1 : 0);
-  m_nCurtainRate = profile.curtainRate;
-  m_spectrum = LoadSpectrumProfile();
+  m_bLive = options.live >= 0 ? options.live : (start.live ? 1 : 0);
+  m_nCurtainRate = start.curtainRate;
+  m_spectrum = start.spectrum;
   options.spectrum.ApplyTo(m_spectrum);
   // --input and AURIVUE_INPUT win over the device chosen in the program; so does any input a
   // caller selected before the start.

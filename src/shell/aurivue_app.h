@@ -6,6 +6,7 @@
 
 #include "acquisition/app_state.h"
 #include "shell/command_line.h"
+#include "shell/instrument_setup.h"
 
 class CAurivueDoc;
 class CMainFrame;
@@ -51,7 +52,9 @@ class CAurivueApp : public AppState {
   bool ProcessShellCommand(const CommandLineOptions& options);
   // Live or Classic, the curtain rate and the input device from the per-user profile; the
   // command line has the last word.
-  void ApplyLiveProfile(const CommandLineOptions& options);
+  // Live or Classic, the curtain rate and the spectrum's choices from start (the profile's, or
+  // a --setup's) with the command line over them; the input device from the profile.
+  void ApplyLiveProfile(const CommandLineOptions& options, const InstrumentState& start);
 
   std::unique_ptr<CAurivueDoc> m_pDocument;
   std::unique_ptr<CMainFrame> m_pMainFrame;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "shell/setup_commands.h"
+
 namespace {
 
 constexpr int kMaxSplashMs = 60000;
@@ -60,7 +62,7 @@ bool CommandLineOptions::IsScripted() const {
   return displayMode != 0 || timeBaseMs != 0 || leftMv != 0 || rightMv != 0 || power ||
          !exportPath.empty() || !bmpPath.empty() || !pdfPath.empty() || !csvPath.empty() ||
          !recordPath.empty() || quit || !measurePath.empty() || !expectations.empty() ||
-         !logPath.empty();
+         !logPath.empty() || !saveSetupPath.empty();
 }
 
 const std::vector<int>& TimeBaseFigures() {
@@ -109,7 +111,8 @@ bool TakesValue(const std::string& name) {
   if (IsSpectrumValueOption(name)) return true;
   static const char* const kNames[] = {"--input",    "--splash-ms", "--mode",       "--timebase",
                                        "--left-mv",  "--right-mv",  "--frames",     "--export",
-                                       "--save-bmp", "--print-pdf", "--export-csv", "--record"};
+                                       "--save-bmp", "--print-pdf", "--export-csv", "--record",
+                                       "--setup",    "--save-setup"};
   for (const char* n : kNames) {
     if (name == n) return true;
   }
@@ -157,6 +160,8 @@ std::string ApplyValue(CommandLineOptions& o, const std::string& name, const std
                         : name == "--save-bmp"   ? o.bmpPath
                         : name == "--export-csv" ? o.csvPath
                         : name == "--record"     ? o.recordPath
+                        : name == "--setup"      ? o.setupPath
+                        : name == "--save-setup" ? o.saveSetupPath
                                                  : o.pdfPath;
     path = value;
   }
@@ -241,6 +246,8 @@ std::string UsageText(const std::string& programName, const std::string& inputFo
          "                    (default: $AURIVUE_INPUT, else the preferred recording device)\n"
          "  --splash-ms N     show the start-up picture for N milliseconds (0..60000,\n"
          "                    default 3000; also $AURIVUE_SPLASH_MS)\n"
+         "  --setup FILE      start as the setup FILE (File > Save Setup...) says; the other\n"
+         "                    options win over it, and the profile keeps its choices\n"
          "  --live            Live display: redrawn with the screen from the newest samples\n"
          "  --classic         Classic display: one frame per half-second buffer\n"
          "                    (without either, as last chosen with View > Live display / F5)\n" +
@@ -268,6 +275,8 @@ std::string UsageText(const std::string& programName, const std::string& inputFo
          "                    does (after --export)\n"
          "  --record FILE     record every captured sample into FILE (WAV, or FLAC when it\n"
          "                    ends in .flac) from POWER on to the end of the run\n"
+         "  --save-setup FILE write the whole state of the instrument to the setup FILE,\n"
+         "                    as Save Setup does (after --export)\n"
          "  --save-bmp FILE   save the scope view's picture to FILE, as Save to Bmp does\n"
          "  --print-pdf FILE  print the page to the PDF file FILE, as Print does\n"
          "  --quit            end the program afterwards; the exit status is 1 when a step\n"
@@ -292,3 +301,13 @@ std::string UsageText(const std::string& programName, const std::string& inputFo
 }
 
 std::string VersionText() { return "Aurivue Version 2.0\n"; }
+
+std::string CheckStartSetup(const CommandLineOptions& o, std::vector<std::string>& notes) {
+  if (o.setupPath.empty()) return std::string();
+  const SetupReadResult read = OpenSetupFile(o.setupPath, InstrumentState());
+  if (!read.ok) return "--setup " + o.setupPath + ": " + read.error;
+  for (const std::string& entry : read.ignored) {
+    notes.push_back("--setup " + o.setupPath + ": passed over " + entry);
+  }
+  return std::string();
+}

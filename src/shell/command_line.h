@@ -44,6 +44,10 @@ struct CommandLineOptions {
   std::string logPath;
   // The spectrum analyser's choices for this start.
   SpectrumChoices spectrum;
+  // --setup: the setup file to start from; the other options win over it. --save-setup: write
+  // the state as a setup file, a step of the run after --export.
+  std::string setupPath;
+  std::string saveSetupPath;
 
   // True when any measurement option was given.
   bool IsScripted() const;
@@ -69,6 +73,10 @@ std::string ApplyMeasureOption(CommandLineOptions& o, const std::string& name,
                                const std::string& value);
 // Their lines of --help.
 std::string MeasureUsageText();
+
+// Reads the file of --setup once before anything starts: empty, or the one line that says why
+// it cannot be used; notes gets a line for each entry passed over.
+std::string CheckStartSetup(const CommandLineOptions& o, std::vector<std::string>& notes);
 
 // The text printed by --help; inputForms lists the valid --input forms. settingsBesideProgram
 // says where this copy keeps Aurivue.ini: beside itself (a built program) or in the user's folder.

@@ -166,6 +166,9 @@ bool CMainFrame::Create(CAurivueDoc* doc) {
   CreateDataParts();
   CreateTriggerParts();
   CreateSpectrumMenu();
+  m_features = MakeInstrumentFeatures(this);
+  const FrameParts parts{this, menuBar(), statusBar()};
+  for (const auto& feature : m_features) feature->CreateParts(parts);
   FitStatusBarParts();
 
   // Building the panes: an outer splitter of two rows, the control panel in the lower row, and
@@ -397,8 +400,14 @@ bool CMainFrame::HandleOwnCommand(int id) {
       return true;
     }
     default:
-      return HandleLiveCommand(id) || HandleDataCommand(id) || HandleMeasureCommand(id) ||
-             HandleTriggerCommand(id) || HandleSpectrumCommand(id);
+      if (HandleLiveCommand(id) || HandleDataCommand(id) || HandleMeasureCommand(id) ||
+          HandleTriggerCommand(id) || HandleSpectrumCommand(id)) {
+        return true;
+      }
+      for (const auto& feature : m_features) {
+        if (feature->OnCommand(id)) return true;
+      }
+      return false;
   }
 }
 

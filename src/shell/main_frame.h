@@ -10,6 +10,7 @@
 
 #include "platform/message_target.h"
 #include "shell/image_list.h"
+#include "shell/instrument_feature.h"
 #include "view/aurivue_view.h"
 
 class CAurivueDoc;
@@ -196,6 +197,8 @@ class CMainFrame : public QMainWindow, public MessageTarget {
   QLabel* m_pTriggerPane = nullptr;
   QPushButton* m_pRearmButton = nullptr;
   std::vector<QAction*> m_triggerActions;
+  // The instrument features, in the order their commands are offered.
+  std::vector<std::unique_ptr<InstrumentFeature>> m_features;
 };
 
 // The text of the trigger's state pane at timeBase ms/div in displayMode: FREE in the displays

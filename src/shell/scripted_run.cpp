@@ -25,6 +25,7 @@
 #include "shell/nav_bar_ctrl.h"
 #include "shell/trigger_options.h"
 #include "view/trigger_control.h"
+#include "shell/setup_commands.h"
 #include "view/view_dialogs.h"
 
 struct PrintedMessages::State {
@@ -95,7 +96,8 @@ bool RunEventsUntil(const std::function<bool()>& done, int timeoutMs) {
   return finished;
 }
 
-// Chooses a display mode the way a click on its navigation bar item does.
+}  // namespace
+
 void SelectDisplayMode(CMainFrame* frame, int mode) {
   CNavBarCtrl* bar = frame->NavBar();
   const int folder = (mode - DISPLAY_MODE_FIRST_2D) / 10;
@@ -104,8 +106,6 @@ void SelectDisplayMode(CMainFrame* frame, int mode) {
   SendMessageTo(NotifyTargetOf(bar), WM_NAVBAR_NOTIFY, NAVBAR_ITEM_CLICK, item);
 }
 
-// Turns knob to the detent that shows figure and releases it, so that its owner stores the
-// value as after a mouse turn. False when no detent shows figure.
 bool TurnSwitchTo(RotarySwitch* knob, int figure) {
   const int detent = DetentShowingFigure(*knob, figure);
   if (detent < 0) return false;
@@ -114,6 +114,8 @@ bool TurnSwitchTo(RotarySwitch* knob, int figure) {
   SendMessageTo(NotifyTargetOf(knob), WM_SWITCH_CHANGED, knob->GetNotifyId(), 0);
   return true;
 }
+
+namespace {
 
 class Script {
  public:
@@ -149,6 +151,12 @@ class Script {
     if (!m_options.exportPath.empty() &&
         !SaveThroughDialog(frame, ID_EXPORT_DATA, m_options.exportPath, "Export")) {
       return 1;
+    }
+    if (!m_options.saveSetupPath.empty()) {
+      std::string error;
+      if (!SaveSetupFile(m_options.saveSetupPath, CaptureInstrumentState(*frame), error)) {
+        return Fail("Save Setup did not write " + error);
+      }
     }
     if (!m_options.csvPath.empty() &&
         !SaveThroughDialog(frame, ID_EXPORT_CSV, m_options.csvPath, "Export CSV")) {

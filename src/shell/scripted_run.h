@@ -31,6 +31,12 @@ class PrintedMessages {
 // The detent of knob whose label shows figure ("500mv" shows 500, "10ms" 10), or -1.
 int DetentShowingFigure(const RotarySwitch& knob, int figure);
 
+// Chooses a display mode the way a click on its navigation bar item does.
+void SelectDisplayMode(CMainFrame* frame, int mode);
+// Turns knob to the detent that shows figure and releases it, so that its owner stores the
+// value as after a mouse turn. False when no detent shows figure.
+bool TurnSwitchTo(RotarySwitch* knob, int figure);
+
 // Runs the measurement options on a started program, in this order: display mode (as a
 // navigation bar click), the switches (as a turn and release), POWER (as a click), the wait for
 // options.frames processed buffers, then Export, Save to Bmp and Print with the given files

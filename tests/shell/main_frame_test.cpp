@@ -129,6 +129,10 @@ TEST_F(MainFrameTest, MenusHaveEveryTextIdPromptAndSeparator) {
         {"Open Rec&ording...", 32942, "Play a recording as the input"},
         {"Recent Recor&dings", 0, ""},
         {nullptr, 0, nullptr},
+        // Whole setups of the instrument.
+        {"Open Set&up...", 32947, "Set the instrument up as a setup file says"},
+        {"Save Setu&p...", 32948, "Save the whole state of the instrument as a setup file"},
+        {nullptr, 0, nullptr},
         {"E&xit\tCtrl+x", 57665, "Quit Aurivue2.0"}}},
       {"&Setup",
        {{"Sampling &Rate\tCtrl+R", 32815, "Setup Sampling Rate"},

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -47,6 +48,9 @@ class PrivateProgram {
     QString err;
   };
 
+  // An environment variable of the program's runs (a private profile folder, say).
+  void SetEnv(const QString& name, const QString& value) { m_env.insert(name, value); }
+
   // Runs the program headless with args and waits for it to end.
   Result Run(const QStringList& args, int timeoutMs = 60000) const {
     QProcess program;
@@ -56,6 +60,7 @@ class PrivateProgram {
     env.insert("AURIVUE_INSTANCE_DIR", Path("instance"));
     env.remove("AURIVUE_INPUT");
     env.remove("AURIVUE_QUIT_AFTER_FIRST_PAINT");
+    env.insert(m_env);
     program.setProcessEnvironment(env);
     program.setWorkingDirectory(m_dir.path());
     program.start(m_program, args);
@@ -74,6 +79,7 @@ class PrivateProgram {
  private:
   QTemporaryDir m_dir;
   QString m_program;
+  QProcessEnvironment m_env;
   bool m_ok = false;
 };
 

@@ -1,0 +1,383 @@
+#include "shell/instrument_setup.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <functional>
+#include <sstream>
+
+#include "shell/command_line.h"
+#include "shell/live_profile.h"
+#include "shell/spectrum_command_line.h"
+#include "shell/spectrum_profile.h"
+#include "shell/trigger_options.h"
+
+namespace {
+
+constexpr char kHeaderSection[] = "Aurivue setup";
+constexpr char kFormatVersion[] = "1";
+
+// Numbers are written and read without the locale: a setup made in one country opens in another.
+std::string Number(double v) {
+  char text[32];
+  const auto [end, ec] = std::to_chars(text, text + sizeof text, v);
+  return ec == std::errc() ? std::string(text, end) : std::string("0");
+}
+
+bool ReadNumber(const std::string& text, double& v) {
+  const char* first = text.data();
+  const char* last = first + text.size();
+  if (first != last && *first == '+') ++first;
+  double parsed = 0;
+  const auto [end, ec] = std::from_chars(first, last, parsed);
+  if (ec != std::errc() || end != last || !std::isfinite(parsed)) return false;
+  v = parsed;
+  return true;
+}
+
+bool ReadWhole(const std::string& text, int& v) {
+  const char* first = text.data();
+  const char* last = first + text.size();
+  int parsed = 0;
+  const auto [end, ec] = std::from_chars(first, last, parsed);
+  if (ec != std::errc() || end != last) return false;
+  v = parsed;
+  return true;
+}
+
+const char* OnOff(bool on) { return on ? "on" : "off"; }
+
+bool ReadOnOff(const std::string& text, bool& v) {
+  if (text == "on") {
+    v = true;
+  } else if (text == "off") {
+    v = false;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+bool IsDisplayMode(int mode) {
+  return (mode >= 600 && mode <= 605) || (mode >= 610 && mode <= 615);
+}
+
+std::string FftSizeText(int size) {
+  return size == SpectrumOptions::kDescribed ? "described" : std::to_string(size);
+}
+
+std::string AverageText(const SpectrumOptions& o) {
+  if (o.average == 1) return "exp:" + Number(o.averageSeconds);
+  if (o.average == 2) return "lin:" + std::to_string(o.averageCount);
+  return "off";
+}
+
+const char* ScaleText(int scale) { return scale == 1 ? "dbfs" : scale == 2 ? "dbv" : "linear"; }
+
+std::string QuantityList(const std::vector<Quantity>& quantities) {
+  std::string list;
+  for (Quantity q : quantities) {
+    if (!list.empty()) list += ',';
+    list += QuantityName(q);
+  }
+  return list;
+}
+
+// One setting of the file: where it stands, how its value is written from a state and read into
+// one. Read answers an error text (empty when the value was taken); notes collects what a
+// reader should hear of without the file being broken.
+struct Entry {
+  const char* section;
+  const char* key;
+  std::function<std::string(const InstrumentState&)> write;
+  std::function<std::string(const std::string&, InstrumentState&, std::vector<std::string>&)> read;
+};
+
+std::string Needs(const char* key, const char* what, const std::string& value) {
+  return std::string(key) + " needs " + what + ", not \"" + value + "\"";
+}
+
+// A setting the command line knows: read through the option's own parser, so that both accept
+// the same values and say the same about a wrong one.
+Entry TriggerOptionEntry(const char* key) {
+  return {"Trigger", key, nullptr,
+          [key](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
+            TriggerOptions options;
+            std::string error = ApplyTriggerOption(options, std::string("--") + key, value);
+            if (error.empty()) s.trigger = options.Over(s.trigger);
+            return error;
+          }};
+}
+
+Entry SpectrumOptionEntry(const char* key) {
+  return {"Spectrum", key, nullptr,
+          [key](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
+            SpectrumChoices choices;
+            std::string error = ApplySpectrumValue(choices, std::string("--") + key, value);
+            if (error.empty()) choices.ApplyTo(s.spectrum);
+            return error;
+          }};
+}
+
+Entry FlagEntry(const char* section, const char* key, bool InstrumentState::*flag) {
+  return {section, key, [flag](const InstrumentState& s) { return std::string(OnOff(s.*flag)); },
+          [key, flag](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
+            return ReadOnOff(value, s.*flag) ? std::string() : Needs(key, "on or off", value);
+          }};
+}
+
+template <typename Field>
+Entry SpectrumNumberEntry(const char* key, Field SpectrumOptions::*field) {
+  return {"Spectrum", key, [field](const InstrumentState& s) { return Number(s.spectrum.*field); },
+          [key, field](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
+            double v = 0;
+            if (!ReadNumber(value, v)) return Needs(key, "a number", value);
+            s.spectrum.*field = static_cast<Field>(v);
+            return std::string();
+          }};
+}
+
+Entry SpectrumFlagEntry(const char* key, bool SpectrumOptions::*field) {
+  return {"Spectrum", key, [field](const InstrumentState& s) { return OnOff(s.spectrum.*field); },
+          [key, field](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
+            return ReadOnOff(value, s.spectrum.*field) ? std::string()
+                                                       : Needs(key, "on or off", value);
+          }};
+}
+
+// A switch figure: one of the figures its detents show.
+Entry FigureEntry(const char* key, int InstrumentState::*field, const std::vector<int>& figures,
+                  const char* what) {
+  return {
+      "Display", key, [field](const InstrumentState& s) { return std::to_string(s.*field); },
+      [key, field, &figures, what](const std::string& value, InstrumentState& s,
+                                   std::vector<std::string>&) {
+        int v = 0;
+        if (!ReadWhole(value, v) || std::find(figures.begin(), figures.end(), v) == figures.end())
+          return Needs(key, what, value);
+        s.*field = v;
+        return std::string();
+      }};
+}
+
+Entry CardEntry(const char* key, int InstrumentState::Card::*field) {
+  return {"Card", key, [field](const InstrumentState& s) { return std::to_string(s.card.*field); },
+          [key, field](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
+            int v = 0;
+            if (!ReadWhole(value, v) || v < 0) return Needs(key, "a whole number", value);
+            s.card.*field = v;
+            return std::string();
+          }};
+}
+
+// Every setting, in the order the file lists them.
+const std::vector<Entry>& Entries() {
+  static const std::vector<Entry> entries = {
+      {"Display", "mode", [](const InstrumentState& s) { return std::to_string(s.displayMode); },
+       [](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
+         int mode = 0;
+         if (!ReadWhole(value, mode) || !IsDisplayMode(mode)) {
+           return Needs("mode", "a display mode from 600 to 605 or from 610 to 615", value);
+         }
+         s.displayMode = mode;
+         return std::string();
+       }},
+      {"Display", "display",
+       [](const InstrumentState& s) { return std::string(s.live ? "live" : "classic"); },
+       [](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
+         if (value != "live" && value != "classic")
+           return Needs("display", "live or classic", value);
+         s.live = value == "live";
+         return std::string();
+       }},
+      FigureEntry("timebase", &InstrumentState::timeBaseMs, TimeBaseFigures(),
+                  "a figure of the time-base switch in ms/div"),
+      FigureEntry("left-mv", &InstrumentState::leftMv, ChannelFigures(),
+                  "a figure of the channel switch in mV/div"),
+      FigureEntry("right-mv", &InstrumentState::rightMv, ChannelFigures(),
+                  "a figure of the channel switch in mV/div"),
+      FigureEntry("curtains", &InstrumentState::curtainRate, CurtainRates(),
+                  "a waterfall curtain rate: 2, 5, 10, 20 or 30 a second"),
+
+      {"Trigger", "trigger",
+       [](const InstrumentState& s) { return std::string(TriggerModeName(s.trigger.mode)); },
+       TriggerOptionEntry("trigger").read},
+      {"Trigger", "trigger-source",
+       [](const InstrumentState& s) { return std::string(TriggerSourceName(s.trigger.source)); },
+       TriggerOptionEntry("trigger-source").read},
+      {"Trigger", "trigger-slope",
+       [](const InstrumentState& s) { return std::string(TriggerSlopeName(s.trigger.slope)); },
+       TriggerOptionEntry("trigger-slope").read},
+      {"Trigger", "trigger-level",
+       [](const InstrumentState& s) { return Number(s.trigger.levelMv); },
+       TriggerOptionEntry("trigger-level").read},
+      {"Trigger", "trigger-position",
+       [](const InstrumentState& s) { return Number(s.trigger.positionPercent); },
+       TriggerOptionEntry("trigger-position").read},
+      {"Trigger", "trigger-holdoff",
+       [](const InstrumentState& s) { return Number(s.trigger.holdoffMs); },
+       TriggerOptionEntry("trigger-holdoff").read},
+      {"Trigger", "trigger-hysteresis",
+       [](const InstrumentState& s) { return Number(s.trigger.hysteresisDiv); },
+       TriggerOptionEntry("trigger-hysteresis").read},
+      {"Trigger", "trigger-roll",
+       [](const InstrumentState& s) { return std::string(OnOff(s.trigger.roll)); },
+       [](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
+         return ReadOnOff(value, s.trigger.roll) ? std::string()
+                                                 : Needs("trigger-roll", "on or off", value);
+       }},
+
+      {"Spectrum", "fft-size",
+       [](const InstrumentState& s) { return FftSizeText(s.spectrum.fftSize); },
+       SpectrumOptionEntry("fft-size").read},
+      {"Spectrum", "spectrum-scale",
+       [](const InstrumentState& s) { return std::string(ScaleText(s.spectrum.scale)); },
+       SpectrumOptionEntry("spectrum-scale").read},
+      {"Spectrum", "frequency-axis",
+       [](const InstrumentState& s) { return std::string(s.spectrum.logAxis ? "log" : "linear"); },
+       SpectrumOptionEntry("frequency-axis").read},
+      {"Spectrum", "average", [](const InstrumentState& s) { return AverageText(s.spectrum); },
+       SpectrumOptionEntry("average").read},
+      // The length of either averaging is kept while the other or none is chosen.
+      SpectrumNumberEntry("average-seconds", &SpectrumOptions::averageSeconds),
+      SpectrumNumberEntry("average-count", &SpectrumOptions::averageCount),
+      SpectrumFlagEntry("peak-hold", &SpectrumOptions::peakHold),
+      SpectrumNumberEntry("peak-decay", &SpectrumOptions::peakDecayDbPerSecond),
+      SpectrumFlagEntry("minimum-hold", &SpectrumOptions::minimumHold),
+      SpectrumFlagEntry("flat-top", &SpectrumOptions::flatTop),
+      SpectrumNumberEntry("db-bottom", &SpectrumOptions::dbBottom),
+      SpectrumNumberEntry("db-top", &SpectrumOptions::dbTop),
+
+      FlagEntry("Measurements", "readout", &InstrumentState::readout),
+      FlagEntry("Measurements", "statistics", &InstrumentState::statistics),
+      {"Measurements", "quantities",
+       [](const InstrumentState& s) { return QuantityList(s.quantities); },
+       [](const std::string& value, InstrumentState& s, std::vector<std::string>& notes) {
+         std::vector<Quantity> quantities;
+         std::stringstream list(value);
+         std::string name;
+         while (std::getline(list, name, ',')) {
+           name.erase(0, name.find_first_not_of(' '));
+           name.erase(name.find_last_not_of(' ') + 1);
+           Quantity q;
+           if (name.empty()) continue;
+           if (!QuantityFromName(name, q)) {
+             notes.push_back("quantity " + name);
+           } else if (std::find(quantities.begin(), quantities.end(), q) == quantities.end()) {
+             quantities.push_back(q);
+           }
+         }
+         s.quantities = quantities;
+         return std::string();
+       }},
+
+      CardEntry("rate", &InstrumentState::Card::rate),
+      CardEntry("channels", &InstrumentState::Card::channels),
+      CardEntry("bits", &InstrumentState::Card::bits),
+  };
+  return entries;
+}
+
+std::string Trimmed(const std::string& text) {
+  const size_t first = text.find_first_not_of(" \t\r");
+  if (first == std::string::npos) return std::string();
+  return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+}
+
+}  // namespace
+
+std::string WriteSetupText(const InstrumentState& state) {
+  std::string text =
+      "# Aurivue setup: the state of the instrument. Open it with File > Open Setup... or\n"
+      "# aurivue --setup FILE. Keys are named like the command-line options where one exists;\n"
+      "# a key left out keeps the value in force. [Card] only notes the card settings the\n"
+      "# setup was made with: Setup changes those.\n";
+  text += std::string("[") + kHeaderSection + "]\nformat = " + kFormatVersion + "\n";
+  const char* section = nullptr;
+  for (const Entry& e : Entries()) {
+    if (e.section == std::string("Card") && state.card.rate == 0) continue;
+    if (section == nullptr || std::string(section) != e.section) {
+      section = e.section;
+      text += std::string("\n[") + section + "]\n";
+    }
+    text += std::string(e.key) + " = " + e.write(state) + "\n";
+  }
+  return text;
+}
+
+SetupReadResult ReadSetupText(const std::string& text, const InstrumentState& base) {
+  SetupReadResult result;
+  result.state = base;
+  std::stringstream lines(text);
+  std::string line;
+  std::string section;
+  bool header = false;
+  int number = 0;
+  auto fail = [&](const std::string& why) {
+    result.ok = false;
+    result.error = "line " + std::to_string(number) + ": " + why;
+    result.state = base;
+    result.ignored.clear();
+    return result;
+  };
+  while (std::getline(lines, line)) {
+    ++number;
+    const std::string t = Trimmed(line);
+    if (t.empty() || t[0] == '#' || t[0] == ';') continue;
+    if (t.front() == '[') {
+      if (t.back() != ']' || t.size() < 3) return fail("a section needs [NAME]");
+      section = Trimmed(t.substr(1, t.size() - 2));
+      if (section == kHeaderSection) header = true;
+      continue;
+    }
+    const size_t equals = t.find('=');
+    if (equals == std::string::npos) return fail("not a setting (KEY = VALUE): \"" + t + "\"");
+    if (!header)
+      return fail("this is not an Aurivue setup (its first section is not [" +
+                  std::string(kHeaderSection) + "])");
+    const std::string key = Trimmed(t.substr(0, equals));
+    const std::string value = Trimmed(t.substr(equals + 1));
+    if (section == kHeaderSection) {
+      if (key != "format")
+        result.ignored.push_back("[" + section + "] " + key + " (line " + std::to_string(number) +
+                                 ")");
+      continue;
+    }
+    const auto entry = std::find_if(Entries().begin(), Entries().end(), [&](const Entry& e) {
+      return section == e.section && key == e.key;
+    });
+    if (entry == Entries().end()) {
+      result.ignored.push_back("[" + section + "] " + key + " (line " + std::to_string(number) +
+                               ")");
+      continue;
+    }
+    std::vector<std::string> notes;
+    const std::string error = entry->read(value, result.state, notes);
+    if (!error.empty()) return fail(error);
+    for (const std::string& note : notes) {
+      result.ignored.push_back("[" + section + "] " + note + " (line " + std::to_string(number) +
+                               ")");
+    }
+  }
+  if (!header) {
+    fail("");
+    result.error =
+        "this is not an Aurivue setup (it has no [" + std::string(kHeaderSection) + "] section)";
+    return result;
+  }
+  result.state.spectrum = SanitizedSpectrumOptions(result.state.spectrum);
+  result.state.trigger = result.state.trigger.Limited();
+  result.ok = true;
+  return result;
+}
+
+std::string CardDifferenceText(const InstrumentState::Card& setup,
+                               const InstrumentState::Card& current) {
+  if (setup.rate == 0 || setup == current) return std::string();
+  auto describe = [](const InstrumentState::Card& c) {
+    return std::to_string(c.rate) + " Hz, " + std::to_string(c.channels) +
+           (c.channels == 1 ? " channel, " : " channels, ") + std::to_string(c.bits) + " bit";
+  };
+  return "The setup was made with the card at " + describe(setup) + "; it records at " +
+         describe(current) + " now. Setup changes that.";
+}

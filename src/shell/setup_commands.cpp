@@ -1,0 +1,215 @@
+#include "shell/setup_commands.h"
+
+#include <QAction>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
+#include <QSaveFile>
+
+#include "acquisition/app_state.h"
+#include "acquisition/current_app.h"
+#include "controls/control_view.h"
+#include "controls/rotary_switch.h"
+#include "platform/command_ids.h"
+#include "platform/message_box.h"
+#include "platform/message_target.h"
+#include "shell/live_profile.h"
+#include "shell/main_frame.h"
+#include "shell/measure_profile.h"
+#include "shell/measurement_panel.h"
+#include "shell/open_file_dialog.h"
+#include "shell/scripted_run.h"
+#include "shell/spectrum_profile.h"
+#include "shell/trigger_profile.h"
+#include "view/trigger_control.h"
+#include "view/view_dialogs.h"
+
+namespace {
+
+constexpr char kFilter[] = "Aurivue setups(*.aurivue)|*.aurivue|";
+// A setup is a page of text; anything far larger is not one, and is not read into memory.
+constexpr qint64 kMaxSetupBytes = 1 << 20;
+
+// The figure the label of knob's current detent shows ("500mv" shows 500).
+int FigureOf(const RotarySwitch* knob, int fallback) {
+  if (knob == nullptr) return fallback;
+  const QString label = knob->GetDetent(knob->GetPosition()).label.trimmed();
+  int digits = 0;
+  while (digits < label.size() && label[digits].isDigit()) ++digits;
+  return digits > 0 ? label.left(digits).toInt() : fallback;
+}
+
+bool ReadoutShown(CMainFrame& frame) {
+  const CMeasurementPanel* panel = frame.MeasurePanel();
+  return panel != nullptr && !panel->isHidden();
+}
+
+}  // namespace
+
+InstrumentState CaptureInstrumentState(CMainFrame& frame) {
+  InstrumentState s;
+  const AppState& app = CurrentApp();
+  s.displayMode = app.m_nDisplayMode;
+  s.live = app.m_bLive != 0;
+  if (const CControlView* panel = frame.ControlView()) {
+    s.timeBaseMs = FigureOf(panel->TimeBaseSwitch(), s.timeBaseMs);
+    s.leftMv = FigureOf(panel->LeftSwitch(), s.leftMv);
+    s.rightMv = FigureOf(panel->RightSwitch(), s.rightMv);
+  }
+  s.curtainRate = app.m_nCurtainRate;
+  s.trigger = CurrentTrigger().Settings();
+  s.spectrum = app.m_spectrum;
+  s.readout = ReadoutShown(frame);
+  if (const CMeasurementPanel* panel = frame.MeasurePanel()) {
+    s.statistics = panel->Statistics();
+    s.quantities = panel->Quantities();
+  }
+  s.card.rate = static_cast<int>(app.m_nSampleRate);
+  s.card.channels = app.m_nChannels;
+  s.card.bits = app.m_nBits;
+  return s;
+}
+
+void ApplyInstrumentState(CMainFrame& frame, const InstrumentState& state, SetupScope scope,
+                          bool remember) {
+  AppState& app = CurrentApp();
+  if (scope == SetupScope::kAll) {
+    CurrentTrigger().SetSettings(state.trigger);
+    app.m_spectrum = SanitizedSpectrumOptions(state.spectrum);
+    app.m_nCurtainRate = state.curtainRate;
+    app.m_bLive = state.live ? 1 : 0;
+    if (remember) {
+      SaveTriggerProfile(CurrentTrigger().Settings());
+      SaveSpectrumProfile(app.m_spectrum);
+      SaveCurtainRate(app.m_nCurtainRate);
+      SaveLiveMode(state.live);
+    }
+  }
+  if (CMeasurementPanel* panel = frame.MeasurePanel()) {
+    if (!state.quantities.empty()) panel->SetQuantities(state.quantities);
+    panel->SetStatistics(state.statistics);
+    if (remember) {
+      if (!state.quantities.empty()) SaveMeasureQuantities(state.quantities);
+      SaveMeasureStatistics(state.statistics);
+    }
+    if (state.readout != ReadoutShown(frame)) {
+      const bool kept = LoadMeasureProfile().visible;
+      SendCommandTo(&frame, ID_VIEW_MEASUREMENTS);
+      if (!remember) SaveMeasureVisible(kept);
+    }
+  }
+  // A new scope view takes over even when the mode stays: it is made for the choices above.
+  SelectDisplayMode(&frame, state.displayMode);
+  if (CControlView* panel = frame.ControlView()) {
+    TurnSwitchTo(panel->TimeBaseSwitch(), state.timeBaseMs);
+    TurnSwitchTo(panel->LeftSwitch(), state.leftMv);
+    TurnSwitchTo(panel->RightSwitch(), state.rightMv);
+  }
+  frame.UpdatePanes();
+}
+
+bool SaveSetupFile(const std::string& path, const InstrumentState& state, std::string& error) {
+  const QString name = QString::fromStdString(path);
+  const QFileInfo info(name);
+  // Replacing a pipe or a device by a file of our own would not be what was asked for.
+  if (info.exists() && !info.isFile()) {
+    error = path + " is not a regular file";
+    return false;
+  }
+  QSaveFile file(name);
+  const std::string text = WriteSetupText(state);
+  if (!file.open(QIODevice::WriteOnly) ||
+      file.write(text.data(), static_cast<qint64>(text.size())) !=
+          static_cast<qint64>(text.size()) ||
+      !file.commit()) {
+    error = path + ": " + file.errorString().toStdString();
+    return false;
+  }
+  return true;
+}
+
+SetupReadResult OpenSetupFile(const std::string& path, const InstrumentState& base) {
+  SetupReadResult failed;
+  failed.state = base;
+  const QString name = QString::fromStdString(path);
+  const QFileInfo info(name);
+  if (!info.exists()) {
+    failed.error = "there is no such file";
+  } else if (!info.isFile()) {
+    // Opening a FIFO would wait for a writer that may never come.
+    failed.error = "it is not a regular file";
+  } else if (info.size() > kMaxSetupBytes) {
+    failed.error = "it is far too large for a setup";
+  } else {
+    QFile file(name);
+    if (!file.open(QIODevice::ReadOnly)) {
+      failed.error = file.errorString().toStdString();
+    } else {
+      return ReadSetupText(file.readAll().toStdString(), base);
+    }
+  }
+  return failed;
+}
+
+void SetupCommands::CreateParts(const FrameParts& parts) {
+  QMenu* file = MenuNamed(parts.menuBar, "File");
+  if (file == nullptr) return;
+  QWidget* owner = parts.owner;
+  auto make = [owner, file](const QString& text, int id, const QString& prompt) {
+    auto* action = new QAction(text, file);
+    action->setData(id);
+    action->setStatusTip(prompt);
+    QObject::connect(action, &QAction::triggered, file, [owner, id] { SendCommandTo(owner, id); });
+    return action;
+  };
+  // Above the separator that sets Exit apart, in a group of their own.
+  const QList<QAction*> items = file->actions();
+  QAction* before = nullptr;
+  for (int i = 0; i < items.size(); ++i) {
+    if (items[i]->data().toInt() == ID_APP_EXIT) {
+      before = i > 0 && items[i - 1]->isSeparator() ? items[i - 1] : items[i];
+    }
+  }
+  file->insertSeparator(before);
+  file->insertAction(before, make("Open Set&up...", ID_FILE_OPEN_SETUP,
+                                  "Set the instrument up as a setup file says"));
+  file->insertAction(before, make("Save Setu&p...", ID_FILE_SAVE_SETUP,
+                                  "Save the whole state of the instrument as a setup file"));
+}
+
+bool SetupCommands::OnCommand(int id) {
+  if (id == ID_FILE_SAVE_SETUP) {
+    SaveFileRequest request;
+    request.defaultExtension = "aurivue";
+    request.initialPath = "Setup.aurivue";
+    request.filter = kFilter;
+    const std::optional<std::string> path = RunSaveFileDialog(m_pFrame, request);
+    std::string error;
+    if (path && !SaveSetupFile(*path, CaptureInstrumentState(*m_pFrame), error)) {
+      ShowMessageBox("The setup was not saved: " + error);
+    }
+    return true;
+  }
+  if (id != ID_FILE_OPEN_SETUP) return false;
+  OpenFileRequest request;
+  request.title = "Open Setup";
+  request.filter = kFilter;
+  const std::optional<std::string> path = RunOpenFileDialog(m_pFrame, request);
+  if (!path) return true;
+  const InstrumentState current = CaptureInstrumentState(*m_pFrame);
+  const SetupReadResult read = OpenSetupFile(*path, current);
+  if (!read.ok) {
+    ShowMessageBox("The setup " + *path + " was not opened, and nothing changed: " + read.error);
+    return true;
+  }
+  ApplyInstrumentState(*m_pFrame, read.state, SetupScope::kAll, true);
+  std::string report;
+  if (!read.ignored.empty()) {
+    report = "These entries of the setup are not known here and were passed over:";
+    for (const std::string& entry : read.ignored) report += "\n" + entry;
+  }
+  const std::string card = CardDifferenceText(read.state.card, current.card);
+  if (!card.empty()) report += (report.empty() ? "" : "\n\n") + card;
+  if (!report.empty()) ShowMessageBox("The setup " + *path + " was opened.\n\n" + report);
+  return true;
+}
