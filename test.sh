@@ -37,13 +37,14 @@ if [ "$sanitizers" = "1" ]; then
   TSAN_OPTIONS="suppressions=$PWD/tests/support/tsan.supp halt_on_error=1" QT_QPA_PLATFORM=offscreen \
     build-tsan/tests/test_acquisition --gtest_brief=1 --gtest_filter='WaveIn*:Capture*:-*Pulse*' || status=1
   # The whole program under use: the two short soaks (16 s each) and the recordings end to end,
-  # each in a process of its own: once a test has started sox through QProcess, ThreadSanitizer
-  # no longer sees the main thread's locks for the rest of the process, and the next test would
-  # report races on memory that only those locks order.
+  # each in a process of its own: after one test has run, ThreadSanitizer stops seeing the main
+  # thread's locks in the next test of the same process and reports races on memory that only
+  # those locks order. The tests start sox from a process with threads (die_after_fork=0).
   for test in 'ReliabilityTest.ShortSoak*' 'ReliabilityTest.ShortLiveSoak*' \
     $(build-tsan/tests/test_e2e --gtest_list_tests --gtest_filter='RecordingE2eTest.*' 2>/dev/null |
       awk '/^[^ ]/ { suite = $1 } /^  / { print suite $1 }'); do
-    AURIVUE_SOAK_SECONDS=16 TSAN_OPTIONS="suppressions=$PWD/tests/support/tsan.supp halt_on_error=1" \
+    AURIVUE_SOAK_SECONDS=16 \
+      TSAN_OPTIONS="suppressions=$PWD/tests/support/tsan.supp halt_on_error=1 die_after_fork=0" \
       QT_QPA_PLATFORM=offscreen build-tsan/tests/test_e2e --gtest_brief=1 --gtest_filter="$test" ||
       status=1
   done

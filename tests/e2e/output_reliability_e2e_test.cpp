@@ -313,8 +313,8 @@ TEST(LostInputTest, SoundServerKilledDuringLiveAndRecordingIsSaidAndResumed) {
   daemon.Kill();
   ASSERT_TRUE(PumpUntil(
       [&] {
-        watchdog.Feed("waiting for the loss to be seen");
-        return watch.Lost();
+        watchdog.Feed("waiting for the loss to be seen and said");
+        return watch.Lost() && !session.Messages().empty();
       },
       10s));
   const uint64_t atLoss = out.Recorder().FramesWritten();
