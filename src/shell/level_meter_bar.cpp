@@ -79,28 +79,27 @@ void LevelMeterBar::Sample() {
 
 void LevelMeterBar::paintEvent(QPaintEvent*) {
   QPainter p(this);
-  // The scale's numbers between the two bars, in a font that fits the status bar's height.
+  // The scale's numbers between the two bars, crisp, in what the status bar's height leaves.
+  const int rowH = std::max(2, std::min(5, (height() - 2) / 4));
+  const int scaleH = std::max(0, height() - 2 - 2 * rowH);
   QFont small = font();
-  small.setPixelSize(std::max(6, std::min(9, height() - 10)));
+  small.setPixelSize(std::max(6, scaleH + 1));
+  small.setStyleStrategy(QFont::NoAntialias);
   p.setFont(small);
   const QFontMetrics fm(small);
-  const int scaleH = std::min(fm.ascent() + 1, std::max(0, height() - 7));
   const int w = width() - 2;
-  const int rowH = std::max(2, (height() - 2 - scaleH) / 2);
   const double now = NowMs();
   const int scaleTop = 1 + rowH;
   p.fillRect(QRect(0, scaleTop, width(), scaleH), palette().color(QPalette::Window));
   p.setPen(palette().color(QPalette::WindowText));
   const std::vector<LevelTick> ticks = LevelScaleTicks(w, fm.horizontalAdvance("-50"));
   for (const LevelTick& t : ticks) {
-    const int x = 1 + std::min(t.x, w - 1);
-    p.drawLine(x, scaleTop, x, scaleTop + 1);
-    p.drawLine(x, scaleTop + scaleH - 2, x, scaleTop + scaleH - 1);
     if (!t.labelled) continue;
+    const int x = 1 + std::min(t.x, w - 1);
     const QString text = QString::number(t.db);
     const int tw = fm.horizontalAdvance(text);
     const int left = t.db == 0 ? x - tw - 1 : x - tw / 2;
-    p.drawText(QPoint(left, scaleTop + fm.ascent() - 1), text);
+    p.drawText(QRect(left, scaleTop, tw + 1, scaleH), Qt::AlignCenter, text);
   }
   // Left above right: RMS as the bar, the peak as a mark; red while a clip is held.
   for (int ch = 0; ch < 2; ++ch) {

@@ -108,11 +108,38 @@ class TriggerE2ETest : public ::testing::Test {
 
   // The rising crossing of levelCounts nearest to index near in a frame, interpolated; -1 when
   // there is none within two samples.
+  // The rising crossing of levelCounts near sample near, where the cubic through the two samples
+  // around it and their outer neighbours passes the level (Lagrange form, found by false
+  // position).
   static double CrossingNear(const std::vector<double>& frame, double levelCounts, double near) {
-    for (int k = std::max(1, static_cast<int>(near) - 2);
-         k <= static_cast<int>(near) + 3 && k < static_cast<int>(frame.size()); ++k) {
+    const int n = static_cast<int>(frame.size());
+    for (int k = std::max(1, static_cast<int>(near) - 2); k <= static_cast<int>(near) + 3 && k < n;
+         ++k) {
       if (frame[k - 1] < levelCounts && frame[k] >= levelCounts) {
-        return k - 1 + (levelCounts - frame[k - 1]) / (frame[k] - frame[k - 1]);
+        const double a = k >= 2 ? frame[k - 2] : 2 * frame[k - 1] - frame[k];
+        const double b = frame[k - 1], c = frame[k];
+        const double d = k + 1 < n ? frame[k + 1] : 2 * frame[k] - frame[k - 1];
+        auto f = [&](double t) {
+          return -a * t * (t - 1) * (t - 2) / 6 + b * (t + 1) * (t - 1) * (t - 2) / 2 -
+                 c * (t + 1) * t * (t - 2) / 2 + d * (t + 1) * t * (t - 1) / 6 - levelCounts;
+        };
+        double lo = 0, hi = 1, flo = f(lo), fhi = f(hi);
+        double t = lo;
+        for (int i = 0; i < 200 && fhi != flo; ++i) {
+          t = hi - fhi * (hi - lo) / (fhi - flo);
+          const double ft = f(t);
+          if (ft == 0) break;
+          if ((ft < 0) == (flo < 0)) {
+            lo = t;
+            flo = ft;
+            fhi /= 2;  // Illinois: the end that stays is weighed down, so both ends move
+          } else {
+            hi = t;
+            fhi = ft;
+            flo /= 2;
+          }
+        }
+        return k - 1 + t;
       }
     }
     return -1;
