@@ -19,6 +19,7 @@
 #include "shell/data_out.h"
 #include "shell/main_frame.h"
 #include "shell/nav_bar_ctrl.h"
+#include "view/save_folders.h"
 #include "view/view_dialogs.h"
 
 struct PrintedMessages::State {
@@ -212,6 +213,7 @@ class Script {
   bool SaveThroughDialog(CMainFrame* frame, int command, const std::string& path,
                          const char* what) {
     const int before = MessageCount();
+    const SaveFoldersUnchanged unchanged;
     SaveFileDialogHook previous =
         SetSaveFileDialogHook([&path](const SaveFileRequest&) { return std::optional(path); });
     SendCommandTo(frame, ID_ACTIVATE_SCOPE_VIEW);
@@ -222,6 +224,7 @@ class Script {
 
   bool PrintToPdf(CMainFrame* frame) {
     const int before = MessageCount();
+    const SaveFoldersUnchanged unchanged;
     const QString file = QString::fromStdString(m_options.pdfPath);
     PrintDialogHook previous = SetPrintDialogHook([&file](QPrinter& printer, PrintDialogKind) {
       printer.setOutputFormat(QPrinter::PdfFormat);

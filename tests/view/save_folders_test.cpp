@@ -81,6 +81,15 @@ TEST(SaveFoldersTest, EachKindOpensWhereItWasLastSaved) {
               places.filePath(QString(c.folder) + "/" + c.name).toStdString())
         << c.kind;
   }
+  // A scripted run's answers say nothing of the user's folders.
+  {
+    const SaveFoldersUnchanged unchanged;
+    answer = places.filePath("script/out.txt").toStdString();
+    RunSaveFileDialog(nullptr, SaveFileRequest{"x", "ExportData.txt", "", "Export", ""});
+  }
+  answer.reset();
+  RunSaveFileDialog(nullptr, SaveFileRequest{"x", "ExportData.txt", "", "Export", ""});
+  EXPECT_EQ(asked.back().initialPath, places.filePath("texts/ExportData.txt").toStdString());
   // A request without a kind is shown as given: the folder is the caller's.
   RunSaveFileDialog(nullptr, SaveFileRequest{"x", "/given/place/a.txt", "", "", ""});
   EXPECT_EQ(asked.back().initialPath, "/given/place/a.txt");
