@@ -121,7 +121,7 @@ void CAurivueApp::ApplyLiveProfile(const CommandLineOptions& options,
   }
 }
 
-bool CAurivueApp::ProcessShellCommand(const CommandLineOptions& options) {
+bool CAurivueApp::ProcessShellCommand(const CommandLineOptions& /*options*/) {
   m_pDocument = std::make_unique<CAurivueDoc>();
   m_pMainFrame = std::make_unique<CMainFrame>();
   SetMainWindow(m_pMainFrame.get());

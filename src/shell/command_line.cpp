@@ -296,8 +296,8 @@ std::string UsageText(const std::string& programName, const std::string& inputFo
                    "~/.config/aurivue).\n") +
          "The other preferences (Live, trigger, spectrum, measurements, recent recordings,\n"
          "last folders) are kept in the profile \"Aurivue 2.0.conf\" in that same user folder.\n"
-         "Only one instance runs per user: a second start brings the running window to the front "
-         "and ends.\n";
+         "Only one instance runs per user: a second start brings the running window to the\n"
+         "front and ends.\n";
 }
 
 std::string VersionText() { return "Aurivue Version 2.0\n"; }

@@ -26,6 +26,7 @@
 #include "shell/trigger_options.h"
 #include "view/trigger_control.h"
 #include "shell/setup_commands.h"
+#include "view/save_folders.h"
 #include "view/view_dialogs.h"
 
 struct PrintedMessages::State {
@@ -272,6 +273,7 @@ class Script {
   bool SaveThroughDialog(CMainFrame* frame, int command, const std::string& path,
                          const char* what) {
     const int before = MessageCount();
+    const SaveFoldersUnchanged unchanged;
     SaveFileDialogHook previous =
         SetSaveFileDialogHook([&path](const SaveFileRequest&) { return std::optional(path); });
     SendCommandTo(frame, ID_ACTIVATE_SCOPE_VIEW);
@@ -282,6 +284,7 @@ class Script {
 
   bool PrintToPdf(CMainFrame* frame) {
     const int before = MessageCount();
+    const SaveFoldersUnchanged unchanged;
     const QString file = QString::fromStdString(m_options.pdfPath);
     PrintDialogHook previous = SetPrintDialogHook([&file](QPrinter& printer, PrintDialogKind) {
       printer.setOutputFormat(QPrinter::PdfFormat);

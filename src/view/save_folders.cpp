@@ -8,6 +8,11 @@
 
 namespace {
 
+bool& Remembering() {
+  static bool remembering = true;
+  return remembering;
+}
+
 QString Key(const std::string& kind) { return "Folders/" + QString::fromStdString(kind); }
 
 // The user's documents folder (XDG), or the home folder where it does not exist.
@@ -26,7 +31,7 @@ std::string SaveFolder(const std::string& kind) {
 }
 
 void RememberSaveFolder(const std::string& kind, const std::string& chosenPath) {
-  if (chosenPath.empty()) return;
+  if (chosenPath.empty() || !Remembering()) return;
   const QString folder = QFileInfo(QString::fromStdString(chosenPath)).absolutePath();
   UserProfile().setValue(Key(kind), QDir::cleanPath(folder));
 }
@@ -35,3 +40,7 @@ std::string SaveFolderPath(const std::string& kind, const std::string& suggested
   const QString name = QFileInfo(QString::fromStdString(suggestedPath)).fileName();
   return QDir(QString::fromStdString(SaveFolder(kind))).filePath(name).toStdString();
 }
+
+SaveFoldersUnchanged::SaveFoldersUnchanged() : m_previous(Remembering()) { Remembering() = false; }
+
+SaveFoldersUnchanged::~SaveFoldersUnchanged() { Remembering() = m_previous; }

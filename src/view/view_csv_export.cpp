@@ -73,8 +73,8 @@ std::string DisplayedCsvText(CAurivueView& view, const AppState& app, const std:
 
 bool ExportDisplayedCsv(CAurivueView& view) {
   const AppState& app = CurrentApp();
-  std::optional<std::string> path =
-      RunSaveFileDialog(&view, SaveFileRequest{"CSV", kCsvName, "CSV files(*.csv)|*.csv|", "Csv"});
+  std::optional<std::string> path = RunSaveFileDialog(
+      &view, SaveFileRequest{"CSV", kCsvName, "CSV files(*.csv)|*.csv|", "Csv", ""});
   if (!path) return false;
   // What the charts hold after the dialog: passes run meanwhile have moved them on.
   const std::string text = DisplayedCsvText(view, app, CurrentIsoTime());

@@ -52,7 +52,7 @@ void CAurivueView::OnExportData() {
   const AppState& app = CurrentApp();
   std::optional<std::string> path = RunSaveFileDialog(
       this,
-      SaveFileRequest{"TXT", app.m_szExportPath, "Export text files(*.txt)|*.txt|", "Export"});
+      SaveFileRequest{"TXT", app.m_szExportPath, "Export text files(*.txt)|*.txt|", "Export", ""});
   if (!path) return;
   // The frames as they are now: buffers handled while the dialog was open have changed them.
   const int records = m_pLeftSamples ? m_nSamples : 0;
@@ -69,7 +69,7 @@ void CAurivueView::OnFileSaveBmp() {
   const bool pictureTaken = SaveWindowAsBmp(this, app.m_szTmpBmpPath, &pictureError) == 0;
   QThread::msleep(kPictureWaitMs);
   std::optional<std::string> path = RunSaveFileDialog(
-      this, SaveFileRequest{"BMP", app.m_szBmpPath, "BMP files(*.bmp)|*.bmp|", "Picture"});
+      this, SaveFileRequest{"BMP", app.m_szBmpPath, "BMP files(*.bmp)|*.bmp|", "Picture", ""});
   if (!path) return;  // the temporary picture stays for the next time
   if (!pictureTaken) {
     // Copying would save an older picture (or none) under the new name as if it were this one.

@@ -369,6 +369,9 @@ TEST_F(FileSafetyE2eTest, AFileArgumentIsOpenedAsTheInputAndListedWithItsFullPat
   QSettings profile(m_profile.filePath("aurivue/Aurivue 2.0.conf"), QSettings::IniFormat);
   EXPECT_EQ(profile.value("Recent File List/File1").toString(),
             QDir::cleanPath(Path("takes/one.wav")));
+  // The script's --export says nothing of where the user saves files.
+  EXPECT_FALSE(profile.childGroups().contains("Folders"))
+      << profile.childGroups().join(",").toStdString();
   // A file that is no recording is refused with the reason, as Open Recording refuses it.
   r = RunProgram({"--input", "none", "--quit", Path("takes/none.wav")});
   ASSERT_TRUE(r.finished);

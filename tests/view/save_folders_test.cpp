@@ -59,9 +59,9 @@ TEST(SaveFoldersTest, EachKindOpensWhereItWasLastSaved) {
     // Cancel remembers nothing; a chosen file remembers its folder.
     answer.reset();
     RunSaveFileDialog(nullptr,
-                      SaveFileRequest{"x", std::string("/elsewhere/") + c.name, "", c.kind});
+                      SaveFileRequest{"x", std::string("/elsewhere/") + c.name, "", c.kind, ""});
     answer = places.filePath(QString(c.folder) + "/mine.x").toStdString();
-    RunSaveFileDialog(nullptr, SaveFileRequest{"x", c.name, "", c.kind});
+    RunSaveFileDialog(nullptr, SaveFileRequest{"x", c.name, "", c.kind, ""});
     ASSERT_EQ(asked.size(), 2u) << c.kind;
     EXPECT_EQ(asked[0].initialPath, first) << c.kind;
     EXPECT_EQ(asked[1].initialPath, first) << c.kind;
@@ -71,22 +71,31 @@ TEST(SaveFoldersTest, EachKindOpensWhereItWasLastSaved) {
   FirstSaveFolderPath("");  // forget, then choose for all kinds again
   for (const Case& c : cases) {
     answer = places.filePath(QString(c.folder) + "/mine.x").toStdString();
-    RunSaveFileDialog(nullptr, SaveFileRequest{"x", c.name, "", c.kind});
+    RunSaveFileDialog(nullptr, SaveFileRequest{"x", c.name, "", c.kind, ""});
   }
   asked.clear();
   answer.reset();
   for (const Case& c : cases) {
-    RunSaveFileDialog(nullptr, SaveFileRequest{"x", c.name, "", c.kind});
+    RunSaveFileDialog(nullptr, SaveFileRequest{"x", c.name, "", c.kind, ""});
     EXPECT_EQ(asked.back().initialPath,
               places.filePath(QString(c.folder) + "/" + c.name).toStdString())
         << c.kind;
   }
+  // A scripted run's answers say nothing of the user's folders.
+  {
+    const SaveFoldersUnchanged unchanged;
+    answer = places.filePath("script/out.txt").toStdString();
+    RunSaveFileDialog(nullptr, SaveFileRequest{"x", "ExportData.txt", "", "Export", ""});
+  }
+  answer.reset();
+  RunSaveFileDialog(nullptr, SaveFileRequest{"x", "ExportData.txt", "", "Export", ""});
+  EXPECT_EQ(asked.back().initialPath, places.filePath("texts/ExportData.txt").toStdString());
   // A request without a kind is shown as given: the folder is the caller's.
-  RunSaveFileDialog(nullptr, SaveFileRequest{"x", "/given/place/a.txt", ""});
+  RunSaveFileDialog(nullptr, SaveFileRequest{"x", "/given/place/a.txt", "", "", ""});
   EXPECT_EQ(asked.back().initialPath, "/given/place/a.txt");
   // A remembered folder that has gone is forgotten.
   ASSERT_TRUE(QDir(places.filePath("takes")).removeRecursively());
-  RunSaveFileDialog(nullptr, SaveFileRequest{"x", "Aurivue.wav", "", "Recording"});
+  RunSaveFileDialog(nullptr, SaveFileRequest{"x", "Aurivue.wav", "", "Recording", ""});
   EXPECT_EQ(QFileInfo(QString::fromStdString(asked.back().initialPath)).absolutePath(),
             QFileInfo(QString::fromStdString(FirstSaveFolderPath("Aurivue.wav"))).absolutePath());
   SetSaveFileDialogHook(previous);
