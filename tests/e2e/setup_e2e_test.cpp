@@ -6,11 +6,11 @@
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
-#include <QSettings>
 #include <QStandardPaths>
 
 #include "e2e_reliability_support.h"
 #include "platform/command_ids.h"
+#include "platform/user_profile.h"
 #include "shell/live_profile.h"
 #include "shell/main_frame.h"
 #include "shell/open_file_dialog.h"
@@ -114,7 +114,11 @@ class SetupMenuTest : public ::testing::Test {
     ASSERT_TRUE(m_dir.isValid());
     m_profileLock = std::make_unique<support::ProfileLock>();
     QStandardPaths::setTestModeEnabled(true);
-    QSettings().remove("Trigger");
+    // Open Setup keeps its choices in the profile the tests beside this one read: what was there
+    // goes back afterwards.
+    UserProfile profile;
+    for (const QString& key : profile.allKeys()) m_kept.emplace_back(key, profile.value(key));
+    profile.remove("Trigger");
     SaveLiveMode(false);
     m_session = std::make_unique<e2e::AppSession>("tone:1000");
     ASSERT_TRUE(m_session->ok()) << m_session->error();
@@ -123,8 +127,9 @@ class SetupMenuTest : public ::testing::Test {
     SetOpenFileDialogHook(nullptr);
     SetSaveFileDialogHook(nullptr);
     m_session.reset();
-    QSettings().remove("Trigger");
-    SaveLiveMode(false);
+    UserProfile profile;
+    profile.clear();
+    for (const auto& [key, value] : m_kept) profile.setValue(key, value);
     m_profileLock.reset();
   }
 
@@ -139,6 +144,7 @@ class SetupMenuTest : public ::testing::Test {
   }
 
   QTemporaryDir m_dir;
+  std::vector<std::pair<QString, QVariant>> m_kept;
   std::unique_ptr<support::ProfileLock> m_profileLock;
   std::unique_ptr<e2e::AppSession> m_session;
 };
