@@ -8,6 +8,8 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -18,6 +20,7 @@
 #include "platform/user_profile.h"
 #include "shell/data_out.h"
 #include "shell/open_file_dialog.h"
+#include "support/file_bytes.h"
 #include "support/needs_environment.h"
 #include "view/view_dialogs.h"
 
@@ -199,6 +202,55 @@ TEST_F(RecordingE2eTest, AFullDiskStopsTheRecordingWithAMessageAndAValidFile) {
   for (size_t i = 0; i < s.size() / 2; ++i) ASSERT_EQ(CounterValue(s, i), i & 0xFFFF) << i;
   m_session.reset();
   ::umount2(where.toLocal8Bit().constData(), MNT_DETACH);
+}
+
+TEST_F(RecordingE2eTest, TheRecordDialogIsForRecordingAndOffersEveryFormatItWrites) {
+  struct Case {
+    const char* name;
+    const char* pattern;  // in the dialog's filter
+    const char* magic;    // the written file's first bytes
+  };
+  const Case cases[] = {
+      {"take.wav", "*.wav", "RIFF"},
+      {"take.flac", "*.flac", "fLaC"},
+      {"take.aiff", "*.aiff", "FORM"},
+  };
+  UserProfile().remove("Folders");
+  ASSERT_TRUE(QDir(m_dir.path()).mkpath("takes"));
+  std::vector<SaveFileRequest> asked;
+  std::string answer;
+  SetSaveFileDialogHook([&](const SaveFileRequest& r) {
+    asked.push_back(r);
+    return std::optional<std::string>(answer);
+  });
+  QAction* record = FileMenuItem(m_session->Frame(), ID_FILE_RECORD);
+  ASSERT_NE(record, nullptr);
+  m_session->ClickPower();
+  ASSERT_TRUE(WaitForBuffers(1));
+  for (const Case& c : cases) {
+    answer = m_dir.filePath(QString("takes/") + c.name).toStdString();
+    record->trigger();  // starts
+    ASSERT_TRUE(WaitForBuffers(1));
+    record->trigger();  // stops
+    ASSERT_FALSE(asked.empty());
+    EXPECT_EQ(asked.back().title, "Record to File");
+    EXPECT_NE(asked.back().filter.find(c.pattern), std::string::npos) << asked.back().filter;
+    EXPECT_EQ(ReadFileBytes(answer).substr(0, 4), c.magic) << c.name;
+  }
+  ASSERT_EQ(asked.size(), 3u);
+  // The described name, then the folder the last recording went to.
+  EXPECT_EQ(QFileInfo(QString::fromStdString(asked[0].initialPath)).fileName(), "Aurivue.wav");
+  EXPECT_EQ(asked[1].initialPath, m_dir.filePath("takes/Aurivue.wav").toStdString());
+  // Open Recording looks where recordings are made.
+  std::vector<OpenFileRequest> opened;
+  SetOpenFileDialogHook([&](const OpenFileRequest& r) {
+    opened.push_back(r);
+    return std::optional<std::string>();
+  });
+  FileMenuItem(m_session->Frame(), ID_FILE_OPEN_RECORDING)->trigger();
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_EQ(opened[0].initialFolder, m_dir.filePath("takes").toStdString());
+  EXPECT_TRUE(m_session->Messages().empty());
 }
 
 TEST_F(RecordingE2eTest, ARecordingOpenedFromTheMenuBecomesTheInputAndARecentEntry) {
