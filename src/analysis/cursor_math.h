@@ -31,8 +31,9 @@ struct SnapResult {
 
 // Snaps a cursor dropped at `at` to the nearest feature of the trace within `radius` of it: a
 // crossing of the 50 % level between the trace's minimum and maximum within `context` of the
-// drop point (interpolated between samples by the cubic through the four samples around it),
-// or a peak or trough that stands out from its surroundings by a tenth of that span (its
-// position from the parabola through the top three samples). kNone when nothing is near.
+// drop point (between samples from the band-limited trace the evenly spaced samples stand
+// for, else linearly), or a peak or trough that the samples within radius show clearly above
+// their noise (its position from the parabola through the top three samples). kNone when
+// nothing is near.
 SnapResult SnapToTrace(const double* x, const double* y, int n, double at, double radius,
                        double context);

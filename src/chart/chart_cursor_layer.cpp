@@ -217,11 +217,16 @@ bool ChartCursorLayer::Press(QPoint p, const CursorChartView& view) {
   if (best < 0) return false;
   m_nDragging = best;
   m_nSelected = best;
+  m_pressedAt = p;
+  m_bMoved = false;
   return true;
 }
 
 bool ChartCursorLayer::Move(QPoint p, const CursorChartView& view) {
   if (m_nDragging < 0) return false;
+  // A click that does not move selects the cursor and leaves it where it is.
+  if (!m_bMoved && p == m_pressedAt) return true;
+  m_bMoved = true;
   m_value[m_nDragging] = DataAtPixel(m_nDragging, IsVertical(m_nDragging) ? p.x() : p.y(), view);
   return true;
 }
@@ -229,7 +234,7 @@ bool ChartCursorLayer::Move(QPoint p, const CursorChartView& view) {
 bool ChartCursorLayer::Release(QPoint p, const CursorChartView& view) {
   if (m_nDragging < 0) return false;
   Move(p, view);
-  SnapIfAsked(m_nDragging, view);
+  if (m_bMoved) SnapIfAsked(m_nDragging, view);
   m_nDragging = -1;
   return true;
 }

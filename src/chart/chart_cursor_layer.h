@@ -124,6 +124,8 @@ class ChartCursorLayer {
                                           RGB(200, 0, 110)};
   int m_nSelected = kCursorX1;
   int m_nDragging = -1;
+  QPoint m_pressedAt;
+  bool m_bMoved = false;
   bool m_bTrack = false;
   bool m_bSnap = false;
   bool m_bShowReadout = true;

@@ -103,8 +103,8 @@ class ChartCursorTest : public ::testing::Test {
 
 TEST_F(ChartCursorTest, WithoutCursorsThePictureIsUnchanged) {
   FillSquare();
+  QWidget otherParent;  // made first so that it goes last, after its child
   ChartCtrl plain;
-  QWidget otherParent;
   plain.AllocSeries(1000);
   plain.SetSerieColor(0, RGB(0, 0, 255));
   plain.SetGridDivisions(10, 10);
@@ -261,7 +261,7 @@ TEST_F(ChartCursorTest, SnappedCursorsOnRisingEdgesReadTheFrequency) {
   EXPECT_DOUBLE_EQ(layer.CursorValue(kCursorX1), 2.575);
   // Tracking reads the trace under the cursor: the top of the square between the edges.
   layer.SetTrack(true);
-  layer.SetCursorValue(kCursorX1, 3.0);
+  layer.SetCursorValue(kCursorX1, 2.75);
   const CursorReadoutText r = layer.Readout(chart.CursorView());
   ASSERT_TRUE(r.trackedValid[0]);
   EXPECT_NEAR(r.tracked[0], 4 / 1.2, 0.4);
@@ -272,10 +272,11 @@ TEST_F(ChartCursorTest, MarkersAreDrawnAtTheirPoints) {
   layer.SetShowReadout(false);
   layer.SetMarkers({{2.5, 0.0, "1", 2500, 0, false}, {7.5, -2.5, "R", 7500, -2.5, true}});
   const QImage image = RenderFrame(chart);
-  // The triangles' tips sit one pixel above their points: (138, 128) and (338, 178).
-  EXPECT_EQ(image.pixel(138, 126), 0xFFC80000u);
-  EXPECT_EQ(image.pixel(338, 176), 0xFF000000u);
-  EXPECT_EQ(CountColour(image, 0xFFC80000u, DcRect{120, 100, 160, 130}) > 20, true);
+  // The triangles point down at (138, 128) and (338, 178) from 8 pixels above them.
+  EXPECT_EQ(image.pixel(138, 123), 0xFFC80000u);
+  EXPECT_EQ(image.pixel(338, 173), 0xFF000000u);
+  EXPECT_GT(CountColour(image, 0xFFC80000u, DcRect{133, 119, 144, 128}), 20);
+  EXPECT_EQ(CountColour(image, 0xFFC80000u, DcRect{38, 129, 438, 228}), 0);
   // Markers left without a plot to show them in, and the saved picture for a look.
   if (const char* path = std::getenv("AURIVUE_CURSOR_PNG")) {
     FillSquare();
