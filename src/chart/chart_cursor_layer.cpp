@@ -36,7 +36,8 @@ void InverseUnit(const std::string& unit, std::string& inverse, double& factor) 
 
 }  // namespace
 
-std::string FormatReadoutValue(double v, const std::string& unit) {
+std::string FormatReadoutValue(double v, const std::string& unit, double resolution) {
+  if (std::fabs(v) < resolution) v = 0;
   char text[64];
   std::snprintf(text, sizeof text, "%.6g", v);
   return unit.empty() ? std::string(text) : std::string(text) + " " + unit;
@@ -50,33 +51,37 @@ std::vector<std::string> CursorReadoutLines(const CursorReadoutText& in) {
   const double value[4] = {p.x1, p.x2, p.y1, p.y2};
   for (int id = kCursorX1; id <= kCursorX2; ++id) {
     if (!on[id]) continue;
-    std::string line =
-        std::string(kCursorNames[id]) + " = " + FormatReadoutValue(value[id], in.xUnit);
+    std::string line = std::string(kCursorNames[id]) + " = " +
+                       FormatReadoutValue(value[id], in.xUnit, in.xResolution);
     if (in.track) {
-      line += in.trackedValid[id] ? "   y = " + FormatReadoutValue(in.tracked[id], in.yUnit)
-                                  : std::string("   y = ---");
+      line += in.trackedValid[id]
+                  ? "   y = " + FormatReadoutValue(in.tracked[id], in.yUnit, in.yResolution)
+                  : std::string("   y = ---");
     }
     lines.push_back(line);
   }
   if (r.hasDx) {
-    lines.push_back(std::string(kDelta) + "X = " + FormatReadoutValue(r.dx, in.xUnit));
+    lines.push_back(std::string(kDelta) +
+                    "X = " + FormatReadoutValue(r.dx, in.xUnit, in.xResolution));
     std::string unit;
     double factor = 1;
     InverseUnit(in.xUnit, unit, factor);
     lines.push_back("1/" + std::string(kDelta) + "X = " +
                     (r.hasInvDx ? FormatReadoutValue(r.invDx * factor, unit) : std::string("---")));
     if (in.track && in.trackedValid[0] && in.trackedValid[1]) {
-      lines.push_back(std::string(kDelta) +
-                      "y = " + FormatReadoutValue(in.tracked[1] - in.tracked[0], in.yUnit));
+      lines.push_back(std::string(kDelta) + "y = " +
+                      FormatReadoutValue(in.tracked[1] - in.tracked[0], in.yUnit, in.yResolution));
     }
   }
   for (int id = kCursorY1; id <= kCursorY2; ++id) {
     if (on[id]) {
       lines.push_back(std::string(kCursorNames[id]) + " = " +
-                      FormatReadoutValue(value[id], in.yUnit));
+                      FormatReadoutValue(value[id], in.yUnit, in.yResolution));
     }
   }
-  if (r.hasDy) lines.push_back(std::string(kDelta) + "Y = " + FormatReadoutValue(r.dy, in.yUnit));
+  if (r.hasDy)
+    lines.push_back(std::string(kDelta) +
+                    "Y = " + FormatReadoutValue(r.dy, in.yUnit, in.yResolution));
   return lines;
 }
 
@@ -152,6 +157,9 @@ CursorReadoutText ChartCursorLayer::Readout(const CursorChartView& view) const {
   r.track = m_bTrack;
   r.xUnit = m_xUnit;
   r.yUnit = m_yUnit;
+  // A ten-millionth of the window: far below a pixel, far above rounding.
+  r.xResolution = view.logX ? 0 : std::fabs(view.xmax - view.xmin) * 1e-7;
+  r.yResolution = std::fabs(view.ymax - view.ymin) * 1e-7;
   if (m_bTrack) {
     for (int id = kCursorX1; id <= kCursorX2; ++id) {
       r.trackedValid[id] = m_on[id] && TraceValueAt(view.traceX, view.traceY, view.traceCount,

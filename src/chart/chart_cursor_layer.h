@@ -46,6 +46,9 @@ struct CursorReadoutText {
   double tracked[2] = {0, 0};
   std::string xUnit;
   std::string yUnit;
+  // Values smaller than these read 0 (what is left of rounding where the trace is at 0).
+  double xResolution = 0;
+  double yResolution = 0;
 };
 std::vector<std::string> CursorReadoutLines(const CursorReadoutText& in);
 
@@ -53,8 +56,8 @@ std::vector<std::string> CursorReadoutLines(const CursorReadoutText& in);
 // reference its difference to the reference when there is one.
 std::vector<std::string> MarkerTableLines(const std::vector<ChartMarker>& markers);
 
-// A value for a readout: six significant digits, with its unit.
-std::string FormatReadoutValue(double v, const std::string& unit);
+// A value for a readout: six significant digits, with its unit; 0 when smaller than resolution.
+std::string FormatReadoutValue(double v, const std::string& unit, double resolution = 0);
 
 // Two vertical and two horizontal cursors and the spectrum markers over a chart. Cursor values
 // are kept in the chart's data units, so they stay on their values through a refresh, a zoom or

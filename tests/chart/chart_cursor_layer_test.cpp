@@ -33,6 +33,9 @@ TEST(CursorReadoutLinesTest, LinesInTheChartsUnits) {
   tracked.track = true;
   tracked.trackedValid[0] = true;
   tracked.tracked[0] = 812.5;
+  CursorReadoutText rounding = tracked;
+  rounding.tracked[0] = -2.9e-14;
+  rounding.yResolution = 1e-6;
   CursorReadoutText levels;
   levels.positions = {false, false, true, false, 0, 0, 2.5, 0};
   levels.yUnit = "\xC2\xB0";
@@ -45,6 +48,9 @@ TEST(CursorReadoutLinesTest, LinesInTheChartsUnits) {
        {"X1 = 0.3 ms   y = 812.5 mV", "X2 = 1.3 ms   y = ---", kD + "X = 1 ms",
         "1/" + kD + "X = 1000 Hz"}},
       {levels, {"Y1 = 2.5 \xC2\xB0"}},
+      {rounding,
+       {"X1 = 0.3 ms   y = 0 mV", "X2 = 1.3 ms   y = ---", kD + "X = 1 ms",
+        "1/" + kD + "X = 1000 Hz"}},
   };
   for (const Case& c : cases) EXPECT_EQ(CursorReadoutLines(c.in), c.lines);
 }
