@@ -273,6 +273,21 @@ TEST_F(ChartCursorTest, SnappedCursorsOnRisingEdgesReadTheFrequency) {
   EXPECT_NEAR(r.tracked[0], 4 / 1.2, 0.4);
 }
 
+TEST_F(ChartCursorTest, OnALogAxisCursorsReadHertz) {
+  chart.SetLogX(true);
+  chart.SetRange(1, 4, -100, 0);  // 10 Hz .. 10 kHz
+  ChartCursorLayer& layer = chart.CursorLayer();
+  layer.SetUnits("Hz", "dB");
+  Mouse(QEvent::MouseMove, 238, 100);  // half way across: log10 f = 2.5
+  Key(Qt::Key_1);
+  Mouse(QEvent::MouseMove, 371, 100);
+  Key(Qt::Key_2);
+  const CursorPositions p = layer.Positions(chart.CursorView());
+  EXPECT_NEAR(p.x1, std::pow(10.0, 2.5), 1e-9);
+  EXPECT_NEAR(p.x2, std::pow(10.0, 1 + 333 * 3.0 / 400), 1e-9);
+  EXPECT_DOUBLE_EQ(layer.CursorValue(kCursorX1), 2.5);
+}
+
 TEST_F(ChartCursorTest, MarkersAreDrawnAtTheirPoints) {
   ChartCursorLayer& layer = chart.CursorLayer();
   layer.SetShowReadout(false);
