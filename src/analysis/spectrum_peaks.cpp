@@ -4,6 +4,9 @@
 #include <cmath>
 #include <numbers>
 
+#include "analysis/fft_engine.h"
+#include "analysis/spectrum_levels.h"
+
 namespace {
 
 // The table's spacing and reach in bins: fine enough that the cubic between entries is far
@@ -166,4 +169,34 @@ bool ReadPeakNear(const double* magnitudes, int count, const WindowLobe& lobe, d
 
 MarkerDelta MarkerDeltaTo(double hz, double db, double referenceHz, double referenceDb) {
   return MarkerDelta{hz - referenceHz, db - referenceDb};
+}
+
+std::vector<MeasuredPeak> MeasureSpectrumPeaks(FftEngine& fft, const double* samples, int n,
+                                               double sampleRate, int fftWindow, double fullScale,
+                                               int count) {
+  std::vector<MeasuredPeak> out;
+  if (samples == nullptr || n < 8 || count <= 0 || !(sampleRate > 0)) return out;
+  int order = 0;
+  while (order < FftEngine::kMaxOrder && (2 << order) <= n) ++order;
+  const int size = 1 << order;
+  const std::vector<double> w = WindowWeights(fftWindow, size);
+  double sum = 0;
+  for (double v : w) sum += v;
+  if (!(sum > 0)) return out;
+  std::vector<Complex> x(static_cast<size_t>(size));
+  for (int i = 0; i < size; ++i)
+    x[static_cast<size_t>(i)] = Complex{samples[i] * w[static_cast<size_t>(i)], 0};
+  fft.FftForward(x.data(), order);
+  std::vector<double> magnitudes(static_cast<size_t>(size / 2 + 1));
+  for (int k = 0; k <= size / 2; ++k) {
+    const Complex& c = x[static_cast<size_t>(k)];
+    magnitudes[static_cast<size_t>(k)] = std::hypot(c.re, c.im);
+  }
+  const WindowLobe lobe(w, size);
+  for (const SpectrumPeak& p : FindSpectrumPeaks(magnitudes.data(), size / 2 + 1, lobe, count,
+                                                 DefaultPeakSeparation(lobe))) {
+    // Two bins (the tone and its mirror image) share a sine's energy.
+    out.push_back({p.bin * sampleRate / size, AmplitudeToDbfs(2 * p.magnitude / sum, fullScale)});
+  }
+  return out;
 }

@@ -63,3 +63,20 @@ struct MarkerDelta {
   double db = 0;
 };
 MarkerDelta MarkerDeltaTo(double hz, double db, double referenceHz, double referenceDb);
+
+class FftEngine;
+
+// A peak as a measurement gives it: frequency in hertz and level in dB against fullScale (a
+// full-scale sine reads 0 dB).
+struct MeasuredPeak {
+  double hz = 0;
+  double db = 0;
+};
+
+// The `count` highest peaks, highest first, of the first 2^m of samples[0..n) (the largest
+// power of two it holds) weighted by the window fftWindow (the FFTWindow values, or the
+// flat-top), at least DefaultPeakSeparation bins apart, each read with the window's lobe.
+// Makes its window and lobe each call: for one reading, not for every frame.
+std::vector<MeasuredPeak> MeasureSpectrumPeaks(FftEngine& fft, const double* samples, int n,
+                                               double sampleRate, int fftWindow, double fullScale,
+                                               int count);

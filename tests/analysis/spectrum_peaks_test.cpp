@@ -6,6 +6,7 @@
 #include <numbers>
 #include <vector>
 
+#include "analysis/fft_engine.h"
 #include "analysis/smoothing_windows.h"
 #include "analysis/spectrum_levels.h"
 #include "analysis_oracles.h"
@@ -136,6 +137,33 @@ TEST(SpectrumPeakTest, SeparationKeepsNeighboursOut) {
   ASSERT_EQ(apart.size(), 2u);
   EXPECT_NEAR(apart[0].bin, 100.3, 0.05);
   EXPECT_NEAR(apart[1].bin, 150.7, 0.05);
+}
+
+TEST(SpectrumPeakTest, MeasuredPeaksOfAKnownMultitone) {
+  // 1, 3 and 5 kHz at 48 kHz, -6, -12 and -20 dBFS (of 32768), 10000 samples of which the first
+  // 8192 are read; the transform is ours, the answer the tones themselves.
+  struct Tone {
+    double hz, db;
+  };
+  const Tone tones[] = {{1000, -6}, {3000, -12}, {5000.7, -20}};
+  std::vector<double> x(10000);
+  for (size_t i = 0; i < x.size(); ++i) {
+    for (const Tone& t : tones) {
+      x[i] += 32768 * std::pow(10.0, t.db / 20) *
+              std::sin(2 * std::numbers::pi * t.hz * i / 48000 + t.db);
+    }
+  }
+  FftEngine fft;
+  for (int window : kWindows) {
+    const std::vector<MeasuredPeak> peaks =
+        MeasureSpectrumPeaks(fft, x.data(), static_cast<int>(x.size()), 48000, window, 32768, 3);
+    ASSERT_EQ(peaks.size(), 3u) << window;
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_NEAR(peaks[i].hz, tones[i].hz, 0.06) << window << " " << i;
+      EXPECT_NEAR(peaks[i].db, tones[i].db, 0.05) << window << " " << i;
+    }
+  }
+  EXPECT_TRUE(MeasureSpectrumPeaks(fft, x.data(), 4, 48000, kWindowHanning, 32768, 3).empty());
 }
 
 TEST(SpectrumPeakTest, NoPeaksInSilenceAndDcIsNoCandidate) {
