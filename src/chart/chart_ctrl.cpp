@@ -185,6 +185,7 @@ void ChartCtrl::PaintFrame(DeviceContext& dc) {
   frame->BitBlt(0, 0, width, height, *m_pMemDC, 0, 0, SRCCOPY);
   DrawSeries(*frame);
   DrawMarks(*frame);
+  DrawCursorLayer(*frame);
   DrawCursor(*frame);
   DrawZoomBand(*frame);
   dc.BitBlt(0, 0, width, height, *frame, 0, 0, SRCCOPY);
@@ -370,6 +371,7 @@ void ChartCtrl::PrintChart(DeviceContext& dc, int x, int y) {
   DrawLabels(dc);
   DrawSeries(dc);
   DrawMarks(dc);
+  DrawCursorLayer(dc);
   dc.SetMapMode(oldMode);
   // Leave the caller's context as it was, origin included, so its own drawing is not shifted.
   dc.SetViewportOrg(oldOrigin.x(), oldOrigin.y());
@@ -407,7 +409,12 @@ void ChartCtrl::paintEvent(QPaintEvent*) {
 }
 
 void ChartCtrl::mouseMoveEvent(QMouseEvent* event) {
-  DragTo(event->position().toPoint() - QPoint(kClientEdgeWidth, kClientEdgeWidth));
+  if (m_pCursorLayer && m_pCursorLayer->IsDragging()) {
+    m_pCursorLayer->Move(event->position().toPoint() - QPoint(kClientEdgeWidth, kClientEdgeWidth),
+                         CursorView());
+  } else {
+    DragTo(event->position().toPoint() - QPoint(kClientEdgeWidth, kClientEdgeWidth));
+  }
   MouseMovedTo(event->position().toPoint() - QPoint(kClientEdgeWidth, kClientEdgeWidth));
   QWidget::mouseMoveEvent(event);
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "chart/chart_cursor_layer.h"
 #include "chart/chart_marks.h"
 #include "chart/chart_zoom.h"
 #include "platform/device_context.h"
@@ -141,6 +142,13 @@ class ChartCtrl : public QWidget {
   // The crosshair's read-out for a mouse at client pixel (mx, my).
   void CursorValues(int mx, int my, double& x, double& y) const;
 
+  // The cursors and markers over the chart (chart_ctrl_cursors.cpp), made at the first call;
+  // until then there is no layer and the chart draws and handles exactly what it did before.
+  ChartCursorLayer& CursorLayer();
+  const ChartCursorLayer* GetCursorLayer() const { return m_pCursorLayer.get(); }
+  // The chart as the layer sees it now: plot, data window, grid and the first series' points.
+  CursorChartView CursorView() const;
+
  protected:
   virtual void DrawSeries(DeviceContext& dc);
   virtual void DrawBackground(DeviceContext& dc);
@@ -162,6 +170,8 @@ class ChartCtrl : public QWidget {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void DrawCursorLayer(DeviceContext& dc);
   void DrawLogGrid(DeviceContext& dc);
   void DrawLogLabels(DeviceContext& dc);
   QSize DrawYLabelsAndXTitle(DeviceContext& dc);
@@ -216,6 +226,7 @@ class ChartCtrl : public QWidget {
   QPoint m_dragLast;
   int m_bLogX = 0;
   int m_bCursorSnap = 0;
+  std::unique_ptr<ChartCursorLayer> m_pCursorLayer;
 };
 
 // The face every chart font uses.

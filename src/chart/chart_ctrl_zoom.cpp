@@ -181,14 +181,22 @@ QPoint ClientPoint(const QPointF& position) {
 }  // namespace
 
 void ChartCtrl::mousePressEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton || event->button() == Qt::RightButton) {
+  // A press on a cursor takes it, not the plot.
+  if (m_pCursorLayer && event->button() == Qt::LeftButton &&
+      m_pCursorLayer->Press(ClientPoint(event->position()), CursorView())) {
+    update();
+  } else if (event->button() == Qt::LeftButton || event->button() == Qt::RightButton) {
     DragStart(ClientPoint(event->position()), event->button() == Qt::RightButton);
   }
   QWidget::mousePressEvent(event);
 }
 
 void ChartCtrl::mouseReleaseEvent(QMouseEvent* event) {
-  if (m_nDrag != 0) DragEnd(ClientPoint(event->position()));
+  if (m_pCursorLayer && m_pCursorLayer->Release(ClientPoint(event->position()), CursorView())) {
+    update();
+  } else if (m_nDrag != 0) {
+    DragEnd(ClientPoint(event->position()));
+  }
   QWidget::mouseReleaseEvent(event);
 }
 
