@@ -51,6 +51,11 @@ class SpectrogramProducer {
   // expected frame is a break. Returns the transforms computed.
   int Feed(uint64_t first, int count, const double* a, const double* b);
 
+  // The frames fed next do not follow on from those before even though their numbers do (the
+  // device lost a block before the frames were numbered): the windows spanning the break are
+  // kept as lost.
+  void Break() { m_bStarted = false; }
+
   // The next frame expected.
   uint64_t NextFrame() const { return m_nNext; }
   // Transforms computed (per channel) since the producer was made.

@@ -259,9 +259,10 @@ void SpectrogramChart::DrawCursor(DeviceContext& dc) {
   DcPen old = dc.SelectPen(DcPen::Create(PS_SOLID, 0, RGB(0, 0, 0)));
   Line(dc, QPoint(m_nMouseX, m_plotRect.top), QPoint(m_nMouseX, m_plotRect.bottom));
   Line(dc, QPoint(m_plotRect.left, m_nMouseY), QPoint(m_plotRect.right, m_nMouseY));
-  SpectrogramPoint point;
-  const bool measured = m_pSource != nullptr && m_pSource->Readout(cell.column, cell.row, point);
+  dc.SelectPen(old);
   if (m_pSource == nullptr) return;
+  SpectrogramPoint point;
+  const bool measured = m_pSource->Readout(cell.column, cell.row, point);
   const std::string text = FormatSpectrogramReadout(point, measured, m_axes.unit);
   DcFont oldFont = dc.SelectFont(m_labelFont);
   dc.SetTextAlign(TA_LEFT | TA_TOP);
@@ -275,5 +276,4 @@ void SpectrogramChart::DrawCursor(DeviceContext& dc) {
   dc.SelectBrush(oldBrush);
   dc.TextOut(x + 2, y + 1, text);
   dc.SelectFont(oldFont);
-  dc.SelectPen(old);
 }

@@ -393,6 +393,11 @@ TEST(AnalysisSpectrogramTest, LostFramesLeaveLostTransformsAndAGapInThePicture) 
     const uint64_t resume = c.gapAt + c.gapFrames, end = resume + 20 * c.size;
     FeedSignal(p, 0, c.gapAt, 700, tone);
     FeedSignal(p, resume, end, 700, tone);
+    // The same loss told by a break, the frames numbered on as if none were missing.
+    SpectrogramProducer told(s);
+    FeedSignal(told, 0, c.gapAt, 700, tone);
+    told.Break();
+    FeedSignal(told, c.gapAt, end - c.gapFrames, 700, tone);
     const SpectrogramHistory& h = p.History();
     const uint64_t hop = p.Hop();
     int lost = 0;
@@ -404,6 +409,10 @@ TEST(AnalysisSpectrogramTest, LostFramesLeaveLostTransformsAndAGapInThePicture) 
       lost += spansGap ? 1 : 0;
     }
     EXPECT_GE(lost, 1);
+    for (int64_t j = 0; j < told.History().End(); ++j) {
+      const uint64_t start = j * hop, stop = start + c.size;
+      EXPECT_EQ(told.History().IsLost(j), stop > c.gapAt && start < c.gapAt) << "told " << j;
+    }
     EXPECT_EQ(p.Transforms() + lost, h.End());
     // One transform a column: the lost ones are columns of their own, measured ones around them.
     const double span = 375.0 * hop / 48000;  // whole milliseconds for these hops
