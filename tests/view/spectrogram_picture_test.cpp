@@ -46,8 +46,10 @@ TEST(SpectrogramPictureTest, ScrollingColumnByColumnDrawsWhatOnePictureDrawsAtOn
     double span;
     bool log;
     uint64_t gapAt;  // frames lost from here (0: none)
+    int map;
   };
-  for (const Case c : {Case{5, true, 0}, Case{12, false, 700000}, Case{30, true, 200000}}) {
+  for (const Case c : {Case{5, true, 0, kColorMapEmber}, Case{12, false, 700000, kColorMapGlacier},
+                       Case{30, true, 200000, kColorMapGrey}}) {
     SCOPED_TRACE(testing::Message() << "span " << c.span << " log " << c.log);
     SpectrogramSettings s;
     s.rate = 48000;
@@ -59,7 +61,7 @@ TEST(SpectrogramPictureTest, ScrollingColumnByColumnDrawsWhatOnePictureDrawsAtOn
     for (ChartCtrl* chart : {&live, &whole}) {
       chart->Create(WS_CHILD | WS_VISIBLE, DcRect{0, 0, kWidth, kHeight}, &parent, 1);
     }
-    const LevelColors colors(kColorMapEmber, -120, 0, SpectrogramHistory::kLevelStep);
+    const LevelColors colors(c.map, -120, 0, SpectrogramHistory::kLevelStep);
     SpectrogramPicture picture(p.History(), 0, RasterFor(p, live, c.span, c.log), colors);
     live.SetSource(&picture);
     live.SetAxes(picture.Axes("dBFS"));
