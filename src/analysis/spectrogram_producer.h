@@ -6,6 +6,7 @@
 
 #include "analysis/complex.h"
 #include "analysis/real_fft.h"
+#include "analysis/smoothing_windows.h"
 #include "analysis/spectrogram_history.h"
 
 // What the spectrogram transforms and keeps.
