@@ -13,7 +13,7 @@
 struct SpectrogramSettings {
   int rate = 48000;             // hertz
   int fftSize = 8192;           // a power of two, 1024 .. 65536
-  int window = 3;               // an FFTWindow value, or kWindowFlatTop
+  int window = kWindowHanning;  // an FFTWindow value, or kWindowFlatTop
   int overlapPercent = 75;      // 50 or 75
   int channels = 2;             // 1 or 2
   bool dbv = false;             // levels in dBV rather than dBFS
