@@ -130,35 +130,29 @@ void TransferEstimator::Evaluate() {
   }
   // The phase shown is that of H with the found delay taken out, or of H itself.
   const double shift = m_settings.removeDelay ? residual : -m_nOffset;
-  const double shownDelay = m_settings.removeDelay ? m_dDelay : 0.0;
   const double binStep = 2.0 * std::numbers::pi / m_nSize;
   for (int k = 0; k < bins; ++k) {
     const double gxx = m_gxx[k], gyy = m_gyy[k];
     const Complex gxy = m_gxy[k];
-    const double cross = std::hypot(gxy.re, gxy.im);
+    const double cross2 = gxy.re * gxy.re + gxy.im * gxy.im;
     if (!(gxx > 0)) {
       m_trace.gainDb[k] = m_trace.phaseDeg[k] = m_trace.coherence[k] = kNaN;
       continue;
     }
-    m_trace.gainDb[k] =
-        cross > 0 ? std::max(kLevelFloorDb, 20.0 * std::log10(cross / gxx)) : kLevelFloorDb;
-    const double turned = std::fmod(binStep * k * shift, 2.0 * std::numbers::pi);
-    m_trace.phaseDeg[k] = WrapDegrees((std::atan2(gxy.im, gxy.re) + turned) * kDegrees);
-    m_trace.coherence[k] = gyy > 0 ? std::min(1.0, cross * cross / (gxx * gyy)) : kNaN;
+    m_trace.gainDb[k] = cross2 > 0
+                            ? std::max(kLevelFloorDb, 10.0 * std::log10(cross2 / (gxx * gxx)))
+                            : kLevelFloorDb;
+    m_trace.phaseDeg[k] =
+        WrapDegrees((std::atan2(gxy.im, gxy.re) + binStep * k * shift) * kDegrees);
+    m_trace.coherence[k] = gyy > 0 ? std::min(1.0, cross2 / (gxx * gyy)) : kNaN;
   }
   UnwrapDegrees(m_trace.phaseDeg.data(), m_trace.phaseUnwrappedDeg.data(), bins);
-  // Group delay -d(phase)/d(omega) from the bins either side, each step taken as the wrapped
-  // one; the stored Gxy lags by the delay less the offset.
+  // Group delay -d(phase)/d(omega) of the phase shown, from the bins either side: the
+  // unwrapped phase takes each step between neighbours as the wrapped one.
+  const double perDegree = 1.0 / (kDegrees * binStep * m_settings.rate);
   for (int k = 0; k < bins; ++k) {
     const int lo = std::max(0, k - 1), hi = std::min(bins - 1, k + 1);
-    const Complex a = m_gxy[lo], b = m_gxy[hi];
-    if (!(m_gxx[lo] > 0) || !(m_gxx[hi] > 0) || (a.re == 0 && a.im == 0) ||
-        (b.re == 0 && b.im == 0)) {
-      m_trace.groupDelaySeconds[k] = kNaN;
-      continue;
-    }
-    const double step = std::atan2(a.re * b.im - a.im * b.re, a.re * b.re + a.im * b.im);
-    const double samples = m_nOffset - step / (binStep * (hi - lo)) - shownDelay;
-    m_trace.groupDelaySeconds[k] = samples / m_settings.rate;
+    const double rise = m_trace.phaseUnwrappedDeg[hi] - m_trace.phaseUnwrappedDeg[lo];
+    m_trace.groupDelaySeconds[k] = -rise * perDegree / (hi - lo);
   }
 }

@@ -67,6 +67,8 @@ class TransferEstimator {
   // samples (negative when it leads); the measured offset that would align the frames with it.
   double DelaySamples() const { return m_dDelay; }
   int SuggestedOffset() const;
+  // The response on the bins: its group delay is the slope of the phase shown, so without the
+  // found delay when that is taken out.
   const ResponseTrace& Trace() const { return m_trace; }
   // The averaged cross-correlation, lag m at index m mod Size(), in the channels' squared units.
   const std::vector<double>& Correlation() const { return m_correlation; }
