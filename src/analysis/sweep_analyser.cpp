@@ -69,9 +69,9 @@ void SweepAnalyser::Clear() {
   for (auto& v : m_distortion.harmonicDb) v.clear();
 }
 
-void SweepAnalyser::CutWindow(int k, double centre, int pre, int post,
+void SweepAnalyser::CutWindow(const std::vector<double>& h, int k, double centre, int pre, int post,
                               std::vector<Complex>& spectrum) {
-  const int n = static_cast<int>(m_h.size());
+  const int n = static_cast<int>(h.size());
   const int whole = static_cast<int>(std::lround(centre));
   const double fraction = centre - whole;
   std::vector<double>& impulse = m_impulse[k];
@@ -83,7 +83,7 @@ void SweepAnalyser::CutWindow(int k, double centre, int pre, int post,
   for (int i = -pre; i < post; ++i) {
     const int at = ((whole + i) % n + n) % n;
     const double w = i < 0 ? Fade(i + pre, fadeIn) : Fade(post - 1 - i, fadeOut);
-    impulse[i + pre] = m_h[at] * w;
+    impulse[i + pre] = h[at] * w;
   }
   // The transform's time origin sits on the peak's whole sample: the windowed response is laid
   // in circularly, its part before the peak at the end.
@@ -101,6 +101,42 @@ void SweepAnalyser::CutWindow(int k, double centre, int pre, int post,
   }
 }
 
+bool SweepAnalyser::Deconvolve(const double* reference, std::int64_t referenceCount,
+                               const double* measured, std::int64_t measuredCount, bool lessMeans,
+                               std::vector<double>& h) {
+  const int n = 1 << m_nOrder;
+  const int bins = n / 2 + 1;
+  const double rate = m_sweep.rate;
+  m_x.resize(bins);
+  m_y.resize(bins);
+  const auto load = [&](const double* record, std::int64_t count, std::vector<Complex>& out) {
+    double mean = 0;
+    if (lessMeans) {
+      for (std::int64_t i = 0; i < count; ++i) mean += record[i];
+      mean /= static_cast<double>(count);
+    }
+    std::fill(m_buffer.begin(), m_buffer.end(), 0.0);
+    for (std::int64_t i = 0; i < count; ++i) m_buffer[i] = record[i] - mean;
+    m_fft->Forward(m_buffer.data(), out.data());
+  };
+  load(reference, referenceCount, m_x);
+  load(measured, measuredCount, m_y);
+  double strongest = 0;
+  for (const Complex& x : m_x) strongest = std::max(strongest, PowerOf(x));
+  if (!(strongest > 0)) return false;
+  const double floor = kRegularisation * strongest;
+  for (int k = 0; k < bins; ++k) {
+    const double weight = BandWeight(k * rate / n, m_sweep.f2);
+    const Complex x = m_x[k], y = m_y[k];
+    const double scale = weight / (PowerOf(x) + floor);
+    // y conj(x) / (|x|^2 + floor), kept in m_y.
+    m_y[k] = {(y.re * x.re + y.im * x.im) * scale, (y.im * x.re - y.re * x.im) * scale};
+  }
+  h.assign(n, 0.0);
+  m_inverse->Inverse(m_y.data(), h.data());
+  return true;
+}
+
 bool SweepAnalyser::Analyse(const double* reference, std::int64_t referenceCount,
                             const double* measured, std::int64_t measuredCount) {
   Clear();
@@ -115,41 +151,22 @@ bool SweepAnalyser::Analyse(const double* reference, std::int64_t referenceCount
     m_inverse = std::make_unique<RealInverseFft>(order);
     m_nOrder = order;
   }
-  const int bins = n / 2 + 1;
   m_buffer.assign(n, 0.0);
-  m_x.resize(bins);
-  m_y.resize(bins);
-  // Each record less its mean: a sound card's offset would otherwise sit at 0 Hz, where the
-  // reference holds next to nothing to divide by.
-  const auto load = [&](const double* record, std::int64_t count, std::vector<Complex>& out) {
-    double mean = 0;
-    for (std::int64_t i = 0; i < count; ++i) mean += record[i];
-    mean /= static_cast<double>(count);
-    std::fill(m_buffer.begin(), m_buffer.end(), 0.0);
-    for (std::int64_t i = 0; i < count; ++i) m_buffer[i] = record[i] - mean;
-    m_fft->Forward(m_buffer.data(), out.data());
-  };
-  load(reference, referenceCount, m_x);
-  load(measured, measuredCount, m_y);
-
-  double strongest = 0;
-  for (const Complex& x : m_x) strongest = std::max(strongest, PowerOf(x));
-  if (!(strongest > 0)) return false;
-  const double floor = kRegularisation * strongest;
-  for (int k = 0; k < bins; ++k) {
-    const double weight = BandWeight(k * rate / n, m_sweep.f2);
-    const Complex x = m_x[k], y = m_y[k];
-    const double scale = weight / (PowerOf(x) + floor);
-    // y conj(x) / (|x|^2 + floor), kept in m_y.
-    m_y[k] = {(y.re * x.re + y.im * x.im) * scale, (y.im * x.re - y.re * x.im) * scale};
-  }
-  m_h.assign(n, 0.0);
-  m_inverse->Inverse(m_y.data(), m_h.data());
-
+  // The linear response from the records as they are: taking out a mean would subtract a step
+  // the device never saw, whose edges the device would have smoothed, and bend the response
+  // where it is small.
+  if (!Deconvolve(reference, referenceCount, measured, measuredCount, false, m_h)) return false;
   // The linear response is the strongest: the harmonics of any device worth measuring are
   // weaker than the fundamental.
   const int lag = LargestLag(m_h.data(), n);
-  m_dLatency = RefineLag(m_y.data(), bins, lag);
+  m_dLatency = RefineLag(m_y.data(), n / 2 + 1, lag);
+  // The harmonics from the records less their means. Even harmonics come with a shift of the
+  // output's mean for as long as the sweep plays; the steps at its start and end would spread
+  // through the deconvolution into the harmonics' windows, at the very frequencies measured
+  // there. Less the means, those steps are small.
+  if (m_nHarmonics > 1) {
+    Deconvolve(reference, referenceCount, measured, measuredCount, true, m_hLessMeans);
+  }
 
   // Windows: harmonic k sits L ln k before the linear response; each reaches kLead of the way
   // towards the next higher harmonic and the rest towards the next lower one.
@@ -178,7 +195,7 @@ bool SweepAnalyser::Analyse(const double* reference, std::int64_t referenceCount
   }
   for (int k = 1; k <= m_nHarmonics; ++k) {
     const double centre = m_dLatency - perSecond * std::log(static_cast<double>(k));
-    CutWindow(k, centre, pre[k], post[k], m_spectra[k]);
+    CutWindow(k == 1 ? m_h : m_hLessMeans, k, centre, pre[k], post[k], m_spectra[k]);
   }
 
   // The response, on the window's bins, across the sweep.

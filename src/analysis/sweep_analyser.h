@@ -62,9 +62,14 @@ class SweepAnalyser {
  private:
   static int Index(int k) { return k < 1 || k > DistortionTrace::kMaxHarmonic ? 1 : k; }
   void Clear();
-  // Cuts the window around the fractional position centre of the circular response, keeping
+  // Cuts the window around the fractional position centre of the circular response h, keeping
   // pre samples before and post after, into m_impulse[k], and transforms it into spectrum.
-  void CutWindow(int k, double centre, int pre, int post, std::vector<Complex>& spectrum);
+  void CutWindow(const std::vector<double>& h, int k, double centre, int pre, int post,
+                 std::vector<Complex>& spectrum);
+  // The circular impulse response of measured over reference into h, their means first taken
+  // out when asked; m_y keeps its spectrum. False for a silent reference.
+  bool Deconvolve(const double* reference, std::int64_t referenceCount, const double* measured,
+                  std::int64_t measuredCount, bool lessMeans, std::vector<double>& h);
 
   LogSweep m_sweep;
   int m_nHarmonics = DistortionTrace::kMaxHarmonic;
@@ -76,6 +81,7 @@ class SweepAnalyser {
   std::vector<double> m_buffer;
   std::vector<Complex> m_x, m_y;
   std::vector<double> m_h;
+  std::vector<double> m_hLessMeans;
   std::array<std::vector<double>, DistortionTrace::kMaxHarmonic + 1> m_impulse;
   std::array<int, DistortionTrace::kMaxHarmonic + 1> m_zero{};
   std::array<std::vector<Complex>, DistortionTrace::kMaxHarmonic + 1> m_spectra;

@@ -47,8 +47,12 @@ TEST(AnalysisSweepAnalyserTest, KnownLowPassAndLatencyAreMeasured) {
     double seconds;
     double latency;  // added in the device, samples
     double gain;
+    int extra;  // samples the measured record runs on past the reference
   };
-  const Case cases[] = {{48000, 2, 0, 1.0}, {48000, 1, 1234.4, 0.5}, {96000, 3, 17.7, 1.0}};
+  const Case cases[] = {{48000, 2, 0, 1.0, 0},
+                        {48000, 2, 0, 1.0, 4096},
+                        {48000, 1, 1234.4, 0.5, 4096},
+                        {96000, 3, 17.7, 1.0, 0}};
   for (const Case& c : cases) {
     const LogSweep sweep = PlanLogSweep(20, 20000, c.seconds, c.rate);
     const std::vector<double> x = Stimulus(sweep, 0.5);
@@ -56,7 +60,7 @@ TEST(AnalysisSweepAnalyserTest, KnownLowPassAndLatencyAreMeasured) {
     std::vector<double> padded(x);
     padded.resize(1 << 20, 0.0);
     std::vector<double> y = filter.Filter(oracle::FractionalDelay(padded, c.latency));
-    y.resize(x.size() + 4096);
+    y.resize(x.size() + c.extra);
     for (double& v : y) v *= c.gain;
 
     SweepAnalyser analyser(sweep);
