@@ -84,6 +84,8 @@ void BM_SweepAnalysis(benchmark::State& state) {
   std::vector<double> y = Device(x);
   for (double& v : y) v += 0.01 * v * v;
   SweepAnalyser analyser(sweep);
+  // The plans are made while the sweep plays.
+  analyser.Prepare(static_cast<std::int64_t>(x.size()));
   for (auto _ : state) {
     benchmark::DoNotOptimize(analyser.Analyse(x.data(), static_cast<std::int64_t>(x.size()),
                                               y.data(), static_cast<std::int64_t>(y.size())));
@@ -92,9 +94,24 @@ void BM_SweepAnalysis(benchmark::State& state) {
   state.counters["budget_ms"] = 500;
 }
 
+// The same with the plans made after the sweep has ended, as a caller that never prepares.
+void BM_SweepAnalysisUnprepared(benchmark::State& state) {
+  const LogSweep sweep = PlanLogSweep(20, 20000, 10, 48000);
+  std::vector<double> x(LogSweepSamples(sweep) + 12000, 0.0);
+  GenerateLogSweep(sweep, 0.5, x.data(), LogSweepSamples(sweep));
+  const std::vector<double> y = Device(x);
+  for (auto _ : state) {
+    SweepAnalyser analyser(sweep);
+    benchmark::DoNotOptimize(analyser.Analyse(x.data(), static_cast<std::int64_t>(x.size()),
+                                              y.data(), static_cast<std::int64_t>(y.size())));
+  }
+  state.counters["budget_ms"] = 500;
+}
+
 BENCHMARK(BM_LiveDualChannelPass)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LiveDualChannelPassSmoothed)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SweepAnalysis)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SweepAnalysisUnprepared)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -101,6 +101,19 @@ void SweepAnalyser::CutWindow(const std::vector<double>& h, int k, double centre
   }
 }
 
+bool SweepAnalyser::Prepare(std::int64_t count) {
+  // A quarter of a second of room beyond the records for the response to die away in.
+  const int order = OrderFor(count + static_cast<std::int64_t>(m_sweep.rate / 4));
+  if (count <= 0 || order > RealFft::kMaxOrder) return false;
+  // A larger plan already built serves as well: the records are only padded further.
+  if (!m_fft || order > m_nOrder) {
+    m_fft = std::make_unique<RealFft>(order);
+    m_inverse = std::make_unique<RealInverseFft>(order);
+    m_nOrder = order;
+  }
+  return true;
+}
+
 bool SweepAnalyser::Deconvolve(const double* reference, std::int64_t referenceCount,
                                const double* measured, std::int64_t measuredCount, bool lessMeans,
                                std::vector<double>& h) {
@@ -143,14 +156,8 @@ bool SweepAnalyser::Analyse(const double* reference, std::int64_t referenceCount
   const double rate = m_sweep.rate;
   if (!(m_sweep.L > 0) || !(rate > 0) || referenceCount <= 0 || measuredCount <= 0) return false;
   const std::int64_t longest = std::max(referenceCount, measuredCount);
-  const int order = OrderFor(longest + static_cast<std::int64_t>(rate / 4));
-  if (order > RealFft::kMaxOrder) return false;
-  const int n = 1 << order;
-  if (order != m_nOrder) {
-    m_fft = std::make_unique<RealFft>(order);
-    m_inverse = std::make_unique<RealInverseFft>(order);
-    m_nOrder = order;
-  }
+  if (!Prepare(longest)) return false;
+  const int n = 1 << m_nOrder;
   m_buffer.assign(n, 0.0);
   // The linear response from the records as they are: taking out a mean would subtract a step
   // the device never saw, whose edges the device would have smoothed, and bend the response

@@ -37,6 +37,11 @@ class SweepAnalyser {
   // quarter of a second of room for the response to die away.
   explicit SweepAnalyser(const LogSweep& sweep, int harmonics = DistortionTrace::kMaxHarmonic);
 
+  // Builds the transforms for records of up to count samples ahead of Analyse, which otherwise
+  // builds them itself: at a sweep's length they take about as long as the analysis. Plans
+  // built for longer records are kept. Allocates. False when count is too long.
+  bool Prepare(std::int64_t count);
+
   // Analyses referenceCount samples of the reference and measuredCount of the measured channel,
   // both from the same start. Returns false, leaving empty results, when the sweep is unusable,
   // a record is empty or too long. Allocates: it runs once a sweep has ended, not per buffer.

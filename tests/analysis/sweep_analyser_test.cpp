@@ -101,6 +101,8 @@ TEST(AnalysisSweepAnalyserTest, PureLatencyIsFoundToAFractionOfASample) {
     std::vector<double> y = oracle::FractionalDelay(padded, latency);
     y.resize(x.size());
     SweepAnalyser analyser(sweep);
+    // Plans made ahead for a longer record serve a shorter one.
+    ASSERT_TRUE(analyser.Prepare(4 * x.size()));
     ASSERT_TRUE(analyser.Analyse(x.data(), x.size(), y.data(), y.size()));
     EXPECT_NEAR(analyser.LatencySamples(), latency, 0.05);
     const Errors e =
@@ -184,6 +186,8 @@ TEST(AnalysisSweepAnalyserTest, UnusableInputIsRefused) {
       {sweep, x.data(), static_cast<std::int64_t>(x.size()), tooLong.data(),
        static_cast<std::int64_t>(tooLong.size())},
   };
+  EXPECT_FALSE(SweepAnalyser(sweep).Prepare(static_cast<std::int64_t>(tooLong.size())));
+  EXPECT_FALSE(SweepAnalyser(sweep).Prepare(0));
   for (const Case& c : cases) {
     SweepAnalyser analyser(c.sweep);
     EXPECT_FALSE(analyser.Analyse(c.reference, c.referenceCount, c.measured, c.measuredCount));
