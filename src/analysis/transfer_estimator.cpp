@@ -46,6 +46,11 @@ void TransferEstimator::Reset() {
   m_dDelay = 0;
 }
 
+void TransferEstimator::SetAveraging(TransferAveraging averaging, double exponentialWeight) {
+  m_settings.averaging = averaging;
+  m_settings.exponentialWeight = std::clamp(exponentialWeight, 1e-6, 1.0);
+}
+
 void TransferEstimator::Rotate(std::vector<Complex>& spectrum, double samples) {
   const double step = 2.0 * std::numbers::pi * samples / m_nSize;
   for (int k = 0; k < Bins(); ++k) {

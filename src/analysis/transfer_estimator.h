@@ -40,6 +40,10 @@ class TransferEstimator {
   // offset is kept. Read SuggestedOffset before, to carry the alignment over.
   void Reset();
 
+  // Changes how the next transforms are averaged, keeping the averages so far: the weight of
+  // an exponential average follows the time between transforms (ExponentialWeight).
+  void SetAveraging(TransferAveraging averaging, double exponentialWeight);
+
   // Adds one transform of Size() samples of each channel. The measured frame starts
   // measuredOffset samples after the reference frame; taking it as many samples later as the
   // delay keeps both frames on the same stretch of the signal, which spares the estimate the
