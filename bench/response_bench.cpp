@@ -9,9 +9,9 @@
 #include <random>
 #include <vector>
 
-#include "analysis/log_sweep.h"
 #include "analysis/octave_smoother.h"
 #include "analysis/sweep_analyser.h"
+#include "analysis/sweep_plan.h"
 #include "analysis/transfer_estimator.h"
 
 namespace {
@@ -78,7 +78,7 @@ void BM_LiveDualChannelPassSmoothed(benchmark::State& state) {
 }
 
 void BM_SweepAnalysis(benchmark::State& state) {
-  const LogSweep sweep = PlanLogSweep(20, 20000, 10, 48000);
+  const SweepPlan sweep = PlanLogSweep(20, 20000, 10, 48000);
   std::vector<double> x(LogSweepSamples(sweep) + 12000, 0.0);
   GenerateLogSweep(sweep, 0.5, x.data(), LogSweepSamples(sweep));
   std::vector<double> y = Device(x);
@@ -96,7 +96,7 @@ void BM_SweepAnalysis(benchmark::State& state) {
 
 // The same with the plans made after the sweep has ended, as a caller that never prepares.
 void BM_SweepAnalysisUnprepared(benchmark::State& state) {
-  const LogSweep sweep = PlanLogSweep(20, 20000, 10, 48000);
+  const SweepPlan sweep = PlanLogSweep(20, 20000, 10, 48000);
   std::vector<double> x(LogSweepSamples(sweep) + 12000, 0.0);
   GenerateLogSweep(sweep, 0.5, x.data(), LogSweepSamples(sweep));
   const std::vector<double> y = Device(x);

@@ -54,7 +54,7 @@ double PowerOf(const Complex& c) { return c.re * c.re + c.im * c.im; }
 
 }  // namespace
 
-SweepAnalyser::SweepAnalyser(const LogSweep& sweep, int harmonics)
+SweepAnalyser::SweepAnalyser(const SweepPlan& sweep, int harmonics)
     : m_sweep(sweep), m_nHarmonics(std::clamp(harmonics, 1, DistortionTrace::kMaxHarmonic)) {}
 
 void SweepAnalyser::Clear() {

@@ -1,4 +1,4 @@
-#include "analysis/log_sweep.h"
+#include "analysis/sweep_plan.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 
 namespace {
 
-TEST(AnalysisLogSweepTest, PlanMakesF1LWholeAndKeepsTheBand) {
+TEST(AnalysisSweepPlanTest, PlanMakesF1LWholeAndKeepsTheBand) {
   struct Case {
     double f1, f2, seconds, rate;
   };
@@ -17,7 +17,7 @@ TEST(AnalysisLogSweepTest, PlanMakesF1LWholeAndKeepsTheBand) {
                         {10, 1000, 0.05, 8000},
                         {100, 10000, 3.3, 44100}};
   for (const Case& c : cases) {
-    const LogSweep s = PlanLogSweep(c.f1, c.f2, c.seconds, c.rate);
+    const SweepPlan s = PlanLogSweep(c.f1, c.f2, c.seconds, c.rate);
     const double whole = s.f1 * s.L;
     EXPECT_GE(whole, 1.0);
     EXPECT_NEAR(whole, std::round(whole), 1e-9);
@@ -32,10 +32,10 @@ TEST(AnalysisLogSweepTest, PlanMakesF1LWholeAndKeepsTheBand) {
   }
 }
 
-TEST(AnalysisLogSweepTest, UnusableRequestsGiveNoSweep) {
+TEST(AnalysisSweepPlanTest, UnusableRequestsGiveNoSweep) {
   const double cases[][3] = {{0, 1000, 1}, {1000, 100, 1}, {20, 20000, 0}, {20, 20000, -1}};
   for (const auto& c : cases) {
-    const LogSweep s = PlanLogSweep(c[0], c[1], c[2], 48000);
+    const SweepPlan s = PlanLogSweep(c[0], c[1], c[2], 48000);
     EXPECT_EQ(s.duration, 0);
     EXPECT_EQ(LogSweepSamples(s), 0);
     std::vector<double> out(4, 3.0);
@@ -46,8 +46,8 @@ TEST(AnalysisLogSweepTest, UnusableRequestsGiveNoSweep) {
 
 // The closed form sin(2 pi f1 L (e^(t/L) - 1)), computed here in long double, and the property
 // the rounding buys: harmonic k is the sweep advanced by L ln k.
-TEST(AnalysisLogSweepTest, SamplesFollowTheFormulaAndHarmonicsAreAdvancedCopies) {
-  const LogSweep s = PlanLogSweep(20, 20000, 10, 48000);
+TEST(AnalysisSweepPlanTest, SamplesFollowTheFormulaAndHarmonicsAreAdvancedCopies) {
+  const SweepPlan s = PlanLogSweep(20, 20000, 10, 48000);
   std::vector<double> x(LogSweepSamples(s));
   GenerateLogSweep(s, 0.5, x.data(), static_cast<std::int64_t>(x.size()));
   for (std::size_t n :

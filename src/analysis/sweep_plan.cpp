@@ -1,11 +1,11 @@
-#include "analysis/log_sweep.h"
+#include "analysis/sweep_plan.h"
 
 #include <algorithm>
 #include <cmath>
 #include <numbers>
 
-LogSweep PlanLogSweep(double f1, double f2, double seconds, double rate) {
-  LogSweep sweep;
+SweepPlan PlanLogSweep(double f1, double f2, double seconds, double rate) {
+  SweepPlan sweep;
   sweep.f1 = f1;
   sweep.f2 = f2;
   sweep.rate = rate;
@@ -17,11 +17,11 @@ LogSweep PlanLogSweep(double f1, double f2, double seconds, double rate) {
   return sweep;
 }
 
-std::int64_t LogSweepSamples(const LogSweep& sweep) {
+std::int64_t LogSweepSamples(const SweepPlan& sweep) {
   return static_cast<std::int64_t>(std::ceil(sweep.duration * sweep.rate - 1e-9));
 }
 
-double LogSweepValue(const LogSweep& sweep, double t) {
+double LogSweepValue(const SweepPlan& sweep, double t) {
   // The whole turns 2 pi f1 L m are dropped before the sine: f1 L is whole, so only the
   // fractional turns of f1 L expm1(t / L) matter, and they keep their precision late in the
   // sweep.
@@ -29,7 +29,7 @@ double LogSweepValue(const LogSweep& sweep, double t) {
   return std::sin(2.0 * std::numbers::pi * (turns - std::floor(turns)));
 }
 
-void GenerateLogSweep(const LogSweep& sweep, double amplitude, double* out, std::int64_t count) {
+void GenerateLogSweep(const SweepPlan& sweep, double amplitude, double* out, std::int64_t count) {
   if (!(sweep.L > 0)) {
     for (std::int64_t n = 0; n < count; ++n) out[n] = 0;
     return;
@@ -39,10 +39,10 @@ void GenerateLogSweep(const LogSweep& sweep, double amplitude, double* out, std:
   }
 }
 
-double LogSweepFrequency(const LogSweep& sweep, double t) {
+double LogSweepFrequency(const SweepPlan& sweep, double t) {
   return sweep.f1 * std::exp(t / sweep.L);
 }
 
-double HarmonicAdvance(const LogSweep& sweep, int k) {
+double HarmonicAdvance(const SweepPlan& sweep, int k) {
   return k > 0 ? sweep.L * std::log(static_cast<double>(k)) : 0;
 }
