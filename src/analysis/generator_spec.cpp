@@ -149,7 +149,9 @@ bool ParseChannel(const std::string& text, ChannelSetup* ch, std::string* error)
   }
   if (i < items.size()) {
     if (!ParseShape(items[i], ch)) {
-      *error = "\"" + items[i] + "\" is neither a frequency nor a shape";
+      *error = items[i].rfind("pulse:", 0) == 0
+                   ? "pulse duty \"" + items[i].substr(6) + "\" is not within 1..99 %"
+                   : "\"" + items[i] + "\" is neither a frequency nor a shape";
       return false;
     }
     ++i;

@@ -76,6 +76,7 @@ struct SignalGenerator::Channel {
 
   HarmonicBank bank;
   std::vector<double> baseCosine, baseSine;
+  int stride = 1;     // partial i is harmonic 1 + i * stride
   double mean = 0.0;  // the pulse's average
   double weightedFor = -1.0;
 
@@ -212,21 +213,22 @@ void SignalGenerator::ApplyShape(Channel& ch, const ChannelSetup& s) {
   std::fill(ch.baseCosine.begin(), ch.baseCosine.end(), 0.0);
   std::fill(ch.baseSine.begin(), ch.baseSine.end(), 0.0);
   constexpr double pi = std::numbers::pi;
+  // Squares and triangles have odd harmonics only: partial i is harmonic 2 i + 1.
+  ch.stride = s.waveform == Waveform::Square || s.waveform == Waveform::Triangle ? 2 : 1;
   for (int i = 0; i < HarmonicBank::kMaxPartials; ++i) {
-    const double k = i + 1;
-    const bool odd = (i % 2) == 0;
+    const double k = 1 + i * ch.stride;
     switch (s.waveform) {
       case Waveform::Sine:
         sine[i] = i == 0 ? 1.0 : 0.0;
         break;
       case Waveform::Square:
-        sine[i] = odd ? 4.0 / (pi * k) : 0.0;
+        sine[i] = 4.0 / (pi * k);
         break;
       case Waveform::Sawtooth:
         sine[i] = -2.0 / (pi * k);
         break;
       case Waveform::Triangle:
-        cosine[i] = odd ? -8.0 / (pi * pi * k * k) : 0.0;
+        cosine[i] = -8.0 / (pi * pi * k * k);
         break;
       case Waveform::Pulse: {
         const double d = s.dutyPercent / 100.0;
@@ -279,8 +281,9 @@ void SignalGenerator::StartStep(Channel& ch) {
     const double f = ch.phase.Frequency();
     int count = 1;
     if (ch.shape.waveform != Waveform::Sine) {
-      const double below = f > 0.0 ? std::ceil(0.5 * m_rate / f) - 1.0 : 0.0;
-      count = static_cast<int>(std::clamp(below, 0.0, double{HarmonicBank::kMaxPartials}));
+      const double highest = f > 0.0 ? std::ceil(0.5 * m_rate / f) - 1.0 : 0.0;
+      const double partials = highest >= 1.0 ? std::floor((highest - 1.0) / ch.stride) + 1.0 : 0.0;
+      count = static_cast<int>(std::min(partials, double{HarmonicBank::kMaxPartials}));
     }
     if (f != ch.weightedFor) {
       ch.weightedFor = f;
@@ -288,13 +291,13 @@ void SignalGenerator::StartStep(Channel& ch) {
       double* sine = ch.bank.SineCoefficients();
       const bool weigh = ch.shape.waveform != Waveform::Sine;
       for (int i = 0; i < count; ++i) {
-        const double w = weigh ? BandWeight((i + 1) * f, m_rate) : 1.0;
+        const double w = weigh ? BandWeight((1.0 + i * ch.stride) * f, m_rate) : 1.0;
         cosine[i] = ch.baseCosine[i] * w;
         sine[i] = ch.baseSine[i] * w;
       }
     }
     ch.bank.StartHarmonics(ch.phase.Cycles() + ch.phaseOffset,
-                           static_cast<double>(ch.phase.Increment()) * unit, count);
+                           static_cast<double>(ch.phase.Increment()) * unit, count, 1, ch.stride);
   } else if (ch.shape.waveform == Waveform::Multitone) {
     for (int t = 0; t < ch.shape.toneCount; ++t) {
       ch.tonePhase[t] = ch.tones[t].Cycles() + ch.phaseOffset;
