@@ -196,7 +196,7 @@ void SignalGenerator::StartAfresh() {
   }
   m_master.Jump(0.0);
   m_master.Glide(1.0, m_current.fadeSeconds * m_rate);
-  m_framesSinceStart = 0;
+  m_framesSinceStart.store(0, std::memory_order_relaxed);
   m_stopped.store(false, std::memory_order_relaxed);
 }
 
@@ -370,7 +370,7 @@ void SignalGenerator::RenderTo(T* out, size_t frames, int channels) {
       *out++ = static_cast<T>(std::clamp(v, -1.0, 1.0));
     }
   }
-  m_framesSinceStart += frames;
+  m_framesSinceStart.fetch_add(frames, std::memory_order_relaxed);
   if (!m_current.output && m_master.value == 0.0 && m_master.step == 0.0) {
     m_stopped.store(true, std::memory_order_relaxed);
   }

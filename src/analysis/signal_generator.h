@@ -93,7 +93,7 @@ class SignalGenerator {
   // True while silent with the output off (nothing rendered would differ from zeros).
   bool Stopped() const { return m_stopped.load(std::memory_order_relaxed); }
   // Frames rendered since the output last started.
-  uint64_t FramesSinceStart() const { return m_framesSinceStart; }
+  uint64_t FramesSinceStart() const { return m_framesSinceStart.load(std::memory_order_relaxed); }
 
   // The harmonic weight of a component at `hertz` for a rate: 1 below 90 % of the Nyquist
   // frequency, falling linearly to 0 at it.
@@ -139,6 +139,6 @@ class SignalGenerator {
   Ramp m_master;
   std::atomic<bool> m_stopped{true};
   int m_stepPosition = 0;
-  uint64_t m_framesSinceStart = 0;
+  std::atomic<uint64_t> m_framesSinceStart{0};
   uint64_t m_whiteNoise = 0x9E3779B97F4A7C15ULL;  // shared by the channels, in frame order
 };
