@@ -17,7 +17,8 @@
 const char* const kWaveInputForms =
     "default, device:NAME (name, part of a name or number), file:PATH, "
     "tone:FREQ[,SHAPE[,LEVEL]] or tone:left=FREQ,...;right=FREQ,... "
-    "(SHAPE sine|square|triangle|noise, LEVEL 0..1), none";
+    "(SHAPE sine|square|triangle|sawtooth|pulse|pulse:DUTY|noise|pink, LEVEL 0..1 or -NdBFS), "
+    "tone:sweep:F1-F2,SECONDS[,LEVEL], none";
 
 namespace {
 

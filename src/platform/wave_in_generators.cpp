@@ -5,15 +5,16 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstring>
-#include <numbers>
-#include <sstream>
 #include <thread>
 #include <vector>
 
+#include "analysis/generator_spec.h"
+#include "analysis/signal_generator.h"
 #include "platform/capture_ring.h"
 #include "platform/wave_in_backend.h"
 
@@ -137,149 +138,46 @@ class GeneratorSource : public WaveInSource {
   std::thread m_thread;
 };
 
-enum class Shape { Sine, Square, Triangle, Noise };
-
-struct ToneChannel {
-  double frequency = 1000.0;
-  Shape shape = Shape::Sine;
-  double level = 0.5;
-};
-
+// The generator's waveforms at full level from the first sample: no fade, and the triangle with
+// its sharp corners, which scope users of this input have always seen.
 class ToneSource final : public GeneratorSource {
  public:
-  ToneSource(const WaveFormat& fmt, const ToneChannel (&channels)[2]) : GeneratorSource(fmt) {
-    for (int c = 0; c < 2; ++c) m_channels[c] = channels[c];
+  ToneSource(const WaveFormat& fmt, const std::array<ChannelSetup, 2>& channels)
+      : GeneratorSource(fmt), m_generator(fmt.nSamplesPerSec) {
+    GeneratorSetup setup;
+    setup.channels = channels;
+    setup.output = true;
+    setup.fadeSeconds = 0.0;
+    setup.rampSeconds = 0.0;
+    setup.exactTriangle = true;
+    m_generator.Publish(setup);
   }
   ~ToneSource() override { StopDelivery(); }
 
  protected:
   void Render(uint8_t* out, uint32_t frames) override {
     const int bytes = m_format.wBitsPerSample / 8;
-    for (uint32_t i = 0; i < frames; ++i) {
-      for (int c = 0; c < m_format.nChannels; ++c) {
-        PutSample(out, m_format.wBitsPerSample, ToSample16(Next(c)));
+    const int channels = m_format.nChannels;
+    while (frames > 0) {
+      const uint32_t piece = std::min<uint32_t>(frames, kPieceFrames);
+      m_generator.Render(m_values.data(), piece, channels);
+      for (uint32_t i = 0; i < piece * channels; ++i) {
+        PutSample(out, m_format.wBitsPerSample, ToSample16(m_values[i]));
         out += bytes;
       }
+      frames -= piece;
     }
   }
 
  private:
-  double Next(int c) {
-    const ToneChannel& ch = m_channels[c];
-    double p = m_phase[c];
-    double v = 0.0;
-    switch (ch.shape) {
-      case Shape::Sine:
-        v = std::sin(2.0 * std::numbers::pi * p);
-        break;
-      case Shape::Square:
-        v = p < 0.5 ? 1.0 : -1.0;
-        break;
-      case Shape::Triangle:
-        v = p < 0.5 ? 4.0 * p - 1.0 : 3.0 - 4.0 * p;
-        break;
-      case Shape::Noise: {
-        m_noise ^= m_noise << 13;
-        m_noise ^= m_noise >> 7;
-        m_noise ^= m_noise << 17;
-        v = static_cast<double>(m_noise >> 11) / static_cast<double>(1ULL << 52) - 1.0;
-        break;
-      }
-    }
-    ++m_index[c];
-    // Phase from the sample index, not by accumulation, so long runs do not drift.
-    m_phase[c] = std::fmod(ch.frequency * static_cast<double>(m_index[c]) /
-                               static_cast<double>(m_format.nSamplesPerSec),
-                           1.0);
-    return ch.level * v;
-  }
-
-  ToneChannel m_channels[2];
-  double m_phase[2] = {0.0, 0.0};
-  uint64_t m_index[2] = {0, 0};
-  uint64_t m_noise = 0x9E3779B97F4A7C15ULL;
+  static constexpr uint32_t kPieceFrames = 256;
+  SignalGenerator m_generator;
+  std::array<double, 2 * kPieceFrames> m_values{};
 };
-
-bool ParseNumber(const std::string& s, double* out) {
-  std::string t = s;
-  if (t.size() > 2 &&
-      (t.compare(t.size() - 2, 2, "Hz") == 0 || t.compare(t.size() - 2, 2, "hz") == 0)) {
-    t.resize(t.size() - 2);
-  }
-  if (t.empty()) return false;
-  char* end = nullptr;
-  double v = std::strtod(t.c_str(), &end);
-  if (end == nullptr || *end != '\0' || !std::isfinite(v)) return false;
-  *out = v;
-  return true;
-}
-
-std::vector<std::string> Split(const std::string& s, char sep) {
-  std::vector<std::string> parts;
-  std::string item;
-  std::istringstream in(s);
-  while (std::getline(in, item, sep)) parts.push_back(item);
-  if (!s.empty() && s.back() == sep) parts.emplace_back();
-  return parts;
-}
-
-// FREQ[,SHAPE[,LEVEL]]; a shape word may stand alone ("noise").
-bool ParseChannel(const std::string& text, ToneChannel* ch, std::string* error) {
-  std::vector<std::string> items = Split(text, ',');
-  if (items.empty() || items.size() > 3) {
-    *error = "a channel is FREQ[,SHAPE[,LEVEL]]";
-    return false;
-  }
-  size_t i = 0;
-  double f = 0.0;
-  if (ParseNumber(items[0], &f)) {
-    if (f <= 0.0 || f > 96000.0) {
-      *error = "frequency \"" + items[0] + "\" is not within 0..96000 Hz";
-      return false;
-    }
-    ch->frequency = f;
-    ++i;
-  }
-  if (i < items.size()) {
-    const std::string& s = items[i];
-    if (s == "sine")
-      ch->shape = Shape::Sine;
-    else if (s == "square")
-      ch->shape = Shape::Square;
-    else if (s == "triangle")
-      ch->shape = Shape::Triangle;
-    else if (s == "noise")
-      ch->shape = Shape::Noise;
-    else {
-      *error = "\"" + s + "\" is neither a frequency nor a shape";
-      return false;
-    }
-    ++i;
-  } else if (i == 0) {
-    *error = "a channel is FREQ[,SHAPE[,LEVEL]]";
-    return false;
-  }
-  if (i < items.size()) {
-    double level = 0.0;
-    if (!ParseNumber(items[i], &level) || level < 0.0 || level > 1.0) {
-      *error = "level \"" + items[i] + "\" is not within 0..1";
-      return false;
-    }
-    ch->level = level;
-    ++i;
-  }
-  if (i != items.size()) {
-    *error = "a channel is FREQ[,SHAPE[,LEVEL]]";
-    return false;
-  }
-  return true;
-}
 
 class ToneBackend final : public WaveInBackend {
  public:
-  explicit ToneBackend(const ToneChannel (&channels)[2]) {
-    for (int c = 0; c < 2; ++c) m_channels[c] = channels[c];
-  }
+  explicit ToneBackend(const std::array<ChannelSetup, 2>& channels) : m_channels(channels) {}
   unsigned DeviceCount() override { return 1; }
   MMRESULT Caps(unsigned id, WaveInCaps* caps) override {
     if (id != 0) return MMSYSERR_BADDEVICEID;
@@ -294,7 +192,7 @@ class ToneBackend final : public WaveInBackend {
   }
 
  private:
-  ToneChannel m_channels[2];
+  std::array<ChannelSetup, 2> m_channels;
 };
 
 struct SndFileCloser {
@@ -440,45 +338,8 @@ class FileBackend final : public WaveInBackend {
 std::unique_ptr<WaveInBackend> MakeNoInputBackend() { return std::make_unique<NoInputBackend>(); }
 
 std::unique_ptr<WaveInBackend> MakeToneBackend(const std::string& arg, std::string* error) {
-  std::string why;
-  ToneChannel channels[2];
-  std::vector<std::string> parts = Split(arg, ';');
-  if (arg.empty() || parts.size() > 2) {
-    *error = "tone takes one channel description for both channels or left=...;right=...";
-    return nullptr;
-  }
-  bool seen[2] = {false, false};
-  for (size_t i = 0; i < parts.size(); ++i) {
-    std::string text = parts[i];
-    int which = parts.size() == 1 ? -1 : static_cast<int>(i);
-    if (text.rfind("left=", 0) == 0) {
-      which = 0;
-      text = text.substr(5);
-    } else if (text.rfind("right=", 0) == 0) {
-      which = 1;
-      text = text.substr(6);
-    }
-    ToneChannel ch;
-    if (!ParseChannel(text, &ch, &why)) {
-      *error = why;
-      return nullptr;
-    }
-    if (which < 0) {
-      channels[0] = channels[1] = ch;
-      seen[0] = seen[1] = true;
-    } else {
-      if (seen[which]) {
-        *error = "a channel is given twice";
-        return nullptr;
-      }
-      channels[which] = ch;
-      seen[which] = true;
-    }
-  }
-  // A channel left out is silent.
-  for (int c = 0; c < 2; ++c) {
-    if (!seen[c]) channels[c].level = 0.0;
-  }
+  std::array<ChannelSetup, 2> channels;
+  if (!ParseChannelPair(arg, &channels, error)) return nullptr;
   return std::make_unique<ToneBackend>(channels);
 }
 

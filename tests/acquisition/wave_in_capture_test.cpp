@@ -217,7 +217,7 @@ TEST_F(CaptureTest, FiveHundredStartStopCyclesEndEveryThread) {
 // A modal dialog opened by the handler runs a nested event loop; POWER off inside it must not
 // wait for the handler underneath, and the handler still reads its buffer afterwards.
 TEST_F(CaptureTest, StopInsideNestedLoopOfTheNotificationHandler) {
-  CaptureInput input("tone:1000,square,0.5");
+  CaptureInput input("tone:1000,triangle,0.5");
   const size_t threadsBefore = SettledThreadCount();
   WaveInCapture capture;
   capture.SetFormat(2, 11025, 16);
@@ -240,7 +240,7 @@ TEST_F(CaptureTest, StopInsideNestedLoopOfTheNotificationHandler) {
   capture.Start();
   ASSERT_TRUE(PumpUntil([&] { return stoppedInside; }));
   EXPECT_TRUE(workerGoneInside);
-  EXPECT_EQ(firstSample, 16384);  // the square's first half-wave at 0.5
+  EXPECT_EQ(firstSample, -16384);  // the triangle's trough at 0.5
   for (int i = 0; i < 50; ++i) QCoreApplication::processEvents();
   EXPECT_EQ(m_receiver.m_count, 1);
   EXPECT_EQ(ThreadCount(), threadsBefore);

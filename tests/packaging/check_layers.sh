@@ -7,7 +7,7 @@ set -uo pipefail
 src="${1:-$(cd "$(dirname "$0")/../../src" && pwd)}"
 declare -A allowed=(
   [analysis]="analysis"
-  [platform]="platform"
+  [platform]="platform analysis"
   [acquisition]="acquisition platform"
   [chart]="chart platform analysis"
   [view]="view analysis chart acquisition platform"
