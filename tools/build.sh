@@ -11,6 +11,9 @@ while [ $# -gt 0 ]; do
 done
 gen=()
 command -v ninja >/dev/null && gen=(-G Ninja)
+# Compiler cache entries name the sources relative to the checkout, so that another checkout of
+# the same tree (a worktree, a clean clone) finds them.
+export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$root}" CCACHE_NOHASHDIR="${CCACHE_NOHASHDIR:-1}"
 exec 9>/tmp/aurivue-build.lock
 flock 9
 # A folder configured for another checkout (one since moved or removed) would build that one:
