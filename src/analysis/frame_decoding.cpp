@@ -1,18 +1,11 @@
 #include "analysis/frame_decoding.h"
 
 #include <cmath>
-#include <cstdint>
 
 #include "analysis/first_order_filter.h"
+#include "analysis/pcm_samples.h"
 
 namespace {
-
-double Byte8(const unsigned char* p) { return static_cast<double>(p[0]) - 128.0; }
-
-double Signed16(const unsigned char* p) {
-  return static_cast<double>(
-      static_cast<std::int16_t>(static_cast<std::uint16_t>(p[0] | (p[1] << 8))));
-}
 
 void FindPeak(const double* values, int count, double& peak, double& minimum) {
   double hi = 0;
@@ -33,9 +26,10 @@ FramePeaks DecodeFrame(const unsigned char* buffer, std::size_t byteLength,
   const int n = format.samplesPerView;
   if (n <= 0 || left == nullptr) return peaks;
   const bool stereo = format.channels == 2;
-  const bool wide = format.bits != 8;
+  const int bits = format.bits;
   if (!stereo) right = nullptr;
-  const int frameBytes = (stereo ? 2 : 1) * (wide ? 2 : 1);
+  const int width = static_cast<int>(SampleBytes(bits));
+  const int frameBytes = (stereo ? 2 : 1) * width;
   const float t = format.timeBase;
 
   int i = 0;
@@ -49,13 +43,8 @@ FramePeaks DecodeFrame(const unsigned char* buffer, std::size_t byteLength,
       break;
     }
     const unsigned char* p = buffer + static_cast<std::size_t>(offset);
-    if (wide) {
-      left[i] = Signed16(p);
-      if (right) right[i] = Signed16(p + 2);
-    } else {
-      left[i] = Byte8(p);
-      if (right) right[i] = Byte8(p + 1);
-    }
+    left[i] = DecodeSample(p, bits);
+    if (right) right[i] = DecodeSample(p + width, bits);
   }
   for (; i < n; ++i) {
     left[i] = 0;

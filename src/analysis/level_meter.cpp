@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "analysis/pcm_samples.h"
+
 double ToDbfs(double ratio) {
   if (!(ratio > 0)) return LevelMeter::kFloorDb;
   const double db = 20.0 * std::log10(ratio);
@@ -10,7 +12,7 @@ double ToDbfs(double ratio) {
 
 void LevelMeter::Measure(const unsigned char* frames, std::size_t count, int channels, int bits,
                          double nowMs) {
-  const int width = bits == 8 ? 1 : 2;
+  const int width = static_cast<int>(SampleBytes(bits));
   const double fullScale = bits == 8 ? 128.0 : 32768.0;
   const int stride = width * channels;
   for (int ch = 0; ch < 2; ++ch) {
@@ -22,17 +24,11 @@ void LevelMeter::Measure(const unsigned char* frames, std::size_t count, int cha
     bool clipped = false;
     const unsigned char* p = frames + ch * width;
     for (std::size_t i = 0; i < count; ++i, p += stride) {
-      int v;
-      if (width == 1) {
-        v = static_cast<int>(p[0]) - 128;
-        clipped = clipped || p[0] == 0 || p[0] == 255;
-      } else {
-        v = static_cast<short>(static_cast<unsigned short>(p[0] | (p[1] << 8)));
-        clipped = clipped || v == 32767 || v == -32768;
-      }
-      const double a = std::fabs(static_cast<double>(v));
+      const double v = DecodeSample(p, bits);
+      clipped = clipped || AtFullScale(v, bits);
+      const double a = std::fabs(v);
       if (a > peak) peak = a;
-      squares += static_cast<double>(v) * v;
+      squares += v * v;
     }
     m_peakDb[ch] = ToDbfs(peak / fullScale);
     m_rmsDb[ch] = ToDbfs(std::sqrt(squares / static_cast<double>(count)) / fullScale);

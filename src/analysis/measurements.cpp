@@ -7,6 +7,7 @@
 
 #include "analysis/complex.h"
 #include "analysis/fft_engine.h"
+#include "analysis/pcm_samples.h"
 
 namespace {
 
@@ -498,16 +499,11 @@ bool IsLevelQuantity(Quantity q) {
 bool HasFullScaleSample(const unsigned char* frames, std::size_t count, int channels, int bits,
                         int channel) {
   if (frames == nullptr || channel < 0 || channel >= channels) return false;
-  const std::size_t bytes = bits == 8 ? 1 : 2;
-  const std::size_t stride = bytes * static_cast<std::size_t>(channels);
-  const unsigned char* p = frames + bytes * static_cast<std::size_t>(channel);
+  const std::size_t width = SampleBytes(bits);
+  const std::size_t stride = width * static_cast<std::size_t>(channels);
+  const unsigned char* p = frames + width * static_cast<std::size_t>(channel);
   for (std::size_t i = 0; i < count; ++i, p += stride) {
-    if (bits == 8) {
-      if (*p == 0 || *p == 255) return true;
-    } else {
-      const auto v = static_cast<int16_t>(static_cast<uint16_t>(p[0] | (p[1] << 8)));
-      if (v == -32768 || v == 32767) return true;
-    }
+    if (AtFullScale(DecodeSample(p, bits), bits)) return true;
   }
   return false;
 }

@@ -6,7 +6,9 @@
 
 #include "acquisition/app_state.h"
 #include "acquisition/current_app.h"
+#include "analysis/pcm_samples.h"
 #include "platform/capture_ring.h"
+#include "platform/ring_read.h"
 
 namespace {
 
@@ -70,9 +72,10 @@ void LevelMeterBar::Sample() {
   const uint64_t first = std::max<uint64_t>(m_nRead, end > limit ? end - limit : 0);
   const size_t count = static_cast<size_t>(end - first);
   if (count == 0 && app.m_bPowerOn) return;  // nothing new yet: keep the last reading
-  if (count > 0 && !ring->Read(first, count, m_frames.data())) return;
-  m_meter.Measure(m_frames.data(), count, ring->FrameBytes() / (app.m_nBits == 8 ? 1 : 2),
-                  app.m_nBits, NowMs());
+  if (ReadFramesEndingAt(*ring, end, count, 0, m_frames.data()) != RingRead::kCopied) return;
+  m_meter.Measure(m_frames.data(), count,
+                  static_cast<int>(ring->FrameBytes() / SampleBytes(app.m_nBits)), app.m_nBits,
+                  NowMs());
   m_nRead = end;
   update();
 }

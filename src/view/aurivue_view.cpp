@@ -11,6 +11,7 @@
 #include "platform/device_context.h"
 #include "platform/message_box.h"
 #include "platform/window_styles.h"
+#include "view/capture_format.h"
 #include "view/large_spectrum.h"
 #include "view/trigger_control.h"
 
@@ -289,23 +290,13 @@ void CAurivueView::OnDraw(DeviceContext& dc) {
 
 void CAurivueView::DecodeFrame() {
   AppState& app = CurrentApp();
-  // A buffer holds half a second of frames, as the capture engine sizes it.
-  const std::size_t bytes =
-      static_cast<std::size_t>(app.m_nChannels) * app.m_nBits / 8 * app.m_nSampleRate / 2;
-  DecodeFrameFrom(app.m_capture.GetReadyBuffer(), bytes);
+  DecodeFrameFrom(app.m_capture.GetReadyBuffer(), CaptureFormatOf(app).bufferBytes);
 }
 
 void CAurivueView::DecodeFrameFrom(const unsigned char* buffer, std::size_t bytes) {
   AppState& app = CurrentApp();
   if (!m_pLeftSamples || buffer == nullptr) return;
-  FrameFormat format;
-  format.channels = app.m_nChannels == 2 ? 2 : 1;
-  format.bits = app.m_nBits;
-  format.samplesPerView = m_nSamples;
-  format.timeBase = app.m_fTimeBase;
-  format.filterType = app.m_nFilterType;
-  format.sampleRate = app.m_nSampleRate;
-  format.freqPoint = app.m_nFreqPoint;
+  const FrameFormat format = CaptureFormatOf(app).Frame(m_nSamples, app.m_fTimeBase);
   FramePeaks peaks =
       ::DecodeFrame(buffer, bytes, format, m_pLeftSamples.get(), m_pRightSamples.get());
   m_dLeftPeak = peaks.m_dLeftPeak;

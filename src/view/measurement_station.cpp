@@ -6,6 +6,8 @@
 #include "acquisition/current_app.h"
 #include "analysis/frame_decoding.h"
 #include "platform/capture_ring.h"
+#include "platform/ring_read.h"
+#include "view/capture_format.h"
 
 MeasurementStation::MeasurementStation() {
   m_liveTimer.setInterval(kLiveIntervalMs);
@@ -44,7 +46,7 @@ void MeasurementStation::OnBufferReady() {
   const unsigned char* buffer = app.m_capture.GetReadyBuffer();
   if (buffer == nullptr) return;
   FollowRing();
-  MeasureFrames(buffer, app.m_nSampleRate / 2);
+  MeasureFrames(buffer, CaptureFormatOf(app).bufferFrames);
 }
 
 bool MeasurementStation::MeasureNewest() {
@@ -54,11 +56,15 @@ bool MeasurementStation::MeasureNewest() {
   if (!m_pRing) return false;
   const uint64_t end = m_pRing->WritePosition();
   if (end == m_nLastEnd) return false;
-  const std::size_t count =
-      static_cast<std::size_t>(std::min<uint64_t>(end, app.m_nSampleRate / 2));
+  const CaptureFormat capture = CaptureFormatOf(app);
+  // Only frames that were written: statistics over silence before them would be false.
+  const std::size_t count = static_cast<std::size_t>(std::min<uint64_t>(end, capture.bufferFrames));
   if (count == 0) return false;
   m_frames.resize(count * m_pRing->FrameBytes());
-  if (!m_pRing->Read(end - count, count, m_frames.data())) return false;
+  if (ReadFramesEndingAt(*m_pRing, end, count, capture.silenceByte, m_frames.data()) !=
+      RingRead::kCopied) {
+    return false;
+  }
   m_nLastEnd = end;
   MeasureFrames(m_frames.data(), count);
   return true;
@@ -66,17 +72,11 @@ bool MeasurementStation::MeasureNewest() {
 
 void MeasurementStation::MeasureFrames(const unsigned char* frames, std::size_t count) {
   const AppState& app = CurrentApp();
-  FrameFormat format;
-  format.channels = app.m_nChannels == 2 ? 2 : 1;
-  format.bits = app.m_nBits == 8 ? 8 : 16;
-  format.samplesPerView = static_cast<int>(count);
-  format.timeBase = 1;
-  format.filterType = app.m_nFilterType;
-  format.sampleRate = app.m_nSampleRate;
-  format.freqPoint = app.m_nFreqPoint;
+  const CaptureFormat capture = CaptureFormatOf(app);
+  const FrameFormat format = capture.Frame(static_cast<int>(count));
   m_left.resize(count);
   m_right.resize(count);
-  const std::size_t bytes = count * static_cast<std::size_t>(format.channels) * (format.bits / 8);
+  const std::size_t bytes = count * capture.frameBytes;
   ::DecodeFrame(frames, bytes, format, m_left.data(),
                 format.channels == 2 ? m_right.data() : nullptr);
   m_nChannels = format.channels;

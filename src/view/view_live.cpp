@@ -12,7 +12,9 @@
 #include "analysis/frame_decoding.h"
 #include "platform/capture_ring.h"
 #include "platform/command_ids.h"
+#include "platform/ring_read.h"
 #include "view/aurivue_view.h"
+#include "view/capture_format.h"
 #include "view/pass_math.h"
 
 namespace {
@@ -35,9 +37,7 @@ int CAurivueView::LiveChartCapacity() const {
 void CAurivueView::StartLive() {
   const AppState& app = CurrentApp();
   const std::size_t frames = static_cast<std::size_t>(m_nSamples) * 50;
-  const std::size_t align =
-      static_cast<std::size_t>(app.m_nChannels == 2 ? 2 : 1) * (app.m_nBits == 8 ? 1 : 2);
-  m_liveBuffer.assign(frames * align, 0);
+  m_liveBuffer.assign(frames * CaptureFormatOf(app).frameBytes, 0);
   m_liveLeft.assign(frames, 0.0);
   m_liveRight.assign(frames, 0.0);
   m_envelopeMin.assign(static_cast<std::size_t>(width() + 2), 0.0);
@@ -79,12 +79,10 @@ bool CAurivueView::TakeNewestFrames(std::size_t span) {
   if (span * align > m_liveBuffer.size()) span = m_liveBuffer.size() / align;
   const uint64_t end = ring->WritePosition();
   if (ring.get() == m_pLiveRing && end == m_nLiveEnd) return false;
-  const std::size_t have = static_cast<std::size_t>(std::min<uint64_t>(end, span));
-  const std::size_t missing = span - have;
-  // Before the first frames: silence (128 is the zero of 8-bit samples).
-  std::fill(m_liveBuffer.begin(), m_liveBuffer.begin() + missing * align,
-            CurrentApp().m_nBits == 8 ? 128 : 0);
-  if (!ring->Read(end - have, have, m_liveBuffer.data() + missing * align)) return false;
+  if (ReadFramesEndingAt(*ring, end, span, CaptureFormatOf(CurrentApp()).silenceByte,
+                         m_liveBuffer.data()) != RingRead::kCopied) {
+    return false;
+  }
   m_pLiveRing = ring.get();
   m_nLiveEnd = end;
   m_nLiveStamp = end > 0 ? ring->BlockTime(end - 1) : 0;
@@ -171,14 +169,7 @@ void CAurivueView::LiveOscillographPass(bool threeD) {
     return;
   }
   // Every frame of the span, filtered at the full rate.
-  FrameFormat format;
-  format.channels = app.m_nChannels == 2 ? 2 : 1;
-  format.bits = app.m_nBits;
-  format.samplesPerView = static_cast<int>(span);
-  format.timeBase = 1;
-  format.filterType = app.m_nFilterType;
-  format.sampleRate = app.m_nSampleRate;
-  format.freqPoint = app.m_nFreqPoint;
+  const FrameFormat format = CaptureFormatOf(app).Frame(static_cast<int>(span));
   const std::size_t align = m_liveBuffer.size() / (static_cast<std::size_t>(m_nSamples) * 50);
   ::DecodeFrame(m_liveBuffer.data(), span * align, format, m_liveLeft.data(),
                 two ? m_liveRight.data() : nullptr);

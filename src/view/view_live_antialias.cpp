@@ -8,7 +8,9 @@
 #include "analysis/anti_alias_decimator.h"
 #include "analysis/frame_decoding.h"
 #include "platform/capture_ring.h"
+#include "platform/ring_read.h"
 #include "view/aurivue_view.h"
+#include "view/capture_format.h"
 
 namespace {
 
@@ -37,29 +39,21 @@ bool CAurivueView::DecodeLiveAntiAliased(int timeBase) {
   const std::size_t n = static_cast<std::size_t>(m_nSamples);
   const std::size_t need = DecimatorInputCount(m_antiAliasTaps, timeBase, n);
   const std::size_t align = ring->FrameBytes();
-  if (need + 4 * CaptureRing::kMaxBlockFrames > ring->Capacity()) return false;
+  // What the ring cannot hold whole goes without the filter.
+  if (need > RingReach(*ring)) return false;
   if (m_antiAliasRaw.size() < need * align) {
     m_antiAliasRaw.assign(need * align, 0);
     m_antiAliasLeft.assign(need, 0.0);
     m_antiAliasRight.assign(need, 0.0);
   }
-  // The newest frames, silence before the first one.
-  const uint64_t end = ring->WritePosition();
-  const std::size_t have = static_cast<std::size_t>(std::min<uint64_t>(end, need));
-  const std::size_t missing = need - have;
-  std::fill(m_antiAliasRaw.begin(), m_antiAliasRaw.begin() + missing * align,
-            app.m_nBits == 8 ? 128 : 0);
-  if (!ring->Read(end - have, have, m_antiAliasRaw.data() + missing * align)) return false;
+  const CaptureFormat capture = CaptureFormatOf(app);
+  if (ReadFramesEndingAt(*ring, ring->WritePosition(), need, capture.silenceByte,
+                         m_antiAliasRaw.data()) != RingRead::kCopied) {
+    return false;
+  }
 
   const bool two = TwoChannels();
-  FrameFormat format;
-  format.channels = app.m_nChannels == 2 ? 2 : 1;
-  format.bits = app.m_nBits;
-  format.samplesPerView = static_cast<int>(need);
-  format.timeBase = 1;
-  format.filterType = app.m_nFilterType;
-  format.sampleRate = app.m_nSampleRate;
-  format.freqPoint = app.m_nFreqPoint;
+  const FrameFormat format = capture.Frame(static_cast<int>(need));
   ::DecodeFrame(m_antiAliasRaw.data(), need * align, format, m_antiAliasLeft.data(),
                 two ? m_antiAliasRight.data() : nullptr);
   DecimateFiltered(m_antiAliasLeft.data(), need, m_antiAliasTaps, timeBase, m_pLeftSamples.get(),

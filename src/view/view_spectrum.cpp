@@ -13,7 +13,9 @@
 #include "analysis/spectrum_levels.h"
 #include "platform/capture_ring.h"
 #include "platform/command_ids.h"
+#include "platform/ring_read.h"
 #include "view/aurivue_view.h"
+#include "view/capture_format.h"
 #include "view/large_spectrum.h"
 #include "view/spectrum_columns.h"
 
@@ -100,45 +102,27 @@ int CAurivueView::ChartSeriesFor(bool threeD) const {
 bool CAurivueView::LoadLargeSamples() {
   AppState& app = CurrentApp();
   LargeSpectrum& large = *m_pLarge;
-  const int channels = app.m_nChannels == 2 ? 2 : 1;
-  const std::size_t frameBytes = static_cast<std::size_t>(channels) * (app.m_nBits == 8 ? 1 : 2);
+  const CaptureFormat capture = CaptureFormatOf(app);
   const std::size_t count = static_cast<std::size_t>(large.count);
-  std::size_t bytes = count * frameBytes;
+  std::size_t bytes = count * capture.frameBytes;
   const unsigned char* source = nullptr;
   if (app.m_bLive) {
     const std::shared_ptr<const CaptureRing> ring = app.m_capture.GetRing();
-    if (!ring || ring->FrameBytes() != frameBytes) return false;
-    const uint64_t end = ring->WritePosition();
-    // The newest frames, short of what the producer may be writing over; silence before the
-    // first frame and beyond what the ring holds.
-    const std::size_t room = ring->Capacity() > 4 * CaptureRing::kMaxBlockFrames
-                                 ? ring->Capacity() - 4 * CaptureRing::kMaxBlockFrames
-                                 : 0;
-    const std::size_t have =
-        static_cast<std::size_t>(std::min<uint64_t>({end, count, static_cast<uint64_t>(room)}));
-    const std::size_t missing = count - have;
-    std::fill(large.raw.begin(), large.raw.begin() + missing * frameBytes,
-              app.m_nBits == 8 ? 128 : 0);
-    if (!ring->Read(end - have, have, large.raw.data() + missing * frameBytes)) return false;
+    if (!ring || ring->FrameBytes() != capture.frameBytes) return false;
+    // The newest frames; silence before the first frame and beyond what the ring holds.
+    if (ReadFramesEndingAt(*ring, ring->WritePosition(), count, capture.silenceByte,
+                           large.raw.data()) != RingRead::kCopied) {
+      return false;
+    }
     source = large.raw.data();
   } else {
     // The buffer: half a second of frames, from its start; a shorter buffer is zero-padded.
-    const std::size_t bufferBytes =
-        static_cast<std::size_t>(channels) * app.m_nBits / 8 * app.m_nSampleRate / 2;
     source = app.m_capture.GetReadyBuffer();
-    bytes = std::min(bytes, bufferBytes);
+    bytes = std::min(bytes, capture.bufferBytes);
     if (source == nullptr) return false;
   }
-  FrameFormat format;
-  format.channels = channels;
-  format.bits = app.m_nBits;
-  format.samplesPerView = large.count;
-  format.timeBase = 1;
-  format.filterType = app.m_nFilterType;
-  format.sampleRate = app.m_nSampleRate;
-  format.freqPoint = app.m_nFreqPoint;
-  ::DecodeFrame(source, bytes, format, large.samples[0].data(),
-                channels == 2 ? large.samples[1].data() : nullptr);
+  ::DecodeFrame(source, bytes, capture.Frame(large.count), large.samples[0].data(),
+                capture.channels == 2 ? large.samples[1].data() : nullptr);
   return true;
 }
 

@@ -5,9 +5,12 @@
 #include "acquisition/app_state.h"
 #include "acquisition/current_app.h"
 #include "analysis/frame_decoding.h"
+#include "analysis/pcm_samples.h"
 #include "platform/capture_ring.h"
 #include "platform/command_ids.h"
+#include "platform/ring_read.h"
 #include "view/aurivue_view.h"
+#include "view/capture_format.h"
 #include "view/trigger_control.h"
 
 namespace {
@@ -19,10 +22,6 @@ constexpr unsigned kAutoTimeoutMs = 100;
 constexpr COLORREF kMarkColor = RGB(0, 128, 0);
 
 int TimeBaseSteps(float timeBase) { return std::clamp(static_cast<int>(timeBase), 1, 50); }
-
-std::size_t FrameBytesOf(const AppState& app) {
-  return static_cast<std::size_t>(app.m_nChannels == 2 ? 2 : 1) * (app.m_nBits == 8 ? 1 : 2);
-}
 
 int SourceChannel(const AppState& app) {
   return app.m_nChannels == 2 && CurrentTrigger().Settings().source == 1 ? 1 : 0;
@@ -41,14 +40,8 @@ bool CAurivueView::TriggerApplies() const {
 void CAurivueView::SourceSamplesFrom(const unsigned char* data, std::size_t frames,
                                      double* out) const {
   const AppState& app = CurrentApp();
-  const std::size_t step = FrameBytesOf(app);
-  const bool wide = app.m_nBits != 8;
-  const unsigned char* p = data + (wide ? 2 : 1) * static_cast<std::size_t>(SourceChannel(app));
-  for (std::size_t i = 0; i < frames; ++i, p += step) {
-    out[i] =
-        wide ? static_cast<double>(static_cast<int16_t>(static_cast<uint16_t>(p[0] | p[1] << 8)))
-             : static_cast<double>(p[0]) - 128.0;
-  }
+  const CaptureFormat capture = CaptureFormatOf(app);
+  DecodeChannel(data, frames, capture.channels, capture.bits, SourceChannel(app), out);
 }
 
 double CAurivueView::TriggerSourceMidMv() const {
@@ -110,8 +103,9 @@ bool CAurivueView::ClassicTriggerFrame() {
   TriggerControl& trigger = CurrentTrigger();
   const unsigned char* buffer = app.m_capture.GetReadyBuffer();
   if (buffer == nullptr) return false;
-  const std::size_t align = FrameBytesOf(app);
-  const std::size_t frames = app.m_nSampleRate / 2;
+  const CaptureFormat capture = CaptureFormatOf(app);
+  const std::size_t align = capture.frameBytes;
+  const std::size_t frames = capture.bufferFrames;
   PrepareTriggerSearch(app.m_capture.GetRing().get(), 0);
   m_triggerSamples.resize(frames);
   SourceSamplesFrom(buffer, frames, m_triggerSamples.data());
@@ -167,6 +161,7 @@ int CAurivueView::LiveTriggerFrame(std::size_t span) {
     search.Reset(end - std::min(end, backlog));
     trigger.Pending().clear();
   }
+  const uint8_t silence = CaptureFormatOf(app).silenceByte;
   // Every sample since the last refresh, in pieces of at most half a second.
   const std::size_t chunk = m_liveBuffer.size() / align;
   m_triggerBytes.resize(chunk * align);
@@ -174,7 +169,8 @@ int CAurivueView::LiveTriggerFrame(std::size_t span) {
   while (search.NextSample() < end) {
     const auto count =
         static_cast<std::size_t>(std::min<uint64_t>(end - search.NextSample(), chunk));
-    if (!ring->Read(search.NextSample(), count, m_triggerBytes.data())) {
+    if (ReadFramesEndingAt(*ring, search.NextSample() + count, count, silence,
+                           m_triggerBytes.data()) != RingRead::kCopied) {
       search.Reset(end);
       trigger.Pending().clear();
       break;
@@ -201,7 +197,10 @@ int CAurivueView::LiveTriggerFrame(std::size_t span) {
     return 0;
   }
   const auto first = static_cast<uint64_t>(frame->first);
-  if (!ring->Read(first, span, m_liveBuffer.data())) return 0;
+  if (ReadFramesEndingAt(*ring, first + span, span, silence, m_liveBuffer.data()) !=
+      RingRead::kCopied) {
+    return 0;
+  }
   m_nLiveStamp = ring->BlockTime(first + span - 1);
   DecodeFrameFrom(m_liveBuffer.data(), span * align);
   m_dTraceShiftMs = frame->shift * 1000.0 / app.m_nSampleRate;
