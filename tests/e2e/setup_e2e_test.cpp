@@ -107,6 +107,15 @@ TEST_F(SetupE2eTest, ANewerSetupOpensWithWhatItKnowsAndNamesTheRest) {
   EXPECT_TRUE(Has(ReadFileBytes(m_program.PathStd("out.aurivue")), "mode = 600"));
 }
 
+// The profile groups a setup writes.
+constexpr const char* kSetupGroups[] = {"Live", "Measurements", "Spectrum", "Trigger"};
+bool IsSetupGroup(const QString& key) {
+  for (const char* group : kSetupGroups) {
+    if (key.startsWith(QString(group) + "/")) return true;
+  }
+  return false;
+}
+
 // File > Open Setup... and Save Setup... in the running program, their dialogs answered.
 class SetupMenuTest : public ::testing::Test {
  protected:
@@ -114,10 +123,12 @@ class SetupMenuTest : public ::testing::Test {
     ASSERT_TRUE(m_dir.isValid());
     m_profileLock = std::make_unique<support::ProfileLock>();
     QStandardPaths::setTestModeEnabled(true);
-    // Open Setup keeps its choices in the profile the tests beside this one read: what was there
-    // goes back afterwards.
+    // Open Setup keeps its choices in the profile the tests beside this one read: what was in
+    // its groups goes back afterwards, and nothing else there is touched.
     UserProfile profile;
-    for (const QString& key : profile.allKeys()) m_kept.emplace_back(key, profile.value(key));
+    for (const QString& key : profile.allKeys()) {
+      if (IsSetupGroup(key)) m_kept.emplace_back(key, profile.value(key));
+    }
     profile.remove("Trigger");
     SaveLiveMode(false);
     m_session = std::make_unique<e2e::AppSession>("tone:1000");
@@ -128,7 +139,7 @@ class SetupMenuTest : public ::testing::Test {
     SetSaveFileDialogHook(nullptr);
     m_session.reset();
     UserProfile profile;
-    profile.clear();
+    for (const char* group : kSetupGroups) profile.remove(group);
     for (const auto& [key, value] : m_kept) profile.setValue(key, value);
     m_profileLock.reset();
   }
