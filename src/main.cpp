@@ -14,6 +14,7 @@
 #include "shell/command_line.h"
 #include "shell/main_frame.h"
 #include "shell/scripted_run.h"
+#include "shell/setup_commands.h"
 
 namespace {
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "shell/setup_commands.h"
 
 namespace {
 
@@ -301,13 +300,3 @@ std::string UsageText(const std::string& programName, const std::string& inputFo
 }
 
 std::string VersionText() { return "Aurivue Version 2.0\n"; }
-
-std::string CheckStartSetup(const CommandLineOptions& o, std::vector<std::string>& notes) {
-  if (o.setupPath.empty()) return std::string();
-  const SetupReadResult read = OpenSetupFile(o.setupPath, InstrumentState());
-  if (!read.ok) return "--setup " + o.setupPath + ": " + read.error;
-  for (const std::string& entry : read.ignored) {
-    notes.push_back("--setup " + o.setupPath + ": passed over " + entry);
-  }
-  return std::string();
-}

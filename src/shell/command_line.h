@@ -74,10 +74,6 @@ std::string ApplyMeasureOption(CommandLineOptions& o, const std::string& name,
 // Their lines of --help.
 std::string MeasureUsageText();
 
-// Reads the file of --setup once before anything starts: empty, or the one line that says why
-// it cannot be used; notes gets a line for each entry passed over.
-std::string CheckStartSetup(const CommandLineOptions& o, std::vector<std::string>& notes);
-
 // The text printed by --help; inputForms lists the valid --input forms. settingsBesideProgram
 // says where this copy keeps Aurivue.ini: beside itself (a built program) or in the user's folder.
 std::string UsageText(const std::string& programName, const std::string& inputForms,

@@ -213,3 +213,13 @@ bool SetupCommands::OnCommand(int id) {
   if (!report.empty()) ShowMessageBox("The setup " + *path + " was opened.\n\n" + report);
   return true;
 }
+
+std::string CheckStartSetup(const CommandLineOptions& o, std::vector<std::string>& notes) {
+  if (o.setupPath.empty()) return std::string();
+  const SetupReadResult read = OpenSetupFile(o.setupPath, InstrumentState());
+  if (!read.ok) return "--setup " + o.setupPath + ": " + read.error;
+  for (const std::string& entry : read.ignored) {
+    notes.push_back("--setup " + o.setupPath + ": passed over " + entry);
+  }
+  return std::string();
+}

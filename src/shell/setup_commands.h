@@ -1,7 +1,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
+#include "shell/command_line.h"
 #include "shell/instrument_feature.h"
 #include "shell/instrument_setup.h"
 
@@ -38,3 +40,7 @@ bool SaveSetupFile(const std::string& path, const InstrumentState& state, std::s
 // Reads the setup file at path over base; a file that cannot be read is a failed result whose
 // error says why.
 SetupReadResult OpenSetupFile(const std::string& path, const InstrumentState& base);
+
+// Reads the file of --setup once before anything starts: empty, or the one line that says why
+// it cannot be used; notes gets a line for each entry passed over.
+std::string CheckStartSetup(const CommandLineOptions& o, std::vector<std::string>& notes);
