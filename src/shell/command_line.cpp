@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdlib>
 
-
 namespace {
 
 constexpr int kMaxSplashMs = 60000;
