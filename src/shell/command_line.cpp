@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "view/display_modes.h"
+
 namespace {
 
 constexpr int kMaxSplashMs = 60000;
@@ -100,10 +102,6 @@ std::string FigureList(const std::vector<int>& figures) {
   return list;
 }
 
-bool IsDisplayMode(int mode) {
-  return (mode >= 600 && mode <= 605) || (mode >= 610 && mode <= 615);
-}
-
 // Options that take a value, as --name VALUE or --name=VALUE.
 bool TakesValue(const std::string& name) {
   if (IsSpectrumValueOption(name)) return true;
@@ -129,10 +127,9 @@ std::string ApplyValue(CommandLineOptions& o, const std::string& name, const std
       return "--splash-ms needs a whole number of milliseconds from 0 to 60000";
     }
   } else if (name == "--mode") {
-    o.displayMode = ParseWhole(value, 600, 615);
+    o.displayMode = ParseWhole(value, 600, 699);
     if (!IsDisplayMode(o.displayMode)) {
-      return "--mode needs a display mode from 600 to 605 or from 610 to 615, not \"" + value +
-             "\"";
+      return "--mode needs a display mode (" + DisplayModeRanges() + "), not \"" + value + "\"";
     }
   } else if (name == "--timebase") {
     if ((o.timeBaseMs = ParseFigure(value, TimeBaseFigures())) < 0) {

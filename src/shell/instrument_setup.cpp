@@ -11,6 +11,7 @@
 #include "shell/spectrum_command_line.h"
 #include "shell/spectrum_profile.h"
 #include "shell/trigger_options.h"
+#include "view/display_modes.h"
 
 namespace {
 
@@ -58,10 +59,6 @@ bool ReadOnOff(const std::string& text, bool& v) {
   return true;
 }
 
-bool IsDisplayMode(int mode) {
-  return (mode >= 600 && mode <= 605) || (mode >= 610 && mode <= 615);
-}
-
 std::string FftSizeText(int size) {
   return size == SpectrumOptions::kDescribed ? "described" : std::to_string(size);
 }
@@ -93,7 +90,7 @@ struct Entry {
   std::function<std::string(const std::string&, InstrumentState&, std::vector<std::string>&)> read;
 };
 
-std::string Needs(const char* key, const char* what, const std::string& value) {
+std::string Needs(const char* key, const std::string& what, const std::string& value) {
   return std::string(key) + " needs " + what + ", not \"" + value + "\"";
 }
 
@@ -177,7 +174,7 @@ const std::vector<Entry>& Entries() {
        [](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
          int mode = 0;
          if (!ReadWhole(value, mode) || !IsDisplayMode(mode)) {
-           return Needs("mode", "a display mode from 600 to 605 or from 610 to 615", value);
+           return Needs("mode", "a display mode (" + DisplayModeRanges() + ")", value);
          }
          s.displayMode = mode;
          return std::string();

@@ -16,10 +16,12 @@
 #include "shell/about_dlg.h"
 #include "shell/aurivue_app.h"
 #include "shell/data_out.h"
+#include "shell/feature_list.h"
 #include "shell/input_watch.h"
 #include "shell/nav_bar_ctrl.h"
 #include "shell/status_texts.h"
 #include "view/aurivue_view.h"
+#include "view/display_modes.h"
 #include "view/measurement_log.h"
 #include "view/measurement_station.h"
 
@@ -154,8 +156,15 @@ CMainFrame::~CMainFrame() {
 }
 
 CAurivueView* CMainFrame::MakeScopeView(CAurivueDoc* doc) {
-  if (ViewFactory()) return ViewFactory()(doc);
-  return new CAurivueView(doc);
+  CAurivueView* view = ViewFactory() ? ViewFactory()(doc) : new CAurivueView(doc);
+  if (view != nullptr) {
+    ViewFeatures parts;
+    for (const auto& feature : m_features) {
+      if (ViewFeature* part = feature->ViewPart()) parts.push_back(part);
+    }
+    view->SetFeatures(std::move(parts));
+  }
+  return view;
 }
 
 bool CMainFrame::Create(CAurivueDoc* doc) {
@@ -167,7 +176,11 @@ bool CMainFrame::Create(CAurivueDoc* doc) {
   CreateTriggerParts();
   CreateSpectrumMenu();
   m_features = MakeInstrumentFeatures(this);
-  const FrameParts parts{this, menuBar(), statusBar()};
+  FrameParts parts{this, menuBar(), statusBar()};
+  parts.scopeView = [this] { return ScopeView(); };
+  parts.remakeView = [this] {
+    if (m_pView != nullptr) OnDisplayModeCommand();
+  };
   for (const auto& feature : m_features) feature->CreateParts(parts);
   FitStatusBarParts();
 
@@ -203,6 +216,15 @@ bool CMainFrame::Create(CAurivueDoc* doc) {
   for (int i = 0; i < 6; ++i) m_wndOutBar->InsertItem(folder2d, i, kItems[i], i, 0);
   const int folder3d = m_wndOutBar->AddFolder("3-D SURFACE", 1);
   for (int i = 0; i < 6; ++i) m_wndOutBar->InsertItem(folder3d, i, kItems[i], i, 0);
+  // The analysers the features draw, when there are any.
+  const std::vector<int> analysers = AnalyserDisplayModes(m_features);
+  if (!analysers.empty()) {
+    const int folder = m_wndOutBar->AddFolder(kAnalyserFolderTitle, kAnalyserFolder);
+    for (std::size_t i = 0; i < analysers.size(); ++i) {
+      const DisplayModeInfo* info = FindDisplayMode(analysers[i]);
+      m_wndOutBar->InsertItem(folder, static_cast<int>(i), info->item, info->image, 0);
+    }
+  }
   m_wndOutBar->SetSelFolder(0);
   CreateMeasureParts();
 
@@ -373,7 +395,8 @@ bool CMainFrame::OnCommand(int id) {
 }
 
 bool CMainFrame::HandleOwnCommand(int id) {
-  if ((id >= 600 && id <= 605) || (id >= 610 && id <= 615)) {
+  if (IsClassicDisplayMode(id) ||
+      (IsDisplayMode(id) && m_pView != nullptr && m_pView->DisplayFeatureFor(id) != nullptr)) {
     OnDisplayModeCommand();
     return true;
   }
@@ -422,6 +445,12 @@ long CMainFrame::OnMessage(unsigned msg, long wParam, long lParam) {
       AppState& app = CurrentApp();
       if (app.m_bPowerOn == 0) app.m_capture.Stop();
       app.m_nDisplayMode = DisplayModeFor(m_nNavFolder, m_nNavItem);
+      if (m_nNavFolder == kAnalyserFolder) {
+        // The folder lists only the analysers some feature draws.
+        const std::vector<int> analysers = AnalyserDisplayModes(m_features);
+        if (m_nNavItem < 0 || m_nNavItem >= static_cast<int>(analysers.size())) break;
+        app.m_nDisplayMode = analysers[m_nNavItem];
+      }
       SendCommandTo(this, app.m_nDisplayMode);
       break;
     }

@@ -8,9 +8,9 @@
 #include <memory>
 #include <vector>
 
+#include "features/instrument_feature.h"
 #include "platform/message_target.h"
 #include "shell/image_list.h"
-#include "shell/instrument_feature.h"
 #include "view/aurivue_view.h"
 
 class CAurivueDoc;

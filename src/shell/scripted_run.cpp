@@ -23,10 +23,11 @@
 #include "shell/input_watch.h"
 #include "shell/main_frame.h"
 #include "shell/nav_bar_ctrl.h"
-#include "shell/trigger_options.h"
-#include "view/trigger_control.h"
 #include "shell/setup_commands.h"
+#include "shell/trigger_options.h"
+#include "view/display_modes.h"
 #include "view/save_folders.h"
+#include "view/trigger_control.h"
 #include "view/view_dialogs.h"
 
 struct PrintedMessages::State {
@@ -102,7 +103,21 @@ bool RunEventsUntil(const std::function<bool()>& done, int timeoutMs) {
 void SelectDisplayMode(CMainFrame* frame, int mode) {
   CNavBarCtrl* bar = frame->NavBar();
   const int folder = (mode - DISPLAY_MODE_FIRST_2D) / 10;
-  const int item = (mode - DISPLAY_MODE_FIRST_2D) % 10;
+  int item = (mode - DISPLAY_MODE_FIRST_2D) % 10;
+  if (folder == kAnalyserFolder) {
+    // The folder lists only the analysers some feature draws: the item is the mode's place
+    // among them.
+    item = 0;
+    for (const DisplayModeInfo& info : DisplayModes()) {
+      if (info.mode >= mode || info.mode / 10 - 60 != kAnalyserFolder) continue;
+      for (ViewFeature* feature : frame->ScopeView()->Features()) {
+        if (feature->ShowsDisplay(info.mode)) {
+          ++item;
+          break;
+        }
+      }
+    }
+  }
   if (bar->GetSelFolder() != folder) bar->SetSelFolder(folder);
   SendMessageTo(NotifyTargetOf(bar), WM_NAVBAR_NOTIFY, NAVBAR_ITEM_CLICK, item);
 }
@@ -130,6 +145,11 @@ class Script {
     // The window lays itself out before anything is measured or pictured.
     QCoreApplication::processEvents();
     if (m_options.displayMode != 0 && m_options.displayMode != m_app.m_nDisplayMode) {
+      if (!IsClassicDisplayMode(m_options.displayMode) &&
+          frame->ScopeView()->DisplayFeatureFor(m_options.displayMode) == nullptr) {
+        return Fail("display mode " + std::to_string(m_options.displayMode) +
+                    " is not built into this program");
+      }
       SelectDisplayMode(frame, m_options.displayMode);
     }
     CControlView* panel = frame->ControlView();

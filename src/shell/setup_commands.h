@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "features/instrument_feature.h"
 #include "shell/command_line.h"
-#include "shell/instrument_feature.h"
 #include "shell/instrument_setup.h"
 
 class CMainFrame;

@@ -12,6 +12,7 @@
 #include "platform/message_box.h"
 #include "platform/window_styles.h"
 #include "view/capture_format.h"
+#include "view/display_modes.h"
 #include "view/large_spectrum.h"
 #include "view/trigger_control.h"
 
@@ -136,11 +137,33 @@ void CAurivueView::OnBufferReady() {
   SendCommandTo(this, CurrentApp().m_nDisplayMode + COMPUTE_COMMAND_OFFSET);
 }
 
+ViewFeature* CAurivueView::DisplayFeatureFor(int mode) const {
+  if (IsClassicDisplayMode(mode)) return nullptr;
+  for (ViewFeature* feature : m_features) {
+    if (feature->ShowsDisplay(mode)) return feature;
+  }
+  return nullptr;
+}
+
 bool CAurivueView::OnCommand(int id) {
   int analysis = 0;
   bool threeD = false;
   if (id == ID_BUFFER_READY) {
     OnBufferReady();
+    return true;
+  }
+  // The set-up, compute and teardown commands of a feature's display go to the feature.
+  for (int offset : {SETUP_COMMAND_OFFSET, COMPUTE_COMMAND_OFFSET, TEARDOWN_COMMAND_OFFSET}) {
+    ViewFeature* feature = DisplayFeatureFor(id - offset);
+    if (feature == nullptr) continue;
+    const int mode = id - offset;
+    if (offset == SETUP_COMMAND_OFFSET) {
+      feature->SetupDisplay(*this, mode);
+    } else if (offset == COMPUTE_COMMAND_OFFSET) {
+      if (m_pLeftSamples) feature->ComputeDisplay(*this, mode);
+    } else {
+      feature->TeardownDisplay(*this, mode);
+    }
     return true;
   }
   if (DecodeFamily(id, kSetupFirst, analysis, threeD)) {
@@ -278,6 +301,10 @@ ChartCtrl& CAurivueView::FrameChart(int chart, bool threeD) {
 
 void CAurivueView::OnDraw(DeviceContext& dc) {
   const AppState& app = CurrentApp();
+  if (ViewFeature* feature = DisplayFeatureFor(app.m_nDisplayMode)) {
+    feature->PrintDisplay(*this, app.m_nDisplayMode, dc);
+    return;
+  }
   const bool threeD = app.m_nDisplayMode >= DISPLAY_MODE_FIRST_3D;
   const int analysis =
       app.m_nDisplayMode - (threeD ? DISPLAY_MODE_FIRST_3D : DISPLAY_MODE_FIRST_2D);

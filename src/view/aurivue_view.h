@@ -14,6 +14,7 @@
 #include "chart/chart_3d_ctrl.h"
 #include "chart/chart_ctrl.h"
 #include "platform/message_target.h"
+#include "view/view_feature.h"
 
 class CAurivueDoc;
 class DeviceContext;
@@ -34,6 +35,11 @@ class CAurivueView : public QWidget, public MessageTarget {
   CAurivueView& operator=(const CAurivueView&) = delete;
 
   CAurivueDoc* GetDocument() const { return m_pDocument; }
+  // What the instrument features add to the view, in order; set before the first update.
+  void SetFeatures(ViewFeatures features) { m_features = std::move(features); }
+  const ViewFeatures& Features() const { return m_features; }
+  // The feature that draws display mode, nullptr for the modes the view draws itself.
+  ViewFeature* DisplayFeatureFor(int mode) const;
 
   // Decodes the current buffer and sends the current mode's set-up command.
   void OnInitialUpdate();
@@ -169,6 +175,7 @@ class CAurivueView : public QWidget, public MessageTarget {
   bool DecodeLiveAntiAliased(int timeBase);
 
   CAurivueDoc* m_pDocument;
+  ViewFeatures m_features;
   ChartCtrl m_chart2D[2];
   Chart3DCtrl m_chart3D[2];
 

@@ -101,13 +101,14 @@ std::string CurrentIsoTime() {
   return FormatIsoTime(local, local.tm_gmtoff);
 }
 
-std::string FormatCsv(const CsvMetadata& metadata, const CsvTable& table) {
+std::string FormatCsvComments(const CsvMetadata& metadata) {
   std::string text;
-  auto comment = [&text](const std::pair<std::string, std::string>& line) {
-    text += "# " + line.first + ": " + line.second + "\n";
-  };
-  std::for_each(metadata.begin(), metadata.end(), comment);
-  std::for_each(table.notes.begin(), table.notes.end(), comment);
+  for (const auto& line : metadata) text += "# " + line.first + ": " + line.second + "\n";
+  return text;
+}
+
+std::string FormatCsv(const CsvMetadata& metadata, const CsvTable& table) {
+  std::string text = FormatCsvComments(metadata) + FormatCsvComments(table.notes);
   for (size_t c = 0; c < table.names.size(); ++c) {
     if (c > 0) text += ',';
     text += table.names[c];
@@ -251,15 +252,6 @@ CsvTable SpectrumBinsTable(const SpectrumBinsInput& in) {
     }
   }
   return table;
-}
-
-std::string DisplayModeName(int mode) {
-  static const char* const kItems[] = {"Spectrum",  "Phase",       "OscilloGraph",
-                                       "Lissajous", "Correlation", "Power Spectrum"};
-  const bool threeD = mode >= DISPLAY_MODE_FIRST_3D;
-  const int item = mode - (threeD ? DISPLAY_MODE_FIRST_3D : DISPLAY_MODE_FIRST_2D);
-  if (item < 0 || item > 5) return "mode " + Whole(mode);
-  return std::string(threeD ? "3-D " : "2-D ") + kItems[item];
 }
 
 CsvMetadata CollectCsvMetadata(const AppState& app, const std::string& isoTime) {

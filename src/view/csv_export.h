@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "analysis/complex.h"
+#include "view/display_modes.h"
 
 class AppState;
 class ChartCtrl;
@@ -33,6 +34,8 @@ std::string FormatIsoTime(const std::tm& local, long utcOffsetSeconds);
 // The current local time in that form.
 std::string CurrentIsoTime();
 
+// The metadata lines alone, "# name: value" each.
+std::string FormatCsvComments(const CsvMetadata& metadata);
 // The whole file: the metadata lines, one header row, then one row per point; ',' between
 // cells, LF at every line's end.
 std::string FormatCsv(const CsvMetadata& metadata, const CsvTable& table);
@@ -87,6 +90,3 @@ CsvMetadata CollectCsvMetadata(const AppState& app, const std::string& isoTime);
 // once); called after the built-in lines, in the order registered.
 using CsvMetadataSource = std::function<void(const AppState& app, CsvMetadata& metadata)>;
 void AddCsvMetadataSource(CsvMetadataSource source);
-
-// The display mode's name as the navigation bar shows it, with its folder: "2-D OscilloGraph".
-std::string DisplayModeName(int mode);

@@ -30,6 +30,11 @@ int ChartsShown(const CAurivueView& view, const AppState& app, int analysis) {
 
 std::string DisplayedCsvText(CAurivueView& view, const AppState& app, const std::string& isoTime) {
   const int mode = app.m_nDisplayMode;
+  if (ViewFeature* feature = view.DisplayFeatureFor(mode)) {
+    std::string rows;
+    feature->DisplayCsvRows(view, mode, rows);
+    return FormatCsvComments(CollectCsvMetadata(app, isoTime)) + rows;
+  }
   const bool threeD = mode >= DISPLAY_MODE_FIRST_3D;
   const int analysis = mode - (threeD ? DISPLAY_MODE_FIRST_3D : DISPLAY_MODE_FIRST_2D);
   const ChartCtrl* charts[2];

@@ -93,6 +93,7 @@ bool CAurivueView::OnLiveRefresh() {
   AppState& app = CurrentApp();
   if (app.m_bPowerOn == 0 || !m_pLeftSamples) return false;
   const int mode = app.m_nDisplayMode;
+  if (ViewFeature* feature = DisplayFeatureFor(mode)) return feature->LiveDisplay(*this, mode);
   const bool threeD = mode >= DISPLAY_MODE_FIRST_3D;
   if (threeD) {
     // The waterfall moves at its own steady rate, not with every refresh.

@@ -12,7 +12,8 @@ declare -A allowed=(
   [chart]="chart platform analysis"
   [view]="view analysis chart acquisition platform"
   [controls]="controls platform"
-  [shell]="shell view controls analysis chart acquisition platform"
+  [features]="features view controls analysis chart acquisition platform"
+  [shell]="shell features view controls analysis chart acquisition platform"
   [resources]="resources"
 )
 # The control panel is a view of the application, above the reusable controls.
@@ -20,7 +21,8 @@ panel_allowed="controls acquisition platform"
 status=0
 for layer in "${!allowed[@]}"; do
   [ -d "$src/$layer" ] || continue
-  for file in "$src/$layer"/*.h "$src/$layer"/*.cpp; do
+  # A feature's folder is part of the features layer.
+  for file in "$src/$layer"/*.h "$src/$layer"/*.cpp "$src/$layer"/*/*.h "$src/$layer"/*/*.cpp; do
     [ -f "$file" ] || continue
     ok="${allowed[$layer]}"
     case "$(basename "$file")" in control_view.*) ok="$panel_allowed" ;; esac

@@ -1,10 +1,13 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <memory>
 #include <vector>
 
-class CMainFrame;
+#include "view/view_feature.h"
+
+class CAurivueView;
 class QMenu;
 class QMenuBar;
 class QStatusBar;
@@ -16,6 +19,10 @@ struct FrameParts {
   QWidget* owner = nullptr;
   QMenuBar* menuBar = nullptr;
   QStatusBar* statusBar = nullptr;
+  // The scope view of the moment (the frame makes a new one at every change of display mode).
+  std::function<CAurivueView*()> scopeView;
+  // Makes the scope view anew for the current display mode, as a navigation click does.
+  std::function<void()> remakeView;
 };
 
 // The menu of bar whose title reads title once its mnemonic '&' is taken out ("File" finds
@@ -33,8 +40,11 @@ class InstrumentFeature {
   virtual bool OnCommand(int id) = 0;
   // Check marks and enabled states, before a menu shows.
   virtual void UpdateCommands() {}
+  // What the feature adds to the scope view (its displays among them); nullptr for nothing.
+  virtual ViewFeature* ViewPart() { return nullptr; }
 };
 
-// The features of frame, in the order their parts are made and their commands offered: the one
-// place a feature is added to the program.
-std::vector<std::unique_ptr<InstrumentFeature>> MakeInstrumentFeatures(CMainFrame* frame);
+using InstrumentFeatures = std::vector<std::unique_ptr<InstrumentFeature>>;
+
+// The display modes of the analyser folder some feature draws, in item order.
+std::vector<int> AnalyserDisplayModes(const InstrumentFeatures& features);

@@ -1,0 +1,9 @@
+#include "shell/feature_list.h"
+
+#include "shell/setup_commands.h"
+
+InstrumentFeatures MakeInstrumentFeatures(CMainFrame* frame) {
+  InstrumentFeatures features;
+  features.push_back(std::make_unique<SetupCommands>(frame));
+  return features;
+}
