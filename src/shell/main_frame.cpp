@@ -176,7 +176,10 @@ bool CMainFrame::Create(CAurivueDoc* doc) {
   CreateTriggerParts();
   CreateSpectrumMenu();
   m_features = MakeInstrumentFeatures(this);
-  FrameParts parts{this, menuBar(), statusBar()};
+  FrameParts parts;
+  parts.owner = this;
+  parts.menuBar = menuBar();
+  parts.statusBar = statusBar();
   parts.scopeView = [this] { return ScopeView(); };
   parts.remakeView = [this] {
     if (m_pView != nullptr) OnDisplayModeCommand();

@@ -308,7 +308,9 @@ TEST_F(SetupWizardTest, MissingChannelsAndVoltValueAreNotCreated) {
   auto session = Open(ID_PANEL_SETUP_WIZARD);
   CSetupWizard& wizard = session->Wizard();
   for (int step = 0; step < 6; ++step) {
-    if (step == 3) EXPECT_EQ(wizard.StepCaption()->text(), "Step 4\t Setup Voltes Values");
+    if (step == 3) {
+      EXPECT_EQ(wizard.StepCaption()->text(), "Step 4\t Setup Voltes Values");
+    }
     wizard.OnNext();
   }
   const QStringList keys = KeysInFile();

@@ -130,7 +130,9 @@ TEST(CsvTableTest, TwoDimensionalTablesNameTheirUnitsAndKeepTheGivenValues) {
     for (int i = 0; i < 5; ++i) {
       EXPECT_EQ(table.columns[0][static_cast<size_t>(i)], XOf(i));
       EXPECT_EQ(table.columns[1][static_cast<size_t>(i)], YOf(0, i));
-      if (c.charts == 2) EXPECT_EQ(table.columns[2][static_cast<size_t>(i)], 7.0 * i - 0.1);
+      if (c.charts == 2) {
+        EXPECT_EQ(table.columns[2][static_cast<size_t>(i)], 7.0 * i - 0.1);
+      }
     }
     // The values really are outside the range the chart drew them in.
     EXPECT_LT(top.GetGivenPoints(0).y[0], top.GetYMin());
