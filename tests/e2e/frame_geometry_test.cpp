@@ -15,7 +15,7 @@
 #include "controls/control_view.h"
 #include "controls/rotary_switch.h"
 #include "e2e_reliability_support.h"
-#include "shell/level_meter_bar.h"
+#include "features/live/level_meter_bar.h"
 #include "shell/main_frame.h"
 #include "shell/nav_bar_ctrl.h"
 
