@@ -9,6 +9,7 @@
 #include <QImage>
 
 #include "acquisition/app_state.h"
+#include "features/spectrum/large_spectrum_pass.h"
 #include "gui_bench_main.h"
 #include "platform/command_ids.h"
 #include "platform/message_box.h"
@@ -51,7 +52,9 @@ void BM_LiveSpectrumPass65536(benchmark::State& state) {
   app.ComputeDerived();
   app.m_capture.SetFormat(2, app.m_nSampleRate, 16);
   CAurivueDoc doc;
+  LargeSpectrumPass pass;  // before the view: it goes after it
   CAurivueView view(&doc);
+  view.SetFeatures({&pass});
   view.resize(kViewWidth, kViewHeight);
   SetMainWindow(&view);
   view.OnInitialUpdate();

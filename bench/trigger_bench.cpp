@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "acquisition/app_state.h"
+#include "features/trigger/trigger_frame_selector.h"
 #include "gui_bench_main.h"
 #include "platform/message_box.h"
 #include "platform/message_target.h"
@@ -81,7 +82,9 @@ JitterRun RunJitter() {
   settings.positionPercent = 10;
   CurrentTrigger().SetSettings(settings);
   CAurivueDoc doc;
+  TriggerFrameSelector trigger;  // before the view: it goes after it
   CAurivueView view(&doc);
+  view.SetFeatures({&trigger});
   view.resize(1780, 800);
   view.show();
   SetMainWindow(&view);

@@ -16,13 +16,14 @@
 #include <cstring>
 
 #include "controls/control_view.h"
+#include "features/measure/measure_feature.h"
+#include "features/measure/measurement_panel.h"
 #include "platform/command_ids.h"
 #include "platform/message_box.h"
 #include "platform/message_target.h"
 #include "platform/wave_in.h"
 #include "shell/aurivue_app.h"
 #include "shell/main_frame.h"
-#include "shell/measurement_panel.h"
 #include "shell/nav_bar_ctrl.h"
 #include "shell/scripted_run.h"
 #include "shell/splash_wnd.h"
@@ -111,8 +112,8 @@ int main(int argc, char** argv) {
   // The readout beside the view, with its statistics (the choice goes to the profile, as a
   // user's would).
   if (measurements) {
-    if (frame->MeasurePanel()->isHidden()) SendCommandTo(frame, ID_VIEW_MEASUREMENTS);
-    frame->MeasurePanel()->SetStatistics(true);
+    if (MeasurePanelOf(frame->Features())->isHidden()) SendCommandTo(frame, ID_VIEW_MEASUREMENTS);
+    MeasurePanelOf(frame->Features())->SetStatistics(true);
   }
   if (passOn) {
     // As the program runs them, without the end: the picture shows where the run got to.

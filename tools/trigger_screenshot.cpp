@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "controls/control_view.h"
+#include "features/trigger/trigger_feature.h"
 #include "platform/message_box.h"
 #include "platform/wave_in.h"
 #include "shell/aurivue_app.h"
@@ -54,7 +55,8 @@ int main(int argc, char** argv) {
   support::PumpEvents(std::chrono::milliseconds(ms));
   frame->UpdatePanes();
   frame->grab().save(QString::fromLocal8Bit(argv[1]));
-  std::printf("%s (trigger %s)\n", argv[1], qPrintable(frame->TriggerStatusText()));
+  std::printf("%s (trigger %s)\n", argv[1],
+              qPrintable(FindFeature<TriggerFeature>(frame->Features())->StatusText()));
   for (const std::string& text : messages.Texts()) std::printf("message: %s\n", text.c_str());
   return app.ExitInstance();
 }

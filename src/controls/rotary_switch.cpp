@@ -7,6 +7,7 @@
 #include <QPixmap>
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "platform/command_ids.h"
 
@@ -58,7 +59,7 @@ void LineTo(QImage& image, int x1, int y1, int x2, int y2, QRgb color, int width
 }  // namespace
 
 float DetentAngle(int count, int index) {
-  const double pi = 4.0 * std::atan(1.0);
+  const double pi = std::numbers::pi;
   const double step = count > 1 ? 1.5 * pi / (count - 1) : 0.0;
   return static_cast<float>(1.25 * pi - index * step);
 }
@@ -245,7 +246,7 @@ void RotarySwitch::Render(QImage& image) const {
 
   if (m_nCount > 1) {
     const int rr = a + 6;
-    const double pi = 4.0 * std::atan(1.0);
+    const double pi = std::numbers::pi;
     const double startDeg = m_positions[m_nCount - 1].angle * 180.0 / pi;
     const double endDeg = m_positions[0].angle * 180.0 / pi;
     double spanDeg = endDeg - startDeg;

@@ -3,11 +3,13 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "view/view_feature.h"
 
 class CAurivueView;
+class FlatSplitter;
 class QMenu;
 class QMenuBar;
 class QStatusBar;
@@ -23,6 +25,17 @@ struct FrameParts {
   std::function<CAurivueView*()> scopeView;
   // Makes the scope view anew for the current display mode, as a navigation click does.
   std::function<void()> remakeView;
+  // The row of the navigation bar and the scope view; a feature's panel goes to the right of the
+  // view. Null until the frame's panes exist (CreatePanels).
+  FlatSplitter* viewRow = nullptr;
+  // Lays the frame's panes out again, after a panel showed or went.
+  std::function<void()> layOut;
+  // The program's recent-file list, newest first, and a file to put at its head.
+  std::function<std::vector<std::string>()> recentFiles;
+  std::function<void(const std::string&)> addRecentFile;
+  // True when the input was chosen for this run (--input, AURIVUE_INPUT), so a device chosen in
+  // a menu is only remembered.
+  std::function<bool()> inputOverridden;
 };
 
 // The menu of bar whose title reads title once its mnemonic '&' is taken out ("File" finds
@@ -38,13 +51,29 @@ class InstrumentFeature {
   virtual void CreateParts(const FrameParts& parts) = 0;
   // True when id was this feature's command.
   virtual bool OnCommand(int id) = 0;
-  // Check marks and enabled states, before a menu shows.
+  // Check marks, enabled states and status panes: before a menu shows and several times a
+  // second.
   virtual void UpdateCommands() {}
+  // Once the frame's panes exist (parts.viewRow is set): panels beside the scope view.
+  virtual void CreatePanels(const FrameParts& /*parts*/) {}
+  // The panes were laid out with a navigation bar navWidth pixels wide.
+  virtual void FitPanels(int /*navWidth*/) {}
+  // A filled capture buffer, before the views see it.
+  virtual void OnBufferReady() {}
   // What the feature adds to the scope view (its displays among them); nullptr for nothing.
   virtual ViewFeature* ViewPart() { return nullptr; }
 };
 
 using InstrumentFeatures = std::vector<std::unique_ptr<InstrumentFeature>>;
+
+// The feature of type T in features, nullptr when the program has none.
+template <class T>
+T* FindFeature(const InstrumentFeatures& features) {
+  for (const auto& feature : features) {
+    if (auto* found = dynamic_cast<T*>(feature.get())) return found;
+  }
+  return nullptr;
+}
 
 // The display modes of the analyser folder some feature draws, in item order.
 std::vector<int> AnalyserDisplayModes(const InstrumentFeatures& features);

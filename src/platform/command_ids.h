@@ -1,6 +1,7 @@
 #pragma once
 
-// Command and message ids shared across the program's windows.
+// The one table of the program's command, message and pane ids: every window and feature takes
+// its ids from here, so no two can collide.
 
 constexpr int ID_ACTIVATE_SCOPE_VIEW = 390;
 constexpr int ID_BUFFER_READY = 400;
@@ -31,6 +32,23 @@ constexpr int ID_SETUP_INPUT_DEVICE = 141;
 constexpr int ID_SETUP_FILTER = 32824;
 constexpr int ID_SETUP_WIZARD = 142;
 
+// Commands bound to keys without a handler of their own, and the pane switches.
+constexpr int ID_FILE_NEW = 57600;
+constexpr int ID_FILE_OPEN = 57601;
+constexpr int ID_EDIT_COPY = 57634;
+constexpr int ID_EDIT_CUT = 57635;
+constexpr int ID_EDIT_PASTE = 57637;
+constexpr int ID_EDIT_UNDO = 57643;
+constexpr int ID_NEXT_PANE = 57680;
+constexpr int ID_PREV_PANE = 57681;
+
+// Status bar indicator ids.
+constexpr int ID_INDICATOR_RATE = 59142;
+constexpr int ID_INDICATOR_CHANNEL = 59143;
+constexpr int ID_INDICATOR_BITS = 59144;
+constexpr int ID_INDICATOR_FFTWINDOW = 59145;
+constexpr int ID_INDICATOR_VOLT = 59147;
+
 // Messages based on WM_USER.
 constexpr unsigned WM_NAVBAR_NOTIFY = 0x0400 + 1;
 constexpr unsigned WM_SWITCH_CHANGED = 0x0400 + 10;
@@ -60,7 +78,19 @@ constexpr int ID_FILE_SAVE_SETUP = 32948;  // File > Save Setup...
 constexpr int ID_VIEW_MEASUREMENTS = 32960;   // View > Measurements (the readout)
 constexpr int ID_VIEW_MEASURE_LOG = 32961;    // View > Measurement Log...
 constexpr int ID_VIEW_MEASURE_RESET = 32962;  // View > Reset Measurement Statistics
-// Our own: the Spectrum menu of the spectrum analyser (its choices: shell/spectrum_menu.h).
+// Our own: the Spectrum menu of the spectrum analyser (its choices:
+// features/spectrum/spectrum_menu.h).
 constexpr int ID_SPECTRUM_FIRST = 33200;
 constexpr int ID_SPECTRUM_RESET_HOLDS = 33299;
 constexpr int ID_SPECTRUM_LAST = 33299;
+// The Trigger menu and its keys.
+constexpr int ID_TRIGGER_SETUP = 33160;       // Trigger > Trigger Setup... (Ctrl+T)
+constexpr int ID_TRIGGER_MODE_FIRST = 33161;  // Off, Auto, Normal, Single
+constexpr int ID_TRIGGER_MODE_LAST = 33164;
+constexpr int ID_TRIGGER_SOURCE_LEFT = 33165;
+constexpr int ID_TRIGGER_SOURCE_RIGHT = 33166;
+constexpr int ID_TRIGGER_SLOPE_FIRST = 33167;  // rising, falling, either
+constexpr int ID_TRIGGER_SLOPE_LAST = 33169;
+constexpr int ID_TRIGGER_FIFTY = 33170;  // level to the middle of the newest frame (Ctrl+L)
+constexpr int ID_TRIGGER_REARM = 33171;  // Single waits for its next trigger (F9)
+constexpr int ID_TRIGGER_ROLL = 33172;   // roll at 20 ms/div and slower in Live

@@ -13,11 +13,12 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <numbers>
 #include <utility>
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+constexpr double kPi = std::numbers::pi;
 
 // Drawing coordinates are kept far inside int range so that no arithmetic on them overflows
 // and a wild coordinate cannot make a line walk for ever.

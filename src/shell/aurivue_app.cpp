@@ -7,6 +7,11 @@
 #include <cstdlib>
 
 #include "controls/control_view.h"
+#include "features/data_out/data_out.h"
+#include "features/data_out/data_out_feature.h"
+#include "features/live/live_profile.h"
+#include "features/spectrum/spectrum_profile.h"
+#include "features/trigger_profile.h"
 #include "platform/command_ids.h"
 #include "platform/file_services.h"
 #include "platform/message_box.h"
@@ -14,14 +19,10 @@
 #include "platform/shell_services.h"
 #include "platform/user_profile.h"
 #include "platform/wave_in.h"
-#include "shell/data_out.h"
-#include "shell/live_profile.h"
 #include "shell/main_frame.h"
 #include "shell/setup_commands.h"
 #include "shell/single_instance.h"
-#include "shell/spectrum_profile.h"
 #include "shell/splash_wnd.h"
-#include "shell/trigger_profile.h"
 #include "shell/wizard_commands.h"
 #include "view/aurivue_doc.h"
 #include "view/aurivue_view.h"
@@ -87,7 +88,7 @@ bool CAurivueApp::InitInstance(QApplication& qapp, const CommandLineOptions& opt
 
   // A recording named on the command line becomes the input, as Open Recording makes it; one
   // that cannot be opened says why, as there.
-  if (DataOut* data = m_pMainFrame->GetDataOut(); data != nullptr) {
+  if (DataOut* data = DataOutOf(m_pMainFrame->Features()); data != nullptr) {
     for (const std::string& file : options.files) data->OpenRecording(file);
   }
 

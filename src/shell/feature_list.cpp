@@ -1,9 +1,40 @@
 #include "shell/feature_list.h"
 
 #include "shell/setup_commands.h"
+#if AURIVUE_FEATURE_LIVE
+#include "features/live/live_feature.h"
+#endif
+#if AURIVUE_FEATURE_DATA_OUT
+#include "features/data_out/data_out_feature.h"
+#endif
+#if AURIVUE_FEATURE_TRIGGER
+#include "features/trigger/trigger_feature.h"
+#endif
+#if AURIVUE_FEATURE_SPECTRUM
+#include "features/spectrum/spectrum_feature.h"
+#endif
+#if AURIVUE_FEATURE_MEASURE
+#include "features/measure/measure_feature.h"
+#endif
 
+// A feature left out of the build (AURIVUE_FEATURES_EXCLUDE) is left out of the list.
 InstrumentFeatures MakeInstrumentFeatures(CMainFrame* frame) {
   InstrumentFeatures features;
+#if AURIVUE_FEATURE_LIVE
+  features.push_back(std::make_unique<LiveFeature>());
+#endif
+#if AURIVUE_FEATURE_DATA_OUT
+  features.push_back(std::make_unique<DataOutFeature>());
+#endif
+#if AURIVUE_FEATURE_TRIGGER
+  features.push_back(std::make_unique<TriggerFeature>());
+#endif
+#if AURIVUE_FEATURE_SPECTRUM
+  features.push_back(std::make_unique<SpectrumFeature>());
+#endif
   features.push_back(std::make_unique<SetupCommands>(frame));
+#if AURIVUE_FEATURE_MEASURE
+  features.push_back(std::make_unique<MeasureFeature>());
+#endif
   return features;
 }

@@ -6,10 +6,10 @@
 #include <functional>
 #include <sstream>
 
+#include "features/live/live_profile.h"
+#include "features/spectrum/spectrum_profile.h"
 #include "shell/command_line.h"
-#include "shell/live_profile.h"
 #include "shell/spectrum_command_line.h"
-#include "shell/spectrum_profile.h"
 #include "shell/trigger_options.h"
 #include "view/display_modes.h"
 

@@ -15,15 +15,11 @@
 #include "platform/command_ids.h"
 #include "shell/about_dlg.h"
 #include "shell/aurivue_app.h"
-#include "shell/data_out.h"
 #include "shell/feature_list.h"
-#include "shell/input_watch.h"
 #include "shell/nav_bar_ctrl.h"
 #include "shell/status_texts.h"
 #include "view/aurivue_view.h"
 #include "view/display_modes.h"
-#include "view/measurement_log.h"
-#include "view/measurement_station.h"
 
 namespace {
 
@@ -150,9 +146,10 @@ CMainFrame::CMainFrame() {
 
 CMainFrame::~CMainFrame() {
   qApp->removeEventFilter(this);
-  DestroyMeasureParts();
-  // The scope view goes first, while the application state it tears down from still holds.
+  // The scope view goes first, while the application state it tears down from and the features
+  // it calls still hold; then the features, the last made first.
   delete m_pView.data();
+  while (!m_features.empty()) m_features.pop_back();
 }
 
 CAurivueView* CMainFrame::MakeScopeView(CAurivueDoc* doc) {
@@ -167,15 +164,7 @@ CAurivueView* CMainFrame::MakeScopeView(CAurivueDoc* doc) {
   return view;
 }
 
-bool CMainFrame::Create(CAurivueDoc* doc) {
-  CreateStatusBar();
-  CreateMenus();
-  CreateAccelerators();
-  CreateLiveParts();
-  CreateDataParts();
-  CreateTriggerParts();
-  CreateSpectrumMenu();
-  m_features = MakeInstrumentFeatures(this);
+FrameParts CMainFrame::MakeFrameParts() {
   FrameParts parts;
   parts.owner = this;
   parts.menuBar = menuBar();
@@ -184,6 +173,33 @@ bool CMainFrame::Create(CAurivueDoc* doc) {
   parts.remakeView = [this] {
     if (m_pView != nullptr) OnDisplayModeCommand();
   };
+  parts.viewRow = m_wndSplitter2;
+  parts.layOut = [this] { ApplyPaneSizes(); };
+  parts.recentFiles = [] {
+    std::vector<std::string> entries;
+    if (auto* app = dynamic_cast<CAurivueApp*>(HasCurrentApp() ? &CurrentApp() : nullptr)) {
+      for (const QString& file : app->RecentFiles()) entries.push_back(file.toStdString());
+    }
+    return entries;
+  };
+  parts.addRecentFile = [](const std::string& path) {
+    if (auto* app = dynamic_cast<CAurivueApp*>(HasCurrentApp() ? &CurrentApp() : nullptr)) {
+      app->AddToRecentFileList(QString::fromStdString(path));
+    }
+  };
+  parts.inputOverridden = [] {
+    auto* app = dynamic_cast<CAurivueApp*>(HasCurrentApp() ? &CurrentApp() : nullptr);
+    return app != nullptr && app->InputOverridden();
+  };
+  return parts;
+}
+
+bool CMainFrame::Create(CAurivueDoc* doc) {
+  CreateStatusBar();
+  CreateMenus();
+  CreateAccelerators();
+  m_features = MakeInstrumentFeatures(this);
+  const FrameParts parts = MakeFrameParts();
   for (const auto& feature : m_features) feature->CreateParts(parts);
   FitStatusBarParts();
 
@@ -229,7 +245,8 @@ bool CMainFrame::Create(CAurivueDoc* doc) {
     }
   }
   m_wndOutBar->SetSelFolder(0);
-  CreateMeasureParts();
+  const FrameParts panes = MakeFrameParts();
+  for (const auto& feature : m_features) feature->CreatePanels(panes);
 
   ApplyPaneSizes();
   SetActiveView(m_pView, true);
@@ -305,7 +322,7 @@ void CMainFrame::ApplyPaneSizes() {
   m_wndSplitter->RecalcLayout();
   m_wndSplitter2->SetPaneInfo(0, sizes.navWidth, 0);
   m_wndSplitter2->RecalcLayout();
-  FitMeasurementPanel(sizes.navWidth);
+  for (const auto& feature : m_features) feature->FitPanels(sizes.navWidth);
 }
 
 void CMainFrame::FitToScreen() {
@@ -380,7 +397,9 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
 
 bool CMainFrame::OnCommand(int id) {
   if (m_commandFilter && m_commandFilter(id)) return true;
-  if (id == ID_BUFFER_READY && m_pMeasure) m_pMeasure->OnBufferReady();
+  if (id == ID_BUFFER_READY) {
+    for (const auto& feature : m_features) feature->OnBufferReady();
+  }
   QWidget* active = m_pActiveView.data();
   // A view that passes a command back up to us must not be offered it again.
   const bool offering = std::find(m_routing.begin(), m_routing.end(), id) != m_routing.end();
@@ -426,10 +445,6 @@ bool CMainFrame::HandleOwnCommand(int id) {
       return true;
     }
     default:
-      if (HandleLiveCommand(id) || HandleDataCommand(id) || HandleMeasureCommand(id) ||
-          HandleTriggerCommand(id) || HandleSpectrumCommand(id)) {
-        return true;
-      }
       for (const auto& feature : m_features) {
         if (feature->OnCommand(id)) return true;
       }
@@ -497,6 +512,5 @@ void CMainFrame::UpdatePanes() {
   m_panes[3]->setText(QString::fromStdString(BitsPaneText(app.m_nBits)));
   m_panes[4]->setText(QString::fromStdString(FFTWindowPaneText(app.m_nFFTWindow)));
   m_panes[5]->setText(QString::fromStdString(VoltPaneText(app.m_nVoltValue)));
-  UpdateLivePane();
-  UpdateTriggerParts();
+  for (const auto& feature : m_features) feature->UpdateCommands();
 }

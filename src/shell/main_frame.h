@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "features/instrument_feature.h"
+#include "platform/command_ids.h"
 #include "platform/message_target.h"
 #include "shell/image_list.h"
 #include "view/aurivue_view.h"
@@ -16,36 +17,9 @@
 class CAurivueDoc;
 class CControlView;
 class CNavBarCtrl;
-class DataOut;
-class InputWatch;
 class FlatSplitter;
-class LevelMeterBar;
-class CMeasurementPanel;
-class MeasurementLog;
-class MeasurementStation;
-class QAction;
 class QLabel;
-class QPushButton;
 class QShortcut;
-class TriggerControl;
-struct TriggerSettings;
-
-// Status bar indicator ids.
-constexpr int ID_INDICATOR_RATE = 59142;
-constexpr int ID_INDICATOR_CHANNEL = 59143;
-constexpr int ID_INDICATOR_BITS = 59144;
-constexpr int ID_INDICATOR_FFTWINDOW = 59145;
-constexpr int ID_INDICATOR_VOLT = 59147;
-
-// Commands bound to keys without a handler of their own here, and the pane switches.
-constexpr int ID_FILE_NEW = 57600;
-constexpr int ID_FILE_OPEN = 57601;
-constexpr int ID_EDIT_COPY = 57634;
-constexpr int ID_EDIT_CUT = 57635;
-constexpr int ID_EDIT_PASTE = 57637;
-constexpr int ID_EDIT_UNDO = 57643;
-constexpr int ID_NEXT_PANE = 57680;
-constexpr int ID_PREV_PANE = 57681;
 
 // Width of the navigation bar and height of the upper row for a frame client area of w x h
 // pixels (menu bar excluded, status bar included).
@@ -89,20 +63,8 @@ class CMainFrame : public QMainWindow, public MessageTarget {
   QString PaneText(int pane) const;
   // Runs the pane update handlers now (they also run on a timer).
   void UpdatePanes();
-  // The status pane of the live display: "LIVE" or "CLASSIC", the blocks lost since POWER on
-  // and the analysis updates a second.
-  QString LiveStatusText() const;
-  LevelMeterBar* LevelMeters() const { return m_pMeters; }
-  // Export CSV, Record, Open Recording and the recent recordings (data_out.h).
-  DataOut* GetDataOut() const { return m_pDataOut.get(); }
-  // The watch over an input that may be lost while POWER is on (input_watch.h).
-  InputWatch* GetInputWatch() const { return m_pInputWatch.get(); }
-  // The measurements, their readout beside the scope view (hidden unless chosen) and their log.
-  MeasurementStation* Measurements() const { return m_pMeasure.get(); }
-  CMeasurementPanel* MeasurePanel() const;
-  MeasurementLog* MeasureLog() const { return m_pMeasureLog.get(); }
-  // The trigger's state pane: OFF, WAIT, TRIG'D, AUTO, STOP (or ROLL).
-  QString TriggerStatusText() const;
+  // The instrument features, in the order their parts were made and their commands are offered.
+  const InstrumentFeatures& Features() const { return m_features; }
   // Lays the splitters out for the current client size.
   void ApplyPaneSizes();
   // Sizes and places the window so that it and its decoration fill the screen's work area.
@@ -132,30 +94,8 @@ class CMainFrame : public QMainWindow, public MessageTarget {
   void CreateStatusBar();
   void FitStatusBarParts();
   CAurivueView* MakeScopeView(CAurivueDoc* doc);
-  // The live display's menu items, key, status pane and level meters (main_frame_live.cpp).
-  void CreateLiveParts();
-  bool HandleLiveCommand(int id);
-  void UpdateLivePane();
-  void OnInputDeviceList();
-  // The data-out menu items and the record mark (main_frame_data.cpp).
-  void CreateDataParts();
-  bool HandleDataCommand(int id);
-  // The measurements' readout, menu items and log (main_frame_measure.cpp).
-  void CreateMeasureParts();
-  void DestroyMeasureParts();
-  bool HandleMeasureCommand(int id);
-  void ShowMeasurePanel(bool show);
-  // Shares the row beside the navigation bar (navWidth pixels) between view and readout.
-  void FitMeasurementPanel(int navWidth);
-  // The Trigger menu, keys, state pane and re-arm button (main_frame_trigger.cpp).
-  void CreateTriggerParts();
-  bool HandleTriggerCommand(int id);
-  void UpdateTriggerParts();
-  void ApplyTrigger(const TriggerSettings& settings);
-  // The spectrum analyser's menu (main_frame_spectrum.cpp).
-  void CreateSpectrumMenu();
-  void UpdateSpectrumMenu();
-  bool HandleSpectrumCommand(int id);
+  // What the features are lent of the frame; viewRow is set once the panes exist.
+  FrameParts MakeFrameParts();
 
   FlatSplitter* m_wndSplitter = nullptr;
   FlatSplitter* m_wndSplitter2 = nullptr;
@@ -178,31 +118,6 @@ class CMainFrame : public QMainWindow, public MessageTarget {
   QSize m_fittedClient;
   bool m_bRemakeView = false;
 
-  QLabel* m_pLivePane = nullptr;
-  LevelMeterBar* m_pMeters = nullptr;
-  QAction* m_pLiveAction = nullptr;
-  std::vector<QAction*> m_curtainActions;
-  std::vector<QAction*> m_spectrumActions;
-  int64_t m_nRateSinceNs = 0;
-  uint64_t m_nRateSinceUpdates = 0;
-  double m_dUpdatesPerSecond = 0;
-
-  std::unique_ptr<DataOut> m_pDataOut;
-  std::unique_ptr<InputWatch> m_pInputWatch;  // after m_pDataOut: it goes first
-  std::unique_ptr<MeasurementStation> m_pMeasure;
-  std::unique_ptr<MeasurementLog> m_pMeasureLog;
-  QPointer<CMeasurementPanel> m_pMeasurePanel;
-  QAction* m_pMeasureAction = nullptr;
-  QAction* m_pMeasureLogAction = nullptr;
-  QLabel* m_pTriggerPane = nullptr;
-  QPushButton* m_pRearmButton = nullptr;
-  std::vector<QAction*> m_triggerActions;
   // The instrument features, in the order their commands are offered.
-  std::vector<std::unique_ptr<InstrumentFeature>> m_features;
+  InstrumentFeatures m_features;
 };
-
-// The text of the trigger's state pane at timeBase ms/div in displayMode: FREE in the displays
-// the trigger does not drive (all but the oscillographs), where nothing waits for it.
-QString TriggerPaneText(const TriggerControl& trigger, bool live, float timeBase, int displayMode);
-// The text of the live display's status pane.
-QString LivePaneText(bool live, unsigned long long lostBlocks, double updatesPerSecond);

@@ -5,6 +5,7 @@
 #include "acquisition/app_state.h"
 #include "acquisition/current_app.h"
 #include "analysis/measurement_report.h"
+#include "features/measure/measure_feature.h"
 #include "platform/file_services.h"
 #include "shell/main_frame.h"
 #include "shell/scripted_run.h"
@@ -26,11 +27,12 @@ void Print(const std::string& program, const std::string& line) {
 
 bool StartScriptedMeasurements(CMainFrame* frame, const CommandLineOptions& options,
                                const std::string& program) {
-  MeasurementStation* station = frame->Measurements();
-  if (!Wanted(options) || station == nullptr) return true;
+  MeasurementStation* station = MeasurementsOf(frame->Features());
+  MeasurementLog* log = MeasureLogOf(frame->Features());
+  if (!Wanted(options) || station == nullptr || log == nullptr) return true;
   station->Want(MeasurementStation::kScriptUser, true);
-  if (!options.logPath.empty() && !frame->MeasureLog()->Start(options.logPath)) {
-    Print(program, frame->MeasureLog()->Error());
+  if (!options.logPath.empty() && !log->Start(options.logPath)) {
+    Print(program, log->Error());
     return false;
   }
   return true;
@@ -38,16 +40,17 @@ bool StartScriptedMeasurements(CMainFrame* frame, const CommandLineOptions& opti
 
 int FinishScriptedMeasurements(CMainFrame* frame, const CommandLineOptions& options,
                                const std::string& program) {
-  MeasurementStation* station = frame->Measurements();
-  if (!Wanted(options) || station == nullptr) return 0;
+  MeasurementStation* station = MeasurementsOf(frame->Features());
+  MeasurementLog* log = MeasureLogOf(frame->Features());
+  if (!Wanted(options) || station == nullptr || log == nullptr) return 0;
   // Live measures five times a second: a short run may not have come to its first update yet.
   if (options.power && CurrentApp().m_bLive && station->Stats()[0].Updates() == 0) {
     station->MeasureNewest();
   }
   int status = 0;
-  if (!frame->MeasureLog()->Error().empty()) {
+  if (!log->Error().empty()) {
     // A log that stopped during the run has said so then.
-    if (!frame->MeasureLog()->FailureShown()) Print(program, frame->MeasureLog()->Error());
+    if (!log->FailureShown()) Print(program, log->Error());
     status = 1;
   }
   const int channels = station->Channels();

@@ -14,13 +14,14 @@
 #include "controls/control_view.h"
 #include "controls/image_button.h"
 #include "controls/rotary_switch.h"
+#include "features/data_out/data_out.h"
+#include "features/data_out/data_out_feature.h"
+#include "features/data_out/input_watch.h"
 #include "platform/capture_ring.h"
 #include "platform/command_ids.h"
 #include "platform/message_target.h"
 #include "platform/wave_in.h"
 #include "shell/aurivue_app.h"
-#include "shell/data_out.h"
-#include "shell/input_watch.h"
 #include "shell/main_frame.h"
 #include "shell/nav_bar_ctrl.h"
 #include "shell/setup_commands.h"
@@ -202,7 +203,7 @@ class Script {
   int MessageCount() const { return m_messages != nullptr ? m_messages->Count() : 0; }
 
   bool StartRecording(CMainFrame* frame) {
-    DataOut* out = frame->GetDataOut();
+    DataOut* out = DataOutOf(frame->Features());
     if (out == nullptr || !out->StartRecording(m_options.recordPath)) {
       Fail("Record did not start " + m_options.recordPath);
       return false;
@@ -211,7 +212,7 @@ class Script {
   }
 
   bool FinishRecording(CMainFrame* frame) {
-    DataOut* out = frame->GetDataOut();
+    DataOut* out = DataOutOf(frame->Features());
     if (out == nullptr || !out->StopRecording()) {
       Fail("Record did not write all of " + m_options.recordPath);
       return false;
@@ -234,7 +235,7 @@ class Script {
     };
     panel->PowerButton()->click();
     const int wanted = m_options.frames;
-    const InputWatch* watch = frame->GetInputWatch();
+    const InputWatch* watch = InputWatchOf(frame->Features());
     // No buffer will come once the device could not be opened or was lost; a message about
     // something else (a recording on a full disk) leaves the capture going, and the run with it.
     auto inputGone = [&] {

@@ -10,17 +10,18 @@
 #include "acquisition/current_app.h"
 #include "controls/control_view.h"
 #include "controls/rotary_switch.h"
+#include "features/live/live_profile.h"
+#include "features/measure/measure_feature.h"
+#include "features/measure/measure_profile.h"
+#include "features/measure/measurement_panel.h"
+#include "features/spectrum/spectrum_profile.h"
+#include "features/trigger_profile.h"
 #include "platform/command_ids.h"
 #include "platform/message_box.h"
 #include "platform/message_target.h"
-#include "shell/live_profile.h"
 #include "shell/main_frame.h"
-#include "shell/measure_profile.h"
-#include "shell/measurement_panel.h"
-#include "shell/open_file_dialog.h"
 #include "shell/scripted_run.h"
-#include "shell/spectrum_profile.h"
-#include "shell/trigger_profile.h"
+#include "view/open_file_dialog.h"
 #include "view/trigger_control.h"
 #include "view/view_dialogs.h"
 
@@ -40,7 +41,7 @@ int FigureOf(const RotarySwitch* knob, int fallback) {
 }
 
 bool ReadoutShown(CMainFrame& frame) {
-  const CMeasurementPanel* panel = frame.MeasurePanel();
+  const MeasurementPanel* panel = MeasurePanelOf(frame.Features());
   return panel != nullptr && !panel->isHidden();
 }
 
@@ -60,7 +61,7 @@ InstrumentState CaptureInstrumentState(CMainFrame& frame) {
   s.trigger = CurrentTrigger().Settings();
   s.spectrum = app.m_spectrum;
   s.readout = ReadoutShown(frame);
-  if (const CMeasurementPanel* panel = frame.MeasurePanel()) {
+  if (const MeasurementPanel* panel = MeasurePanelOf(frame.Features())) {
     s.statistics = panel->Statistics();
     s.quantities = panel->Quantities();
   }
@@ -85,7 +86,7 @@ void ApplyInstrumentState(CMainFrame& frame, const InstrumentState& state, Setup
       SaveLiveMode(state.live);
     }
   }
-  if (CMeasurementPanel* panel = frame.MeasurePanel()) {
+  if (MeasurementPanel* panel = MeasurePanelOf(frame.Features())) {
     if (!state.quantities.empty()) panel->SetQuantities(state.quantities);
     panel->SetStatistics(state.statistics);
     if (remember) {

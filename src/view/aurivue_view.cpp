@@ -13,8 +13,7 @@
 #include "platform/window_styles.h"
 #include "view/capture_format.h"
 #include "view/display_modes.h"
-#include "view/large_spectrum.h"
-#include "view/trigger_control.h"
+#include "view/live_display.h"
 
 namespace {
 
@@ -76,7 +75,8 @@ std::unique_ptr<T[]> AllocZeroed(int count) {
 
 }  // namespace
 
-CAurivueView::CAurivueView(CAurivueDoc* doc, QWidget* parent) : QWidget(parent), m_pDocument(doc) {
+CAurivueView::CAurivueView(CAurivueDoc* doc, QWidget* parent)
+    : QWidget(parent), m_pDocument(doc), m_pLive(std::make_unique<LiveDisplay>(*this)) {
   // A view takes the focus when clicked or activated, so that focus leaves the panel's controls.
   setFocusPolicy(Qt::ClickFocus);
   const AppState& app = CurrentApp();
@@ -114,27 +114,68 @@ bool CAurivueView::TwoChannels() const {
   return CurrentApp().m_nChannels == 2 && m_pRightSamples && m_pRightSpectrum;
 }
 
+double CAurivueView::TraceShiftMs() const {
+  for (const ViewFeature* feature : m_features) {
+    const double shift = feature->TraceShiftMs();
+    if (shift != 0) return shift;
+  }
+  return 0;
+}
+
+ViewFeature::FrameChoice CAurivueView::SelectFrame(bool live, std::size_t span) {
+  for (ViewFeature* feature : m_features) {
+    const ViewFeature::FrameChoice choice =
+        live ? feature->SelectLiveFrame(*this, span) : feature->SelectClassicFrame(*this);
+    if (choice != ViewFeature::FrameChoice::kNewest) return choice;
+  }
+  return ViewFeature::FrameChoice::kNewest;
+}
+
 void CAurivueView::OnInitialUpdate() {
-  CurrentTrigger().Restart();
+  for (ViewFeature* feature : m_features) feature->ViewStarting(*this);
   // While capturing, the last notification's buffer went back to the device when that
   // notification had been handled, and the device may be filling it now: the next notification
   // brings the new view its frame.
   if (CurrentApp().m_capture.ReadyBufferHeld()) DecodeFrame();
   SendCommandTo(this, CurrentApp().m_nDisplayMode + SETUP_COMMAND_OFFSET);
-  if (CurrentApp().m_bLive) StartLive();
+  if (CurrentApp().m_bLive) m_pLive->Start();
 }
 
 void CAurivueView::OnBufferReady() {
   if (CurrentApp().m_bPowerOn == 0) return;
   // Live takes its frames from the ring at the screen's pace instead.
   if (CurrentApp().m_bLive) return;
-  if (TriggerApplies()) {
-    if (!ClassicTriggerFrame()) return;  // waiting: the last frame stays
-  } else {
-    ClearTrigger();
+  const ViewFeature::FrameChoice choice = SelectFrame(false, 0);
+  if (choice == ViewFeature::FrameChoice::kKeep) return;  // waiting: the last frame stays
+  if (choice == ViewFeature::FrameChoice::kNewest) {
+    for (ViewFeature* feature : m_features) feature->NewestFrameShown(*this);
     DecodeFrame();
   }
   SendCommandTo(this, CurrentApp().m_nDisplayMode + COMPUTE_COMMAND_OFFSET);
+}
+
+int CAurivueView::ChartCapacityFor(bool threeD) const {
+  for (const ViewFeature* feature : m_features) {
+    if (const int capacity = feature->ChartCapacity(*this, threeD); capacity > 0) return capacity;
+  }
+  return m_pLive->ChartCapacity();
+}
+
+bool CAurivueView::OnLiveRefresh() { return m_pLive->Refresh(); }
+uint64_t CAurivueView::LiveFrameEnd() const { return m_pLive->FrameEnd(); }
+uint64_t CAurivueView::LiveFrameStamp() const { return m_pLive->FrameStamp(); }
+int CAurivueView::LiveRefreshIntervalMs() const { return m_pLive->RefreshIntervalMs(); }
+std::vector<unsigned char>& CAurivueView::LiveBuffer() { return m_pLive->Buffer(); }
+const void* CAurivueView::LiveRing() const { return m_pLive->Ring(); }
+void CAurivueView::SetLivePosition(const void* ring, uint64_t end, uint64_t stamp) {
+  m_pLive->SetPosition(ring, end, stamp);
+}
+
+int CAurivueView::ChartSeriesFor(bool threeD) const {
+  for (const ViewFeature* feature : m_features) {
+    if (const int series = feature->ChartSeries(*this, threeD); series > 0) return series;
+  }
+  return threeD ? k3DSeries : 1;
 }
 
 ViewFeature* CAurivueView::DisplayFeatureFor(int mode) const {
@@ -176,9 +217,11 @@ bool CAurivueView::OnCommand(int id) {
   }
   if (DecodeFamily(id, kComputeFirst, analysis, threeD)) {
     if (!m_pLeftSamples) return true;  // nothing to analyse without the frame arrays
-    if (LargeSpectrumFor(analysis)) {
-      LargeSpectrumPass(analysis, threeD);
-      return true;
+    for (ViewFeature* feature : m_features) {
+      if (feature->RunsPass(*this, analysis)) {
+        feature->RunPass(*this, analysis, threeD);
+        return true;
+      }
     }
     switch (analysis) {
       case kSpectrum:

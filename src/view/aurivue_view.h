@@ -18,7 +18,7 @@
 
 class CAurivueDoc;
 class DeviceContext;
-struct LargeSpectrum;
+class LiveDisplay;
 class QPrinter;
 
 // The main view: owns the charts and analysis arrays of the current display mode, builds the
@@ -57,10 +57,10 @@ class CAurivueView : public QWidget, public MessageTarget {
   bool OnLiveRefresh();
   // The newest frame number the last Live pass showed and when its block arrived (steady clock,
   // nanoseconds; 0 when unknown).
-  uint64_t LiveFrameEnd() const { return m_nLiveEnd; }
-  uint64_t LiveFrameStamp() const { return m_nLiveStamp; }
+  uint64_t LiveFrameEnd() const;
+  uint64_t LiveFrameStamp() const;
   // Milliseconds between Live refreshes: the screen's refresh period.
-  int LiveRefreshIntervalMs() const { return m_nLiveIntervalMs; }
+  int LiveRefreshIntervalMs() const;
 
   // Steps of a pass, thin calls of the signal analysis.
   void DecodeFrame();
@@ -97,11 +97,25 @@ class CAurivueView : public QWidget, public MessageTarget {
   // Draws the one printed page into printer (already set up), reporting a job that cannot start.
   void PrintPage(QPrinter& printer);
 
-  // The oscillograph's trigger (view_trigger.cpp). How far right of the frame's left edge its
-  // first sample is drawn, ms: the triggered trace's place between two samples; 0 untriggered.
-  double TraceShiftMs() const { return m_dTraceShiftMs; }
-  // The middle of the smallest and largest sample of the trigger source in the newest frame, mV.
-  double TriggerSourceMidMv() const;
+  // How far right of the frame's left edge its first sample is drawn, ms: a triggered trace's
+  // place between two samples (a feature chooses it); 0 untriggered.
+  double TraceShiftMs() const;
+
+  // For the features that choose the frame a pass shows: the frame length, the channels shown,
+  // the decode of a frame that begins at buffer, and the Live frames (half a second, newest
+  // last) with the ring position they end at.
+  int SampleCount() const { return m_nSamples; }
+  bool TwoChannels() const;
+  void DecodeFrameFrom(const unsigned char* buffer, std::size_t bytes);
+  std::vector<unsigned char>& LiveBuffer();
+  const void* LiveRing() const;
+  void SetLivePosition(const void* ring, uint64_t end, uint64_t stamp);
+  // For the features' passes over the view's charts. Sets a chart's range for the frame:
+  // SetRange in 2-D, Set3DRange with depth 0..24 in 3-D.
+  void SetFrameRange(int chart, bool threeD, double x0, double x1, double y0, double y1);
+  ChartCtrl& FrameChart(int chart, bool threeD);
+  // Ends a pass on the charts it filled: ShiftHistory in 3-D, then Refresh (0).
+  void FinishPass(bool threeD, int charts);
 
  private:
   // Mode set-up.
@@ -118,61 +132,14 @@ class CAurivueView : public QWidget, public MessageTarget {
   void LissajousPass(bool threeD);
   void CorrelationPass(bool threeD);
   void PowerSpectrumPass(bool threeD);
-  // Sets a chart's range for the frame: SetRange in 2-D, Set3DRange with depth 0..24 in 3-D.
-  void SetFrameRange(int chart, bool threeD, double x0, double x1, double y0, double y1);
-  ChartCtrl& FrameChart(int chart, bool threeD);
-  // Ends a pass on the charts it filled: ShiftHistory in 3-D, then Refresh (0).
-  void FinishPass(bool threeD, int charts);
-  bool TwoChannels() const;
-  void DecodeFrameFrom(const unsigned char* buffer, std::size_t bytes);
 
-  // Live.
-  void StartLive();
-  void OnLiveTick();
-  // Copies the newest span frames of the ring into m_liveBuffer, silence before the first
-  // frame; false when nothing new arrived since the last pass.
-  bool TakeNewestFrames(std::size_t span);
-  // The oscillograph in Live, 2-D and 3-D: every sample where the frame has no more samples
-  // than the chart has columns, else each pixel column's minimum and maximum.
-  void LiveOscillographPass(bool threeD);
-  int LiveChartCapacity() const;
-
-  // The trigger (view_trigger.cpp).
-  bool TriggerApplies() const;
-  void ShowWaitingMarks();
-  // Takes the source channel of frames interleaved frames at full rate into out.
-  void SourceSamplesFrom(const unsigned char* data, std::size_t frames, double* out) const;
-  // The search follows stream (a capture ring); a new one, or a restart, begins at sample next.
-  void PrepareTriggerSearch(const void* stream, uint64_t next);
-  // Classic: searches the ready buffer; true when a frame was decoded for the pass to show.
-  bool ClassicTriggerFrame();
-  // Live: searches what the ring received since the last refresh. 1: a triggered frame of span
-  // frames was decoded; 0: nothing new to show; -1: show the newest frames untriggered.
-  int LiveTriggerFrame(std::size_t span);
-  void ShowTriggerMarks(bool triggered);
-  // No shift and no marks, as without a trigger.
-  void ClearTrigger();
-  // The spectrum analyser (view_spectrum.cpp): the spectrum, phase and power spectrum displays
-  // with an FFT size chosen, from the undecimated input.
- public:
-  // True when analysis (0 spectrum, 1 phase, 5 power spectrum) runs on the large transform.
-  bool LargeSpectrumFor(int analysis) const;
-  // Forgets the averages and the peak and minimum holds.
-  void RestartSpectrumAverages();
-  // The large transform's bins, averages and holds; null before its first pass.
-  const LargeSpectrum* LargeSpectrumData() const { return m_pLarge.get(); }
-
- private:
-  void LargeSpectrumPass(int analysis, bool threeD);
-  // Fills the large spectrum's samples: the buffer's first frames in Classic, the ring's newest
-  // in Live. False when nothing new arrived.
-  bool LoadLargeSamples();
+  // The features' choice of the frame a pass shows: kNewest when none chose.
+  ViewFeature::FrameChoice SelectFrame(bool live, std::size_t span);
   // Points a chart of the current layout holds, and how many series it draws.
   int ChartCapacityFor(bool threeD) const;
   int ChartSeriesFor(bool threeD) const;
-  // Live at time bases above 1: the frame filtered at the full rate before every t-th sample
-  // is kept. False (nothing done) when the ring cannot give the frames.
-  bool DecodeLiveAntiAliased(int timeBase);
+
+  friend class LiveDisplay;
 
   CAurivueDoc* m_pDocument;
   ViewFeatures m_features;
@@ -192,28 +159,5 @@ class CAurivueView : public QWidget, public MessageTarget {
   std::unique_ptr<double[]> m_pPowerLevels;
   FftEngine m_fft;
 
-  QTimer m_liveTimer;
-  int m_nLiveIntervalMs = 16;
-  std::vector<unsigned char> m_liveBuffer;  // half a second of frames, newest last
-  std::vector<double> m_liveLeft;           // every frame of the span, for the envelope
-  std::vector<double> m_liveRight;
-  std::vector<double> m_envelopeMin;
-  std::vector<double> m_envelopeMax;
-  uint64_t m_nLiveEnd = 0;
-  uint64_t m_nLiveStamp = 0;
-  const void* m_pLiveRing = nullptr;  // the ring m_nLiveEnd counts in
-  int64_t m_nLastTickNs = 0;
-  int64_t m_nNextCurtainNs = 0;
-
-  double m_dTraceShiftMs = 0;
-  bool m_bTriggerMarks = false;
-  std::vector<unsigned char> m_triggerBytes;
-  std::vector<double> m_triggerSamples;
-  std::unique_ptr<LargeSpectrum> m_pLarge;
-  // Live anti-aliasing: the filter of the time base in use and its input.
-  std::vector<double> m_antiAliasTaps;
-  int m_nAntiAliasFactor = 0;
-  std::vector<unsigned char> m_antiAliasRaw;
-  std::vector<double> m_antiAliasLeft;
-  std::vector<double> m_antiAliasRight;
+  std::unique_ptr<LiveDisplay> m_pLive;
 };

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <limits>
 #include <mutex>
+#include <numbers>
 
 #include "acquisition/app_state.h"
 #include "acquisition/spectrum_options.h"
@@ -213,7 +214,7 @@ CsvTable SpectrumBinsTable(const SpectrumBinsInput& in) {
   std::vector<double> x(static_cast<std::size_t>(half) + 1);
   for (int k = 0; k <= half; ++k) x[k] = k * in.rate / in.size;
   table.columns.push_back(std::move(x));
-  const double degrees = 180.0 / (4.0 * std::atan(1.0));
+  const double degrees = 180.0 / std::numbers::pi;
   // One column of trace t (0 average, 1 peak hold, 2 minimum hold) of channel c.
   auto column = [&](int c, const double* trace) {
     std::vector<double> v(static_cast<std::size_t>(half) + 1);

@@ -8,13 +8,11 @@ void TriggerControl::SetSettings(const TriggerSettings& settings) {
     m_machine.SetMode(limited.mode);
     m_pending.clear();
   }
-  ++m_nRevision;
 }
 
 void TriggerControl::Rearm() {
   m_machine.Arm();
   m_pending.clear();
-  ++m_nRevision;
 }
 
 void TriggerControl::Restart() {
@@ -22,15 +20,10 @@ void TriggerControl::Restart() {
   m_pStream = nullptr;
   m_pending.clear();
   m_machine.Arm();
-  ++m_nRevision;
 }
 
 bool TriggerControl::Rolls(float timeBase) const {
   return m_settings.roll && timeBase >= kRollTimeBaseMs;
-}
-
-void TriggerControl::NoteStep(TriggerStatus before) {
-  if (before != m_machine.Status()) ++m_nRevision;
 }
 
 TriggerControl& CurrentTrigger() {

@@ -26,9 +26,6 @@ class TriggerControl {
   bool Rolls(float timeBase) const;
 
   TriggerStatus Status() const { return m_machine.Status(); }
-  // Goes up whenever the settings or the state change, for displays that follow them.
-  uint64_t Revision() const { return m_nRevision; }
-  void NoteStep(TriggerStatus before);
 
   TriggerSearch& Search() { return m_search; }
   TriggerStateMachine& Machine() { return m_machine; }
@@ -44,7 +41,6 @@ class TriggerControl {
   TriggerSearch m_search;
   TriggerStateMachine m_machine;
   std::vector<double> m_pending;
-  uint64_t m_nRevision = 0;
 };
 
 TriggerControl& CurrentTrigger();

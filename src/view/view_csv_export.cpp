@@ -41,7 +41,10 @@ std::string DisplayedCsvText(CAurivueView& view, const AppState& app, const std:
   for (int i = 0; i < 2; ++i) {
     charts[i] = threeD ? static_cast<const ChartCtrl*>(&view.Chart3D(i)) : &view.Chart2D(i);
   }
-  const LargeSpectrum* large = view.LargeSpectrumFor(analysis) ? view.LargeSpectrumData() : nullptr;
+  const LargeSpectrum* large = nullptr;
+  for (const ViewFeature* feature : view.Features()) {
+    if ((large = feature->LargeSpectrumShown(view, analysis)) != nullptr) break;
+  }
   const SpectrumOptions& o = app.m_spectrum;
   const bool decibels = analysis == 5 || o.scale != 0;
   CsvTable table;

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
 class CAurivueView;
 class DeviceContext;
+struct LargeSpectrum;
 
 // What an instrument feature adds to the scope view. The view offers each step to its features
 // in order; the defaults take no part, so a feature overrides only the steps it joins. A display
@@ -33,6 +35,40 @@ class ViewFeature {
   // the display has nothing to export.
   virtual bool DisplayCsvRows(CAurivueView& /*view*/, int /*mode*/, std::string& /*rows*/) {
     return false;
+  }
+
+  // Which frame a pass of the view's own displays shows (the trigger chooses it). The view asks
+  // its features in order; the first answer other than kNewest decides.
+  enum class FrameChoice {
+    kNewest,   // the view takes the newest frame, as without the feature
+    kDecoded,  // the feature decoded the frame the pass shows into the view's arrays
+    kKeep,     // nothing new to show: the last frame stays and no pass runs
+  };
+  // A new view begins: its arrays exist, its first pass has not run.
+  virtual void ViewStarting(CAurivueView& /*view*/) {}
+  // Classic: the capture engine holds a filled buffer.
+  virtual FrameChoice SelectClassicFrame(CAurivueView& /*view*/) { return FrameChoice::kNewest; }
+  // Live: a frame of span frames at the full rate is wanted.
+  virtual FrameChoice SelectLiveFrame(CAurivueView& /*view*/, std::size_t /*span*/) {
+    return FrameChoice::kNewest;
+  }
+  // The view decoded the newest frame for the pass (every feature answered kNewest).
+  virtual void NewestFrameShown(CAurivueView& /*view*/) {}
+  // How far right of the frame's left edge its first sample is drawn, ms.
+  virtual double TraceShiftMs() const { return 0; }
+
+  // A pass of the feature's own in place of the view's for a display the view draws (the large
+  // spectrum). True when the feature ran it.
+  virtual bool RunsPass(const CAurivueView& /*view*/, int /*analysis*/) const { return false; }
+  virtual void RunPass(CAurivueView& /*view*/, int /*analysis*/, bool /*threeD*/) {}
+  // The points and series a chart of the current layout holds for such a pass; 0 leaves the
+  // view's own.
+  virtual int ChartCapacity(const CAurivueView& /*view*/, bool /*threeD*/) const { return 0; }
+  virtual int ChartSeries(const CAurivueView& /*view*/, bool /*threeD*/) const { return 0; }
+  // The large transform the display of analysis shows, for its export; nullptr for none.
+  virtual const LargeSpectrum* LargeSpectrumShown(const CAurivueView& /*view*/,
+                                                  int /*analysis*/) const {
+    return nullptr;
   }
 };
 

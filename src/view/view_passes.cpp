@@ -1,6 +1,7 @@
 // The twelve analysis passes of the scope view, one per display mode.
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "acquisition/app_state.h"
 #include "acquisition/current_app.h"
@@ -17,10 +18,7 @@ constexpr int kPowerLags = 32;
 
 double Magnitude(const Complex& c) { return std::sqrt(c.re * c.re + c.im * c.im); }
 
-double PhaseDegrees(const Complex& c) {
-  const double pi = 4.0 * std::atan(1.0);
-  return std::atan2(c.im, c.re) * 180.0 / pi;
-}
+double PhaseDegrees(const Complex& c) { return std::atan2(c.im, c.re) * 180.0 / std::numbers::pi; }
 
 }  // namespace
 
@@ -90,8 +88,9 @@ void CAurivueView::OscillographPass(bool threeD) {
   if (two) SetFrameRange(1, threeD, 0, span, -4.0 * app.m_fRightScale, 4.0 * app.m_fRightScale);
   ChartCtrl& top = FrameChart(0, threeD);
   ChartCtrl& bottom = FrameChart(1, threeD);
+  const double shift = TraceShiftMs();
   for (int i = 0; i < m_nSamples; ++i) {
-    const double t = SampleTime(i, m_nSamples, app.m_fTimeBase) + m_dTraceShiftMs;
+    const double t = SampleTime(i, m_nSamples, app.m_fTimeBase) + shift;
     top.SetPoint(t, ToMillivolts(m_pLeftSamples[i], app.m_nVoltValue), i, 0);
     if (two) bottom.SetPoint(t, ToMillivolts(m_pRightSamples[i], app.m_nVoltValue), i, 0);
   }

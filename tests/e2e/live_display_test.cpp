@@ -12,11 +12,12 @@
 #include <vector>
 
 #include "e2e_reliability_support.h"
+#include "features/live/level_meter_bar.h"
+#include "features/live/live_feature.h"
+#include "features/live/live_profile.h"
 #include "instrument_support.h"
 #include "platform/capture_ring.h"
 #include "platform/user_profile.h"
-#include "shell/level_meter_bar.h"
-#include "shell/live_profile.h"
 
 using namespace e2e;
 using namespace instrument;
@@ -227,13 +228,16 @@ TEST_F(LiveDisplayTest, WaterfallTakesCurtainsAtItsOwnRateAndThePaneSaysLive) {
   EXPECT_GE(perSecond, 2.5);
   EXPECT_LE(perSecond, 6.5);
   m_session->Frame()->UpdatePanes();
-  EXPECT_TRUE(m_session->Frame()->LiveStatusText().startsWith("LIVE | 0 lost | "))
-      << m_session->Frame()->LiveStatusText().toStdString();
+  EXPECT_TRUE(FindFeature<LiveFeature>(m_session->Frame()->Features())
+                  ->StatusText()
+                  .startsWith("LIVE | 0 lost | "))
+      << FindFeature<LiveFeature>(m_session->Frame()->Features())->StatusText().toStdString();
   // Back to Classic: one pass per half-second buffer again, and the pane says so.
   app.m_bLive = 0;
   SendCommandTo(m_session->Frame(), 612);
   m_session->Frame()->UpdatePanes();
-  EXPECT_TRUE(m_session->Frame()->LiveStatusText().startsWith("CLASSIC"));
+  EXPECT_TRUE(
+      FindFeature<LiveFeature>(m_session->Frame()->Features())->StatusText().startsWith("CLASSIC"));
   const int handled = m_session->Tap().m_nHandled;
   const uint64_t classicBefore = app.m_nAnalysisUpdates;
   ASSERT_TRUE(PumpUntil([&] { return m_session->Tap().m_nHandled >= handled + 2; }, 5s));
@@ -246,7 +250,7 @@ TEST_F(LiveDisplayTest, LevelMetersReadTheKnownToneInBothModes) {
     return WriteRecording(wav, rate, QuadratureTone(rate, 2.0, 1000, 16384, 4096));
   });
   m_session->ClickPower();
-  LevelMeterBar* meters = m_session->Frame()->LevelMeters();
+  LevelMeterBar* meters = FindFeature<LiveFeature>(m_session->Frame()->Features())->LevelMeters();
   ASSERT_NE(meters, nullptr);
   ASSERT_TRUE(PumpUntil([&] { return meters->Meter().PeakDb(0) > -20; }, 5s));
   Pump(200ms);
@@ -279,7 +283,8 @@ TEST(LiveProfileTest, F5SwitchesTheDisplayAndTheNextStartRemembers) {
     EXPECT_NE(session.View(), nullptr);
     EXPECT_TRUE(LoadLiveProfile().live);
     session.Frame()->UpdatePanes();
-    EXPECT_TRUE(session.Frame()->LiveStatusText().startsWith("LIVE"));
+    EXPECT_TRUE(
+        FindFeature<LiveFeature>(session.Frame()->Features())->StatusText().startsWith("LIVE"));
     SendCommandTo(session.Frame(), ID_VIEW_CURTAINS_FIRST + 3);
     EXPECT_EQ(app.m_nCurtainRate, 20);
   }

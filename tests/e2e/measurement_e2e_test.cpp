@@ -11,10 +11,11 @@
 
 #include "analysis/measurements.h"
 #include "e2e_reliability_support.h"
+#include "features/measure/measure_feature.h"
+#include "features/measure/measurement_panel.h"
 #include "instrument_support.h"
 #include "platform/command_ids.h"
 #include "platform/user_profile.h"
-#include "shell/measurement_panel.h"
 #include "support/file_bytes.h"
 #include "support/needs_environment.h"
 #include "support/private_program.h"
@@ -235,7 +236,7 @@ class MeasurePanelTest : public ::testing::Test {
     UserProfile().remove("Measurements");
     m_profileLock.reset();
   }
-  CMeasurementPanel* Panel() { return m_session->Frame()->MeasurePanel(); }
+  MeasurementPanel* Panel() { return MeasurePanelOf(m_session->Frame()->Features()); }
   std::unique_ptr<support::ProfileLock> m_profileLock;
   std::unique_ptr<AppSession> m_session;
 };
@@ -248,7 +249,7 @@ TEST_F(MeasurePanelTest, HiddenByDefaultThenBesideTheViewFromTheViewMenuAndKept)
   ASSERT_NE(Panel(), nullptr);
   EXPECT_FALSE(Panel()->isVisible());
   const QRect viewAlone = frame->ScopeView()->geometry();
-  EXPECT_FALSE(frame->Measurements()->Active()) << "nothing is measured nobody reads";
+  EXPECT_FALSE(MeasurementsOf(frame->Features())->Active()) << "nothing is measured nobody reads";
 
   SendCommandTo(frame, ID_VIEW_MEASUREMENTS);
   Pump(50ms);
@@ -263,8 +264,9 @@ TEST_F(MeasurePanelTest, HiddenByDefaultThenBesideTheViewFromTheViewMenuAndKept)
   EXPECT_TRUE(UserProfile().value("Measurements/Visible").toBool());
 
   m_session->ClickPower();
-  const uint64_t before = frame->Measurements()->Updates();
-  ASSERT_TRUE(PumpUntil([&] { return frame->Measurements()->Updates() >= before + 2; }, 10s));
+  const uint64_t before = MeasurementsOf(frame->Features())->Updates();
+  ASSERT_TRUE(
+      PumpUntil([&] { return MeasurementsOf(frame->Features())->Updates() >= before + 2; }, 10s));
   const std::vector<ReadoutRow>& rows = Panel()->Rows();
   ASSERT_FALSE(rows.empty());
   EXPECT_EQ(rows[0].quantity, Quantity::kFrequency);
@@ -282,14 +284,14 @@ TEST_F(MeasurePanelTest, HiddenByDefaultThenBesideTheViewFromTheViewMenuAndKept)
   EXPECT_GT(lit, 200);
 
   SendCommandTo(frame, ID_VIEW_MEASURE_RESET);
-  EXPECT_EQ(frame->Measurements()->Stats()[0].Of(Quantity::kFrequency).Count(), 0u);
+  EXPECT_EQ(MeasurementsOf(frame->Features())->Stats()[0].Of(Quantity::kFrequency).Count(), 0u);
 
   SendCommandTo(frame, ID_VIEW_MEASUREMENTS);
   Pump(50ms);
   EXPECT_FALSE(Panel()->isVisible());
   EXPECT_EQ(frame->ScopeView()->geometry(), viewAlone) << "the layout as it was";
   EXPECT_FALSE(UserProfile().value("Measurements/Visible").toBool());
-  EXPECT_FALSE(frame->Measurements()->Active());
+  EXPECT_FALSE(MeasurementsOf(frame->Features())->Active());
 }
 
 TEST_F(MeasurePanelTest, StatisticsStartAgainAtPowerOnAndInvalidValuesShowAsDashes) {
@@ -297,7 +299,7 @@ TEST_F(MeasurePanelTest, StatisticsStartAgainAtPowerOnAndInvalidValuesShowAsDash
   SendCommandTo(frame, ID_VIEW_MEASUREMENTS);
   Panel()->SetStatistics(true);
   Panel()->SetQuantities({Quantity::kFrequency, Quantity::kRms});
-  MeasurementStation* station = frame->Measurements();
+  MeasurementStation* station = MeasurementsOf(frame->Features());
   m_session->ClickPower();
   ASSERT_TRUE(PumpUntil([&] { return station->Stats()[0].Updates() >= 5; }, 15s));
   const RunningStats& f = station->Stats()[0].Of(Quantity::kFrequency);
@@ -336,16 +338,16 @@ TEST_F(MeasurePanelTest, LogFromTheViewMenuGetsARowPerBufferUntilStopped) {
       [&](const SaveFileRequest&) { return std::optional<std::string>(path.toStdString()); });
   SendCommandTo(frame, ID_VIEW_MEASURE_LOG);
   SetSaveFileDialogHook(previous);
-  ASSERT_TRUE(frame->MeasureLog()->Running());
-  EXPECT_TRUE(frame->Measurements()->Active());
+  ASSERT_TRUE(MeasureLogOf(frame->Features())->Running());
+  EXPECT_TRUE(MeasurementsOf(frame->Features())->Active());
   m_session->ClickPower();
-  ASSERT_TRUE(PumpUntil([&] { return frame->MeasureLog()->Rows() >= 3; }, 10s));
+  ASSERT_TRUE(PumpUntil([&] { return MeasureLogOf(frame->Features())->Rows() >= 3; }, 10s));
   SendCommandTo(frame, ID_VIEW_MEASURE_LOG);
-  EXPECT_FALSE(frame->MeasureLog()->Running());
-  const uint64_t rows = frame->MeasureLog()->Rows();
+  EXPECT_FALSE(MeasureLogOf(frame->Features())->Running());
+  const uint64_t rows = MeasureLogOf(frame->Features())->Rows();
   Pump(1200ms);
   EXPECT_EQ(CsvRows(path).size(), rows + 1) << "nothing after the stop";
-  EXPECT_FALSE(frame->Measurements()->Active());
+  EXPECT_FALSE(MeasurementsOf(frame->Features())->Active());
 }
 
 TEST_F(MeasureProgramTest, LevelsAreThoseAfterTheChosenFilter) {

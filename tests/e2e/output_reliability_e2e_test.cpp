@@ -16,10 +16,11 @@
 #include <sstream>
 
 #include "e2e_reliability_support.h"
+#include "features/data_out/data_out.h"
+#include "features/data_out/data_out_feature.h"
+#include "features/data_out/input_watch.h"
 #include "instrument_support.h"
 #include "platform/file_services.h"
-#include "shell/data_out.h"
-#include "shell/input_watch.h"
 #include "support/needs_environment.h"
 #include "support/private_program.h"
 
@@ -290,8 +291,8 @@ TEST(LostInputTest, SoundServerKilledDuringLiveAndRecordingIsSaidAndResumed) {
   ASSERT_TRUE(session.ok()) << session.error();
   CAurivueApp& app = session.App();
   CMainFrame* frame = session.Frame();
-  InputWatch& watch = *frame->GetInputWatch();
-  DataOut& out = *frame->GetDataOut();
+  InputWatch& watch = *InputWatchOf(frame->Features());
+  DataOut& out = *DataOutOf(frame->Features());
   app.m_bLive = 1;
   app.m_nDisplayMode = 602;
   SendCommandTo(frame, 602);

@@ -15,13 +15,14 @@
 #include <QMenuBar>
 
 #include "e2e_reliability_support.h"
+#include "features/data_out/data_out.h"
+#include "features/data_out/data_out_feature.h"
 #include "instrument_support.h"
 #include "platform/file_services.h"
 #include "platform/user_profile.h"
-#include "shell/data_out.h"
-#include "shell/open_file_dialog.h"
 #include "support/file_bytes.h"
 #include "support/needs_environment.h"
+#include "view/open_file_dialog.h"
 #include "view/view_dialogs.h"
 
 using namespace e2e;
@@ -90,7 +91,7 @@ class RecordingE2eTest : public ::testing::Test {
   }
 
   CAurivueApp& App() { return m_session->App(); }
-  DataOut& Out() { return *m_session->Frame()->GetDataOut(); }
+  DataOut& Out() { return *DataOutOf(m_session->Frame()->Features()); }
 
   bool WaitForBuffers(int count) {
     const int target = m_session->Tap().m_nHandled + count;

@@ -9,17 +9,17 @@
 #include <QStandardPaths>
 
 #include "e2e_reliability_support.h"
+#include "features/live/live_profile.h"
+#include "features/trigger_profile.h"
 #include "platform/command_ids.h"
 #include "platform/user_profile.h"
-#include "shell/live_profile.h"
 #include "shell/main_frame.h"
-#include "shell/open_file_dialog.h"
 #include "shell/setup_commands.h"
-#include "shell/trigger_profile.h"
 #include "support/file_bytes.h"
 #include "support/needs_environment.h"
 #include "support/private_program.h"
 #include "support/profile_lock.h"
+#include "view/open_file_dialog.h"
 #include "view/view_dialogs.h"
 
 using instrument::PrivateProgram;

@@ -15,11 +15,12 @@
 
 #include "analysis/trigger_search.h"
 #include "e2e_reliability_support.h"
+#include "features/trigger/trigger_dlg.h"
+#include "features/trigger/trigger_feature.h"
+#include "features/trigger_profile.h"
 #include "instrument_support.h"
+#include "platform/command_ids.h"
 #include "platform/user_profile.h"
-#include "shell/trigger_commands.h"
-#include "shell/trigger_dlg.h"
-#include "shell/trigger_profile.h"
 #include "support/profile_lock.h"
 #include "view/trigger_control.h"
 
@@ -98,7 +99,7 @@ class TriggerE2ETest : public ::testing::Test {
 
   QString PaneText() {
     m_session->Frame()->UpdatePanes();
-    return m_session->Frame()->TriggerStatusText();
+    return FindFeature<TriggerFeature>(m_session->Frame()->Features())->StatusText();
   }
 
   std::vector<double> LeftFrame() {
@@ -317,7 +318,7 @@ TEST_F(TriggerE2ETest, MenuDialogAndKeysSetTheTriggerAndTheProfileKeepsIt) {
   ASSERT_NE(ctrlT, nullptr);
   bool seen = false;
   QTimer::singleShot(0, [&] {
-    auto* dialog = dynamic_cast<CTriggerDlg*>(QApplication::activeModalWidget());
+    auto* dialog = dynamic_cast<TriggerDlg*>(QApplication::activeModalWidget());
     if (dialog == nullptr) return;
     seen = true;
     dialog->ModeBox()->setCurrentIndex(1);

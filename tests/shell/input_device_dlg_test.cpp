@@ -1,4 +1,4 @@
-#include "shell/input_device_dlg.h"
+#include "features/live/input_device_dlg.h"
 
 #include <gtest/gtest.h>
 
@@ -27,7 +27,7 @@ TEST(InputDeviceListTest, MarksTheDeviceInUseAndGivesBackTheOneChosen) {
   WaveInDeviceList devices;
   devices.names = {"HDA Intel: ALC (hw:0,0)", "USB Audio: Mic (hw:1,0)", "pulse", "default"};
   devices.defaultIndex = 3;
-  CInputDeviceDlg systemDefault(devices, "");
+  InputDeviceDlg systemDefault(devices, "");
   QListWidget* list = systemDefault.List();
   ASSERT_EQ(list->count(), 3);
   EXPECT_EQ(list->item(0)->text(), "System default");
@@ -35,7 +35,7 @@ TEST(InputDeviceListTest, MarksTheDeviceInUseAndGivesBackTheOneChosen) {
   EXPECT_EQ(list->item(0)->checkState(), Qt::Checked);
   EXPECT_EQ(systemDefault.Chosen(), "");
 
-  CInputDeviceDlg named(devices, "USB Audio: Mic (hw:1,0)");
+  InputDeviceDlg named(devices, "USB Audio: Mic (hw:1,0)");
   for (int row = 0; row < 3; ++row) {
     EXPECT_EQ(named.List()->item(row)->checkState(), row == 2 ? Qt::Checked : Qt::Unchecked);
   }
@@ -45,7 +45,7 @@ TEST(InputDeviceListTest, MarksTheDeviceInUseAndGivesBackTheOneChosen) {
   named.List()->setCurrentRow(0);
   EXPECT_EQ(named.Chosen(), "");
   // A device chosen earlier through the server's entry is the system default now.
-  CInputDeviceDlg server(devices, "pulse");
+  InputDeviceDlg server(devices, "pulse");
   EXPECT_EQ(server.List()->item(0)->checkState(), Qt::Checked);
 
   EXPECT_EQ(DeviceNameOfInput("device:pulse"), "pulse");
@@ -102,7 +102,7 @@ TEST(InputDeviceListPulseTest, SoundServerDevicesAreListedByNameAndEachOneCanBeC
   EXPECT_TRUE(pulse) << "the sound server's device is not among the inputs";
   // A chosen device stands out in the dialog.
   SelectWaveInput("device:" + devices.names.back(), nullptr);
-  CInputDeviceDlg dialog(devices, DeviceNameOfInput(CurrentWaveInput()));
+  InputDeviceDlg dialog(devices, DeviceNameOfInput(CurrentWaveInput()));
   // The server is the system default row, listed once.
   for (int row = 1; row < dialog.List()->count(); ++row) {
     const QString text = dialog.List()->item(row)->text();

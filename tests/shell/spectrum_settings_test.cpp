@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "features/spectrum/spectrum_menu.h"
+#include "features/spectrum/spectrum_profile.h"
 #include "platform/command_ids.h"
 #include "platform/user_profile.h"
 #include "shell/command_line.h"
-#include "shell/spectrum_menu.h"
-#include "shell/spectrum_profile.h"
 
 namespace {
 

@@ -4,7 +4,8 @@
 
 #include <climits>
 
-#include "shell/level_meter_bar.h"
+#include "features/live/level_meter_bar.h"
+#include "features/live/live_feature.h"
 #include "shell/main_frame.h"
 
 TEST(ShellStatusTexts, RatePaneNamesEachIndexAndFallsBackTo44100) {

@@ -7,11 +7,12 @@
 #include <QPushButton>
 #include <QStandardPaths>
 
+#include "features/trigger/trigger_dlg.h"
+#include "features/trigger/trigger_feature.h"
+#include "features/trigger_profile.h"
 #include "platform/user_profile.h"
 #include "shell/command_line.h"
 #include "shell/main_frame.h"
-#include "shell/trigger_dlg.h"
-#include "shell/trigger_profile.h"
 #include "support/profile_lock.h"
 #include "view/trigger_control.h"
 
@@ -141,7 +142,7 @@ TEST(TriggerDialog, FieldsShowTheSettingsAndGiveBackTheEdits) {
   s.slope = TriggerSlope::kFalling;
   s.levelMv = 12.5;
   s.holdoffMs = 30;
-  CTriggerDlg dialog(s, [] { return -77.0; });
+  TriggerDlg dialog(s, [] { return -77.0; });
   EXPECT_EQ(dialog.ModeBox()->currentText(), "Auto");
   EXPECT_EQ(dialog.SourceBox()->currentIndex(), 1);
   EXPECT_EQ(dialog.SlopeBox()->currentText(), "Falling");

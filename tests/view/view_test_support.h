@@ -62,6 +62,7 @@ class ScopeViewHost {
     app.m_nDisplayMode = mode;
     view.reset();
     view = std::make_unique<CAurivueView>(&doc);
+    view->SetFeatures(features);
     view->resize(width, height);
     view->OnInitialUpdate();
     return *view;
@@ -74,6 +75,8 @@ class ScopeViewHost {
   QTemporaryDir dir;
   AppState app;
   CAurivueDoc doc;
+  // What the instrument features add to every view made (none unless a test gives some).
+  ViewFeatures features;
   std::unique_ptr<CAurivueView> view;
 };
 

@@ -1,0 +1,142 @@
+#include "features/measure/measure_feature.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <algorithm>
+
+#include "acquisition/current_app.h"
+#include "controls/flat_splitter.h"
+#include "features/measure/measure_profile.h"
+#include "features/measure/measurement_panel.h"
+#include "platform/command_ids.h"
+#include "platform/message_box.h"
+#include "platform/message_target.h"
+#include "view/aurivue_view.h"
+#include "view/measurement_log.h"
+#include "view/measurement_station.h"
+#include "view/view_dialogs.h"
+
+MeasureFeature::MeasureFeature() = default;
+
+MeasureFeature::~MeasureFeature() {
+  // The panel and the log hold on to the station: they go first.
+  delete m_pMeasurePanel.data();
+  m_pMeasureLog.reset();
+  m_pMeasure.reset();
+}
+
+void MeasureFeature::CreateParts(const FrameParts& parts) {
+  m_parts = parts;
+  m_pMeasure = std::make_unique<MeasurementStation>();
+  m_pMeasureLog = std::make_unique<MeasurementLog>(*m_pMeasure);
+}
+
+void MeasureFeature::CreatePanels(const FrameParts& parts) {
+  m_parts = parts;
+  const MeasureProfile profile = LoadMeasureProfile();
+  // A hidden child of the frame until shown, so the panes are laid out as without it.
+  m_pMeasurePanel = new MeasurementPanel(*m_pMeasure, parts.owner);
+  m_pMeasurePanel->hide();
+  m_pMeasurePanel->SetQuantities(profile.quantities);
+  m_pMeasurePanel->SetStatistics(profile.statistics);
+
+  if (QMenu* view = MenuNamed(parts.menuBar, "View")) {
+    view->addSeparator();
+    QWidget* owner = parts.owner;
+    auto add = [owner, view](const QString& text, int id, const QString& prompt) {
+      QAction* a = view->addAction(text);
+      a->setData(id);
+      a->setStatusTip(prompt);
+      QObject::connect(a, &QAction::triggered, view, [owner, id] { SendCommandTo(owner, id); });
+      return a;
+    };
+    m_pMeasureAction = add("&Measurements", ID_VIEW_MEASUREMENTS,
+                           "Show or hide the measurements beside the display");
+    m_pMeasureAction->setCheckable(true);
+    m_pMeasureLogAction = add("Measurement &Log...", ID_VIEW_MEASURE_LOG,
+                              "Write every measurement update to a CSV file, or stop");
+    m_pMeasureLogAction->setCheckable(true);
+    add("&Reset Measurement Statistics", ID_VIEW_MEASURE_RESET,
+        "Start the measurement statistics again");
+    // A log started from the command line, or stopped by a full disk, shows as it is.
+    QObject::connect(view, &QMenu::aboutToShow, view, [this] {
+      if (m_pMeasureLogAction != nullptr && m_pMeasureLog) {
+        m_pMeasureLogAction->setChecked(m_pMeasureLog->Running());
+      }
+    });
+  }
+  ShowPanel(profile.visible);
+}
+
+void MeasureFeature::OnBufferReady() {
+  if (m_pMeasure) m_pMeasure->OnBufferReady();
+}
+
+void MeasureFeature::ShowPanel(bool show) {
+  FlatSplitter* row = m_parts.viewRow;
+  if (m_pMeasurePanel == nullptr || row == nullptr) return;
+  if (m_pMeasureAction != nullptr) m_pMeasureAction->setChecked(show);
+  const bool inSplitter = m_pMeasurePanel->parent() == static_cast<QObject*>(row);
+  if (show == (inSplitter && !m_pMeasurePanel->isHidden())) return;
+  if (show) {
+    row->addWidget(m_pMeasurePanel);
+    m_pMeasurePanel->show();
+  } else {
+    m_pMeasurePanel->hide();
+    // Out of the splitter again: the scope view is its last pane, as it was.
+    m_pMeasurePanel->setParent(m_parts.owner);
+    m_pMeasurePanel->hide();
+  }
+  if (m_parts.layOut) m_parts.layOut();
+  // The charts were laid out for the old width: the view sets itself up again.
+  CAurivueView* view = m_parts.scopeView ? m_parts.scopeView() : nullptr;
+  if (view != nullptr && view->isVisible() && m_parts.remakeView) m_parts.remakeView();
+}
+
+void MeasureFeature::FitPanels(int navWidth) {
+  FlatSplitter* row = m_parts.viewRow;
+  if (m_pMeasurePanel == nullptr || row == nullptr ||
+      m_pMeasurePanel->parent() != static_cast<QObject*>(row)) {
+    return;
+  }
+  // The readout never takes more than half of what the navigation bar leaves.
+  const int bars = 2 * row->handleWidth();
+  const int rest = std::max(0, row->contentsRect().width() - navWidth - bars);
+  const int panelWidth = std::min(MeasurementPanel::kWidth, rest / 2);
+  row->SetPaneInfo(1, rest - panelWidth, 0);
+  row->RecalcLayout();
+}
+
+bool MeasureFeature::OnCommand(int id) {
+  if (!m_pMeasure) return false;
+  switch (id) {
+    case ID_VIEW_MEASUREMENTS: {
+      const bool show = m_pMeasurePanel != nullptr && m_pMeasurePanel->isHidden();
+      ShowPanel(show);
+      SaveMeasureVisible(show);
+      return true;
+    }
+    case ID_VIEW_MEASURE_LOG:
+      if (m_pMeasureLog->Running()) {
+        if (!m_pMeasureLog->Stop()) ShowMessageBox(m_pMeasureLog->Error());
+      } else {
+        SaveFileRequest request;
+        request.defaultExtension = "csv";
+        request.initialPath = "measurements.csv";
+        request.filter = "CSV files(*.csv)|*.csv|";
+        if (const std::optional<std::string> path = RunSaveFileDialog(m_parts.owner, request)) {
+          if (!m_pMeasureLog->Start(*path)) ShowMessageBox(m_pMeasureLog->Error());
+        }
+      }
+      if (m_pMeasureLogAction != nullptr) m_pMeasureLogAction->setChecked(m_pMeasureLog->Running());
+      return true;
+    case ID_VIEW_MEASURE_RESET:
+      m_pMeasure->ResetStatistics();
+      return true;
+    default:
+      return false;
+  }
+}
+
+MeasurementPanel* MeasureFeature::Panel() const { return m_pMeasurePanel.data(); }

@@ -1,0 +1,169 @@
+// Each feature's own menu items, where it puts them among the frame's: a block of items in a
+// menu found by its name, beginning at the feature's first item.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <string>
+#include <vector>
+
+#include "features/instrument_feature.h"
+#include "platform/message_box.h"
+#include "platform/wave_in.h"
+#include "shell/aurivue_app.h"
+#include "shell/main_frame.h"
+
+namespace {
+
+struct Item {
+  const char* text;  // nullptr: a separator
+  int id;            // 0 for a submenu
+  const char* prompt;
+};
+
+struct FeatureBlock {
+  const char* name;  // the feature's, for the failure message
+  const char* menu;  // the menu's name without its '&'
+  std::vector<Item> items;
+};
+
+const std::vector<FeatureBlock>& Blocks() {
+  static const std::vector<FeatureBlock> blocks = {
+    {"data out", "File", {{"Export &CSV...", 32940, "Export what the display shows as CSV"}}},
+    {"data out",
+     "File",
+     {{"&Record...", 32941, "Record every captured sample into a file"},
+      {"Open Rec&ording...", 32942, "Play a recording as the input"},
+      {"Recent Recor&dings", 0, ""},
+      {nullptr, 0, nullptr}}},
+    {"setups",
+     "File",
+     {{"Open Set&up...", 32947, "Set the instrument up as a setup file says"},
+      {"Save Setu&p...", 32948, "Save the whole state of the instrument as a setup file"},
+      {nullptr, 0, nullptr},
+      {"E&xit\tCtrl+x", 57665, "Quit Aurivue2.0"}}},
+    {"live",
+     "Setup",
+     {{"Input &Device\tCtrl+D", 141, "Set Input Device "},
+      {"Input Device &List...", 32901, "Choose the recording device by name"},
+      {"&Filter Setup\tCtrl+F", 32824, "Filter setup"}}},
+    {"live",
+     "View",
+     {{"&Live display\tF5", 32900, "Redraw with the screen from the newest samples"},
+      {"3-D &Curtains a Second", 0, ""},
+      {nullptr, 0, nullptr}}},
+    {"measurements",
+     "View",
+     {{nullptr, 0, nullptr},
+      {"&Measurements", 32960, "Show or hide the measurements beside the display"},
+      {"Measurement &Log...", 32961, "Write every measurement update to a CSV file, or stop"},
+      {"&Reset Measurement Statistics", 32962, "Start the measurement statistics again"}}},
+#if AURIVUE_FEATURE_TRIGGER
+    {"trigger",
+     "Trigger",
+     {{"Trigger &Setup...\tCtrl+T", 33160, "Set up the oscillograph's trigger"},
+      {nullptr, 0, nullptr},
+      {"&Off", 33161, "Trigger mode"},
+      {"&Auto", 33162, "Trigger mode"},
+      {"&Normal", 33163, "Trigger mode"},
+      {"S&ingle", 33164, "Trigger mode"},
+      {nullptr, 0, nullptr},
+      {"So&urce", 0, ""},
+      {"S&lope", 0, ""},
+      {"Ro&ll at 20 ms/div and Slower", 33172,
+       "Live display: the trace scrolls from the right, untriggered"},
+      {nullptr, 0, nullptr},
+      {"Level to &50 %\tCtrl+L", 33170, "Trigger level to the middle of the newest frame"},
+      {"&Re-arm Single\tF9", 33171, "Wait for the next trigger"}}},
+#endif
+    {"spectrum analyser",
+     "Spectrum",
+     {{"&FFT Size", 0, ""},
+      {"&Amplitude Scale", 0, ""},
+      {"Frequency A&xis", 0, ""},
+      {"Level &Range", 0, ""},
+      {"A&veraging", 0, ""},
+      {"Peak &Decay", 0, ""},
+      {nullptr, 0, nullptr},
+      {"Flat-&Top Window for Levels", 33260, "Read tone levels through the flat-top window"},
+      {"&Peak Hold", 33261, "Show the highest level each frequency reached"},
+      {"&Minimum Hold", 33262, "Show the lowest level each frequency reached"},
+      {"R&eset Averages and Holds", 33299, "Start the averages and the holds afresh"}}},
+  };
+  return blocks;
+}
+
+class FeatureMenusTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    QStandardPaths::setTestModeEnabled(true);
+    ASSERT_TRUE(instanceDir.isValid());
+    setenv("AURIVUE_INSTANCE_DIR", instanceDir.path().toLocal8Bit().constData(), 1);
+    std::string error;
+    ASSERT_TRUE(SelectWaveInput("tone:1000", &error)) << error;
+    CommandLineOptions options;
+    options.splashMs = 0;
+    ASSERT_TRUE(app.InitInstance(*static_cast<QApplication*>(QApplication::instance()), options));
+    frame = app.MainFrame();
+    ASSERT_NE(frame, nullptr);
+  }
+  void TearDown() override {
+    app.ExitInstance();
+    unsetenv("AURIVUE_INSTANCE_DIR");
+  }
+
+  MessageRecorder messages;
+  QTemporaryDir instanceDir;
+  CAurivueApp app;
+  CMainFrame* frame = nullptr;
+};
+
+}  // namespace
+
+TEST_F(FeatureMenusTest, EachFeaturePutsItsItemsWhereItsMenuHasThem) {
+  for (const FeatureBlock& block : Blocks()) {
+    SCOPED_TRACE(std::string(block.name) + " in " + block.menu);
+    QMenu* menu = MenuNamed(frame->menuBar(), block.menu);
+    ASSERT_NE(menu, nullptr);
+    const QList<QAction*> items = menu->actions();
+    // The block begins at its first item, or just before its second when it opens with a
+    // separator.
+    const bool leadingSeparator = block.items.front().text == nullptr;
+    const QString first = block.items[leadingSeparator ? 1 : 0].text;
+    int at = -1;
+    for (int i = 0; i < items.size(); ++i) {
+      if (items[i]->text() == first) at = leadingSeparator ? i - 1 : i;
+    }
+    ASSERT_GE(at, 0) << first.toStdString();
+    ASSERT_LE(at + static_cast<int>(block.items.size()), items.size());
+    for (std::size_t k = 0; k < block.items.size(); ++k) {
+      const Item& e = block.items[k];
+      const QAction* a = items[at + static_cast<int>(k)];
+      if (e.text == nullptr) {
+        EXPECT_TRUE(a->isSeparator()) << k;
+        continue;
+      }
+      EXPECT_EQ(a->text(), e.text);
+      EXPECT_EQ(a->data().toInt(), e.id) << e.text;
+      EXPECT_EQ(a->statusTip(), e.prompt) << e.text;
+      EXPECT_EQ(a->menu() != nullptr, e.id == 0) << e.text;
+      EXPECT_TRUE(a->shortcut().isEmpty()) << "key hints are text only: " << e.text;
+    }
+  }
+}
+
+TEST_F(FeatureMenusTest, TheFeaturesMenusStandBetweenSetupAndHelp) {
+  std::vector<QString> titles;
+  for (const QAction* a : frame->menuBar()->actions()) titles.push_back(a->text());
+  std::vector<QString> expected = {"&File", "&Setup", "&View"};
+#if AURIVUE_FEATURE_TRIGGER
+  expected.push_back("&Trigger");
+#endif
+  expected.push_back("S&pectrum");
+  expected.push_back("&Help");
+  EXPECT_EQ(titles, expected);
+}
