@@ -29,6 +29,10 @@ double LogSweep::Value(uint64_t n) const {
   return std::sin(2.0 * std::numbers::pi * PhaseCycles(n));
 }
 
+void LogSweep::Generate(double amplitude, double* out, uint64_t count) const {
+  for (uint64_t n = 0; n < count; ++n) out[n] = n < m_frames ? amplitude * Value(n) : 0.0;
+}
+
 double LogSweep::FrequencyAt(double seconds) const { return m_f1 * std::exp(seconds / m_L); }
 
 double LogSweep::HarmonicAdvance(int k) const { return m_L * std::log(static_cast<double>(k)); }
