@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "controls/control_view.h"
+#include "features/response/response_settings.h"
 #include "platform/command_ids.h"
 #include "platform/file_services.h"
 #include "platform/message_box.h"
@@ -111,6 +112,8 @@ void CAurivueApp::ApplyLiveProfile(const CommandLineOptions& options,
   m_nCurtainRate = start.curtainRate;
   m_spectrum = start.spectrum;
   options.spectrum.ApplyTo(m_spectrum);
+  CurrentResponseSettings() = LoadResponseProfile();
+  options.response.ApplyTo(CurrentResponseSettings());
   // --input and AURIVUE_INPUT win over the device chosen in the program; so does any input a
   // caller selected before the start.
   const char* env = std::getenv("AURIVUE_INPUT");
