@@ -1,6 +1,7 @@
 #include "analysis/response_stream.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 ResponseStream::ResponseStream(const TransferSettings& settings) : m_estimator(settings) {
@@ -54,9 +55,16 @@ int ResponseStream::Push(const double* reference, const double* measured, std::i
 
 void ResponseStream::Evaluate() {
   m_estimator.Evaluate();
-  if (m_estimator.Transforms() > 0) {
-    // The measured channel leads (negative offset) only through a mistaken wiring; its frame is
-    // then left where the reference's is.
-    m_nOffset = std::clamp(m_estimator.SuggestedOffset(), 0, m_nMaxOffset);
+  if (m_estimator.Transforms() == 0) return;
+  // The measured channel leads (negative offset) only through a mistaken wiring; its frame is
+  // then left where the reference's is.
+  const int suggested = std::clamp(m_estimator.SuggestedOffset(), 0, m_nMaxOffset);
+  // Frames read apart by the delay lose coherence and bias the gain by about the share of the
+  // frame they miss: once the delay is known the averages start again on aligned frames. A
+  // sample either way costs less than a thousandth of a decibel and is left, so that a delay
+  // near half a sample does not restart them again and again.
+  if (std::abs(suggested - m_nOffset) > 1) {
+    m_nOffset = suggested;
+    m_estimator.Reset();
   }
 }

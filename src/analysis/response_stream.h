@@ -21,8 +21,10 @@ class ResponseStream {
   }
   // Appends count samples of each channel; returns the number of transforms this added.
   int Push(const double* reference, const double* measured, std::int64_t count);
-  // Evaluates the averages and, after the first transforms, aligns the coming frames with the
-  // delay found (never more than a quarter of a transform).
+  // Evaluates the averages. When the delay found moves the measured frames by more than a
+  // sample, the coming frames are read aligned with it (never more than a quarter of a
+  // transform later) and the averages start again: the estimator then holds no transform until
+  // the next ones arrive.
   void Evaluate();
 
   const TransferEstimator& Estimator() const { return m_estimator; }

@@ -57,6 +57,7 @@ bool CAurivueApp::InitInstance(QApplication& qapp, const CommandLineOptions& opt
   profileState.live = liveProfile.live;
   profileState.curtainRate = liveProfile.curtainRate;
   profileState.spectrum = LoadSpectrumProfile();
+  profileState.response = LoadResponseProfile();
   std::optional<InstrumentState> setup;
   if (!options.setupPath.empty()) {
     const SetupReadResult read = OpenSetupFile(options.setupPath, profileState);
@@ -112,7 +113,7 @@ void CAurivueApp::ApplyLiveProfile(const CommandLineOptions& options,
   m_nCurtainRate = start.curtainRate;
   m_spectrum = start.spectrum;
   options.spectrum.ApplyTo(m_spectrum);
-  CurrentResponseSettings() = LoadResponseProfile();
+  CurrentResponseSettings() = start.response;
   options.response.ApplyTo(CurrentResponseSettings());
   // --input and AURIVUE_INPUT win over the device chosen in the program; so does any input a
   // caller selected before the start.

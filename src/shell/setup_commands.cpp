@@ -59,6 +59,7 @@ InstrumentState CaptureInstrumentState(CMainFrame& frame) {
   s.curtainRate = app.m_nCurtainRate;
   s.trigger = CurrentTrigger().Settings();
   s.spectrum = app.m_spectrum;
+  s.response = CurrentResponseSettings();
   s.readout = ReadoutShown(frame);
   if (const CMeasurementPanel* panel = frame.MeasurePanel()) {
     s.statistics = panel->Statistics();
@@ -76,6 +77,8 @@ void ApplyInstrumentState(CMainFrame& frame, const InstrumentState& state, Setup
   if (scope == SetupScope::kAll) {
     CurrentTrigger().SetSettings(state.trigger);
     app.m_spectrum = SanitizedSpectrumOptions(state.spectrum);
+    CurrentResponseSettings() = state.response;
+    if (remember) SaveResponseProfile(state.response);
     app.m_nCurtainRate = state.curtainRate;
     app.m_bLive = state.live ? 1 : 0;
     if (remember) {

@@ -35,7 +35,9 @@ TEST(AnalysisResponseExpectationTest, ParsesAndChecksAsTheChannelChecksDo) {
     ASSERT_TRUE(ParseResponseExpectation(c.text, e, error)) << c.text << ": " << error;
     const std::string failure = CheckResponseExpectation(e, c.value);
     EXPECT_EQ(failure.empty(), c.holds) << c.text << " " << c.value << ": " << failure;
-    if (!c.holds) EXPECT_NE(failure.find(e.text), std::string::npos) << failure;
+    if (!c.holds) {
+      EXPECT_NE(failure.find(e.text), std::string::npos) << failure;
+    }
   }
 }
 

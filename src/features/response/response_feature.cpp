@@ -434,6 +434,9 @@ bool ResponseFeature::Pass(CAurivueView& /*view*/, int mode) {
   AppState& app = CurrentApp();
   const std::shared_ptr<const CaptureRing> ring = app.m_capture.GetRing();
   if (!ring) return false;
+  // A setup opened meanwhile may have chosen the other method.
+  const bool dual = CurrentResponseSettings().method == ResponseSettings::kDual;
+  if ((m_pStream || m_pSweep) && dual != (m_pStream != nullptr)) Restart();
   if (ring.get() != m_pRing) Prepare(*ring);
   if (!m_pStream && !m_pSweep) return false;
   if (m_pSweep && !m_bSweepAsked && app.m_bPowerOn != 0) StartSweep();
