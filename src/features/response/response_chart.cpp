@@ -13,7 +13,7 @@ void ResponseChart::DrawSeries(DeviceContext& dc) {
   auto py = [this](double y) { return m_plotRect.bottom - (y - m_dYMin) / m_dYUnitsPerPixel; };
   const GivenPoints first = GetGivenPoints(0);
   if (!m_band.empty() && first.count > 1) {
-    const double height = m_dBandShare * (plot.bottom - plot.top);
+    const double height = kBandShare * (plot.bottom - plot.top);
     DcPen oldPen = dc.SelectPen(DcPen::Create(PS_SOLID, 0, kBandColor));
     for (int j = 0; j < first.count && j < static_cast<int>(m_band.size()); ++j) {
       const double v = m_band[j];
@@ -25,7 +25,8 @@ void ResponseChart::DrawSeries(DeviceContext& dc) {
     }
     dc.SelectPen(oldPen);
   }
-  for (int i = 0; i < m_nSeriesCount; ++i) {
+  // The first trace last, on top of the others.
+  for (int i = m_nSeriesCount - 1; i >= 0; --i) {
     const ChartSerie& s = m_series[i];
     const GivenPoints given = GetGivenPoints(i);
     if (!s.m_pX || !s.m_pY || given.count < 2) continue;
@@ -38,6 +39,7 @@ void ResponseChart::DrawSeries(DeviceContext& dc) {
           !std::isfinite(given.x[j - 1]) || !std::isfinite(given.x[j])) {
         continue;
       }
+      if (m_dJump > 0 && std::fabs(given.y[j] - given.y[j - 1]) > m_dJump) continue;
       const bool greyed = i == 0 && j < static_cast<int>(m_greyed.size()) &&
                           (m_greyed[j] != 0 || m_greyed[j - 1] != 0);
       if (greyed != greyNow) {

@@ -11,15 +11,15 @@
 // can show a value from 0 to 1 (the coherence) on the same x axis.
 class ResponseChart : public ChartCtrl {
  public:
-  // Per point of the first trace: nonzero draws its segments in grey. Empty: none grey.
-  void SetGreyed(std::vector<unsigned char> greyed) { m_greyed = std::move(greyed); }
-  // Per point of the first trace: the band's height as a share of bandShare of the plot;
-  // empty for no band.
-  void SetBand(std::vector<double> values, double bandShare = 0.2) {
-    m_band = std::move(values);
-    m_dBandShare = bandShare;
-  }
-  const std::vector<unsigned char>& Greyed() const { return m_greyed; }
+  // Per point of the first trace: nonzero draws its segments in grey. Empty: none grey. Filled
+  // in place, so that a redraw reuses the arrays.
+  std::vector<unsigned char>& Greyed() { return m_greyed; }
+  // Per point of the first trace: the band's height as a share of the band's full height, a
+  // fifth of the plot; empty for no band.
+  std::vector<double>& Band() { return m_band; }
+  // Neighbouring points further apart than jump in y are not joined (a wrapped phase's turn);
+  // 0 joins every pair.
+  void SetBreakAbove(double jump) { m_dJump = jump; }
 
  protected:
   void DrawSeries(DeviceContext& dc) override;
@@ -27,9 +27,10 @@ class ResponseChart : public ChartCtrl {
  private:
   std::vector<unsigned char> m_greyed;
   std::vector<double> m_band;
-  double m_dBandShare = 0.2;
+  static constexpr double kBandShare = 0.2;
+  double m_dJump = 0;
 };
 
 // The colour of a trace where it is not to be trusted.
 constexpr COLORREF kGreyedTraceColor = RGB(190, 190, 190);
-constexpr COLORREF kBandColor = RGB(200, 230, 200);
+constexpr COLORREF kBandColor = RGB(215, 240, 215);

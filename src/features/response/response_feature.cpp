@@ -52,6 +52,17 @@ int OrderOf(int size) {
 constexpr COLORREF kSeriesColors[] = {RGB(255, 0, 0),   RGB(0, 0, 255),   RGB(0, 140, 0),
                                       RGB(160, 0, 160), RGB(200, 120, 0), RGB(0, 150, 150)};
 
+// Sets a chart's y range and as many grid divisions of a whole step as fit, at most eight.
+void SetYRange(ResponseChart& chart, double x0, double x1, double lo, double hi, double step) {
+  while ((hi - lo) / step > 8) {
+    step *= 2;
+    lo = std::floor(lo / step) * step;
+    hi = std::ceil(hi / step) * step;
+  }
+  chart.SetGridDivisions(10, std::max(1, static_cast<int>(std::lround((hi - lo) / step))));
+  chart.SetRange(x0, x1, lo, hi);
+}
+
 std::string Figure(const char* format, double v) {
   char text[64];
   std::snprintf(text, sizeof text, format, v);
@@ -607,9 +618,9 @@ void ResponseFeature::DrawResponse() {
                  m_column[4]);
   }
   double y0 = -40, y1 = 10;
-  std::vector<double> both(m_column[0]);
-  both.insert(both.end(), m_column[1].begin(), m_column[1].end());
-  RangeOf(both, 10, 30, y0, y1);
+  m_both.assign(m_column[0].begin(), m_column[0].end());
+  m_both.insert(m_both.end(), m_column[1].begin(), m_column[1].end());
+  RangeOf(m_both, 10, 30, y0, y1);
   double p0 = -180, p1 = 180;
   if (s.groupDelay) {
     p0 = -1;
@@ -624,9 +635,11 @@ void ResponseFeature::DrawResponse() {
   bottom.SetTitle(s.groupDelay ? "Group delay"
                                : (s.phaseUnwrapped ? "Phase (unwrapped)" : "Phase"));
   bottom.SetAxisTitles("Hz", s.groupDelay ? "ms" : "deg");
-  top.SetRange(std::log10(lo), std::log10(hi), y0, y1);
-  bottom.SetRange(std::log10(lo), std::log10(hi), p0, p1);
-  std::vector<unsigned char> greyed(m_grid.size(), 0);
+  SetYRange(top, std::log10(lo), std::log10(hi), y0, y1, 10);
+  SetYRange(bottom, std::log10(lo), std::log10(hi), p0, p1, s.groupDelay ? 1 : 90);
+  bottom.SetBreakAbove(s.groupDelay || s.phaseUnwrapped ? 0 : 180);
+  std::vector<unsigned char>& greyed = top.Greyed();
+  greyed.assign(m_grid.size(), 0);
   for (std::size_t i = 0; i < m_grid.size(); ++i) {
     const double c = m_column[2][i];
     greyed[i] = std::isfinite(c) && c < s.coherenceThreshold ? 1 : 0;
@@ -637,9 +650,8 @@ void ResponseFeature::DrawResponse() {
     bottom.SetPoint(x, m_column[3][i], at, 0);
     bottom.SetPoint(x, m_column[4][i], at, 1);
   }
-  top.SetGreyed(greyed);
-  bottom.SetGreyed(std::move(greyed));
-  top.SetBand(m_column[2]);
+  bottom.Greyed().assign(greyed.begin(), greyed.end());
+  top.Band().assign(m_column[2].begin(), m_column[2].end());
   std::vector<ChartLegendEntry> legend;
   if (m_bHasReference) legend = {{"measured", kSeriesColors[0]}, {"stored", kSeriesColors[1]}};
   top.SetLegend(legend);
@@ -664,7 +676,7 @@ void ResponseFeature::DrawImpulse() {
   bottom.SetAxisTitles("ms", "dB");
   const double amplitude = peak > 0 ? peak * 1.1 : 1;
   top.SetRange(t0, std::max(t1, t0 + 1e-3), -amplitude, amplitude);
-  bottom.SetRange(t0, std::max(t1, t0 + 1e-3), -120, 0);
+  SetYRange(bottom, t0, std::max(t1, t0 + 1e-3), -120, 0, 20);
   int at = 0;
   for (int i = 0; i < n; i += stride, ++at) {
     // The strongest sample of each stride, so that the peak is drawn.
@@ -701,10 +713,10 @@ void ResponseFeature::DrawDistortion() {
           : std::string("Distortion: measured by the swept sine (Response > Swept Sine)"));
   chart.SetAxisTitles("Hz", "dB");
   double y0 = -100, y1 = 0;
-  std::vector<double> all;
-  for (int c = 0; c < 5; ++c) all.insert(all.end(), m_column[c].begin(), m_column[c].end());
-  RangeOf(all, 10, 40, y0, y1);
-  chart.SetRange(std::log10(lo), std::log10(hi), y0, y1);
+  m_both.clear();
+  for (int c = 0; c < 5; ++c) m_both.insert(m_both.end(), m_column[c].begin(), m_column[c].end());
+  RangeOf(m_both, 10, 40, y0, y1);
+  SetYRange(chart, std::log10(lo), std::log10(hi), y0, y1, 10);
   for (std::size_t i = 0; i < m_grid.size(); ++i) {
     for (int c = 0; c < 5; ++c) {
       chart.SetPoint(std::log10(m_grid[i]), m_column[c][i], static_cast<int>(i), c);

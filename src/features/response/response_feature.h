@@ -138,5 +138,5 @@ class ResponseFeature : public InstrumentFeature, public ViewFeature {
   bool m_bHasReference = false;
 
   // Drawing.
-  std::vector<double> m_grid, m_column[6];
+  std::vector<double> m_grid, m_column[6], m_both;
 };
