@@ -11,9 +11,15 @@
 #include <map>
 #include <random>
 
+#include "e2e_reliability_support.h"
+#include "features/response/response_feature.h"
 #include "instrument_support.h"
+#include "platform/message_target.h"
+#include "shell/main_frame.h"
+#include "shell/scripted_run.h"
 #include "support/needs_environment.h"
 #include "support/private_program.h"
+#include "view/display_modes.h"
 
 using namespace instrument;
 
@@ -327,6 +333,49 @@ TEST_F(ResponseProgramTest, MalformedOptionsAreRefusedWithTheirName) {
     EXPECT_NE(r.exitCode, 0) << c.mentions;
     EXPECT_TRUE(r.err.contains(c.mentions)) << r.err.toStdString();
   }
+}
+
+// The Classic window keeps its menus: the analyser's menu shows with its displays only, and
+// its commands change what the analyser does.
+TEST(ResponseWindowTest, TheMenuShowsWithTheAnalyserDisplaysAndItsCommandsTakeEffect) {
+  e2e::AppSession session("tone:1000");
+  ASSERT_TRUE(session.ok()) << session.error();
+  CMainFrame* frame = session.Frame();
+  QMenu* menu = MenuNamed(frame->menuBar(), "Response");
+  ASSERT_NE(menu, nullptr);
+  EXPECT_FALSE(menu->menuAction()->isVisible());
+  const ResponseSettings kept = CurrentResponseSettings();
+  for (int mode : {kResponseMode, kImpulseResponseMode, kDistortionMode}) {
+    SelectDisplayMode(frame, mode);
+    EXPECT_TRUE(menu->menuAction()->isVisible()) << mode;
+  }
+  SelectDisplayMode(frame, kResponseMode);
+  struct Case {
+    int id;
+    bool (*holds)(const ResponseSettings&);
+  };
+  const Case cases[] = {
+      {ID_RESPONSE_SWEEP, [](const ResponseSettings& s) { return s.method == 1; }},
+      {ID_RESPONSE_DUAL, [](const ResponseSettings& s) { return s.method == 0; }},
+      {ID_RESPONSE_REFERENCE_RIGHT, [](const ResponseSettings& s) { return s.referenceRight; }},
+      {ID_RESPONSE_SMOOTHING_FIRST + 4, [](const ResponseSettings& s) { return s.smoothing == 6; }},
+      {ID_RESPONSE_SMOOTHING_FIRST, [](const ResponseSettings& s) { return s.smoothing == 0; }},
+      {ID_RESPONSE_AVERAGE_EXPONENTIAL,
+       [](const ResponseSettings& s) { return s.averaging == kTransferExponential; }},
+  };
+  for (const Case& c : cases) {
+    SendCommandTo(frame, c.id);
+    EXPECT_TRUE(c.holds(CurrentResponseSettings())) << c.id;
+    // The menu's check marks say the same.
+    menu->aboutToShow();
+    for (QAction* action : menu->actions()) {
+      if (action->data().toInt() == c.id) EXPECT_TRUE(action->isChecked()) << c.id;
+    }
+  }
+  SelectDisplayMode(frame, 602);
+  EXPECT_FALSE(menu->menuAction()->isVisible());
+  CurrentResponseSettings() = kept;
+  SaveResponseProfile(kept);
 }
 
 }  // namespace

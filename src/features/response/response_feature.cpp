@@ -136,6 +136,8 @@ void ResponseFeature::CreateParts(const FrameParts& parts) {
   add(m_pMenu, "&Clear Reference Trace", ID_RESPONSE_CLEAR_REFERENCE, "Forget the stored response",
       false);
   QObject::connect(m_pMenu, &QMenu::aboutToShow, m_pMenu, [this] { UpdateCommands(); });
+  // The Classic window keeps its menus: this one shows with the analyser's displays.
+  m_pMenu->menuAction()->setVisible(false);
 }
 
 void ResponseFeature::UpdateCommands() {
@@ -486,6 +488,7 @@ bool ResponseFeature::Pass(CAurivueView& /*view*/, int mode) {
 
 void ResponseFeature::SetupDisplay(CAurivueView& view, int mode) {
   m_nMode = mode;
+  if (m_pMenu != nullptr) m_pMenu->menuAction()->setVisible(true);
   const int charts = mode == kDistortionMode ? 1 : 2;
   const int series = mode == kResponseMode ? 2 : (mode == kDistortionMode ? 5 : 1);
   const int capacity = mode == kImpulseResponseMode ? kImpulsePoints : kGridPoints;
@@ -518,6 +521,7 @@ void ResponseFeature::TeardownDisplay(CAurivueView& /*view*/, int /*mode*/) {
   }
   m_nMode = 0;
   m_nCharts = 0;
+  if (m_pMenu != nullptr) m_pMenu->menuAction()->setVisible(false);
 }
 
 void ResponseFeature::ComputeDisplay(CAurivueView& view, int mode) { Pass(view, mode); }

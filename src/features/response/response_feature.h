@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMenu>
 #include <QPointer>
 #include <QString>
 #include <cstdint>
@@ -89,7 +90,7 @@ class ResponseFeature : public InstrumentFeature, public ViewFeature {
   std::string Status() const;
 
   FrameParts m_parts;
-  QMenu* m_pMenu = nullptr;
+  QPointer<QMenu> m_pMenu;
   std::vector<QAction*> m_actions;
   QPointer<ResponseChart> m_charts[2];  // children of the view, which may take them along
   int m_nMode = 0;
