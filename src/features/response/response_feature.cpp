@@ -453,7 +453,12 @@ bool ResponseFeature::Pass(CAurivueView& /*view*/, int mode) {
   if (ring.get() != m_pRing) Prepare(*ring);
   if (!m_pStream && !m_pSweep) return false;
   if (m_pSweep && !m_bSweepAsked && app.m_bPowerOn != 0) StartSweep();
-  const uint64_t end = ring->WritePosition();
+  uint64_t end = ring->WritePosition();
+  // A ring counting from the start again is a new capture.
+  if (m_nNext > end) {
+    Prepare(*ring);
+    end = ring->WritePosition();
+  }
   const uint64_t reach = RingReach(*ring);
   // What the ring no longer holds is lost to the analysis, not read as silence.
   if (end > reach && m_nNext < end - reach) m_nNext = end - reach;
