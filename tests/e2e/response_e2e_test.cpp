@@ -369,7 +369,9 @@ TEST(ResponseWindowTest, TheMenuShowsWithTheAnalyserDisplaysAndItsCommandsTakeEf
     // The menu's check marks say the same.
     menu->aboutToShow();
     for (QAction* action : menu->actions()) {
-      if (action->data().toInt() == c.id) EXPECT_TRUE(action->isChecked()) << c.id;
+      if (action->data().toInt() == c.id) {
+        EXPECT_TRUE(action->isChecked()) << c.id;
+      }
     }
   }
   SelectDisplayMode(frame, 602);

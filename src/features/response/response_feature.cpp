@@ -74,6 +74,7 @@ std::string Figure(const char* format, double v) {
 ResponseFeature::ResponseFeature() { g_current = this; }
 
 ResponseFeature::~ResponseFeature() {
+  QObject::disconnect(m_viewGone);
   for (auto& chart : m_charts) delete chart.data();
   if (g_current == this) g_current = nullptr;
 }
@@ -494,6 +495,13 @@ bool ResponseFeature::Pass(CAurivueView& /*view*/, int mode) {
 void ResponseFeature::SetupDisplay(CAurivueView& view, int mode) {
   m_nMode = mode;
   if (m_pMenu != nullptr) m_pMenu->menuAction()->setVisible(true);
+  // Leaving for a display of another kind, the view goes without a teardown of this one: the
+  // menu goes with the view.
+  QObject::disconnect(m_viewGone);
+  m_viewGone = QObject::connect(&view, &QObject::destroyed, [this] {
+    m_nMode = 0;
+    if (m_pMenu != nullptr) m_pMenu->menuAction()->setVisible(false);
+  });
   const int charts = mode == kDistortionMode ? 1 : 2;
   const int series = mode == kResponseMode ? 2 : (mode == kDistortionMode ? 5 : 1);
   const int capacity = mode == kImpulseResponseMode ? kImpulsePoints : kGridPoints;

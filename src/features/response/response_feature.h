@@ -91,6 +91,7 @@ class ResponseFeature : public InstrumentFeature, public ViewFeature {
 
   FrameParts m_parts;
   QPointer<QMenu> m_pMenu;
+  QMetaObject::Connection m_viewGone;
   std::vector<QAction*> m_actions;
   QPointer<ResponseChart> m_charts[2];  // children of the view, which may take them along
   int m_nMode = 0;
