@@ -327,8 +327,13 @@ void ResponseFeature::Prepare(const CaptureRing& ring) {
     m_recordReference.assign(static_cast<std::size_t>(m_nRecordWanted), 0.0);
     m_recordMeasured.assign(static_cast<std::size_t>(m_nRecordWanted), 0.0);
     // One input: the known stimulus is the reference, the sweep's start found by correlation.
+    // In the input's counts: at the level the generator plays it, so that a device of unity
+    // gain reads 0 dB; a sweep from elsewhere is measured against a full-scale one.
     if (m_nChannels == 1) {
-      sweep.Generate(1.0, m_recordReference.data(), m_recordReference.size());
+      const double fullScale = m_nBits == 8 ? 128.0 : 32768.0;
+      const double level =
+          CurrentStimulusOutput() != nullptr ? std::pow(10.0, SweepRequest().levelDbfs / 20) : 1.0;
+      sweep.Generate(fullScale * level, m_recordReference.data(), m_recordReference.size());
     }
     if (!m_pSweep->Prepare(m_nRecordWanted)) {
       m_sweepError = "the sweep is too long to be analysed at this rate";
