@@ -242,6 +242,39 @@ TEST_F(ResponseProgramTest, KnownLowPassMatchesItsClosedFormByEitherMethod) {
   }
 }
 
+// One input: a sweep arriving at it (no generator) is found by correlation with the known sweep
+// and measured against it, full scale standing for 0 dB: a sweep at half scale through the
+// low-pass reads the low-pass less 6.02 dB.
+TEST_F(ResponseProgramTest, ASweepArrivingAtASingleInputIsMeasuredAgainstTheKnownSweep) {
+  ASSERT_TRUE(m_program.WriteSettings(
+      "[Card]\nChannels=1\nBits=16\nRateIndex=3\nFFTWindow=1\nVoltValue=32000\nFilterType=1\n"
+      "FreqPoint=10000\n"));
+  const LowPass filter(1000, 0.707, kRate);
+  const std::vector<double> y = filter.Filter(Sweep(2, 0.5, 0.4, 4.5), false);
+  const std::string wav = m_program.PathStd("mono.wav");
+  const std::string raw = wav + ".raw";
+  {
+    std::ofstream out(raw, std::ios::binary);
+    for (double v : y) {
+      const auto s = static_cast<int16_t>(std::lround(v * kScale));
+      const char bytes[2] = {static_cast<char>(s & 0xFF), static_cast<char>((s >> 8) & 0xFF)};
+      out.write(bytes, 2);
+    }
+  }
+  const std::string cmd = "sox -t raw -r " + std::to_string(kRate) + " -e signed -b 16 -c 1 -L '" +
+                          raw + "' '" + wav + "' 2>/dev/null";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  QStringList more = {"--mode",  "621",        "--response", "sweep",
+                      "--sweep", "20-20000,2", "--frames",   "10"};
+  for (double f : {100.0, 1000.0, 4000.0}) {
+    const double want = 20 * std::log10(0.5 * std::abs(filter.At(f, kRate)));
+    more << "--expect" << QString("response.gain_db@%1=%2+-0.1").arg(f).arg(want, 0, 'f', 3);
+  }
+  const auto r = Measure(QString::fromStdString(wav), more);
+  ASSERT_TRUE(r.finished);
+  EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+}
+
 // A sweep through y = x + a x^2: a sine of amplitude A gives a second harmonic of a A^2 / 2, so
 // H2 (and THD, which it alone makes) sits at 20 log10(a A / 2) across the band.
 TEST_F(ResponseProgramTest, SweepThroughPolynomialDistortionGivesItsSecondHarmonic) {
