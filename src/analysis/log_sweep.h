@@ -27,6 +27,8 @@ class LogSweep {
   // False for f1 <= 0, f2 <= f1, f2 above half the rate or a length that is not positive.
   static bool Valid(double startHz, double stopHz, double seconds, double rate);
 
+  // Frequencies that do not rise, or a length or rate that is not positive, give an empty sweep
+  // (no frames, length 0).
   LogSweep(double startHz, double stopHz, double seconds, double rate);
 
   double StartHz() const { return m_f1; }

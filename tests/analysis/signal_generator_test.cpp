@@ -321,6 +321,12 @@ TEST(LogSweepTest, RefusesUnusableRequestsAndGeneratesSilencePastItsEnd) {
   const double refused[][4] = {{0, 1000, 1, 48000},    {1000, 100, 1, 48000}, {20, 20000, 0, 48000},
                                {20, 20000, -1, 48000}, {20, 30000, 1, 48000}, {20, NAN, 1, 48000}};
   for (const auto& c : refused) EXPECT_FALSE(LogSweep::Valid(c[0], c[1], c[2], c[3])) << c[1];
+  // Made anyway, they are empty (and made at once).
+  for (const auto& c : {refused[0], refused[1], refused[2], refused[3], refused[5]}) {
+    const LogSweep empty(c[0], c[1], c[2], c[3]);
+    EXPECT_EQ(empty.Frames(), 0u) << c[0] << " " << c[1] << " " << c[2];
+    EXPECT_EQ(empty.Seconds(), 0.0);
+  }
   const LogSweep s(100, 2000, 0.05, 8000);
   std::vector<double> x(s.Frames() + 10, 7.0);
   s.Generate(0.5, x.data(), x.size());
