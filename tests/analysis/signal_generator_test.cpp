@@ -322,7 +322,8 @@ TEST(LogSweepTest, RefusesUnusableRequestsAndGeneratesSilencePastItsEnd) {
                                {20, 20000, -1, 48000}, {20, 30000, 1, 48000}, {20, NAN, 1, 48000}};
   for (const auto& c : refused) EXPECT_FALSE(LogSweep::Valid(c[0], c[1], c[2], c[3])) << c[1];
   // Made anyway, they are empty (and made at once).
-  for (const auto& c : {refused[0], refused[1], refused[2], refused[3], refused[5]}) {
+  for (int i : {0, 1, 2, 3, 5}) {
+    const double* c = refused[i];
     const LogSweep empty(c[0], c[1], c[2], c[3]);
     EXPECT_EQ(empty.Frames(), 0u) << c[0] << " " << c[1] << " " << c[2];
     EXPECT_EQ(empty.Seconds(), 0.0);
