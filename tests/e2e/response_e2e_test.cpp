@@ -329,6 +329,9 @@ TEST_F(ResponseProgramTest, ExportsAndPictureOfTheDisplays) {
     while (at < lines.size() && lines[at].startsWith('#')) ++at;
     ASSERT_LT(at, lines.size());
     EXPECT_EQ(lines[at].toStdString(), c.header);
+    // The analyser's choices are among the "#" lines.
+    EXPECT_TRUE(lines.contains("# response_method: dual"));
+    EXPECT_TRUE(lines.contains("# smoothing: off"));
     if (std::string(c.mode) != "623") {
       ASSERT_LT(at + 1, lines.size());
       EXPECT_FALSE(lines[at + 1].isEmpty());  // the dual method has no distortion: 623 is empty

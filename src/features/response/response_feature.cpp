@@ -20,6 +20,7 @@
 #include "platform/ring_read.h"
 #include "view/aurivue_view.h"
 #include "view/capture_format.h"
+#include "view/csv_export.h"
 #include "view/display_modes.h"
 
 namespace {
@@ -71,7 +72,35 @@ std::string Figure(const char* format, double v) {
 
 }  // namespace
 
-ResponseFeature::ResponseFeature() { g_current = this; }
+ResponseFeature::ResponseFeature() {
+  g_current = this;
+  static bool registered = false;
+  if (registered) return;
+  registered = true;
+  // The analyser's choices and what it found head the files of its displays, and no other.
+  AddCsvMetadataSource([](const AppState& app, CsvMetadata& m) {
+    const ResponseFeature* feature = Current();
+    if (feature == nullptr || !feature->ShowsDisplay(app.m_nDisplayMode)) return;
+    const ResponseSettings& s = CurrentResponseSettings();
+    const bool sweep = s.method == ResponseSettings::kSweep;
+    m.emplace_back("response_method", sweep ? "sweep" : "dual");
+    m.emplace_back("response_reference", s.referenceRight ? "right" : "left");
+    if (sweep) {
+      m.emplace_back("sweep", FormatCsvNumber(s.sweepStartHz) + "-" +
+                                  FormatCsvNumber(s.sweepStopHz) + "," +
+                                  FormatCsvNumber(s.sweepSeconds));
+    } else {
+      m.emplace_back("response_average", s.averaging == kTransferExponential
+                                             ? "exp:" + FormatCsvNumber(s.averageSeconds)
+                                             : std::string("linear"));
+      m.emplace_back("response_transforms", std::to_string(feature->m_nTransforms));
+    }
+    m.emplace_back("smoothing", s.smoothing > 0 ? "1/" + std::to_string(s.smoothing) : "off");
+    if (feature->HasResults() && feature->m_dRate > 0) {
+      m.emplace_back("delay_ms", FormatCsvNumber(1000.0 * feature->m_dDelay / feature->m_dRate));
+    }
+  });
+}
 
 ResponseFeature::~ResponseFeature() {
   QObject::disconnect(m_viewGone);
