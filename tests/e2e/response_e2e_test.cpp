@@ -330,8 +330,8 @@ TEST_F(ResponseProgramTest, ExportsAndPictureOfTheDisplays) {
     ASSERT_LT(at, lines.size());
     EXPECT_EQ(lines[at].toStdString(), c.header);
     // The analyser's choices are among the "#" lines.
-    EXPECT_TRUE(lines.contains("# response_method: dual"));
-    EXPECT_TRUE(lines.contains("# smoothing: off"));
+    EXPECT_TRUE(lines.contains(QByteArray("# response_method: dual")));
+    EXPECT_TRUE(lines.contains(QByteArray("# smoothing: off")));
     if (std::string(c.mode) != "623") {
       ASSERT_LT(at + 1, lines.size());
       EXPECT_FALSE(lines[at + 1].isEmpty());  // the dual method has no distortion: 623 is empty

@@ -117,9 +117,10 @@ bool ResponseFeature::ShowsDisplay(int mode) const {
 void ResponseFeature::CreateParts(const FrameParts& parts) {
   m_parts = parts;
   if (parts.menuBar == nullptr) return;
-  m_pMenu = new QMenu("&Response", parts.menuBar);
+  auto* menu = new QMenu("&Response", parts.menuBar);
+  m_pMenu = menu;
   QMenu* help = MenuNamed(parts.menuBar, "Help");
-  parts.menuBar->insertMenu(help != nullptr ? help->menuAction() : nullptr, m_pMenu);
+  parts.menuBar->insertMenu(help != nullptr ? help->menuAction() : nullptr, menu);
   QWidget* owner = parts.owner;
   auto add = [this, owner](QMenu* menu, const QString& text, int id, const QString& tip,
                            bool checkable) {
@@ -131,41 +132,40 @@ void ResponseFeature::CreateParts(const FrameParts& parts) {
     menu->addAction(action);
     m_actions.push_back(action);
   };
-  add(m_pMenu, "&Dual Channel", ID_RESPONSE_DUAL,
+  add(menu, "&Dual Channel", ID_RESPONSE_DUAL,
       "Measure with any stimulus: one input is the reference, the other the device's output", true);
-  add(m_pMenu, "&Swept Sine", ID_RESPONSE_SWEEP,
+  add(menu, "&Swept Sine", ID_RESPONSE_SWEEP,
       "Measure with a logarithmic sweep: response, impulse response and distortion", true);
-  m_pMenu->addSeparator();
-  add(m_pMenu, "Reference &Left", ID_RESPONSE_REFERENCE_LEFT,
+  menu->addSeparator();
+  add(menu, "Reference &Left", ID_RESPONSE_REFERENCE_LEFT,
       "The left input carries what goes into the device", true);
-  add(m_pMenu, "Reference &Right", ID_RESPONSE_REFERENCE_RIGHT,
+  add(menu, "Reference &Right", ID_RESPONSE_REFERENCE_RIGHT,
       "The right input carries what goes into the device", true);
-  m_pMenu->addSeparator();
-  add(m_pMenu, "Average L&inear", ID_RESPONSE_AVERAGE_LINEAR,
+  menu->addSeparator();
+  add(menu, "Average L&inear", ID_RESPONSE_AVERAGE_LINEAR,
       "Average every transform since POWER on or the last restart alike", true);
-  add(m_pMenu, "Average &Exponential", ID_RESPONSE_AVERAGE_EXPONENTIAL,
+  add(menu, "Average &Exponential", ID_RESPONSE_AVERAGE_EXPONENTIAL,
       "Let older transforms fade, so that the response follows a change", true);
-  add(m_pMenu, "Res&tart Averages", ID_RESPONSE_RESTART, "Forget the averages and start again",
-      false);
-  add(m_pMenu, "Start S&weep", ID_RESPONSE_START_SWEEP,
+  add(menu, "Res&tart Averages", ID_RESPONSE_RESTART, "Forget the averages and start again", false);
+  add(menu, "Start S&weep", ID_RESPONSE_START_SWEEP,
       "Play the sweep on the generator and measure it", false);
-  m_pMenu->addSeparator();
-  QMenu* smoothing = m_pMenu->addMenu("S&moothing");
+  menu->addSeparator();
+  QMenu* smoothing = menu->addMenu("S&moothing");
   for (std::size_t i = 0; i < std::size(kSmoothingChoices); ++i) {
     const int n = kSmoothingChoices[i];
     add(smoothing, n == 0 ? QString("&Off") : QString("1/%1 Octave").arg(n),
         ID_RESPONSE_SMOOTHING_FIRST + static_cast<int>(i), "Smooth the response over a band", true);
   }
-  add(m_pMenu, "&Unwrapped Phase", ID_RESPONSE_PHASE_UNWRAPPED,
+  add(menu, "&Unwrapped Phase", ID_RESPONSE_PHASE_UNWRAPPED,
       "Show the phase continuous instead of within -180 .. 180 degrees", true);
-  add(m_pMenu, "&Group Delay", ID_RESPONSE_GROUP_DELAY,
+  add(menu, "&Group Delay", ID_RESPONSE_GROUP_DELAY,
       "Show the group delay below the magnitude instead of the phase", true);
-  m_pMenu->addSeparator();
-  add(m_pMenu, "Store Re&ference Trace", ID_RESPONSE_STORE_REFERENCE,
+  menu->addSeparator();
+  add(menu, "Store Re&ference Trace", ID_RESPONSE_STORE_REFERENCE,
       "Keep the response shown now, to compare the next ones against", false);
-  add(m_pMenu, "&Clear Reference Trace", ID_RESPONSE_CLEAR_REFERENCE, "Forget the stored response",
+  add(menu, "&Clear Reference Trace", ID_RESPONSE_CLEAR_REFERENCE, "Forget the stored response",
       false);
-  QObject::connect(m_pMenu, &QMenu::aboutToShow, m_pMenu, [this] { UpdateCommands(); });
+  QObject::connect(menu, &QMenu::aboutToShow, menu, [this] { UpdateCommands(); });
   // The Classic window keeps its menus: this one shows with the analyser's displays.
   m_pMenu->menuAction()->setVisible(false);
 }
