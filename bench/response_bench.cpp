@@ -11,7 +11,6 @@
 
 #include "analysis/octave_smoother.h"
 #include "analysis/sweep_analyser.h"
-#include "analysis/sweep_plan.h"
 #include "analysis/transfer_estimator.h"
 
 namespace {
@@ -78,9 +77,9 @@ void BM_LiveDualChannelPassSmoothed(benchmark::State& state) {
 }
 
 void BM_SweepAnalysis(benchmark::State& state) {
-  const SweepPlan sweep = PlanLogSweep(20, 20000, 10, 48000);
-  std::vector<double> x(LogSweepSamples(sweep) + 12000, 0.0);
-  GenerateLogSweep(sweep, 0.5, x.data(), LogSweepSamples(sweep));
+  const LogSweep sweep(20, 20000, 10, 48000);
+  std::vector<double> x(sweep.Frames() + 12000, 0.0);
+  sweep.Generate(0.5, x.data(), x.size());
   std::vector<double> y = Device(x);
   for (double& v : y) v += 0.01 * v * v;
   SweepAnalyser analyser(sweep);
@@ -96,9 +95,9 @@ void BM_SweepAnalysis(benchmark::State& state) {
 
 // The same with the plans made after the sweep has ended, as a caller that never prepares.
 void BM_SweepAnalysisUnprepared(benchmark::State& state) {
-  const SweepPlan sweep = PlanLogSweep(20, 20000, 10, 48000);
-  std::vector<double> x(LogSweepSamples(sweep) + 12000, 0.0);
-  GenerateLogSweep(sweep, 0.5, x.data(), LogSweepSamples(sweep));
+  const LogSweep sweep(20, 20000, 10, 48000);
+  std::vector<double> x(sweep.Frames() + 12000, 0.0);
+  sweep.Generate(0.5, x.data(), x.size());
   const std::vector<double> y = Device(x);
   for (auto _ : state) {
     SweepAnalyser analyser(sweep);

@@ -11,6 +11,16 @@ bool LogSweep::Valid(double startHz, double stopHz, double seconds, double rate)
 
 LogSweep::LogSweep(double startHz, double stopHz, double seconds, double rate)
     : m_f1(startHz), m_f2(stopHz), m_rate(rate) {
+  // A request no sweep can meet is an empty sweep; its length would otherwise be negative or no
+  // number, and the frame count below would run away.
+  if (!std::isfinite(startHz) || !std::isfinite(stopHz) || !std::isfinite(seconds) ||
+      !std::isfinite(rate) || !(startHz > 0) || !(stopHz > startHz) || !(seconds > 0) ||
+      !(rate > 0)) {
+    m_L = 0;
+    m_seconds = 0;
+    m_frames = 0;
+    return;
+  }
   const double octaves = std::log(m_f2 / m_f1);
   const double cycles = std::max(1.0, std::round(m_f1 * seconds / octaves));
   m_L = cycles / m_f1;
@@ -27,6 +37,10 @@ double LogSweep::PhaseCycles(uint64_t n) const {
 
 double LogSweep::Value(uint64_t n) const {
   return std::sin(2.0 * std::numbers::pi * PhaseCycles(n));
+}
+
+void LogSweep::Generate(double amplitude, double* out, uint64_t count) const {
+  for (uint64_t n = 0; n < count; ++n) out[n] = n < m_frames ? amplitude * Value(n) : 0.0;
 }
 
 double LogSweep::FrequencyAt(double seconds) const { return m_f1 * std::exp(seconds / m_L); }

@@ -27,10 +27,13 @@ class LogSweep {
   // False for f1 <= 0, f2 <= f1, f2 above half the rate or a length that is not positive.
   static bool Valid(double startHz, double stopHz, double seconds, double rate);
 
+  // Frequencies that do not rise, or a length or rate that is not positive, give an empty sweep
+  // (no frames, length 0).
   LogSweep(double startHz, double stopHz, double seconds, double rate);
 
   double StartHz() const { return m_f1; }
   double StopHz() const { return m_f2; }
+  double Rate() const { return m_rate; }
   // L in seconds, and the length T' actually swept.
   double GrowthTime() const { return m_L; }
   double Seconds() const { return m_seconds; }
@@ -40,6 +43,8 @@ class LogSweep {
   // The phase of sample n in cycles, f1 L (exp(n / (rate L)) - 1), reduced to [0, 1).
   double PhaseCycles(uint64_t n) const;
   double Value(uint64_t n) const;
+  // Writes count samples of amplitude times the sweep from sample 0, silence past its end.
+  void Generate(double amplitude, double* out, uint64_t count) const;
   double FrequencyAt(double seconds) const;
   // Where the k-th harmonic's impulse response lands before the linear one, in seconds.
   double HarmonicAdvance(int k) const;

@@ -54,7 +54,7 @@ double PowerOf(const Complex& c) { return c.re * c.re + c.im * c.im; }
 
 }  // namespace
 
-SweepAnalyser::SweepAnalyser(const SweepPlan& sweep, int harmonics)
+SweepAnalyser::SweepAnalyser(const LogSweep& sweep, int harmonics)
     : m_sweep(sweep), m_nHarmonics(std::clamp(harmonics, 1, DistortionTrace::kMaxHarmonic)) {}
 
 void SweepAnalyser::Clear() {
@@ -103,7 +103,7 @@ void SweepAnalyser::CutWindow(const std::vector<double>& h, int k, double centre
 
 bool SweepAnalyser::Prepare(std::int64_t count) {
   // A quarter of a second of room beyond the records for the response to die away in.
-  const int order = OrderFor(count + static_cast<std::int64_t>(m_sweep.rate / 4));
+  const int order = OrderFor(count + static_cast<std::int64_t>(m_sweep.Rate() / 4));
   if (count <= 0 || order > RealFft::kMaxOrder) return false;
   // A larger plan already built serves as well: the records are only padded further.
   if (!m_fft || order > m_nOrder) {
@@ -119,7 +119,7 @@ bool SweepAnalyser::Deconvolve(const double* reference, std::int64_t referenceCo
                                std::vector<double>& h) {
   const int n = 1 << m_nOrder;
   const int bins = n / 2 + 1;
-  const double rate = m_sweep.rate;
+  const double rate = m_sweep.Rate();
   m_x.resize(bins);
   m_y.resize(bins);
   const auto load = [&](const double* record, std::int64_t count, std::vector<Complex>& out) {
@@ -139,7 +139,7 @@ bool SweepAnalyser::Deconvolve(const double* reference, std::int64_t referenceCo
   if (!(strongest > 0)) return false;
   const double floor = kRegularisation * strongest;
   for (int k = 0; k < bins; ++k) {
-    const double weight = BandWeight(k * rate / n, m_sweep.f2);
+    const double weight = BandWeight(k * rate / n, m_sweep.StopHz());
     const Complex x = m_x[k], y = m_y[k];
     const double scale = weight / (PowerOf(x) + floor);
     // y conj(x) / (|x|^2 + floor), kept in m_y.
@@ -153,8 +153,10 @@ bool SweepAnalyser::Deconvolve(const double* reference, std::int64_t referenceCo
 bool SweepAnalyser::Analyse(const double* reference, std::int64_t referenceCount,
                             const double* measured, std::int64_t measuredCount) {
   Clear();
-  const double rate = m_sweep.rate;
-  if (!(m_sweep.L > 0) || !(rate > 0) || referenceCount <= 0 || measuredCount <= 0) return false;
+  const double rate = m_sweep.Rate();
+  if (!LogSweep::Valid(m_sweep.StartHz(), m_sweep.StopHz(), m_sweep.Seconds(), rate) ||
+      referenceCount <= 0 || measuredCount <= 0)
+    return false;
   const std::int64_t longest = std::max(referenceCount, measuredCount);
   if (!Prepare(longest)) return false;
   const int n = 1 << m_nOrder;
@@ -177,7 +179,7 @@ bool SweepAnalyser::Analyse(const double* reference, std::int64_t referenceCount
 
   // Windows: harmonic k sits L ln k before the linear response; each reaches kLead of the way
   // towards the next higher harmonic and the rest towards the next lower one.
-  const double perSecond = m_sweep.L * rate;
+  const double perSecond = m_sweep.GrowthTime() * rate;
   const auto gap = [&](int k) { return perSecond * std::log((k + 1.0) / k); };
   std::array<int, DistortionTrace::kMaxHarmonic + 1> pre{}, post{};
   int longestWindow = 0;
@@ -213,7 +215,7 @@ bool SweepAnalyser::Analyse(const double* reference, std::int64_t referenceCount
   for (int j = 0; j < windowBins; ++j) {
     const double f = j * binHz;
     m_response.frequencyHz[j] = f;
-    if (f < m_sweep.f1 || f > m_sweep.f2) continue;
+    if (f < m_sweep.StartHz() || f > m_sweep.StopHz()) continue;
     const double magnitude = std::sqrt(PowerOf(h1[j]));
     m_response.gainDb[j] =
         magnitude > 0 ? std::max(kLevelFloorDb, 20.0 * std::log10(magnitude)) : kLevelFloorDb;
@@ -226,8 +228,8 @@ bool SweepAnalyser::Analyse(const double* reference, std::int64_t referenceCount
   UnwrapDegrees(m_response.phaseDeg.data(), m_response.phaseUnwrappedDeg.data(), windowBins);
 
   // Distortion at each fundamental whose second harmonic the sweep still covers.
-  const int last = std::min(windowBins - 1, static_cast<int>(m_sweep.f2 / 2 / binHz));
-  const int first = std::max(1, static_cast<int>(std::ceil(m_sweep.f1 / binHz)));
+  const int last = std::min(windowBins - 1, static_cast<int>(m_sweep.StopHz() / 2 / binHz));
+  const int first = std::max(1, static_cast<int>(std::ceil(m_sweep.StartHz() / binHz)));
   const int points = std::max(0, last - first + 1);
   m_distortion.frequencyHz.resize(points);
   m_distortion.thdDb.assign(points, kNaN);
@@ -244,9 +246,9 @@ bool SweepAnalyser::Analyse(const double* reference, std::int64_t referenceCount
     double sum = 0;
     bool any = false;
     const double f = j * binHz;
-    if (f < m_sweep.f1 * edge) continue;
+    if (f < m_sweep.StartHz() * edge) continue;
     for (int k = 2; k <= m_nHarmonics; ++k) {
-      if (k * j >= windowBins || k * f * edge > m_sweep.f2) break;
+      if (k * j >= windowBins || k * f * edge > m_sweep.StopHz()) break;
       const double ratio = PowerOf(m_spectra[k][k * j]) / fundamental;
       m_distortion.harmonicDb[k][i] = std::max(kLevelFloorDb, 10.0 * std::log10(ratio));
       sum += ratio;

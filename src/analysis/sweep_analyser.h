@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "analysis/complex.h"
+#include "analysis/log_sweep.h"
 #include "analysis/real_fft.h"
 #include "analysis/real_inverse_fft.h"
 #include "analysis/response_trace.h"
-#include "analysis/sweep_plan.h"
 
 // Harmonic distortion against the frequency of the fundamental: each harmonic's level relative
 // to the fundamental the device gives out at that frequency, in decibels, and their total
@@ -35,7 +35,7 @@ class SweepAnalyser {
  public:
   // Records are limited to what one transform of 2^RealFft::kMaxOrder values holds, less a
   // quarter of a second of room for the response to die away.
-  explicit SweepAnalyser(const SweepPlan& sweep, int harmonics = DistortionTrace::kMaxHarmonic);
+  explicit SweepAnalyser(const LogSweep& sweep, int harmonics = DistortionTrace::kMaxHarmonic);
 
   // Builds the transforms for records of up to count samples ahead of Analyse, which otherwise
   // builds them itself: at a sweep's length they take about as long as the analysis. Plans
@@ -62,7 +62,7 @@ class SweepAnalyser {
 
   const ResponseTrace& Response() const { return m_response; }
   const DistortionTrace& Distortion() const { return m_distortion; }
-  const SweepPlan& Sweep() const { return m_sweep; }
+  const LogSweep& Sweep() const { return m_sweep; }
 
  private:
   static int Index(int k) { return k < 1 || k > DistortionTrace::kMaxHarmonic ? 1 : k; }
@@ -76,7 +76,7 @@ class SweepAnalyser {
   bool Deconvolve(const double* reference, std::int64_t referenceCount, const double* measured,
                   std::int64_t measuredCount, bool lessMeans, std::vector<double>& h);
 
-  SweepPlan m_sweep;
+  LogSweep m_sweep;
   int m_nHarmonics = DistortionTrace::kMaxHarmonic;
   int m_nOrder = 0;
   int m_nWindow = 0;

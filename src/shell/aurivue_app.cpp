@@ -12,6 +12,7 @@
 #include "features/live/live_profile.h"
 #include "features/spectrum/spectrum_profile.h"
 #include "features/trigger_profile.h"
+#include "features/response/response_settings.h"
 #include "platform/command_ids.h"
 #include "platform/file_services.h"
 #include "platform/message_box.h"
@@ -57,6 +58,7 @@ bool CAurivueApp::InitInstance(QApplication& qapp, const CommandLineOptions& opt
   profileState.live = liveProfile.live;
   profileState.curtainRate = liveProfile.curtainRate;
   profileState.spectrum = LoadSpectrumProfile();
+  profileState.response = LoadResponseProfile();
   std::optional<InstrumentState> setup;
   if (!options.setupPath.empty()) {
     const SetupReadResult read = OpenSetupFile(options.setupPath, profileState);
@@ -112,6 +114,8 @@ void CAurivueApp::ApplyLiveProfile(const CommandLineOptions& options,
   m_nCurtainRate = start.curtainRate;
   m_spectrum = start.spectrum;
   options.spectrum.ApplyTo(m_spectrum);
+  CurrentResponseSettings() = start.response;
+  options.response.ApplyTo(CurrentResponseSettings());
   // --input and AURIVUE_INPUT win over the device chosen in the program; so does any input a
   // caller selected before the start.
   const char* env = std::getenv("AURIVUE_INPUT");

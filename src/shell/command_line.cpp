@@ -104,7 +104,7 @@ std::string FigureList(const std::vector<int>& figures) {
 
 // Options that take a value, as --name VALUE or --name=VALUE.
 bool TakesValue(const std::string& name) {
-  if (IsSpectrumValueOption(name)) return true;
+  if (IsSpectrumValueOption(name) || IsResponseValueOption(name)) return true;
   static const char* const kNames[] = {"--input",    "--splash-ms", "--mode",       "--timebase",
                                        "--left-mv",  "--right-mv",  "--frames",     "--export",
                                        "--save-bmp", "--print-pdf", "--export-csv", "--record",
@@ -119,6 +119,7 @@ bool TakesValue(const std::string& name) {
 std::string ApplyValue(CommandLineOptions& o, const std::string& name, const std::string& value) {
   if (IsMeasureOption(name)) return ApplyMeasureOption(o, name, value);
   if (IsSpectrumValueOption(name)) return ApplySpectrumValue(o.spectrum, name, value);
+  if (IsResponseValueOption(name)) return ApplyResponseValue(o.response, name, value);
   if (name == "--input") {
     if (value.empty()) return "--input needs a SPEC";
     o.inputSpec = value;
@@ -276,7 +277,7 @@ std::string UsageText(const std::string& programName, const std::string& inputFo
          "  --print-pdf FILE  print the page to the PDF file FILE, as Print does\n"
          "  --quit            end the program afterwards; the exit status is 1 when a step\n"
          "                    failed (its message is printed instead of shown)\n" +
-         MeasureUsageText() +
+         MeasureUsageText() + ResponseUsageText() +
          "\n"
          "  --help            show this help and exit\n"
          "  --version         show the version and exit\n"

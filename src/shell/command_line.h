@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/response_command_line.h"
 #include "shell/spectrum_command_line.h"
 #include "shell/trigger_options.h"
 
@@ -48,6 +49,8 @@ struct CommandLineOptions {
   // the state as a setup file, a step of the run after --export.
   std::string setupPath;
   std::string saveSetupPath;
+  // The response analyser's choices for this start.
+  ResponseChoices response;
 
   // True when any measurement option was given.
   bool IsScripted() const;

@@ -16,6 +16,9 @@
 #if AURIVUE_FEATURE_MEASURE
 #include "features/measure/measure_feature.h"
 #endif
+#if AURIVUE_FEATURE_RESPONSE
+#include "features/response/response_feature.h"
+#endif
 
 // A feature left out of the build (AURIVUE_FEATURES_EXCLUDE) is left out of the list.
 InstrumentFeatures MakeInstrumentFeatures(CMainFrame* frame) {
@@ -35,6 +38,9 @@ InstrumentFeatures MakeInstrumentFeatures(CMainFrame* frame) {
   features.push_back(std::make_unique<SetupCommands>(frame));
 #if AURIVUE_FEATURE_MEASURE
   features.push_back(std::make_unique<MeasureFeature>());
+#endif
+#if AURIVUE_FEATURE_RESPONSE
+  features.push_back(std::make_unique<ResponseFeature>());
 #endif
   return features;
 }

@@ -9,6 +9,7 @@
 #include "features/live/live_profile.h"
 #include "features/spectrum/spectrum_profile.h"
 #include "shell/command_line.h"
+#include "shell/response_command_line.h"
 #include "shell/spectrum_command_line.h"
 #include "shell/trigger_options.h"
 #include "view/display_modes.h"
@@ -142,6 +143,26 @@ Entry SpectrumFlagEntry(const char* key, bool SpectrumOptions::*field) {
           }};
 }
 
+// The response analyser's settings the command line knows, read through its parser.
+Entry ResponseOptionEntry(const char* key,
+                          std::function<std::string(const ResponseSettings&)> write) {
+  return {"Response", key, [write](const InstrumentState& s) { return write(s.response); },
+          [key](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
+            ResponseChoices choices;
+            std::string error = ApplyResponseValue(choices, std::string("--") + key, value);
+            if (error.empty()) choices.ApplyTo(s.response);
+            return error;
+          }};
+}
+
+Entry ResponseFlagEntry(const char* key, bool ResponseSettings::*field) {
+  return {"Response", key, [field](const InstrumentState& s) { return OnOff(s.response.*field); },
+          [key, field](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
+            return ReadOnOff(value, s.response.*field) ? std::string()
+                                                       : Needs(key, "on or off", value);
+          }};
+}
+
 // A switch figure: one of the figures its detents show.
 Entry FigureEntry(const char* key, int InstrumentState::*field, const std::vector<int>& figures,
                   const char* what) {
@@ -267,6 +288,50 @@ const std::vector<Entry>& Entries() {
          s.quantities = quantities;
          return std::string();
        }},
+
+      ResponseOptionEntry("response",
+                          [](const ResponseSettings& r) {
+                            return std::string(r.method == ResponseSettings::kSweep ? "sweep"
+                                                                                    : "dual");
+                          }),
+      ResponseOptionEntry("response-reference",
+                          [](const ResponseSettings& r) {
+                            return std::string(r.referenceRight ? "right" : "left");
+                          }),
+      ResponseOptionEntry("sweep",
+                          [](const ResponseSettings& r) {
+                            return Number(r.sweepStartHz) + "-" + Number(r.sweepStopHz) + "," +
+                                   Number(r.sweepSeconds);
+                          }),
+      ResponseOptionEntry("smoothing",
+                          [](const ResponseSettings& r) {
+                            return r.smoothing > 0 ? "1/" + std::to_string(r.smoothing)
+                                                   : std::string("off");
+                          }),
+      {"Response", "response-average",
+       [](const InstrumentState& s) {
+         return std::string(s.response.averaging == 1 ? "exponential" : "linear");
+       },
+       [](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
+         if (value != "linear" && value != "exponential") {
+           return Needs("response-average", "linear or exponential", value);
+         }
+         s.response.averaging = value == "exponential" ? 1 : 0;
+         return std::string();
+       }},
+      // Kept while the linear average is chosen, as the spectrum's lengths are.
+      {"Response", "response-average-seconds",
+       [](const InstrumentState& s) { return Number(s.response.averageSeconds); },
+       [](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
+         double seconds = 0;
+         if (!ReadNumber(value, seconds) || seconds < 0.1 || seconds > 100) {
+           return Needs("response-average-seconds", "a number of seconds from 0.1 to 100", value);
+         }
+         s.response.averageSeconds = seconds;
+         return std::string();
+       }},
+      ResponseFlagEntry("phase-unwrapped", &ResponseSettings::phaseUnwrapped),
+      ResponseFlagEntry("group-delay", &ResponseSettings::groupDelay),
 
       CardEntry("rate", &InstrumentState::Card::rate),
       CardEntry("channels", &InstrumentState::Card::channels),

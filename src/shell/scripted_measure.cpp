@@ -1,11 +1,14 @@
 // The measurement steps of a scripted run: the log from before POWER, then the measurement file
 // and the expectations after every other step.
+#include <cmath>
 #include <cstdio>
 
 #include "acquisition/app_state.h"
 #include "acquisition/current_app.h"
 #include "analysis/measurement_report.h"
 #include "features/measure/measure_feature.h"
+#include "analysis/response_expectation.h"
+#include "features/response/response_feature.h"
 #include "platform/file_services.h"
 #include "shell/main_frame.h"
 #include "shell/scripted_run.h"
@@ -54,9 +57,24 @@ int FinishScriptedMeasurements(CMainFrame* frame, const CommandLineOptions& opti
     status = 1;
   }
   const int channels = station->Channels();
+  // The response analyser's numbers, once it has measured (in one of its displays).
+  const ResponseFeature* response = ResponseFeature::Current();
+  const auto responseValue = [response](const ResponseQuantity& q) {
+    return response != nullptr ? response->QuantityValue(q) : std::nan("");
+  };
   if (!options.measurePath.empty()) {
     int error = 0;
-    const std::string csv = MeasurementCsv(station->Last(), station->Stats(), channels);
+    std::string csv = MeasurementCsv(station->Last(), station->Stats(), channels);
+    if (response != nullptr && response->HasResults()) {
+      std::vector<ResponseQuantity> checked;
+      for (const std::string& text : options.expectations) {
+        ResponseExpectation r;
+        std::string ignored;
+        if (ParseResponseExpectation(text, r, ignored)) checked.push_back(r.quantity);
+      }
+      csv += ResponseMeasurementRows(responseValue, response->HasDistortion(),
+                                     CurrentApp().m_nSampleRate, checked);
+    }
     if (!WriteFileReplacing(options.measurePath, csv, &error)) {
       Print(program, "--measure did not write " + options.measurePath + ": " +
                          FileErrorText(error, options.measurePath));
@@ -65,6 +83,18 @@ int FinishScriptedMeasurements(CMainFrame* frame, const CommandLineOptions& opti
   }
   if (status != 0) return status;
   for (const std::string& text : options.expectations) {
+    if (IsResponseExpectation(text)) {
+      ResponseExpectation r;
+      std::string error;
+      const std::string failure = ParseResponseExpectation(text, r, error)
+                                      ? CheckResponseExpectation(r, responseValue(r.quantity))
+                                      : error;
+      if (!failure.empty()) {
+        Print(program, failure);
+        status = 3;
+      }
+      continue;
+    }
     Expectation e;
     std::string error;
     if (!ParseExpectation(text, e, error)) {

@@ -60,6 +60,7 @@ InstrumentState CaptureInstrumentState(CMainFrame& frame) {
   s.curtainRate = app.m_nCurtainRate;
   s.trigger = CurrentTrigger().Settings();
   s.spectrum = app.m_spectrum;
+  s.response = CurrentResponseSettings();
   s.readout = ReadoutShown(frame);
   if (const MeasurementPanel* panel = MeasurePanelOf(frame.Features())) {
     s.statistics = panel->Statistics();
@@ -77,6 +78,8 @@ void ApplyInstrumentState(CMainFrame& frame, const InstrumentState& state, Setup
   if (scope == SetupScope::kAll) {
     CurrentTrigger().SetSettings(state.trigger);
     app.m_spectrum = SanitizedSpectrumOptions(state.spectrum);
+    CurrentResponseSettings() = state.response;
+    if (remember) SaveResponseProfile(state.response);
     app.m_nCurtainRate = state.curtainRate;
     app.m_bLive = state.live ? 1 : 0;
     if (remember) {

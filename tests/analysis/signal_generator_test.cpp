@@ -316,6 +316,26 @@ TEST(LogSweepTest, FollowsItsFormulaAndLinesUpItsHarmonics) {
   }
 }
 
+// Requests no sweep can meet, and a stimulus written past the sweep's end stays silent there.
+TEST(LogSweepTest, RefusesUnusableRequestsAndGeneratesSilencePastItsEnd) {
+  const double refused[][4] = {{0, 1000, 1, 48000},    {1000, 100, 1, 48000}, {20, 20000, 0, 48000},
+                               {20, 20000, -1, 48000}, {20, 30000, 1, 48000}, {20, NAN, 1, 48000}};
+  for (const auto& c : refused) EXPECT_FALSE(LogSweep::Valid(c[0], c[1], c[2], c[3])) << c[1];
+  // Made anyway, they are empty (and made at once).
+  for (int i : {0, 1, 2, 3, 5}) {
+    const double* c = refused[i];
+    const LogSweep empty(c[0], c[1], c[2], c[3]);
+    EXPECT_EQ(empty.Frames(), 0u) << c[0] << " " << c[1] << " " << c[2];
+    EXPECT_EQ(empty.Seconds(), 0.0);
+  }
+  const LogSweep s(100, 2000, 0.05, 8000);
+  std::vector<double> x(s.Frames() + 10, 7.0);
+  s.Generate(0.5, x.data(), x.size());
+  for (uint64_t n = 0; n < x.size(); ++n) {
+    ASSERT_EQ(x[n], n < s.Frames() ? 0.5 * s.Value(n) : 0.0) << n;
+  }
+}
+
 // Deconvolving the sweep by its inverse filter leaves an impulse at t = 0.
 TEST(LogSweepTest, InverseFilterTurnsTheSweepIntoAnImpulse) {
   const double rate = 48000;

@@ -12,9 +12,9 @@
 namespace {
 
 // The stimulus followed by a quarter second of silence, for the response to die away in.
-std::vector<double> Stimulus(const SweepPlan& sweep, double amplitude) {
-  std::vector<double> x(LogSweepSamples(sweep) + static_cast<std::size_t>(sweep.rate / 4), 0.0);
-  GenerateLogSweep(sweep, amplitude, x.data(), LogSweepSamples(sweep));
+std::vector<double> Stimulus(const LogSweep& sweep, double amplitude) {
+  std::vector<double> x(sweep.Frames() + static_cast<std::size_t>(sweep.Rate() / 4), 0.0);
+  sweep.Generate(amplitude, x.data(), x.size());
   return x;
 }
 
@@ -54,7 +54,7 @@ TEST(AnalysisSweepAnalyserTest, KnownLowPassAndLatencyAreMeasured) {
                         {48000, 1, 1234.4, 0.5, 4096},
                         {96000, 3, 17.7, 1.0, 0}};
   for (const Case& c : cases) {
-    const SweepPlan sweep = PlanLogSweep(20, 20000, c.seconds, c.rate);
+    const LogSweep sweep(20, 20000, c.seconds, c.rate);
     const std::vector<double> x = Stimulus(sweep, 0.5);
     const oracle::Biquad filter = oracle::Biquad::LowPass(1000, 0.707, c.rate);
     std::vector<double> padded(x);
@@ -94,7 +94,7 @@ TEST(AnalysisSweepAnalyserTest, KnownLowPassAndLatencyAreMeasured) {
 // sample, the response flat within 0.05 dB and 0.5 degrees.
 TEST(AnalysisSweepAnalyserTest, PureLatencyIsFoundToAFractionOfASample) {
   for (double latency : {37.3, 480.75, 0.4}) {
-    const SweepPlan sweep = PlanLogSweep(20, 20000, 2, 48000);
+    const LogSweep sweep(20, 20000, 2, 48000);
     const std::vector<double> x = Stimulus(sweep, 0.7);
     std::vector<double> padded(x);
     padded.resize(1 << 18, 0.0);
@@ -124,7 +124,7 @@ TEST(AnalysisSweepAnalyserTest, PolynomialDistortionMatchesItsClosedForm) {
   const Case cases[] = {
       {96000, 20000, 0.2, 0, 0.5}, {48000, 10000, 0.05, 0, 0.8}, {96000, 15000, 0, 0.3, 0.7}};
   for (const Case& c : cases) {
-    const SweepPlan sweep = PlanLogSweep(20, c.f2, 10, c.rate);
+    const LogSweep sweep(20, c.f2, 10, c.rate);
     const std::vector<double> x = Stimulus(sweep, c.amplitude);
     std::vector<double> y(x);
     for (double& v : y) v = v + c.a * v * v + c.b * v * v * v;
@@ -166,19 +166,19 @@ TEST(AnalysisSweepAnalyserTest, PolynomialDistortionMatchesItsClosedForm) {
 }
 
 TEST(AnalysisSweepAnalyserTest, UnusableInputIsRefused) {
-  const SweepPlan sweep = PlanLogSweep(20, 20000, 1, 48000);
+  const LogSweep sweep(20, 20000, 1, 48000);
   const std::vector<double> x = Stimulus(sweep, 0.5);
   const std::vector<double> silence(x.size(), 0.0);
   const std::vector<double> tooLong((1 << 20) + 1, 0.1);
   struct Case {
-    SweepPlan sweep;
+    LogSweep sweep;
     const double* reference;
     std::int64_t referenceCount;
     const double* measured;
     std::int64_t measuredCount;
   };
   const Case cases[] = {
-      {PlanLogSweep(20, 10, 1, 48000), x.data(), static_cast<std::int64_t>(x.size()), x.data(),
+      {LogSweep(20, 10, 1, 48000), x.data(), static_cast<std::int64_t>(x.size()), x.data(),
        static_cast<std::int64_t>(x.size())},
       {sweep, x.data(), 0, x.data(), static_cast<std::int64_t>(x.size())},
       {sweep, silence.data(), static_cast<std::int64_t>(silence.size()), x.data(),

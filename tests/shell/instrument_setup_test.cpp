@@ -36,6 +36,16 @@ InstrumentState EveryValueChanged() {
   s.readout = true;
   s.statistics = true;
   s.quantities = {Quantity::kRms, Quantity::kThdDb};
+  s.response.method = ResponseSettings::kSweep;
+  s.response.referenceRight = true;
+  s.response.averaging = 1;
+  s.response.averageSeconds = 4.5;
+  s.response.smoothing = 12;
+  s.response.sweepStartHz = 10;
+  s.response.sweepStopHz = 22000;
+  s.response.sweepSeconds = 7.5;
+  s.response.phaseUnwrapped = true;
+  s.response.groupDelay = true;
   s.card = {48000, 2, 16};
   return s;
 }
@@ -59,6 +69,7 @@ TEST(InstrumentSetupTest, WhatIsWrittenReadsBackOverAnyBase) {
     EXPECT_EQ(read.state.trigger.levelMv, state.trigger.levelMv);
     EXPECT_EQ(read.state.spectrum, state.spectrum);
     EXPECT_EQ(read.state.quantities, state.quantities);
+    EXPECT_TRUE(read.state.response == state.response);
   }
 }
 

@@ -1,0 +1,64 @@
+#include "analysis/response_stream.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "response_signals.h"
+
+namespace {
+
+// However the stream arrives, in pieces of any size, the estimate is the same, and the frames
+// end up aligned with a delay longer than a whole number of hops: the delay to a twentieth of a
+// sample and the response flat.
+TEST(AnalysisResponseStreamTest, PiecesOfAnySizeGiveTheSameAlignedEstimate) {
+  TransferSettings settings;
+  settings.fftOrder = 12;
+  settings.rate = 48000;
+  const std::vector<double> x = oracle::WhiteNoise(1 << 17, 3);
+  const std::vector<double> y = oracle::FractionalDelay(x, 300.4);
+  // Overlapped by half: one transform per hop of the record.
+  ResponseStream whole(settings);
+  EXPECT_EQ(whole.Push(x.data(), y.data(), static_cast<std::int64_t>(x.size())),
+            (1 << 17) / 2048 - 1);
+  for (std::int64_t piece :
+       {std::int64_t{1}, std::int64_t{733}, std::int64_t{4096}, std::int64_t{50000}}) {
+    ResponseStream stream(settings);
+    for (std::int64_t at = 0; at < static_cast<std::int64_t>(x.size()); at += piece) {
+      const std::int64_t n =
+          std::min<std::int64_t>(piece, static_cast<std::int64_t>(x.size()) - at);
+      stream.Push(x.data() + at, y.data() + at, n);
+      // Refreshes evaluate as they go: the frames after the first are read aligned.
+      if (at % (8 * 4096) < piece) stream.Evaluate();
+    }
+    stream.Evaluate();
+    // The transforms after the alignment: most of them.
+    EXPECT_GT(stream.Estimator().Transforms(), (1 << 17) / 2048 / 2) << piece;
+    EXPECT_NEAR(stream.Estimator().DelaySamples(), 300.4, 0.05) << piece;
+    const ResponseTrace& t = stream.Estimator().Trace();
+    double worstDb = 0, worstDeg = 0;
+    for (int k = 0; k < t.Points(); ++k) {
+      if (t.frequencyHz[k] < 100 || t.frequencyHz[k] > 20000) continue;
+      worstDb = std::max(worstDb, std::fabs(t.gainDb[k]));
+      worstDeg = std::max(worstDeg, std::fabs(t.phaseDeg[k]));
+    }
+    EXPECT_LT(worstDb, 0.05) << piece;
+    EXPECT_LT(worstDeg, 0.5) << piece;
+  }
+}
+
+TEST(AnalysisResponseStreamTest, ResetForgetsTheAverages) {
+  TransferSettings settings;
+  settings.fftOrder = 10;
+  const std::vector<double> x = oracle::WhiteNoise(8192, 5);
+  ResponseStream stream(settings);
+  EXPECT_GT(stream.Push(x.data(), x.data(), 8192), 0);
+  stream.Reset();
+  stream.Evaluate();
+  EXPECT_EQ(stream.Estimator().Transforms(), 0);
+  // Fewer samples than a transform add none.
+  EXPECT_EQ(stream.Push(x.data(), x.data(), 1023), 0);
+}
+
+}  // namespace
