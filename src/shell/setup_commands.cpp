@@ -59,6 +59,7 @@ InstrumentState CaptureInstrumentState(CMainFrame& frame) {
   s.curtainRate = app.m_nCurtainRate;
   s.trigger = CurrentTrigger().Settings();
   s.spectrum = app.m_spectrum;
+  s.spectrogram = CurrentSpectrogramOptions();
   s.readout = ReadoutShown(frame);
   if (const CMeasurementPanel* panel = frame.MeasurePanel()) {
     s.statistics = panel->Statistics();
@@ -76,11 +77,13 @@ void ApplyInstrumentState(CMainFrame& frame, const InstrumentState& state, Setup
   if (scope == SetupScope::kAll) {
     CurrentTrigger().SetSettings(state.trigger);
     app.m_spectrum = SanitizedSpectrumOptions(state.spectrum);
+    CurrentSpectrogramOptions() = SanitizedSpectrogramOptions(state.spectrogram);
     app.m_nCurtainRate = state.curtainRate;
     app.m_bLive = state.live ? 1 : 0;
     if (remember) {
       SaveTriggerProfile(CurrentTrigger().Settings());
       SaveSpectrumProfile(app.m_spectrum);
+      SaveSpectrogramProfile(CurrentSpectrogramOptions());
       SaveCurtainRate(app.m_nCurtainRate);
       SaveLiveMode(state.live);
     }

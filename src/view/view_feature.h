@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,14 @@ class ViewFeature {
   // Export CSV of the display: its header and rows, written after the "#" lines. False when
   // the display has nothing to export.
   virtual bool DisplayCsvRows(CAurivueView& /*view*/, int /*mode*/, std::string& /*rows*/) {
+    return false;
+  }
+  // A display whose export is too large to hold as one text (hours of columns) writes it
+  // piece by piece instead: StreamsDisplayCsv says so, and WriteDisplayCsv hands its header and
+  // rows to write in order, false as soon as write fails.
+  virtual bool StreamsDisplayCsv(int /*mode*/) const { return false; }
+  virtual bool WriteDisplayCsv(CAurivueView& /*view*/, int /*mode*/,
+                               const std::function<bool(const std::string&)>& /*write*/) {
     return false;
   }
 };
