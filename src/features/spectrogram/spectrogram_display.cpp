@@ -53,25 +53,6 @@ SpectrogramSettings SpectrogramSettingsFor(const AppState& app, const Spectrogra
   return s;
 }
 
-bool InputFrameClock::Update(uint64_t lostFrames, uint64_t lostBlocks) {
-  const bool broken = lostFrames != m_nLostFrames || lostBlocks != m_nLostBlocks;
-  if (lostFrames > m_nLostFrames) m_nOffset += lostFrames - m_nLostFrames;
-  m_nLostFrames = lostFrames;
-  m_nLostBlocks = lostBlocks;
-  return broken;
-}
-
-void InputFrameClock::Reset(uint64_t lostFrames, uint64_t lostBlocks) {
-  m_nLostFrames = lostFrames;
-  m_nLostBlocks = lostBlocks;
-  m_nOffset = 0;
-}
-
-int64_t HeldEndColumn(int64_t wanted, int64_t oldestComplete, int64_t newest, int width) {
-  const int64_t earliest = std::min(newest, oldestComplete + std::max(width, 1));
-  return std::clamp(wanted, earliest, newest);
-}
-
 SpectrogramDisplay::SpectrogramDisplay(CAurivueView& view, const SpectrogramOptions& options)
     : m_view(view),
       m_options(SanitizedSpectrogramOptions(options)),
@@ -160,7 +141,6 @@ bool SpectrogramDisplay::Show() {
   int drawn = 0;
   for (int c = 0; c < charts; ++c) {
     drawn += m_charts[c].ShowColumns(m_nShownEnd);
-    m_charts[c].Refresh(0);
   }
   return drawn > 0;
 }

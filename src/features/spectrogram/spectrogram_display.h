@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "analysis/color_map.h"
+#include "analysis/spectrogram_clock.h"
 #include "analysis/spectrogram_producer.h"
 #include "chart/spectrogram_chart.h"
 #include "features/spectrogram/spectrogram_options.h"
@@ -20,27 +21,6 @@ class DeviceContext;
 // The producer's settings for the instrument's settings: the spectrum's FFT size (8192 while the
 // spectrum keeps its described size), window, unit and the card's rate, channels and width.
 SpectrogramSettings SpectrogramSettingsFor(const AppState& app, const SpectrogramOptions& options);
-
-// Where the frames of the input stand for the spectrogram: the capture ring numbers the frames
-// it kept, while its dropped blocks take time the spectrogram must leave empty. Frame f of the
-// ring is input frame f + Offset(); a dropped block moves the offset on by its frames.
-class InputFrameClock {
- public:
-  // The ring's dropped frames and blocks as they stand now; true when some were dropped since
-  // the last look (the frames that follow do not continue the earlier ones).
-  bool Update(uint64_t lostFrames, uint64_t lostBlocks);
-  uint64_t Offset() const { return m_nOffset; }
-  void Reset(uint64_t lostFrames, uint64_t lostBlocks);
-
- private:
-  uint64_t m_nLostFrames = 0;
-  uint64_t m_nLostBlocks = 0;
-  uint64_t m_nOffset = 0;
-};
-
-// What a paused spectrogram shows: the newest column at its right edge, held in what the history
-// keeps (a span's width of columns back from its newest at the least).
-int64_t HeldEndColumn(int64_t wanted, int64_t oldestComplete, int64_t newest, int width);
 
 // Display mode 620: a chart per channel, stacked, each drawing its channel's picture of the
 // producer's history. Classic feeds it every buffer, Live every frame the ring received since

@@ -9,6 +9,8 @@
 
 #include "analysis/color_map.h"
 #include "platform/message_target.h"
+#include "acquisition/app_state.h"
+#include "view/csv_export.h"
 #include "view/display_modes.h"
 
 namespace {
@@ -40,6 +42,18 @@ bool SpectrogramFeature::ShowsDisplay(int mode) const { return mode == kSpectrog
 
 void SpectrogramFeature::CreateParts(const FrameParts& parts) {
   m_parts = parts;
+  // The file says what the matrix was made with, where it differs from the spectrum's lines.
+  static const bool registered = [] {
+    AddCsvMetadataSource([](const AppState& app, CsvMetadata& metadata) {
+      if (app.m_nDisplayMode != kSpectrogramMode) return;
+      const SpectrogramSettings s = SpectrogramSettingsFor(app, CurrentSpectrogramOptions());
+      metadata.emplace_back("spectrogram_fft_size", std::to_string(s.fftSize));
+      metadata.emplace_back("spectrogram_overlap_percent", std::to_string(s.overlapPercent));
+      metadata.emplace_back("spectrogram_level_unit", s.dbv ? "dBV" : "dBFS");
+    });
+    return true;
+  }();
+  (void)registered;
   if (parts.menuBar == nullptr) return;
   auto* menu = new QMenu("Spectro&gram", parts.owner);
   QMenu* help = MenuNamed(parts.menuBar, "Help");
