@@ -146,8 +146,8 @@ bool SpectrogramDisplay::Show() {
 }
 
 void SpectrogramDisplay::FollowRing(const std::shared_ptr<const CaptureRing>& ring) {
-  if (ring.get() == m_pRing) return;
-  m_pRing = ring.get();
+  if (ring == m_ring.lock()) return;
+  m_ring = ring;
   m_producer.Reset();
   m_nClassicFrames = 0;
   m_nNextRingFrame = 0;

@@ -76,7 +76,8 @@ class SpectrogramDisplay {
   std::unique_ptr<SpectrogramPicture> m_pictures[2];
   SpectrogramChart m_charts[2];
 
-  const CaptureRing* m_pRing = nullptr;
+  // Weak, so that a new ring made where the old one was is never taken for it.
+  std::weak_ptr<const CaptureRing> m_ring;
   InputFrameClock m_clock;
   uint64_t m_nNextRingFrame = 0;  // Live: the next ring frame to take
   uint64_t m_nClassicFrames = 0;  // Classic: ring frames the buffers so far held

@@ -7,9 +7,9 @@
 #include <cmath>
 #include <cstdio>
 
+#include "acquisition/app_state.h"
 #include "analysis/color_map.h"
 #include "platform/message_target.h"
-#include "acquisition/app_state.h"
 #include "view/csv_export.h"
 #include "view/display_modes.h"
 
