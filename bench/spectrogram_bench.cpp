@@ -4,10 +4,12 @@
 // new columns drawn into the kept picture, the charts painted) at time spans from 5 s to 10 min,
 // and the drawing of the new columns alone.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <QImage>
 #include <QWidget>
 #include <cmath>
+#include <cstdio>
 #include <vector>
 
 #include "analysis/color_map.h"
@@ -77,6 +79,49 @@ void BM_SpectrogramTenMinutes(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_SpectrogramTenMinutes)->Unit(benchmark::kSecond)->Iterations(1);
+
+// Resident memory of the process in megabytes.
+double ResidentMb() {
+  std::FILE* f = std::fopen("/proc/self/statm", "r");
+  long pages = 0, resident = 0;
+  if (f != nullptr) {
+    if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+    std::fclose(f);
+  }
+  return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / 1e6;
+}
+
+// Half an hour through the ten-minute history: it grows while the first ten minutes fill, then
+// neither it nor the process grows any more.
+void BM_SpectrogramHalfHourMemory(benchmark::State& state) {
+  for (auto _ : state) {
+    SpectrogramProducer p(Settings(600));
+    std::vector<double> a(4800), b(4800);
+    double historyMb[4] = {0, 0, 0, 0};
+    double residentMb[4] = {0, 0, 0, 0};
+    historyMb[0] = static_cast<double>(p.History().Bytes()) / 1e6;
+    residentMb[0] = ResidentMb();
+    uint64_t f = 0;
+    for (int tenth = 1; tenth <= 3; ++tenth) {
+      // A little past each ten minutes, so the history has wrapped once it is full.
+      for (; f < (600ull * tenth + 5) * kRate; f += a.size()) {
+        Fill(f, a, b);
+        p.Feed(f, static_cast<int>(a.size()), a.data(), b.data());
+      }
+      historyMb[tenth] = static_cast<double>(p.History().Bytes()) / 1e6;
+      residentMb[tenth] = ResidentMb();
+    }
+    state.counters["history_MB_start"] = historyMb[0];
+    state.counters["history_MB_10min"] = historyMb[1];
+    state.counters["history_MB_30min"] = historyMb[3];
+    state.counters["resident_MB_10min"] = residentMb[1];
+    state.counters["resident_growth_MB_10_to_30min"] = residentMb[3] - residentMb[1];
+    if (historyMb[3] != historyMb[1] || historyMb[1] > p.History().MaxBytes() / 1e6) {
+      state.SkipWithError("the history grew after it was full");
+    }
+  }
+}
+BENCHMARK(BM_SpectrogramHalfHourMemory)->Unit(benchmark::kSecond)->Iterations(1);
 
 void BM_SpectrogramLiveRefresh(benchmark::State& state) {
   const double span = static_cast<double>(state.range(0));

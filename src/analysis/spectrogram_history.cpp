@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <new>
 
 namespace {
 constexpr int64_t kEmptySlot = std::numeric_limits<int64_t>::min();
@@ -12,8 +13,13 @@ SpectrogramHistory::SpectrogramHistory(int channels, int bins, int capacity)
     : m_nChannels(std::clamp(channels, 1, 2)),
       m_nBins(std::max(bins, 1)),
       m_nCapacity(std::max(capacity, 1)),
-      m_levels(static_cast<std::size_t>(m_nCapacity) * m_nChannels * m_nBins, kLevelMin),
-      m_slotIndex(static_cast<std::size_t>(m_nCapacity), kEmptySlot) {}
+      m_slotIndex(static_cast<std::size_t>(m_nCapacity), kEmptySlot) {
+  m_blocks.resize((static_cast<std::size_t>(m_nCapacity) + kBlock - 1) / kBlock);
+}
+
+std::size_t SpectrogramHistory::Bytes() const {
+  return m_nLevelsAllocated * sizeof(int16_t) + m_slotIndex.size() * sizeof(int64_t);
+}
 
 std::size_t SpectrogramHistory::BytesFor(int channels, int bins, int capacity) {
   const std::size_t slots = static_cast<std::size_t>(std::max(capacity, 1));
@@ -29,6 +35,17 @@ int64_t SpectrogramHistory::First() const {
 
 bool SpectrogramHistory::Append(int64_t index) {
   if (index < 0 || (m_nAppended > 0 && index < m_nEnd)) return false;
+  std::unique_ptr<int16_t[]>& block = m_blocks[static_cast<std::size_t>(SlotOf(index) / kBlock)];
+  if (!block) {
+    // The last block is cut short at the capacity.
+    const int64_t first = SlotOf(index) / kBlock * kBlock;
+    const std::size_t values =
+        static_cast<std::size_t>(std::min<int64_t>(kBlock, m_nCapacity - first)) *
+        static_cast<std::size_t>(m_nChannels) * static_cast<std::size_t>(m_nBins);
+    block.reset(new (std::nothrow) int16_t[values]);
+    if (!block) return false;
+    m_nLevelsAllocated += values;
+  }
   if (m_nAppended == 0) {
     m_nBegin = index;
   } else {
@@ -48,7 +65,9 @@ int16_t* SpectrogramHistory::Row(int64_t index, int channel) {
   if (index < 0 || channel < 0 || channel >= m_nChannels) return nullptr;
   const int64_t slot = SlotOf(index);
   if (m_slotIndex[slot] != index) return nullptr;
-  return m_levels.data() + (static_cast<std::size_t>(slot) * m_nChannels + channel) * m_nBins;
+  int16_t* block = m_blocks[static_cast<std::size_t>(slot / kBlock)].get();
+  if (block == nullptr) return nullptr;
+  return block + (static_cast<std::size_t>(slot % kBlock) * m_nChannels + channel) * m_nBins;
 }
 
 const int16_t* SpectrogramHistory::Levels(int64_t index, int channel) const {

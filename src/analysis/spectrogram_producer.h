@@ -29,7 +29,8 @@ struct SpectrogramSettings {
 // a sine's amplitude at each bin, as the dB spectrum reads them. Frames that do not follow the
 // previous ones (a lost block) start the windows afresh, so the transforms whose windows would
 // have spanned the missing frames are kept as lost rather than computed from a spliced signal.
-// Everything is allocated by the constructor; Feed allocates nothing.
+// The constructor allocates the transform's space; Feed allocates only while the history fills,
+// a block of transforms at a time, and nothing once it is full.
 class SpectrogramProducer {
  public:
   static constexpr int kMinSize = 1024;

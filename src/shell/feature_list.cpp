@@ -19,6 +19,9 @@
 #if AURIVUE_FEATURE_RESPONSE
 #include "features/response/response_feature.h"
 #endif
+#if AURIVUE_FEATURE_SPECTROGRAM
+#include "features/spectrogram/spectrogram_feature.h"
+#endif
 
 // A feature left out of the build (AURIVUE_FEATURES_EXCLUDE) is left out of the list.
 InstrumentFeatures MakeInstrumentFeatures(CMainFrame* frame) {
@@ -41,6 +44,9 @@ InstrumentFeatures MakeInstrumentFeatures(CMainFrame* frame) {
 #endif
 #if AURIVUE_FEATURE_RESPONSE
   features.push_back(std::make_unique<ResponseFeature>());
+#endif
+#if AURIVUE_FEATURE_SPECTROGRAM
+  features.push_back(std::make_unique<SpectrogramFeature>());
 #endif
   return features;
 }

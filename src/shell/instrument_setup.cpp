@@ -189,6 +189,23 @@ Entry CardEntry(const char* key, int InstrumentState::Card::*field) {
 }
 
 // Every setting, in the order the file lists them.
+Entry SpectrogramEntry(const char* key, std::function<std::string(const InstrumentState&)> write,
+                       std::function<bool(const std::string&, SpectrogramOptions&)> read,
+                       const char* what) {
+  return {
+      "Spectrogram", key, std::move(write),
+      [key, read, what](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
+        return read(value, s.spectrogram) ? std::string() : Needs(key, what, value);
+      }};
+}
+
+Entry SpectrogramNumber(const char* key, double SpectrogramOptions::*field) {
+  return SpectrogramEntry(
+      key, [field](const InstrumentState& s) { return Number(s.spectrogram.*field); },
+      [field](const std::string& v, SpectrogramOptions& o) { return ReadNumber(v, o.*field); },
+      "a number");
+}
+
 const std::vector<Entry>& Entries() {
   static const std::vector<Entry> entries = {
       {"Display", "mode", [](const InstrumentState& s) { return std::to_string(s.displayMode); },
@@ -332,6 +349,22 @@ const std::vector<Entry>& Entries() {
        }},
       ResponseFlagEntry("phase-unwrapped", &ResponseSettings::phaseUnwrapped),
       ResponseFlagEntry("group-delay", &ResponseSettings::groupDelay),
+      SpectrogramEntry(
+          "color-map", [](const InstrumentState& s) { return ColorMapKey(s.spectrogram.colorMap); },
+          [](const std::string& v, SpectrogramOptions& o) {
+            return ColorMapFromKey(v, o.colorMap);
+          },
+          "ember, glacier or grey"),
+      SpectrogramNumber("db-bottom", &SpectrogramOptions::dbBottom),
+      SpectrogramNumber("db-top", &SpectrogramOptions::dbTop),
+      SpectrogramNumber("span", &SpectrogramOptions::spanSeconds),
+      SpectrogramEntry(
+          "overlap",
+          [](const InstrumentState& s) { return std::to_string(s.spectrogram.overlapPercent); },
+          [](const std::string& v, SpectrogramOptions& o) {
+            return (v == "50" || v == "75") && ReadWhole(v, o.overlapPercent);
+          },
+          "50 or 75"),
 
       CardEntry("rate", &InstrumentState::Card::rate),
       CardEntry("channels", &InstrumentState::Card::channels),
@@ -429,6 +462,7 @@ SetupReadResult ReadSetupText(const std::string& text, const InstrumentState& ba
   }
   result.state.spectrum = SanitizedSpectrumOptions(result.state.spectrum);
   result.state.trigger = result.state.trigger.Limited();
+  result.state.spectrogram = SanitizedSpectrogramOptions(result.state.spectrogram);
   result.ok = true;
   return result;
 }

@@ -7,6 +7,7 @@
 #include "analysis/measurements.h"
 #include "analysis/trigger_state.h"
 #include "features/response/response_settings.h"
+#include "features/spectrogram/spectrogram_options.h"
 
 // The whole state of the instrument that a setup file holds: what the display shows, the
 // control panel's switches, Live or Classic and every feature's choices. A setup never holds
@@ -25,6 +26,7 @@ struct InstrumentState {
   bool statistics = false;
   std::vector<Quantity> quantities;
   ResponseSettings response;
+  SpectrogramOptions spectrogram;
 
   struct Card {
     int rate = 0;  // 0: not noted

@@ -61,6 +61,7 @@ InstrumentState CaptureInstrumentState(CMainFrame& frame) {
   s.trigger = CurrentTrigger().Settings();
   s.spectrum = app.m_spectrum;
   s.response = CurrentResponseSettings();
+  s.spectrogram = CurrentSpectrogramOptions();
   s.readout = ReadoutShown(frame);
   if (const MeasurementPanel* panel = MeasurePanelOf(frame.Features())) {
     s.statistics = panel->Statistics();
@@ -80,11 +81,13 @@ void ApplyInstrumentState(CMainFrame& frame, const InstrumentState& state, Setup
     app.m_spectrum = SanitizedSpectrumOptions(state.spectrum);
     CurrentResponseSettings() = state.response;
     if (remember) SaveResponseProfile(state.response);
+    CurrentSpectrogramOptions() = SanitizedSpectrogramOptions(state.spectrogram);
     app.m_nCurtainRate = state.curtainRate;
     app.m_bLive = state.live ? 1 : 0;
     if (remember) {
       SaveTriggerProfile(CurrentTrigger().Settings());
       SaveSpectrumProfile(app.m_spectrum);
+      SaveSpectrogramProfile(CurrentSpectrogramOptions());
       SaveCurtainRate(app.m_nCurtainRate);
       SaveLiveMode(state.live);
     }

@@ -32,7 +32,14 @@ std::string DisplayedCsvText(CAurivueView& view, const AppState& app, const std:
   const int mode = app.m_nDisplayMode;
   if (ViewFeature* feature = view.DisplayFeatureFor(mode)) {
     std::string rows;
-    feature->DisplayCsvRows(view, mode, rows);
+    if (feature->StreamsDisplayCsv(mode)) {
+      feature->WriteDisplayCsv(view, mode, [&rows](const std::string& piece) {
+        rows += piece;
+        return true;
+      });
+    } else {
+      feature->DisplayCsvRows(view, mode, rows);
+    }
     return FormatCsvComments(CollectCsvMetadata(app, isoTime)) + rows;
   }
   const bool threeD = mode >= DISPLAY_MODE_FIRST_3D;
@@ -84,6 +91,24 @@ bool ExportDisplayedCsv(CAurivueView& view) {
   std::optional<std::string> path = RunSaveFileDialog(
       &view, SaveFileRequest{"CSV", kCsvName, "CSV files(*.csv)|*.csv|", "Csv", ""});
   if (!path) return false;
+  ViewFeature* feature = view.DisplayFeatureFor(app.m_nDisplayMode);
+  if (feature != nullptr && feature->StreamsDisplayCsv(app.m_nDisplayMode)) {
+    // Written as it is made: the whole text of a long history would not fit in memory.
+    FileReplacement file;
+    bool written = file.Begin(*path, SpecialTarget::kWriteInPlace) &&
+                   file.Write(FormatCsvComments(CollectCsvMetadata(app, CurrentIsoTime())));
+    written = written &&
+              feature->WriteDisplayCsv(view, app.m_nDisplayMode, [&file](const std::string& piece) {
+                return piece.empty() || file.Write(piece);
+              });
+    if (!written || !file.Commit()) {
+      const int error = file.Error();
+      file.Abandon();
+      ShowMessageBox(FileErrorText(error, *path));
+      return false;
+    }
+    return true;
+  }
   // What the charts hold after the dialog: passes run meanwhile have moved them on.
   const std::string text = DisplayedCsvText(view, app, CurrentIsoTime());
   int error = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -69,6 +70,15 @@ class ViewFeature {
   virtual const LargeSpectrum* LargeSpectrumShown(const CAurivueView& /*view*/,
                                                   int /*analysis*/) const {
     return nullptr;
+  }
+
+  // A display whose export is too large to hold as one text (hours of columns) writes it
+  // piece by piece instead: StreamsDisplayCsv says so, and WriteDisplayCsv hands its header and
+  // rows to write in order, false as soon as write fails.
+  virtual bool StreamsDisplayCsv(int /*mode*/) const { return false; }
+  virtual bool WriteDisplayCsv(CAurivueView& /*view*/, int /*mode*/,
+                               const std::function<bool(const std::string&)>& /*write*/) {
+    return false;
   }
 };
 

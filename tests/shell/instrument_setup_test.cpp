@@ -46,6 +46,11 @@ InstrumentState EveryValueChanged() {
   s.response.sweepSeconds = 7.5;
   s.response.phaseUnwrapped = true;
   s.response.groupDelay = true;
+  s.spectrogram.colorMap = 2;
+  s.spectrogram.dbBottom = -90.5;
+  s.spectrogram.dbTop = 6;
+  s.spectrogram.spanSeconds = 120;
+  s.spectrogram.overlapPercent = 50;
   s.card = {48000, 2, 16};
   return s;
 }
@@ -70,6 +75,7 @@ TEST(InstrumentSetupTest, WhatIsWrittenReadsBackOverAnyBase) {
     EXPECT_EQ(read.state.spectrum, state.spectrum);
     EXPECT_EQ(read.state.quantities, state.quantities);
     EXPECT_TRUE(read.state.response == state.response);
+    EXPECT_EQ(read.state.spectrogram, state.spectrogram);
   }
 }
 
@@ -101,6 +107,9 @@ TEST(InstrumentSetupTest, ABrokenSetupSaysWhereAndChangesNothing) {
       {"[Aurivue setup]\n[Spectrum]\ndb-top = loud\n", "db-top needs a number"},
       {"[Aurivue setup]\n[Measurements]\nreadout = maybe\n", "readout needs on or off"},
       {"[Aurivue setup]\n[Card]\nrate = -1\n", "rate needs a whole number"},
+      {"[Aurivue setup]\n[Spectrogram]\ncolor-map = rainbow\n", "color-map needs ember, glacier"},
+      {"[Aurivue setup]\n[Spectrogram]\noverlap = 60\n", "overlap needs 50 or 75"},
+      {"[Aurivue setup]\n[Spectrogram]\nspan = long\n", "span needs a number"},
   };
   const InstrumentState base = EveryValueChanged();
   for (const auto& c : cases) {

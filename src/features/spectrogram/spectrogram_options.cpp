@@ -1,0 +1,74 @@
+#include "features/spectrogram/spectrogram_options.h"
+
+#include <cmath>
+
+#include "analysis/color_map.h"
+#include "platform/user_profile.h"
+
+namespace {
+
+constexpr char kGroup[] = "Spectrogram";
+constexpr const char* kColorMapKeys[kColorMapCount] = {"ember", "glacier", "grey"};
+
+}  // namespace
+
+SpectrogramOptions SanitizedSpectrogramOptions(SpectrogramOptions o) {
+  const SpectrogramOptions d;
+  if (o.colorMap < 0 || o.colorMap >= kColorMapCount) o.colorMap = d.colorMap;
+  const bool range = std::isfinite(o.dbBottom) && std::isfinite(o.dbTop) && o.dbBottom >= -400 &&
+                     o.dbTop <= 100 && o.dbTop - o.dbBottom >= 10;
+  if (!range) {
+    o.dbBottom = d.dbBottom;
+    o.dbTop = d.dbTop;
+  }
+  if (!(o.spanSeconds >= SpectrogramOptions::kMinSpanSeconds &&
+        o.spanSeconds <= SpectrogramOptions::kMaxSpanSeconds)) {
+    o.spanSeconds = d.spanSeconds;
+  }
+  if (o.overlapPercent != 50 && o.overlapPercent != 75) o.overlapPercent = d.overlapPercent;
+  return o;
+}
+
+SpectrogramOptions& CurrentSpectrogramOptions() {
+  static SpectrogramOptions options = LoadSpectrogramProfile();
+  return options;
+}
+
+SpectrogramOptions LoadSpectrogramProfile() {
+  SpectrogramOptions o;
+  UserProfile profile;
+  profile.beginGroup(kGroup);
+  int kind = o.colorMap;
+  ColorMapFromKey(profile.value("ColorMap", kColorMapKeys[0]).toString().toStdString(), kind);
+  o.colorMap = kind;
+  o.dbBottom = profile.value("DbBottom", o.dbBottom).toDouble();
+  o.dbTop = profile.value("DbTop", o.dbTop).toDouble();
+  o.spanSeconds = profile.value("SpanSeconds", o.spanSeconds).toDouble();
+  o.overlapPercent = profile.value("Overlap", o.overlapPercent).toInt();
+  return SanitizedSpectrogramOptions(o);
+}
+
+void SaveSpectrogramProfile(const SpectrogramOptions& options) {
+  const SpectrogramOptions o = SanitizedSpectrogramOptions(options);
+  UserProfile profile;
+  profile.beginGroup(kGroup);
+  profile.setValue("ColorMap", QString::fromStdString(ColorMapKey(o.colorMap)));
+  profile.setValue("DbBottom", o.dbBottom);
+  profile.setValue("DbTop", o.dbTop);
+  profile.setValue("SpanSeconds", o.spanSeconds);
+  profile.setValue("Overlap", o.overlapPercent);
+}
+
+std::string ColorMapKey(int kind) {
+  return kind >= 0 && kind < kColorMapCount ? kColorMapKeys[kind] : kColorMapKeys[0];
+}
+
+bool ColorMapFromKey(const std::string& key, int& kind) {
+  for (int k = 0; k < kColorMapCount; ++k) {
+    if (key == kColorMapKeys[k]) {
+      kind = k;
+      return true;
+    }
+  }
+  return false;
+}
