@@ -104,6 +104,8 @@ class CAurivueView : public QWidget, public MessageTarget {
   double TriggerSourceMidMv() const;
 
  private:
+  // The commands themselves; OnCommand tells the features around them.
+  bool RunCommand(int id);
   // Mode set-up.
   void SetupDoubleCapable(int analysis, bool threeD);
   void SetupSingle(int analysis, bool threeD);

@@ -69,7 +69,9 @@ void CAurivueView::OnLiveTick() {
     }
   }
   m_nLastTickNs = now;
-  OnLiveRefresh();
+  if (OnLiveRefresh()) {
+    for (ViewFeature* feature : m_features) feature->DisplayDrawn(*this, app.m_nDisplayMode);
+  }
 }
 
 bool CAurivueView::TakeNewestFrames(std::size_t span) {
