@@ -6,6 +6,7 @@
 #include "acquisition/spectrum_options.h"
 #include "analysis/measurements.h"
 #include "analysis/trigger_state.h"
+#include "features/cursors/cursor_settings.h"
 
 // The whole state of the instrument that a setup file holds: what the display shows, the
 // control panel's switches, Live or Classic and every feature's choices. A setup never holds
@@ -23,6 +24,7 @@ struct InstrumentState {
   bool readout = false;  // the measurements beside the display
   bool statistics = false;
   std::vector<Quantity> quantities;
+  CursorSettings cursors;  // the first chart's cursors and the spectrum markers
 
   struct Card {
     int rate = 0;  // 0: not noted

@@ -10,6 +10,7 @@
 #include "acquisition/current_app.h"
 #include "controls/control_view.h"
 #include "controls/rotary_switch.h"
+#include "features/cursors/cursors_feature.h"
 #include "platform/command_ids.h"
 #include "platform/message_box.h"
 #include "platform/message_target.h"
@@ -64,6 +65,7 @@ InstrumentState CaptureInstrumentState(CMainFrame& frame) {
     s.statistics = panel->Statistics();
     s.quantities = panel->Quantities();
   }
+  if (const CursorsFeature* cursors = CursorsFeature::Instance()) s.cursors = cursors->Settings();
   s.card.rate = static_cast<int>(app.m_nSampleRate);
   s.card.channels = app.m_nChannels;
   s.card.bits = app.m_nBits;
@@ -104,6 +106,10 @@ void ApplyInstrumentState(CMainFrame& frame, const InstrumentState& state, Setup
     TurnSwitchTo(panel->TimeBaseSwitch(), state.timeBaseMs);
     TurnSwitchTo(panel->LeftSwitch(), state.leftMv);
     TurnSwitchTo(panel->RightSwitch(), state.rightMv);
+  }
+  if (CursorsFeature* cursors = CursorsFeature::Instance()) {
+    cursors->Apply(state.cursors);
+    if (remember) SaveCursorProfile(state.cursors);
   }
   frame.UpdatePanes();
 }

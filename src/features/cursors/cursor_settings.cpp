@@ -1,10 +1,5 @@
 #include "features/cursors/cursor_settings.h"
 
-#include <charconv>
-#include <cmath>
-#include <sstream>
-#include <vector>
-
 #include "platform/user_profile.h"
 
 namespace {
@@ -13,35 +8,6 @@ constexpr char kGroup[] = "Cursors";
 const char* const kKeys[4] = {"x1", "x2", "y1", "y2"};
 
 }  // namespace
-
-std::string ParseCursorList(const std::string& text, CursorSettings& settings) {
-  std::vector<double> values;
-  std::stringstream list(text);
-  std::string item;
-  while (std::getline(list, item, ',')) {
-    item.erase(0, item.find_first_not_of(' '));
-    item.erase(item.find_last_not_of(' ') + 1);
-    const char* first = item.data();
-    const char* last = first + item.size();
-    if (first != last && *first == '+') ++first;
-    double v = 0;
-    const auto [end, ec] = std::from_chars(first, last, v);
-    if (item.empty() || ec != std::errc() || end != last || !std::isfinite(v)) {
-      return "--cursors needs X1,X2 or X1,X2,Y1,Y2 in the chart's units, not \"" + text + "\"";
-    }
-    values.push_back(v);
-  }
-  if (!text.empty() && text.back() == ',') values.clear();
-  if (values.size() != 2 && values.size() != 4) {
-    return "--cursors needs X1,X2 or X1,X2,Y1,Y2 in the chart's units, not \"" + text + "\"";
-  }
-  for (std::size_t i = 0; i < values.size(); ++i) {
-    settings.on[i] = true;
-    settings.placed[i] = true;
-    settings.value[i] = values[i];
-  }
-  return std::string();
-}
 
 CursorSettings LoadCursorProfile() {
   CursorSettings s;

@@ -20,10 +20,6 @@ struct CursorSettings {
   bool operator==(const CursorSettings&) const = default;
 };
 
-// Reads the value of --cursors, "X1,X2[,Y1,Y2]": the cursors named turn on at those values.
-// An empty result, or the error line.
-std::string ParseCursorList(const std::string& text, CursorSettings& settings);
-
 // The on/off choices as the per-user profile keeps them (the positions stay with the setup).
 CursorSettings LoadCursorProfile();
 void SaveCursorProfile(const CursorSettings& settings);

@@ -8,6 +8,7 @@
 
 #include "acquisition/app_state.h"
 #include "acquisition/current_app.h"
+#include "analysis/measurement_report.h"
 #include "analysis/spectrum_levels.h"
 #include "chart/chart_3d_ctrl.h"
 #include "chart/chart_ctrl.h"
@@ -42,7 +43,7 @@ double XAtIndex(const GivenPoints& g, double index) {
 }
 
 std::string ValueText(double v, const std::string& unit) {
-  const std::string number = FormatCsvNumber(v);
+  const std::string number = FormatMeasurementNumber(v);
   return unit.empty() ? number : number + " " + unit;
 }
 
