@@ -23,7 +23,8 @@ std::vector<double> Magnitudes(const std::vector<Tone>& tones, const std::vector
   std::vector<Complex> x(size, Complex{0, 0});
   for (size_t i = 0; i < w.size(); ++i) {
     double v = 0;
-    for (const Tone& t : tones) v += t.amplitude * std::cos(2 * std::numbers::pi * t.bin * i / size);
+    for (const Tone& t : tones)
+      v += t.amplitude * std::cos(2 * std::numbers::pi * t.bin * i / size);
     x[i].re = v * w[i];
   }
   const std::vector<Complex> X = oracle::Fftw(x, FFTW_FORWARD);
@@ -53,7 +54,8 @@ TEST(SpectrumMarkersTest, PeakAndNextPeaksWalkDownAMultitone) {
     for (size_t i = 0; i < tones.size(); ++i) {
       ASSERT_TRUE(AddPeakMarker(m.data(), static_cast<int>(m.size()), lobe, set)) << window;
     }
-    const std::vector<SpectrumPeak> read = ReadMarkers(m.data(), static_cast<int>(m.size()), lobe, set);
+    const std::vector<SpectrumPeak> read =
+        ReadMarkers(m.data(), static_cast<int>(m.size()), lobe, set);
     ASSERT_EQ(read.size(), tones.size());
     // The rectangle's far side lobes of the loud tone (-60 dB at 300 bins) reach the quiet one.
     const double tolerance = window == kWindowRectangle ? 0.02 : 0.01;
