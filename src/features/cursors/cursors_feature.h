@@ -85,7 +85,11 @@ class CursorsFeature : public InstrumentFeature, public ViewFeature {
   };
 
   std::vector<ChartCtrl*> Charts() const;
-  bool Active() const { return m_settings.AnyCursor() || m_settings.markers > 0; }
+  // Something asked of the charts: a cursor or marker, or track or snap (so that keys 1 to 4
+  // put cursors down).
+  bool Active() const {
+    return m_settings.AnyCursor() || m_settings.markers > 0 || m_settings.track || m_settings.snap;
+  }
   // Puts the choices on chart i of the display shown; a chart that has drawn gets positions.
   void ApplyTo(ChartCtrl& chart, int index, bool drawn);
   void Harvest();
