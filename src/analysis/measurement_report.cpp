@@ -95,7 +95,12 @@ bool ParseExpectation(std::string_view text, Expectation& e, std::string& error)
     return false;
   }
   const std::string_view channel = Trim(all.substr(0, dot));
-  if (channel == "left") {
+  const std::string_view extraName = Trim(all.substr(dot + 1, op - dot - 1));
+  if (IsExtraMeasurementName(channel, extraName)) {
+    e.extraChannel = std::string(channel);
+    e.extraQuantity = std::string(extraName);
+    e.channel = channel == "right" ? 1 : 0;
+  } else if (channel == "left") {
     e.channel = 0;
   } else if (channel == "right") {
     e.channel = 1;
@@ -105,7 +110,7 @@ bool ParseExpectation(std::string_view text, Expectation& e, std::string& error)
     return false;
   }
   const std::string_view name = Trim(all.substr(dot + 1, op - dot - 1));
-  if (!QuantityFromName(name, e.quantity)) {
+  if (e.extraQuantity.empty() && !QuantityFromName(name, e.quantity)) {
     error = "\"" + e.text + "\": no quantity is called \"" + std::string(name) + "\"";
     return false;
   }
@@ -152,7 +157,58 @@ std::string InvalidReason(const ChannelMeasurement& m, Quantity q) {
   return "it cannot be computed from this signal";
 }
 
+namespace {
+
+bool Holds(const Expectation& e, double v) {
+  switch (e.op) {
+    case Expectation::Op::kNear:
+      // The bound itself passes, also when the figures' binary rounding lands a hair beyond it.
+      return std::fabs(v - e.figure) <= e.tolerance + 1e-12 * (std::fabs(e.figure) + e.tolerance);
+    case Expectation::Op::kBelow:
+      return v < e.figure;
+    case Expectation::Op::kAbove:
+      return v > e.figure;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool IsExtraMeasurementName(std::string_view channel, std::string_view quantity) {
+  if (channel == "cursor") return quantity == "dx" || quantity == "inv_dx" || quantity == "dy";
+  if (channel != "left" && channel != "right") return false;
+  // peakN_hz, peakN_db with N 1..8.
+  return quantity.size() == 8 && quantity.substr(0, 4) == "peak" && quantity[4] >= '1' &&
+         quantity[4] <= '8' && (quantity.substr(5) == "_hz" || quantity.substr(5) == "_db");
+}
+
+std::string ExtraMeasurementRows(const std::vector<ExtraMeasurement>& extras) {
+  std::string out;
+  for (const ExtraMeasurement& x : extras) {
+    out += x.channel + "," + x.quantity + "," + (x.valid ? FormatMeasurementNumber(x.value) : "") +
+           "," + x.unit + "," + (x.valid ? "1" : "0") + ",,,,,0\n";
+  }
+  return out;
+}
+
+std::string CheckExpectation(const Expectation& e, const ChannelMeasurement* last, int channels,
+                             const std::vector<ExtraMeasurement>& extras) {
+  if (e.extraQuantity.empty()) return CheckExpectation(e, last, channels);
+  const std::string what = e.extraChannel + "." + e.extraQuantity;
+  for (const ExtraMeasurement& x : extras) {
+    if (x.channel != e.extraChannel || x.quantity != e.extraQuantity) continue;
+    if (!x.valid) return "expectation " + e.text + " failed: " + what + " is not valid";
+    if (Holds(e, x.value)) return std::string();
+    return "expectation " + e.text + " failed: " + what + " is " +
+           FormatMeasurementNumber(x.value) + (x.unit.empty() ? "" : " " + x.unit);
+  }
+  return "expectation " + e.text + " failed: " + what + " was not measured" +
+         (e.extraChannel == "cursor" ? " (--cursors places the cursors)"
+                                     : " (--markers N asks for the N highest peaks)");
+}
+
 std::string CheckExpectation(const Expectation& e, const ChannelMeasurement* last, int channels) {
+  if (!e.extraQuantity.empty()) return CheckExpectation(e, last, channels, {});
   const std::string what =
       std::string(ChannelName(e.channel)) + "." + std::string(QuantityName(e.quantity));
   if (e.channel >= channels) {
@@ -163,21 +219,7 @@ std::string CheckExpectation(const Expectation& e, const ChannelMeasurement* las
     return "expectation " + e.text + " failed: " + what + " is not valid (" +
            InvalidReason(m, e.quantity) + ")";
   }
-  const double v = m.Value(e.quantity);
-  bool ok = false;
-  switch (e.op) {
-    case Expectation::Op::kNear:
-      // The bound itself passes, also when the figures' binary rounding lands a hair beyond it.
-      ok = std::fabs(v - e.figure) <= e.tolerance + 1e-12 * (std::fabs(e.figure) + e.tolerance);
-      break;
-    case Expectation::Op::kBelow:
-      ok = v < e.figure;
-      break;
-    case Expectation::Op::kAbove:
-      ok = v > e.figure;
-      break;
-  }
-  if (ok) return std::string();
+  if (Holds(e, m.Value(e.quantity))) return std::string();
   return "expectation " + e.text + " failed: " + what + " is " + Described(m, e.quantity);
 }
 

@@ -30,7 +30,28 @@ struct Expectation {
   Op op = Op::kNear;
   double figure = 0;
   double tolerance = 0;
+  // A value measured beside the quantities (ExtraMeasurement): its channel ("left", "right",
+  // "cursor") and name; empty for a quantity.
+  std::string extraChannel;
+  std::string extraQuantity;
 };
+
+// A value a run measures beside the quantities: the spectrum peaks ("left", "peak1_hz") and the
+// cursors ("cursor", "dx").
+struct ExtraMeasurement {
+  std::string channel;
+  std::string quantity;
+  double value = 0;
+  std::string unit;
+  bool valid = false;
+};
+
+// Their rows of the measurement file, in its columns; no statistics.
+std::string ExtraMeasurementRows(const std::vector<ExtraMeasurement>& extras);
+
+// The names an expectation may give beside the quantities: peakN_hz and peakN_db (N 1..8) of
+// left or right, and dx, inv_dx and dy of cursor.
+bool IsExtraMeasurementName(std::string_view channel, std::string_view quantity);
 
 // Parses text; false with a one-line reason in error.
 bool ParseExpectation(std::string_view text, Expectation& e, std::string& error);
@@ -38,6 +59,9 @@ bool ParseExpectation(std::string_view text, Expectation& e, std::string& error)
 // Checks e against the newest values; an empty string when it holds, else the line saying why it
 // failed. A value that is not valid never passes.
 std::string CheckExpectation(const Expectation& e, const ChannelMeasurement* last, int channels);
+// The same, an extra value's expectation checked against extras (failed when it is not there).
+std::string CheckExpectation(const Expectation& e, const ChannelMeasurement* last, int channels,
+                             const std::vector<ExtraMeasurement>& extras);
 
 // Why a channel's values are not valid, in a few words ("the input clips").
 std::string InvalidReason(const ChannelMeasurement& m, Quantity q);

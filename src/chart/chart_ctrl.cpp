@@ -135,6 +135,7 @@ void ChartCtrl::SetTitle(const std::string& text) {
 void ChartCtrl::SetAxisTitles(const std::string& xTitle, const std::string& yTitle) {
   m_szXTitle = xTitle;
   m_szYTitle = yTitle;
+  if (m_pCursorLayer) m_pCursorLayer->SetUnits(AxisTitleUnit(xTitle), AxisTitleUnit(yTitle));
 }
 
 void ChartCtrl::SetGridDivisions(int nx, int ny) {

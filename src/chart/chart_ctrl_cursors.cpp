@@ -6,6 +6,8 @@
 ChartCursorLayer& ChartCtrl::CursorLayer() {
   if (!m_pCursorLayer) {
     m_pCursorLayer = std::make_unique<ChartCursorLayer>();
+    // The readout speaks the chart's units, as its axis titles name them.
+    m_pCursorLayer->SetUnits(AxisTitleUnit(m_szXTitle), AxisTitleUnit(m_szYTitle));
     // The arrow keys need the focus, which a click on the chart now gives it.
     setFocusPolicy(Qt::ClickFocus);
   }

@@ -36,6 +36,25 @@ void InverseUnit(const std::string& unit, std::string& inverse, double& factor) 
 
 }  // namespace
 
+std::string InverseUnitOf(const std::string& unit, double& factor) {
+  std::string inverse;
+  InverseUnit(unit, inverse, factor);
+  return inverse;
+}
+
+std::string AxisTitleUnit(const std::string& title) {
+  const std::size_t open = title.find('(');
+  if (open != std::string::npos) {
+    const std::size_t end = title.find_first_of(",)", open + 1);
+    std::string unit = title.substr(open + 1, end == std::string::npos ? end : end - open - 1);
+    unit.erase(0, unit.find_first_not_of(' '));
+    unit.erase(unit.find_last_not_of(' ') + 1);
+    return unit;
+  }
+  if (title == "Degree") return "\xC2\xB0";
+  return std::string();
+}
+
 std::string FormatReadoutValue(double v, const std::string& unit, double resolution) {
   if (std::fabs(v) < resolution) v = 0;
   char text[64];
@@ -365,7 +384,9 @@ void ChartCursorLayer::Draw(DeviceContext& dc, const CursorChartView& view,
   }
   if (m_bShowReadout) {
     DrawBox(dc, CursorReadoutLines(readout), plot.left + 4, plot.top + 4, false);
-    DrawBox(dc, MarkerTableLines(m_markers), plot.right - 4, plot.top + 4, true);
+    if (m_bShowMarkerTable) {
+      DrawBox(dc, MarkerTableLines(m_markers), plot.right - 4, plot.top + 4, true);
+    }
   }
   dc.SelectBrush(oldBrush);
   dc.SelectPen(oldPen);

@@ -56,6 +56,13 @@ std::vector<std::string> CursorReadoutLines(const CursorReadoutText& in);
 // reference its difference to the reference when there is one.
 std::vector<std::string> MarkerTableLines(const std::vector<ChartMarker>& markers);
 
+// The unit an axis title names: "ms" of "Time(ms)", "Hz" of "Frequency(Hz, log)", degrees for
+// "Degree"; empty for a title without a unit ("Amplitude", "Coefficient").
+std::string AxisTitleUnit(const std::string& title);
+
+// The unit of 1/dX for an x unit ("Hz" for "ms") and the factor that brings 1/dX into it.
+std::string InverseUnitOf(const std::string& unit, double& factor);
+
 // A value for a readout: six significant digits, with its unit; 0 when smaller than resolution.
 std::string FormatReadoutValue(double v, const std::string& unit, double resolution = 0);
 
@@ -92,6 +99,7 @@ class ChartCursorLayer {
   bool IsSnap() const { return m_bSnap; }
   void SetUnits(const std::string& xUnit, const std::string& yUnit);
   void SetShowReadout(bool show) { m_bShowReadout = show; }
+  void SetShowMarkerTable(bool show) { m_bShowMarkerTable = show; }
   COLORREF CursorColor(int id) const { return m_colors[id]; }
 
   void SetMarkers(const std::vector<ChartMarker>& markers) { m_markers = markers; }
@@ -132,6 +140,7 @@ class ChartCursorLayer {
   bool m_bTrack = false;
   bool m_bSnap = false;
   bool m_bShowReadout = true;
+  bool m_bShowMarkerTable = true;
   std::string m_xUnit;
   std::string m_yUnit;
   std::vector<ChartMarker> m_markers;

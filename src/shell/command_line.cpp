@@ -62,7 +62,7 @@ bool CommandLineOptions::IsScripted() const {
   return displayMode != 0 || timeBaseMs != 0 || leftMv != 0 || rightMv != 0 || power ||
          !exportPath.empty() || !bmpPath.empty() || !pdfPath.empty() || !csvPath.empty() ||
          !recordPath.empty() || quit || !measurePath.empty() || !expectations.empty() ||
-         !logPath.empty() || !saveSetupPath.empty();
+         !logPath.empty() || !saveSetupPath.empty() || cursorsGiven || markers != 0;
 }
 
 const std::vector<int>& TimeBaseFigures() {
@@ -112,12 +112,13 @@ bool TakesValue(const std::string& name) {
   for (const char* n : kNames) {
     if (name == n) return true;
   }
-  return IsMeasureOption(name) || IsTriggerOption(name);
+  return IsMeasureOption(name) || IsTriggerOption(name) || IsCursorOption(name);
 }
 
 // Stores one option's value; an empty result, or the error line.
 std::string ApplyValue(CommandLineOptions& o, const std::string& name, const std::string& value) {
   if (IsMeasureOption(name)) return ApplyMeasureOption(o, name, value);
+  if (IsCursorOption(name)) return ApplyCursorOption(o, name, value);
   if (IsSpectrumValueOption(name)) return ApplySpectrumValue(o.spectrum, name, value);
   if (IsResponseValueOption(name)) return ApplyResponseValue(o.response, name, value);
   if (name == "--input") {
@@ -277,7 +278,7 @@ std::string UsageText(const std::string& programName, const std::string& inputFo
          "  --print-pdf FILE  print the page to the PDF file FILE, as Print does\n"
          "  --quit            end the program afterwards; the exit status is 1 when a step\n"
          "                    failed (its message is printed instead of shown)\n" +
-         MeasureUsageText() + ResponseUsageText() +
+         MeasureUsageText() + ResponseUsageText() + CursorUsageText() +
          "\n"
          "  --help            show this help and exit\n"
          "  --version         show the version and exit\n"

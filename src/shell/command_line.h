@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "shell/response_command_line.h"
+#include "features/cursors/cursor_settings.h"
 #include "shell/spectrum_command_line.h"
 #include "shell/trigger_options.h"
 
@@ -51,6 +52,11 @@ struct CommandLineOptions {
   std::string saveSetupPath;
   // The response analyser's choices for this start.
   ResponseChoices response;
+  // --cursors: the cursors of the first chart, on at the values given (cursorsGiven); --markers:
+  // the N highest peaks of each channel in the measurement file.
+  CursorSettings cursors;
+  bool cursorsGiven = false;
+  int markers = 0;
 
   // True when any measurement option was given.
   bool IsScripted() const;
@@ -76,6 +82,15 @@ std::string ApplyMeasureOption(CommandLineOptions& o, const std::string& name,
                                const std::string& value);
 // Their lines of --help.
 std::string MeasureUsageText();
+
+// The cursor options (--cursors, --markers, cursor_command_line.cpp): alike.
+bool IsCursorOption(const std::string& name);
+std::string ApplyCursorOption(CommandLineOptions& o, const std::string& name,
+                              const std::string& value);
+std::string CursorUsageText();
+// Reads "X1,X2[,Y1,Y2]" into settings: the cursors named turn on at those values. An empty
+// result, or the error line.
+std::string ParseCursorList(const std::string& text, CursorSettings& settings);
 
 // The text printed by --help; inputForms lists the valid --input forms. settingsBesideProgram
 // says where this copy keeps Aurivue.ini: beside itself (a built program) or in the user's folder.

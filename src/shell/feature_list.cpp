@@ -22,6 +22,9 @@
 #if AURIVUE_FEATURE_SPECTROGRAM
 #include "features/spectrogram/spectrogram_feature.h"
 #endif
+#if AURIVUE_FEATURE_CURSORS
+#include "features/cursors/cursors_feature.h"
+#endif
 
 // A feature left out of the build (AURIVUE_FEATURES_EXCLUDE) is left out of the list.
 InstrumentFeatures MakeInstrumentFeatures(CMainFrame* frame) {
@@ -47,6 +50,9 @@ InstrumentFeatures MakeInstrumentFeatures(CMainFrame* frame) {
 #endif
 #if AURIVUE_FEATURE_SPECTROGRAM
   features.push_back(std::make_unique<SpectrogramFeature>());
+#endif
+#if AURIVUE_FEATURE_CURSORS
+  features.push_back(std::make_unique<CursorsFeature>());
 #endif
   return features;
 }

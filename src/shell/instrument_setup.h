@@ -8,6 +8,7 @@
 #include "analysis/trigger_state.h"
 #include "features/response/response_settings.h"
 #include "features/spectrogram/spectrogram_options.h"
+#include "features/cursors/cursor_settings.h"
 
 // The whole state of the instrument that a setup file holds: what the display shows, the
 // control panel's switches, Live or Classic and every feature's choices. A setup never holds
@@ -27,6 +28,7 @@ struct InstrumentState {
   std::vector<Quantity> quantities;
   ResponseSettings response;
   SpectrogramOptions spectrogram;
+  CursorSettings cursors;  // the first chart's cursors and the spectrum markers
 
   struct Card {
     int rate = 0;  // 0: not noted

@@ -5,10 +5,14 @@
 
 #include "acquisition/app_state.h"
 #include "acquisition/current_app.h"
+#include "analysis/fft_engine.h"
 #include "analysis/measurement_report.h"
 #include "features/measure/measure_feature.h"
 #include "analysis/response_expectation.h"
 #include "features/response/response_feature.h"
+#include "analysis/spectrum_levels.h"
+#include "analysis/spectrum_peaks.h"
+#include "features/cursors/cursors_feature.h"
 #include "platform/file_services.h"
 #include "shell/main_frame.h"
 #include "shell/scripted_run.h"
@@ -26,10 +30,57 @@ void Print(const std::string& program, const std::string& line) {
   std::fprintf(stderr, "%s: %s\n", program.c_str(), line.c_str());
 }
 
+// The peaks of --markers and the cursors of --cursors, as rows beside the quantities.
+std::vector<ExtraMeasurement> ExtraMeasurements(const MeasurementStation& station,
+                                                const CommandLineOptions& o) {
+  std::vector<ExtraMeasurement> extras;
+  const AppState& app = CurrentApp();
+  if (o.markers > 0) {
+    FftEngine fft;
+    const int window = app.m_spectrum.flatTop ? kWindowFlatTop : app.m_nFFTWindow;
+    for (int c = 0; c < station.Channels(); ++c) {
+      const std::vector<double>& samples = station.Samples(c);
+      const std::vector<MeasuredPeak> peaks =
+          station.Updates() == 0
+              ? std::vector<MeasuredPeak>()
+              : MeasureSpectrumPeaks(fft, samples.data(), static_cast<int>(samples.size()),
+                                     app.m_nSampleRate, window, FullScale(app.m_nBits), o.markers);
+      for (int i = 0; i < o.markers; ++i) {
+        const bool valid = i < static_cast<int>(peaks.size());
+        const std::string name = "peak" + std::to_string(i + 1);
+        const std::string channel(ChannelName(c));
+        extras.push_back({channel, name + "_hz", valid ? peaks[i].hz : 0, "Hz", valid});
+        extras.push_back({channel, name + "_db", valid ? peaks[i].db : 0, "dBFS", valid});
+      }
+    }
+  }
+  const CursorsFeature* cursors = CursorsFeature::Instance();
+  if (o.cursorsGiven && cursors != nullptr) {
+    const CursorNumbers n = cursors->FirstChartNumbers();
+    extras.push_back({"cursor", "dx", n.dx, n.xUnit, n.hasDx});
+    extras.push_back({"cursor", "inv_dx", n.invDx, n.invUnit, n.hasInvDx});
+    extras.push_back({"cursor", "dy", n.dy, n.yUnit, n.hasDy});
+  }
+  return extras;
+}
+
 }  // namespace
 
 bool StartScriptedMeasurements(CMainFrame* frame, const CommandLineOptions& options,
                                const std::string& program) {
+  CursorsFeature* cursors = CursorsFeature::Instance();
+  if ((options.cursorsGiven || options.markers > 0) && cursors != nullptr) {
+    CursorSettings s = cursors->Settings();
+    // The peaks measured are marked on the spectrum charts too.
+    if (options.markers > 0) s.markers = options.markers;
+    for (int i = 0; i < 4; ++i) {
+      if (!options.cursors.placed[i]) continue;
+      s.on[i] = true;
+      s.placed[i] = true;
+      s.value[i] = options.cursors.value[i];
+    }
+    cursors->Apply(s);
+  }
   MeasurementStation* station = MeasurementsOf(frame->Features());
   MeasurementLog* log = MeasureLogOf(frame->Features());
   if (!Wanted(options) || station == nullptr || log == nullptr) return true;
@@ -62,9 +113,11 @@ int FinishScriptedMeasurements(CMainFrame* frame, const CommandLineOptions& opti
   const auto responseValue = [response](const ResponseQuantity& q) {
     return response != nullptr ? response->QuantityValue(q) : std::nan("");
   };
+  const std::vector<ExtraMeasurement> extras = ExtraMeasurements(*station, options);
   if (!options.measurePath.empty()) {
     int error = 0;
-    std::string csv = MeasurementCsv(station->Last(), station->Stats(), channels);
+    std::string csv =
+        MeasurementCsv(station->Last(), station->Stats(), channels) + ExtraMeasurementRows(extras);
     if (response != nullptr && response->HasResults()) {
       std::vector<ResponseQuantity> checked;
       for (const std::string& text : options.expectations) {
@@ -102,7 +155,7 @@ int FinishScriptedMeasurements(CMainFrame* frame, const CommandLineOptions& opti
       status = 3;
       continue;
     }
-    const std::string failure = CheckExpectation(e, station->Last(), channels);
+    const std::string failure = CheckExpectation(e, station->Last(), channels, extras);
     if (!failure.empty()) {
       Print(program, failure);
       status = 3;

@@ -16,6 +16,7 @@
 #include "features/measure/measurement_panel.h"
 #include "features/spectrum/spectrum_profile.h"
 #include "features/trigger_profile.h"
+#include "features/cursors/cursors_feature.h"
 #include "platform/command_ids.h"
 #include "platform/message_box.h"
 #include "platform/message_target.h"
@@ -67,6 +68,7 @@ InstrumentState CaptureInstrumentState(CMainFrame& frame) {
     s.statistics = panel->Statistics();
     s.quantities = panel->Quantities();
   }
+  if (const CursorsFeature* cursors = CursorsFeature::Instance()) s.cursors = cursors->Settings();
   s.card.rate = static_cast<int>(app.m_nSampleRate);
   s.card.channels = app.m_nChannels;
   s.card.bits = app.m_nBits;
@@ -111,6 +113,10 @@ void ApplyInstrumentState(CMainFrame& frame, const InstrumentState& state, Setup
     TurnSwitchTo(panel->TimeBaseSwitch(), state.timeBaseMs);
     TurnSwitchTo(panel->LeftSwitch(), state.leftMv);
     TurnSwitchTo(panel->RightSwitch(), state.rightMv);
+  }
+  if (CursorsFeature* cursors = CursorsFeature::Instance()) {
+    cursors->Apply(state.cursors);
+    if (remember) SaveCursorProfile(state.cursors);
   }
   frame.UpdatePanes();
 }

@@ -187,6 +187,21 @@ ViewFeature* CAurivueView::DisplayFeatureFor(int mode) const {
 }
 
 bool CAurivueView::OnCommand(int id) {
+  if (IsDisplayMode(id - TEARDOWN_COMMAND_OFFSET)) {
+    for (ViewFeature* feature : m_features)
+      feature->DisplayGoing(*this, id - TEARDOWN_COMMAND_OFFSET);
+  }
+  const bool handled = RunCommand(id);
+  if (IsDisplayMode(id - SETUP_COMMAND_OFFSET)) {
+    for (ViewFeature* feature : m_features) feature->DisplayBuilt(*this, id - SETUP_COMMAND_OFFSET);
+  } else if (IsDisplayMode(id - COMPUTE_COMMAND_OFFSET)) {
+    for (ViewFeature* feature : m_features)
+      feature->DisplayDrawn(*this, id - COMPUTE_COMMAND_OFFSET);
+  }
+  return handled;
+}
+
+bool CAurivueView::RunCommand(int id) {
   int analysis = 0;
   bool threeD = false;
   if (id == ID_BUFFER_READY) {

@@ -118,6 +118,8 @@ class CAurivueView : public QWidget, public MessageTarget {
   void FinishPass(bool threeD, int charts);
 
  private:
+  // The commands themselves; OnCommand tells the features around them.
+  bool RunCommand(int id);
   // Mode set-up.
   void SetupDoubleCapable(int analysis, bool threeD);
   void SetupSingle(int analysis, bool threeD);

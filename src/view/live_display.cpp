@@ -72,7 +72,11 @@ void LiveDisplay::OnTick() {
     }
   }
   m_nLastTickNs = now;
-  Refresh();
+  if (Refresh()) {
+    for (ViewFeature* feature : m_view.Features()) {
+      feature->DisplayDrawn(m_view, app.m_nDisplayMode);
+    }
+  }
 }
 
 bool LiveDisplay::TakeNewestFrames(std::size_t span) {

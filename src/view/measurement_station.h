@@ -51,6 +51,8 @@ class MeasurementStation {
   const ChannelMeasurement* Last() const { return m_last; }
   const ChannelStats* Stats() const { return m_stats; }
   uint64_t Updates() const { return m_nUpdates; }
+  // The samples of channel (0 left, 1 right) the last update measured, after the filter.
+  const std::vector<double>& Samples(int channel) const { return channel == 0 ? m_left : m_right; }
 
   // Called after every update.
   using Listener = std::function<void()>;

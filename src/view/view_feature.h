@@ -80,6 +80,13 @@ class ViewFeature {
                                const std::function<bool(const std::string&)>& /*write*/) {
     return false;
   }
+
+  // Every display, the view's own and the features' alike: its windows were just built, a pass
+  // has just drawn them, or they are about to go. A feature that works over whatever chart is
+  // shown (cursors, markers) joins here.
+  virtual void DisplayBuilt(CAurivueView& /*view*/, int /*mode*/) {}
+  virtual void DisplayDrawn(CAurivueView& /*view*/, int /*mode*/) {}
+  virtual void DisplayGoing(CAurivueView& /*view*/, int /*mode*/) {}
 };
 
 using ViewFeatures = std::vector<ViewFeature*>;

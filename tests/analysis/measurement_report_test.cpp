@@ -320,3 +320,68 @@ TEST(MeasurementReadout, DigitsFollowTheQuantityAndItsUnit) {
   }
   EXPECT_EQ(QuantityName(Quantity::kThdNDb), "thd_n_db");
 }
+
+// The values measured beside the quantities: the peaks of --markers and the cursors.
+TEST(ExtraMeasurementTest, ExpectationsOnPeaksAndCursors) {
+  struct Case {
+    const char* text;
+    bool ok;
+    const char* channel;
+    const char* quantity;
+  };
+  const Case cases[] = {
+      {"left.peak2_hz=3000+-0.5", true, "left", "peak2_hz"},
+      {"right.peak8_db>-20", true, "right", "peak8_db"},
+      {"cursor.inv_dx=1000+-0.05%", true, "cursor", "inv_dx"},
+      {"cursor.dy<3", true, "cursor", "dy"},
+      {"left.peak9_hz=1", false, "", ""},
+      {"left.peak0_hz=1", false, "", ""},
+      {"left.peak1_khz=1", false, "", ""},
+      {"cursor.frequency=1000", false, "", ""},
+      {"cursor.dx=abc", false, "", ""},
+      {"left.frequency=1000", true, "", ""},
+  };
+  for (const Case& c : cases) {
+    Expectation e;
+    std::string error;
+    EXPECT_EQ(ParseExpectation(c.text, e, error), c.ok) << c.text << ": " << error;
+    if (!c.ok) continue;
+    EXPECT_EQ(e.extraChannel, c.channel) << c.text;
+    EXPECT_EQ(e.extraQuantity, c.quantity) << c.text;
+  }
+
+  const std::vector<ExtraMeasurement> extras = {{"left", "peak2_hz", 3000.2, "Hz", true},
+                                                {"left", "peak3_hz", 0, "Hz", false},
+                                                {"cursor", "inv_dx", 1000.3, "Hz", true}};
+  struct Check {
+    const char* text;
+    const char* failure;  // a part of the failure line; nullptr when it holds
+  };
+  const Check checks[] = {
+      {"left.peak2_hz=3000+-0.5", nullptr},
+      {"left.peak2_hz=3000+-0.1", "left.peak2_hz is 3000.2 Hz"},
+      {"left.peak3_hz>1", "left.peak3_hz is not valid"},
+      {"right.peak2_hz>1", "right.peak2_hz was not measured (--markers N"},
+      {"cursor.inv_dx=1000+-0.05%", nullptr},
+      {"cursor.inv_dx=1000+-0.01%", "cursor.inv_dx is 1000.3 Hz"},
+      {"cursor.dx>0", "cursor.dx was not measured (--cursors"},
+  };
+  ChannelMeasurement last[1];
+  for (const Check& c : checks) {
+    Expectation e;
+    std::string error;
+    ASSERT_TRUE(ParseExpectation(c.text, e, error)) << c.text;
+    const std::string failure = CheckExpectation(e, last, 1, extras);
+    if (c.failure == nullptr) {
+      EXPECT_EQ(failure, "") << c.text;
+    } else {
+      EXPECT_NE(failure.find(c.failure), std::string::npos) << c.text << ": " << failure;
+    }
+  }
+}
+
+TEST(ExtraMeasurementTest, RowsInTheMeasurementFilesColumns) {
+  EXPECT_EQ(ExtraMeasurementRows({{"left", "peak1_hz", 1000.25, "Hz", true},
+                                  {"right", "peak1_db", 0, "dBFS", false}}),
+            "left,peak1_hz,1000.25,Hz,1,,,,,0\nright,peak1_db,,dBFS,0,,,,,0\n");
+}

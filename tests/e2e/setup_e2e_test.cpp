@@ -108,7 +108,7 @@ TEST_F(SetupE2eTest, ANewerSetupOpensWithWhatItKnowsAndNamesTheRest) {
 }
 
 // The profile groups a setup writes.
-constexpr const char* kSetupGroups[] = {"Live", "Measurements", "Spectrum", "Trigger"};
+constexpr const char* kSetupGroups[] = {"Cursors", "Live", "Measurements", "Spectrum", "Trigger"};
 bool IsSetupGroup(const QString& key) {
   for (const char* group : kSetupGroups) {
     if (key.startsWith(QString(group) + "/")) return true;
