@@ -336,7 +336,10 @@ void CursorsFeature::UpdateMarkers(CAurivueView& view, int mode) {
   const int wanted = spectrum ? m_settings.markers : 0;
   const AppState& app = CurrentApp();
   const int analysis = mode - DISPLAY_MODE_FIRST_2D;
-  const LargeSpectrum* large = view.LargeSpectrumFor(analysis) ? view.LargeSpectrumData() : nullptr;
+  const LargeSpectrum* large = nullptr;
+  for (const ViewFeature* feature : view.Features()) {
+    if ((large = feature->LargeSpectrumShown(view, analysis)) != nullptr) break;
+  }
   const int count = std::min<int>(static_cast<int>(charts.size()), mode == kSpectrumMode ? 2 : 1);
   for (int c = 0; c < static_cast<int>(charts.size()); ++c) {
     ChartCtrl& chart = *charts[c];
