@@ -149,8 +149,10 @@ void SignalGenerator::Apply(const GeneratorSetup& setup) {
   m_current = setup;
   const bool first = !m_haveSetup;
   m_haveSetup = true;
-  if (wasStopped || first) {
+  const bool newRun = setup.run != old.run && setup.output;
+  if (wasStopped || first || newRun) {
     if (setup.output) StartAfresh();
+    if (newRun) m_master.Jump(1.0);
     return;
   }
   const double rampFrames = setup.rampSeconds * m_rate;

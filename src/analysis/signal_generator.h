@@ -51,6 +51,8 @@ struct GeneratorSetup {
   double maxLevelStep = 1.0;   // a level setting never rises by more than this at once
   bool exactTriangle = false;  // the triangle with sharp corners (aliases) instead of its
                                // band-limited series
+  uint32_t run = 0;            // a new number starts the output afresh from its first sample
+                               // (a sweep from its start), without a fade in
 };
 
 // Two-channel waveform engine. One thread (the user interface) publishes setups; one other

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "shell/generator_command_line.h"
 #include "view/display_modes.h"
 
 namespace {
@@ -112,13 +113,14 @@ bool TakesValue(const std::string& name) {
   for (const char* n : kNames) {
     if (name == n) return true;
   }
-  return IsMeasureOption(name) || IsTriggerOption(name);
+  return IsMeasureOption(name) || IsTriggerOption(name) || IsGeneratorOption(name);
 }
 
 // Stores one option's value; an empty result, or the error line.
 std::string ApplyValue(CommandLineOptions& o, const std::string& name, const std::string& value) {
   if (IsMeasureOption(name)) return ApplyMeasureOption(o, name, value);
   if (IsSpectrumValueOption(name)) return ApplySpectrumValue(o.spectrum, name, value);
+  if (IsGeneratorOption(name)) return ApplyGeneratorOption(o, name, value);
   if (name == "--input") {
     if (value.empty()) return "--input needs a SPEC";
     o.inputSpec = value;
@@ -276,7 +278,7 @@ std::string UsageText(const std::string& programName, const std::string& inputFo
          "  --print-pdf FILE  print the page to the PDF file FILE, as Print does\n"
          "  --quit            end the program afterwards; the exit status is 1 when a step\n"
          "                    failed (its message is printed instead of shown)\n" +
-         MeasureUsageText() +
+         MeasureUsageText() + GeneratorUsageText() +
          "\n"
          "  --help            show this help and exit\n"
          "  --version         show the version and exit\n"

@@ -48,6 +48,9 @@ struct CommandLineOptions {
   // the state as a setup file, a step of the run after --export.
   std::string setupPath;
   std::string saveSetupPath;
+  // The generator (--generate, --output): the SPECs as given, already checked; empty when not.
+  std::string generateSpec;
+  std::string outputSpec;
 
   // True when any measurement option was given.
   bool IsScripted() const;

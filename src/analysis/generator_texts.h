@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "analysis/signal_generator.h"
+
+// A level as a fraction of full scale in dBFS (of the peak), -inf for 0.
+double LevelDbfs(double level);
+// A level in dBFS as a fraction of full scale, 0 below -200 dBFS.
+double LevelFromDbfs(double dbfs);
+
+// The name of a waveform as --generate and the panel spell it ("sine", "pulse", "noise" for
+// white noise, "pink", "multitone", "sweep").
+const char* WaveformWord(Waveform waveform);
+
+// The status-bar pane of the running output: each channel's waveform, frequency and level (or
+// "off"), then the device's underruns, e.g. "OUT L sine 1000 Hz -1.0 dBFS | R off | 0 underruns".
+std::string OutputPaneText(const GeneratorSetup& setup, uint64_t underruns);
