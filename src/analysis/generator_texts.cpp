@@ -35,6 +35,8 @@ const char* WaveformWord(Waveform waveform) {
       return "multitone";
     case Waveform::Sweep:
       return "sweep";
+    case Waveform::Recording:
+      return "file";
   }
   return "";
 }
@@ -57,7 +59,7 @@ std::string ChannelText(const ChannelSetup& ch) {
   if (ch.waveform == Waveform::Sweep) {
     what += " " + Hertz(ch.sweepStartHz) + "-" + Hertz(ch.sweepStopHz);
   } else if (ch.waveform != Waveform::WhiteNoise && ch.waveform != Waveform::PinkNoise &&
-             ch.waveform != Waveform::Multitone) {
+             ch.waveform != Waveform::Multitone && ch.waveform != Waveform::Recording) {
     what += " " + Hertz(ch.frequency);
   }
   char level[32];

@@ -39,7 +39,8 @@ void OutputBlockWriter::Fill(void* out, size_t frames, bool underflowed, RenderF
             *floats++ = v;
             break;
           case OutputSampleFormat::Int16:
-            *shorts++ = m_dither.Quantise(v);
+            // The channels it does not use stay digital silence, not dither noise.
+            *shorts++ = c < 2 ? m_dither.Quantise(v) : int16_t{0};
             break;
           case OutputSampleFormat::Int24: {
             // Packed little-endian; the 24-bit step is far below any analogue noise floor, so

@@ -1,5 +1,7 @@
 #include "platform/signal_output.h"
 
+#include <sndfile.h>
+
 #include <algorithm>
 #include <thread>
 
@@ -152,7 +154,6 @@ void SignalOutput::DetachLoopback(LoopbackTap* tap) {
   m_tap.compare_exchange_strong(expected, nullptr, std::memory_order_acq_rel);
   // A renderer that already holds the tap finishes with it first.
   while (m_tapUsers.load(std::memory_order_acquire) != 0) std::this_thread::yield();
-  m_runStart.store(-1, std::memory_order_release);
 }
 
 bool SignalOutput::RunStartCaptureFrame(uint64_t* frame) const {
@@ -170,4 +171,43 @@ void SignalOutput::SetStartChoices(const GeneratorStartChoices& choices) {
 GeneratorStartChoices SignalOutput::StartChoices() const {
   std::lock_guard<std::mutex> lock(m_mutex);
   return m_startChoices;
+}
+
+bool SignalOutput::LoadRecording(const std::string& path, uint32_t rate,
+                                 std::array<ChannelSetup, 2>* channels, std::string* error) {
+  auto fail = [&](const std::string& why) {
+    if (error != nullptr) *error = why;
+    return false;
+  };
+  SF_INFO info{};
+  SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+  if (file == nullptr)
+    return fail("cannot read \"" + path + "\" as an audio file (" + sf_strerror(nullptr) + ")");
+  if (info.frames <= 0 || info.channels < 1) {
+    sf_close(file);
+    return fail("\"" + path + "\" holds no samples");
+  }
+  if (static_cast<uint32_t>(info.samplerate) != rate) {
+    sf_close(file);
+    return fail("\"" + path + "\" is recorded at " + std::to_string(info.samplerate) +
+                " Hz, the output plays at " + std::to_string(rate) + " Hz");
+  }
+  auto samples = std::make_unique<std::vector<float>>(static_cast<size_t>(info.frames) *
+                                                      static_cast<size_t>(info.channels));
+  const sf_count_t got = sf_readf_float(file, samples->data(), info.frames);
+  sf_close(file);
+  if (got <= 0) return fail("\"" + path + "\" holds no samples");
+  std::array<ChannelSetup, 2> result;
+  for (int c = 0; c < 2; ++c) {
+    ChannelSetup& ch = result[c];
+    ch.waveform = Waveform::Recording;
+    ch.level = 1.0;
+    ch.recording = samples->data() + std::min(c, info.channels - 1);
+    ch.recordingFrames = static_cast<uint64_t>(got);
+    ch.recordingStride = info.channels;
+  }
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_recordings.push_back(std::move(samples));
+  *channels = result;
+  return true;
 }

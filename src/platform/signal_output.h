@@ -1,11 +1,13 @@
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "analysis/generator_spec.h"
 #include "analysis/signal_generator.h"
@@ -75,10 +77,18 @@ class SignalOutput {
   // Held by the loopback input around its own rendering, so a destination starting waits for it.
   std::mutex& LoopbackRenderMutex() { return m_loopbackRender; }
 
+  // Reads an audio file for the generator to play in a loop: both channels set to its first two
+  // (a mono file feeds both) at level 1, so it plays as recorded. The samples stay in memory for
+  // the life of the process. False with a one-line reason (unreadable, empty, or recorded at
+  // another rate than rate).
+  bool LoadRecording(const std::string& path, uint32_t rate, std::array<ChannelSetup, 2>* channels,
+                     std::string* error);
+
   void SetStartChoices(const GeneratorStartChoices& choices);
   GeneratorStartChoices StartChoices() const;
 
-  // The capture frame at which the generator's run now playing (its first sample after the
+  // The capture frame (numbered as the last loopback recording's ring numbers them) at which
+  // the generator's run now playing (its first sample after the
   // output last started) reached the input through the loopback; false when it did not.
   bool RunStartCaptureFrame(uint64_t* frame) const;
 
@@ -101,4 +111,5 @@ class SignalOutput {
   std::atomic<int64_t> m_runStart{-1};
   uint64_t m_underrunsBefore = 0;
   GeneratorStartChoices m_startChoices;
+  std::vector<std::unique_ptr<std::vector<float>>> m_recordings;  // never freed while playing
 };

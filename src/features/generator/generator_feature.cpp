@@ -121,11 +121,15 @@ void GeneratorFeature::CreateParts(const FrameParts& parts) {
   if (profile.value("Generator/PanelShown", false).toBool()) ShowPanel(true);
   const GeneratorStartChoices start = SignalOutput::Instance().StartChoices();
   if (start.generateGiven) {
-    if (start.generate.file) {
-      ShowMessageBox("--generate file:" + start.generate.path +
-                     ": playing a file is not available in this version");
-    } else {
+    std::string why;
+    if (!start.generate.file) {
       SetOutput(true);
+    } else if (SignalOutput::Instance().LoadRecording(start.generate.path, Rate(),
+                                                      &m_setup.channels, &why)) {
+      if (m_pPanel != nullptr) m_pPanel->Show(m_setup);
+      SetOutput(true);
+    } else {
+      ShowMessageBox("--generate file:" + start.generate.path + ": " + why);
     }
   }
 }
@@ -320,7 +324,10 @@ void GeneratorFeature::SaveProfile() const {
     const ChannelSetup& ch = m_setup.channels[c];
     const QString key = c == 0 ? "Left" : "Right";
     profile.setValue(key + "On", ch.on);
-    profile.setValue(key + "Waveform", static_cast<int>(ch.waveform));
+    // A recording is played for one start only: the next one starts with a sine.
+    profile.setValue(
+        key + "Waveform",
+        static_cast<int>(ch.waveform == Waveform::Recording ? Waveform::Sine : ch.waveform));
     profile.setValue(key + "Frequency", ch.frequency);
     profile.setValue(key + "Level", ch.level);
     profile.setValue(key + "Duty", ch.dutyPercent);

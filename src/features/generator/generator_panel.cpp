@@ -18,7 +18,8 @@ namespace {
 // The shapes the panel offers, in its list's order.
 constexpr Waveform kShapes[] = {Waveform::Sine,      Waveform::Square,    Waveform::Triangle,
                                 Waveform::Sawtooth,  Waveform::Pulse,     Waveform::WhiteNoise,
-                                Waveform::PinkNoise, Waveform::Multitone, Waveform::Sweep};
+                                Waveform::PinkNoise, Waveform::Multitone, Waveform::Sweep,
+                                Waveform::Recording};
 
 int ShapeIndex(Waveform w) {
   for (int i = 0; i < static_cast<int>(std::size(kShapes)); ++i)

@@ -1,0 +1,50 @@
+#include "analysis/generator_texts.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+TEST(GeneratorTextsTest, LevelsInDbfsBothWays) {
+  struct Case {
+    double level, dbfs;
+  } cases[] = {{1.0, 0.0}, {0.5, -6.0206}, {0.1, -20.0}, {std::pow(10.0, -1.0 / 20), -1.0}};
+  for (const Case& c : cases) {
+    EXPECT_NEAR(LevelDbfs(c.level), c.dbfs, 1e-4) << c.level;
+    EXPECT_NEAR(LevelFromDbfs(c.dbfs), c.level, 1e-5) << c.dbfs;
+  }
+  EXPECT_TRUE(std::isinf(LevelDbfs(0.0)));
+  EXPECT_EQ(LevelFromDbfs(-300.0), 0.0);
+  EXPECT_EQ(LevelFromDbfs(6.0), 1.0) << "never above full scale";
+}
+
+TEST(GeneratorTextsTest, OutputPaneSaysWhatEachChannelPlays) {
+  GeneratorSetup a;
+  a.channels[0].frequency = 1000;
+  a.channels[0].level = std::pow(10.0, -1.0 / 20);
+  a.channels[1].on = false;
+  GeneratorSetup b;
+  b.channels[0].waveform = Waveform::PinkNoise;
+  b.channels[0].level = 0.25;
+  b.channels[1].waveform = Waveform::Square;
+  b.channels[1].frequency = 0.125;
+  b.channels[1].level = 0.0;
+  GeneratorSetup c;
+  c.channels[0].waveform = Waveform::Sweep;
+  c.channels[0].sweepStartHz = 20;
+  c.channels[0].sweepStopHz = 20000;
+  c.channels[0].level = 0.5;
+  c.channels[1].waveform = Waveform::Pulse;
+  c.channels[1].frequency = 1234.567;
+  c.channels[1].level = 1.0;
+  struct Case {
+    const GeneratorSetup* setup;
+    uint64_t underruns;
+    const char* text;
+  } cases[] = {
+      {&a, 0, "OUT L sine 1000 Hz -1.0 dBFS | R off | 0 underruns"},
+      {&b, 1, "OUT L pink -12.0 dBFS | R off | 1 underrun"},
+      {&c, 12,
+       "OUT L sweep 20 Hz-20000 Hz -6.0 dBFS | R pulse 1234.567 Hz 0.0 dBFS | 12 underruns"},
+  };
+  for (const Case& k : cases) EXPECT_EQ(OutputPaneText(*k.setup, k.underruns), k.text);
+}
