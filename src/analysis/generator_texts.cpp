@@ -15,6 +15,10 @@ double LevelFromDbfs(double dbfs) {
   return std::pow(10.0, std::min(dbfs, 0.0) / 20.0);
 }
 
+double SineRmsMillivolts(double level, double fullScaleMv) {
+  return level * fullScaleMv / std::sqrt(2.0);
+}
+
 const char* WaveformWord(Waveform waveform) {
   switch (waveform) {
     case Waveform::Sine:

@@ -10,6 +10,10 @@ double LevelDbfs(double level);
 // A level in dBFS as a fraction of full scale, 0 below -200 dBFS.
 double LevelFromDbfs(double dbfs);
 
+// The rms in millivolts of a sine of level (fraction of full scale) where full scale is
+// fullScaleMv millivolts at its peak.
+double SineRmsMillivolts(double level, double fullScaleMv);
+
 // The name of a waveform as --generate and the panel spell it ("sine", "pulse", "noise" for
 // white noise, "pink", "multitone", "sweep").
 const char* WaveformWord(Waveform waveform);

@@ -31,6 +31,9 @@ void OutputBlockWriter::Fill(void* out, size_t frames, bool underflowed, RenderF
   while (frames > 0) {
     const size_t n = std::min(frames, m_pieceFrames);
     render(context, m_piece.data(), n);
+    // Digital silence (the output off) stays exact silence rather than dither noise.
+    const bool silent = std::all_of(m_piece.begin(), m_piece.begin() + 2 * n,
+                                    [](float v) { return v == 0.0f; });
     for (size_t i = 0; i < n; ++i) {
       for (int c = 0; c < m_deviceChannels; ++c) {
         const float v = c < 2 ? m_piece[2 * i + c] : 0.0f;
@@ -40,7 +43,7 @@ void OutputBlockWriter::Fill(void* out, size_t frames, bool underflowed, RenderF
             break;
           case OutputSampleFormat::Int16:
             // The channels it does not use stay digital silence, not dither noise.
-            *shorts++ = c < 2 ? m_dither.Quantise(v) : int16_t{0};
+            *shorts++ = c < 2 && !silent ? m_dither.Quantise(v) : int16_t{0};
             break;
           case OutputSampleFormat::Int24: {
             // Packed little-endian; the 24-bit step is far below any analogue noise floor, so

@@ -49,12 +49,14 @@ class LoopbackSource final : public WaveInSource, public LoopbackTap {
     bool kept = true;
     while (count > 0) {
       const size_t n = std::min<size_t>(count, kPieceFrames);
+      // Digital silence (the output off) stays exact silence rather than dither noise.
+      const bool silent = std::all_of(frames, frames + 2 * n, [](float v) { return v == 0.0f; });
+      const bool dither = m_format.wBitsPerSample == 16 && !silent;
       uint8_t* out = m_bytes.data();
       for (size_t i = 0; i < n; ++i) {
         for (int c = 0; c < m_format.nChannels; ++c, out += bytes) {
           const double v = frames[2 * i + c];
-          PutSample(out, m_format.wBitsPerSample,
-                    m_format.wBitsPerSample == 16 ? m_dither.Quantise(v) : ToSample16(v));
+          PutSample(out, m_format.wBitsPerSample, dither ? m_dither.Quantise(v) : ToSample16(v));
         }
       }
       const uint64_t before = m_sink->FramesKept();

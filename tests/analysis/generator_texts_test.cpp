@@ -15,6 +15,8 @@ TEST(GeneratorTextsTest, LevelsInDbfsBothWays) {
   EXPECT_TRUE(std::isinf(LevelDbfs(0.0)));
   EXPECT_EQ(LevelFromDbfs(-300.0), 0.0);
   EXPECT_EQ(LevelFromDbfs(6.0), 1.0) << "never above full scale";
+  // Half of a full scale of 1024 mV peak: 512 mV peak, 362.04 mV rms.
+  EXPECT_NEAR(SineRmsMillivolts(0.5, 1024.0), 362.0387, 1e-4);
 }
 
 TEST(GeneratorTextsTest, OutputPaneSaysWhatEachChannelPlays) {

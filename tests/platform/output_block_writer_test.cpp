@@ -110,3 +110,16 @@ TEST(OutputBlockWriterTest, CountsUnderrunsAsTheDeviceReportsThem) {
   }
   EXPECT_EQ(ramp.next, 64u * std::size(flags)) << "a flagged block is still played";
 }
+
+// Silence stays digital silence at 16 bits: no dither noise while the output is off.
+TEST(OutputBlockWriterTest, SilenceStaysExactAtSixteenBits) {
+  OutputBlockWriter writer(OutputSampleFormat::Int16, 2);
+  struct Silence {
+    static void Render(void*, float* out, size_t frames) {
+      for (size_t i = 0; i < 2 * frames; ++i) out[i] = 0.0f;
+    }
+  };
+  std::vector<int16_t> out(2 * 1000, 7);
+  writer.Fill(out.data(), 1000, false, &Silence::Render, nullptr);
+  for (int16_t v : out) ASSERT_EQ(v, 0);
+}

@@ -59,12 +59,21 @@ GeneratorFeature::GeneratorFeature() {
 }
 
 GeneratorFeature::~GeneratorFeature() {
+  // The panel (the frame's child) may outlive this by a moment: it calls nothing here any more.
+  if (m_pPanel) {
+    m_pPanel->onChanged = nullptr;
+    m_pPanel->onOutput = nullptr;
+    m_pPanel->onDevice = nullptr;
+    if (m_pTimer != nullptr) m_pTimer->stop();
+  }
   if (CurrentStimulusOutput() == this) SetStimulusOutput(nullptr);
   SignalOutput::Instance().Stop();
   GeneratorSetup quiet = m_setup;
   quiet.output = false;
   SignalOutput::Instance().Publish(quiet);
 }
+
+GeneratorPanel* GeneratorFeature::Panel() const { return m_pPanel.data(); }
 
 uint32_t GeneratorFeature::Rate() const {
   return HasCurrentApp() && CurrentApp().m_nSampleRate != 0 ? CurrentApp().m_nSampleRate : 48000;
@@ -90,12 +99,26 @@ void GeneratorFeature::CreateParts(const FrameParts& parts) {
                           "Show or hide the signal generator's controls");
     m_pOutputAction = make("&Output On", ID_GENERATOR_OUTPUT,
                            "Play the generator on the output, independent of POWER");
+    // A new setup of the instrument starts with the output off, whichever feature opens it.
+    if (QMenu* file = MenuNamed(parts.menuBar, "File"); file != nullptr) {
+      for (QAction* item : file->actions()) {
+        if (item->data().toInt() != ID_FILE_OPEN_SETUP) continue;
+        QObject::connect(item, &QAction::triggered, menu, [this] {
+          if (m_setup.output) SetOutput(false);
+        });
+      }
+    }
   }
   m_pPanel = new GeneratorPanel(owner);
   m_pPanel->Show(m_setup);
   QStringList names;
   for (const std::string& n : ListWaveOutDevices().names) names << QString::fromStdString(n);
   m_pPanel->SetDevices(names, m_device);
+  if (HasCurrentApp() && CurrentApp().m_nVoltValue > 0) {
+    // The capture's full scale in counts over its calibration in counts a volt.
+    const double fullScale = CurrentApp().m_nBits == 8 ? 128.0 : 32768.0;
+    m_pPanel->SetFullScaleMillivolts(fullScale * 1000.0 / CurrentApp().m_nVoltValue);
+  }
   if (m_deviceFixed) {
     const OutputSpec spec = SignalOutput::Instance().Destination();
     m_pPanel->SetNote(spec.kind == OutputSpec::Kind::None
@@ -202,7 +225,7 @@ bool GeneratorFeature::SetOutput(bool on, std::string* error) {
   } else {
     Play(setup);
     // The device stays open until the fade-out has played.
-    QTimer::singleShot(kCloseAfterMs, m_pPanel, [this] {
+    QTimer::singleShot(kCloseAfterMs, m_pPanel.data(), [this] {
       if (!m_setup.output) SignalOutput::Instance().Stop();
     });
   }

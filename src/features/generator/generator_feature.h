@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <cstdint>
 #include <string>
@@ -36,7 +37,7 @@ class GeneratorFeature : public InstrumentFeature, public StimulusOutput {
   bool SetOutput(bool on, std::string* error = nullptr);
   bool OutputOn() const { return m_setup.output; }
   const GeneratorSetup& Setup() const { return m_setup; }
-  GeneratorPanel* Panel() const { return m_pPanel; }
+  GeneratorPanel* Panel() const;
   QLabel* Pane() const { return m_pPane; }
 
  private:
@@ -52,7 +53,7 @@ class GeneratorFeature : public InstrumentFeature, public StimulusOutput {
   QString m_device;            // "" default, "none", or a device name (the profile's choice)
   bool m_deviceFixed = false;  // --output or the loopback input chose it for this start
   QWidget* m_pOwner = nullptr;
-  GeneratorPanel* m_pPanel = nullptr;
+  QPointer<GeneratorPanel> m_pPanel;
   QAction* m_pPanelAction = nullptr;
   QAction* m_pOutputAction = nullptr;
   QLabel* m_pPane = nullptr;

@@ -64,11 +64,17 @@ GeneratorPanel::GeneratorPanel(QWidget* owner) : QWidget(owner, Qt::Tool) {
     ch.level = Spin(-120.0, 0.0, 2, " dBFS");
     ch.level->setSingleStep(0.5);
     ch.duty = Spin(1.0, 99.0, 1, " %");
+    ch.phase = Spin(-360.0, 360.0, 1, " °");
+    ch.dc = Spin(-100.0, 100.0, 2, " % FS");
+    ch.millivolts = new QLabel;
     form->addRow(ch.on);
     form->addRow("Waveform", ch.waveform);
     form->addRow("Frequency", ch.frequency);
     form->addRow("Level", ch.level);
+    form->addRow("", ch.millivolts);
     form->addRow("Pulse duty", ch.duty);
+    form->addRow("Phase", ch.phase);
+    form->addRow("DC offset", ch.dc);
     layout->addWidget(box);
     auto changed = [this] {
       if (!m_showing && onChanged) onChanged();
@@ -78,6 +84,9 @@ GeneratorPanel::GeneratorPanel(QWidget* owner) : QWidget(owner, Qt::Tool) {
     connect(ch.frequency, &QDoubleSpinBox::valueChanged, this, changed);
     connect(ch.level, &QDoubleSpinBox::valueChanged, this, changed);
     connect(ch.duty, &QDoubleSpinBox::valueChanged, this, changed);
+    connect(ch.phase, &QDoubleSpinBox::valueChanged, this, changed);
+    connect(ch.dc, &QDoubleSpinBox::valueChanged, this, changed);
+    connect(ch.level, &QDoubleSpinBox::valueChanged, this, [this] { ShowMillivolts(); });
   }
   auto* safety = new QFormLayout;
   m_step = Spin(0.1, 100.0, 1, " % of full scale");
@@ -109,7 +118,10 @@ void GeneratorPanel::Show(const GeneratorSetup& setup) {
     ch.frequency->setValue(s.frequency);
     ch.level->setValue(std::max(-120.0, LevelDbfs(s.level)));
     ch.duty->setValue(s.dutyPercent);
+    ch.phase->setValue(s.phaseDegrees);
+    ch.dc->setValue(100.0 * s.dcOffset);
   }
+  ShowMillivolts();
   m_step->setValue(100.0 * setup.maxLevelStep);
   m_output->setChecked(setup.output);
   m_showing = false;
@@ -128,6 +140,8 @@ GeneratorSetup GeneratorPanel::Read(const GeneratorSetup& base) const {
     if (std::fabs(ch.level->value() - std::max(-120.0, LevelDbfs(s.level))) > 0.005)
       s.level = LevelFromDbfs(ch.level->value());
     s.dutyPercent = ch.duty->value();
+    if (std::fabs(ch.phase->value() - s.phaseDegrees) > 0.05) s.phaseDegrees = ch.phase->value();
+    if (std::fabs(ch.dc->value() - 100.0 * s.dcOffset) > 0.005) s.dcOffset = ch.dc->value() / 100.0;
   }
   setup.maxLevelStep = m_step->value() / 100.0;
   setup.output = m_output->isChecked();
@@ -146,3 +160,16 @@ void GeneratorPanel::SetDevices(const QStringList& names, const QString& current
 }
 
 void GeneratorPanel::SetNote(const QString& text) { m_note->setText(text); }
+
+void GeneratorPanel::SetFullScaleMillivolts(double millivolts) {
+  m_fullScaleMv = millivolts;
+  ShowMillivolts();
+}
+
+void GeneratorPanel::ShowMillivolts() {
+  for (ChannelControls& ch : m_channels) {
+    const double mv = SineRmsMillivolts(LevelFromDbfs(ch.level->value()), m_fullScaleMv);
+    ch.millivolts->setText(m_fullScaleMv > 0.0 ? QString("%1 mV rms for a sine").arg(mv, 0, 'f', 2)
+                                               : QString());
+  }
+}

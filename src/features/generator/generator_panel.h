@@ -26,6 +26,9 @@ class GeneratorPanel : public QWidget {
   // The output devices offered: "Default output", the names, "None"; current is selected.
   void SetDevices(const QStringList& names, const QString& current);
   void SetNote(const QString& text);
+  // The input's calibration (millivolts at full scale; 0 for none): the levels are shown in mV rms
+  // beside dBFS, as they arrive where the output is wired back to the input.
+  void SetFullScaleMillivolts(double millivolts);
 
   std::function<void()> onChanged;               // a channel's control or the safety step
   std::function<void(bool)> onOutput;            // OUTPUT pressed
@@ -40,11 +43,16 @@ class GeneratorPanel : public QWidget {
     QDoubleSpinBox* frequency = nullptr;
     QDoubleSpinBox* level = nullptr;
     QDoubleSpinBox* duty = nullptr;
+    QDoubleSpinBox* phase = nullptr;
+    QDoubleSpinBox* dc = nullptr;
+    QLabel* millivolts = nullptr;
   };
+  void ShowMillivolts();
   std::array<ChannelControls, 2> m_channels;
   QPushButton* m_output = nullptr;
   QComboBox* m_device = nullptr;
   QDoubleSpinBox* m_step = nullptr;
   QLabel* m_note = nullptr;
   bool m_showing = false;
+  double m_fullScaleMv = 0.0;
 };
