@@ -32,8 +32,8 @@ void OutputBlockWriter::Fill(void* out, size_t frames, bool underflowed, RenderF
     const size_t n = std::min(frames, m_pieceFrames);
     render(context, m_piece.data(), n);
     // Digital silence (the output off) stays exact silence rather than dither noise.
-    const bool silent = std::all_of(m_piece.begin(), m_piece.begin() + 2 * n,
-                                    [](float v) { return v == 0.0f; });
+    const bool silent =
+        std::all_of(m_piece.begin(), m_piece.begin() + 2 * n, [](float v) { return v == 0.0f; });
     for (size_t i = 0; i < n; ++i) {
       for (int c = 0; c < m_deviceChannels; ++c) {
         const float v = c < 2 ? m_piece[2 * i + c] : 0.0f;
