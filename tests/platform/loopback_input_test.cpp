@@ -199,3 +199,32 @@ TEST(LoopbackInputTest, TakesWhatTheDestinationPlays) {
     }
   }
 }
+
+// A change of level while playing glides over the ramp: captured sample to sample, nothing moves
+// by more than the sine's own steepest slope plus the ramp's step (and the dither's two LSB),
+// where a jump would move by most of the change at once.
+TEST(LoopbackInputTest, LevelChangesGlideWithoutAStep) {
+  LoopbackScope scope;
+  GeneratorSetup setup;
+  setup.channels[0].frequency = 100.0;
+  setup.channels[0].level = 0.1;
+  setup.channels[1].level = 0.0;
+  PlayAfresh(setup);
+  GeneratorSetup louder = SignalOutput::Instance().Setup();
+  louder.channels[0].level = 0.9;
+  louder.rampSeconds = 0.005;
+  const std::vector<int16_t> got = Record(1000, 10, [&](int k) {
+    if (k == 3) SignalOutput::Instance().Publish(louder);
+  });
+  const double slope = 2 * std::numbers::pi * 100.0 / kRate * 0.9;
+  const double rampStep = 0.8 / (0.005 * kRate);
+  const double limit = (slope + rampStep) * 32767.0 + 3.0;
+  double largest = 0;
+  int peak = 0;
+  for (size_t n = 1; n < got.size() / 2; ++n) {
+    largest = std::max(largest, std::fabs(double{got[2 * n]} - got[2 * (n - 1)]));
+    peak = std::max(peak, std::abs(int{got[2 * n]}));
+  }
+  EXPECT_LE(largest, limit);
+  EXPECT_GT(peak, 0.85 * 32767) << "the new level is reached";
+}
