@@ -20,6 +20,7 @@
 #include "platform/message_target.h"
 #include "platform/signal_output.h"
 #include "platform/user_profile.h"
+#include "platform/wave_in.h"
 #include "platform/wave_out.h"
 
 namespace {
@@ -48,6 +49,12 @@ GeneratorFeature::GeneratorFeature() {
   if (start.outputGiven) {
     m_deviceFixed = true;
     SignalOutput::Instance().SetDestination(start.output);
+  } else if (CurrentWaveInput() == "loopback") {
+    // The loopback alone plays nothing on a device.
+    m_deviceFixed = true;
+    OutputSpec none;
+    none.kind = OutputSpec::Kind::None;
+    SignalOutput::Instance().SetDestination(none);
   } else {
     SignalOutput::Instance().SetDestination(SpecForDevice(m_device));
   }
