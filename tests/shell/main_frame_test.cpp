@@ -183,6 +183,10 @@ TEST_F(MainFrameTest, MenusHaveEveryTextIdPromptAndSeparator) {
         {"&Peak Hold", 33261, "Show the highest level each frequency reached"},
         {"&Minimum Hold", 33262, "Show the lowest level each frequency reached"},
         {"R&eset Averages and Holds", 33299, "Start the averages and the holds afresh"}}},
+      // The signal generator's panel and its OUTPUT switch.
+      {"&Generator",
+       {{"Generator &Panel", 33400, "Show or hide the signal generator's controls"},
+        {"&Output On", 33401, "Play the generator on the output, independent of POWER"}}},
       {"&Help",
        {{"&About \tCtrl+A", 57664, "About Aurivue 2.0"},
         {"&Help\tCtrl+H", 32827, "Aurivue 2.0 Online Help"}}},
