@@ -509,3 +509,33 @@ TEST(SignalGeneratorTest, ANewRunStartsFromTheFirstSampleWithoutAFade) {
     EXPECT_EQ(gen.FramesSinceStart(), 2000u);
   }
 }
+
+// A recording plays its frames in a loop, each channel taking its own of the interleaved values,
+// times the level.
+TEST(SignalGeneratorTest, RecordingPlaysItsFramesInALoop) {
+  const float frames[] = {0.1f, -0.1f, 0.2f, -0.2f, 0.3f, -0.3f};  // three stereo frames
+  GeneratorSetup setup;
+  for (int c = 0; c < 2; ++c) {
+    ChannelSetup& ch = setup.channels[c];
+    ch.waveform = Waveform::Recording;
+    ch.recording = frames + c;
+    ch.recordingFrames = 3;
+    ch.recordingStride = 2;
+    ch.level = 0.5;
+  }
+  setup.output = true;
+  setup.fadeSeconds = 0.0;
+  SignalGenerator gen(8000);
+  gen.Publish(setup);
+  std::vector<double> out(2 * 8);
+  gen.Render(out.data(), 8);
+  for (size_t n = 0; n < 8; ++n) {
+    EXPECT_NEAR(out[2 * n], 0.5 * frames[2 * (n % 3)], 1e-7) << n;
+    EXPECT_NEAR(out[2 * n + 1], 0.5 * frames[2 * (n % 3) + 1], 1e-7) << n;
+  }
+  setup.channels[1].recording = nullptr;  // no samples: silence, not a crash
+  SignalGenerator empty(8000);
+  empty.Publish(setup);
+  empty.Render(out.data(), 8);
+  for (size_t n = 0; n < 8; ++n) EXPECT_EQ(out[2 * n + 1], 0.0);
+}
