@@ -118,8 +118,10 @@ void GeneratorFeature::CreateParts(const FrameParts& parts) {
   }
   m_pPanel = new GeneratorPanel(owner);
   m_pPanel->Show(m_setup);
+  // The devices are listed when the panel shows: asking the sound system costs a moment that a
+  // start without the panel need not pay.
   QStringList names;
-  for (const std::string& n : ListWaveOutDevices().names) names << QString::fromStdString(n);
+  if (!m_device.isEmpty() && m_device != "none") names << m_device;
   m_pPanel->SetDevices(names, m_device);
   if (HasCurrentApp() && CurrentApp().m_nVoltValue > 0) {
     // The capture's full scale in counts over its calibration in counts a volt.
@@ -188,6 +190,12 @@ void GeneratorFeature::UpdateCommands() {
 
 void GeneratorFeature::ShowPanel(bool shown) {
   if (m_pPanel == nullptr) return;
+  if (shown && !m_pPanel->isVisible()) {
+    QStringList names;
+    for (const std::string& n : ListWaveOutDevices().names) names << QString::fromStdString(n);
+    if (!m_device.isEmpty() && m_device != "none" && !names.contains(m_device)) names << m_device;
+    m_pPanel->SetDevices(names, m_device);
+  }
   m_pPanel->setVisible(shown);
   UserProfile profile;
   profile.setValue("Generator/PanelShown", shown);
