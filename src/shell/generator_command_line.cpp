@@ -24,11 +24,15 @@ std::string ApplyGeneratorOption(CommandLineOptions& o, const std::string& name,
 }
 
 std::string GeneratorUsageText() {
-  return std::string("  --generate SPEC   start the generator with OUTPUT on, playing SPEC: ") +
-         kGenerateForms +
-         "\n"
+  // The forms as kGenerateForms and kOutputForms give them, wrapped for a terminal.
+  return "  --generate SPEC   start the generator with OUTPUT on, playing SPEC: "
+         "FREQ[,SHAPE[,LEVEL]],\n"
+         "                    left=...;right=..., sweep:F1-F2,SECONDS[,LEVEL] or file:PATH (SHAPE\n"
+         "                    sine|square|triangle|sawtooth|pulse|pulse:DUTY|noise|pink, LEVEL "
+         "0..1\n"
+         "                    or -NdBFS)\n"
          "  --output SPEC     where the generator plays: " +
-         kOutputForms +
+         std::string(kOutputForms) +
          "\n"
          "                    (file:PATH writes a WAV file at the real-time pace; default: the\n"
          "                    output chosen in the Generator panel, else the default device;\n"
