@@ -74,6 +74,17 @@ std::string ChannelText(const ChannelSetup& ch) {
 }  // namespace
 
 std::string OutputPaneText(const GeneratorSetup& setup, uint64_t underruns) {
-  return "OUT L " + ChannelText(setup.channels[0]) + " | R " + ChannelText(setup.channels[1]) +
-         " | " + std::to_string(underruns) + (underruns == 1 ? " underrun" : " underruns");
+  std::string text = "OUT";
+  for (int c = 0; c < 2; ++c) {
+    const ChannelSetup& ch = setup.channels[c];
+    char level[32] = "off";
+    if (ch.on && ch.level > 0.0) std::snprintf(level, sizeof level, "%.1f", LevelDbfs(ch.level));
+    text += std::string(c == 0 ? " L " : " R ") + level;
+  }
+  return text + " dBFS | " + std::to_string(underruns) +
+         (underruns == 1 ? " underrun" : " underruns");
+}
+
+std::string OutputPaneDetail(const GeneratorSetup& setup) {
+  return "L " + ChannelText(setup.channels[0]) + ", R " + ChannelText(setup.channels[1]);
 }

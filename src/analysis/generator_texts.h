@@ -18,6 +18,9 @@ double SineRmsMillivolts(double level, double fullScaleMv);
 // white noise, "pink", "multitone", "sweep").
 const char* WaveformWord(Waveform waveform);
 
-// The status-bar pane of the running output: each channel's waveform, frequency and level (or
-// "off"), then the device's underruns, e.g. "OUT L sine 1000 Hz -1.0 dBFS | R off | 0 underruns".
+// The status-bar pane of the running output, short so that it crowds no other pane: each
+// channel's level (or "off") and the device's underruns, e.g. "OUT L -1.0 R off dBFS | 0
+// underruns".
 std::string OutputPaneText(const GeneratorSetup& setup, uint64_t underruns);
+// What each channel plays, for the pane's tip: "L sine 1000 Hz -1.0 dBFS, R off".
+std::string OutputPaneDetail(const GeneratorSetup& setup);

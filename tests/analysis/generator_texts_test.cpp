@@ -41,12 +41,16 @@ TEST(GeneratorTextsTest, OutputPaneSaysWhatEachChannelPlays) {
   struct Case {
     const GeneratorSetup* setup;
     uint64_t underruns;
-    const char* text;
+    const char* pane;
+    const char* detail;
   } cases[] = {
-      {&a, 0, "OUT L sine 1000 Hz -1.0 dBFS | R off | 0 underruns"},
-      {&b, 1, "OUT L pink -12.0 dBFS | R off | 1 underrun"},
-      {&c, 12,
-       "OUT L sweep 20 Hz-20000 Hz -6.0 dBFS | R pulse 1234.567 Hz 0.0 dBFS | 12 underruns"},
+      {&a, 0, "OUT L -1.0 R off dBFS | 0 underruns", "L sine 1000 Hz -1.0 dBFS, R off"},
+      {&b, 1, "OUT L -12.0 R off dBFS | 1 underrun", "L pink -12.0 dBFS, R off"},
+      {&c, 12, "OUT L -6.0 R 0.0 dBFS | 12 underruns",
+       "L sweep 20 Hz-20000 Hz -6.0 dBFS, R pulse 1234.567 Hz 0.0 dBFS"},
   };
-  for (const Case& k : cases) EXPECT_EQ(OutputPaneText(*k.setup, k.underruns), k.text);
+  for (const Case& k : cases) {
+    EXPECT_EQ(OutputPaneText(*k.setup, k.underruns), k.pane);
+    EXPECT_EQ(OutputPaneDetail(*k.setup), k.detail);
+  }
 }

@@ -197,8 +197,8 @@ TEST_F(GeneratorAppTest, PanelMenuOutputAndPane) {
     EXPECT_TRUE(SignalOutput::Instance().Setup().output) << "OUTPUT on with POWER off";
     EXPECT_EQ(session.App().m_bPowerOn, 0);
     EXPECT_TRUE(pane->isVisible());
-    EXPECT_TRUE(pane->text().startsWith("OUT L sine 1000 Hz")) << pane->text().toStdString();
-    EXPECT_TRUE(pane->text().endsWith("0 underruns")) << pane->text().toStdString();
+    EXPECT_EQ(pane->text(), "OUT L -6.0 R -6.0 dBFS | 0 underruns");
+    EXPECT_EQ(pane->toolTip(), "L sine 1000 Hz -6.0 dBFS, R sine 1000 Hz -6.0 dBFS");
     output->trigger();  // off again from the menu
     QCoreApplication::processEvents();
     EXPECT_FALSE(SignalOutput::Instance().Setup().output);

@@ -274,6 +274,7 @@ void GeneratorFeature::RefreshPane() {
   if (running) {
     m_pPane->setText(
         QString::fromStdString(OutputPaneText(m_setup, SignalOutput::Instance().Underruns())));
+    m_pPane->setToolTip(QString::fromStdString(OutputPaneDetail(m_setup)));
   }
 }
 
