@@ -12,6 +12,7 @@
 #include "platform/wave_in.h"
 #include "shell/aurivue_app.h"
 #include "shell/command_line.h"
+#include "shell/generator_command_line.h"
 #include "shell/main_frame.h"
 #include "shell/scripted_run.h"
 #include "shell/setup_commands.h"
@@ -91,6 +92,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s: %s\n", program, error.c_str());
     return 2;
   }
+  ApplyGeneratorStart(options, CurrentWaveInput());
 
   g_qtMessages = qInstallMessageHandler(QuietPlatformNotices);
   QApplication qapp(argc, argv);

@@ -31,6 +31,9 @@ bool SameShape(const ChannelSetup& a, const ChannelSetup& b) {
     case Waveform::Sweep:
       return a.sweepStartHz == b.sweepStartHz && a.sweepStopHz == b.sweepStopHz &&
              a.sweepSeconds == b.sweepSeconds && a.sweepRepeat == b.sweepRepeat;
+    case Waveform::Recording:
+      return a.recording == b.recording && a.recordingFrames == b.recordingFrames &&
+             a.recordingStride == b.recordingStride;
     default:
       return true;
   }
@@ -131,6 +134,7 @@ GeneratorSetup SignalGenerator::Publish(const GeneratorSetup& setup) {
     ch.toneCount = std::clamp(ch.toneCount, 0, ChannelSetup::kMaxTones);
     for (double& f : ch.toneHz) f = std::max(0.0, Finite(f, 0.0));
     ch.sweepSeconds = std::clamp(Finite(ch.sweepSeconds, 1.0), 1e-3, 86400.0);
+    if (ch.recording == nullptr || ch.recordingStride < 1) ch.recordingFrames = 0;
   }
   m_slots[m_back] = s;
   m_back = m_middle.exchange(m_back | kDirty, std::memory_order_acq_rel) & 3;
@@ -149,8 +153,10 @@ void SignalGenerator::Apply(const GeneratorSetup& setup) {
   m_current = setup;
   const bool first = !m_haveSetup;
   m_haveSetup = true;
-  if (wasStopped || first) {
+  const bool newRun = setup.run != old.run && setup.output;
+  if (wasStopped || first || newRun) {
     if (setup.output) StartAfresh();
+    if (newRun) m_master.Jump(1.0);
     return;
   }
   const double rampFrames = setup.rampSeconds * m_rate;
@@ -251,7 +257,7 @@ void SignalGenerator::ApplyShape(Channel& ch, const ChannelSetup& s) {
     std::copy(ch.baseSine.begin(), ch.baseSine.end(), ch.bank.SineCoefficients());
   }
   ch.sweep.reset();
-  ch.sweepIndex = 0;
+  ch.sweepIndex = 0;  // also the place in a recording
   if (s.waveform == Waveform::Sweep) {
     const double stop = std::min(s.sweepStopHz, 0.5 * m_rate);
     if (LogSweep::Valid(s.sweepStartHz, stop, s.sweepSeconds, m_rate)) {
@@ -342,6 +348,12 @@ double SignalGenerator::NextValue(Channel& ch) {
       break;
     case Waveform::Multitone:
       v = ch.bank.Next();
+      break;
+    case Waveform::Recording:
+      if (ch.sweepIndex < ch.shape.recordingFrames) {
+        v = ch.shape.recording[ch.sweepIndex * ch.shape.recordingStride];
+        if (++ch.sweepIndex == ch.shape.recordingFrames) ch.sweepIndex = 0;
+      }
       break;
     case Waveform::Sweep:
       if (ch.sweep && ch.sweepIndex < ch.sweep->Frames()) {

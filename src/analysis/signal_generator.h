@@ -16,6 +16,7 @@ enum class Waveform : uint8_t {
   PinkNoise,
   Multitone,
   Sweep,
+  Recording,  // the frames of a recording, played in a loop
 };
 
 // One channel of the generator. Levels are fractions of full scale (1.0 is a full-scale
@@ -41,6 +42,11 @@ struct ChannelSetup {
   double sweepStopHz = 20000.0;
   double sweepSeconds = 10.0;
   bool sweepRepeat = true;
+  // Recording: recordingFrames frames, value i at recording[i * recordingStride], at the
+  // generator's rate; not owned, and kept alive by the caller while it may play.
+  const float* recording = nullptr;
+  uint64_t recordingFrames = 0;
+  int recordingStride = 1;
 };
 
 struct GeneratorSetup {
@@ -51,6 +57,8 @@ struct GeneratorSetup {
   double maxLevelStep = 1.0;   // a level setting never rises by more than this at once
   bool exactTriangle = false;  // the triangle with sharp corners (aliases) instead of its
                                // band-limited series
+  uint32_t run = 0;            // a new number starts the output afresh from its first sample
+                               // (a sweep from its start), without a fade in
 };
 
 // Two-channel waveform engine. One thread (the user interface) publishes setups; one other

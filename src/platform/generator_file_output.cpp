@@ -5,11 +5,23 @@
 #include <algorithm>
 #include <chrono>
 
+namespace {
+void RenderGenerator(void* generator, float* frames, size_t count) {
+  static_cast<SignalGenerator*>(generator)->Render(frames, count);
+}
+}  // namespace
+
 std::unique_ptr<GeneratorFileOutput> GeneratorFileOutput::Open(const std::string& path,
                                                                SignalGenerator* generator,
                                                                std::string* error) {
+  return Open(path, generator->Rate(), &RenderGenerator, generator, error);
+}
+
+std::unique_ptr<GeneratorFileOutput> GeneratorFileOutput::Open(const std::string& path,
+                                                               uint32_t rate, RenderFn render,
+                                                               void* context, std::string* error) {
   SF_INFO info{};
-  info.samplerate = static_cast<int>(generator->Rate());
+  info.samplerate = static_cast<int>(std::max<uint32_t>(rate, 1));
   info.channels = SignalGenerator::kChannels;
   info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
   SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
@@ -19,13 +31,16 @@ std::unique_ptr<GeneratorFileOutput> GeneratorFileOutput::Open(const std::string
     }
     return nullptr;
   }
-  return std::unique_ptr<GeneratorFileOutput>(new GeneratorFileOutput(file, generator));
+  return std::unique_ptr<GeneratorFileOutput>(
+      new GeneratorFileOutput(file, static_cast<uint32_t>(info.samplerate), render, context));
 }
 
-GeneratorFileOutput::GeneratorFileOutput(void* file, SignalGenerator* generator)
+GeneratorFileOutput::GeneratorFileOutput(void* file, uint32_t rate, RenderFn render, void* context)
     : m_file(file),
-      m_generator(generator),
-      m_chunkFrames(std::max<uint32_t>(1, generator->Rate() / 100)),
+      m_rate(rate),
+      m_render(render),
+      m_context(context),
+      m_chunkFrames(std::max<uint32_t>(1, rate / 100)),
       m_chunk(static_cast<size_t>(m_chunkFrames) * SignalGenerator::kChannels) {}
 
 GeneratorFileOutput::~GeneratorFileOutput() {
@@ -48,7 +63,7 @@ void GeneratorFileOutput::Stop() {
 bool GeneratorFileOutput::WriteFrames(uint64_t frames) {
   while (frames > 0) {
     const auto n = static_cast<uint32_t>(std::min<uint64_t>(frames, m_chunkFrames));
-    m_generator->Render(m_chunk.data(), n);
+    m_render(m_context, m_chunk.data(), n);
     const sf_count_t put = sf_writef_float(static_cast<SNDFILE*>(m_file), m_chunk.data(), n);
     if (put != static_cast<sf_count_t>(n)) {
       m_failures.fetch_add(1, std::memory_order_relaxed);
@@ -62,8 +77,7 @@ bool GeneratorFileOutput::WriteFrames(uint64_t frames) {
 
 void GeneratorFileOutput::Run() {
   using Clock = std::chrono::steady_clock;
-  const auto period =
-      std::chrono::nanoseconds(1'000'000'000LL * m_chunkFrames / m_generator->Rate());
+  const auto period = std::chrono::nanoseconds(1'000'000'000LL * m_chunkFrames / m_rate);
   auto next = Clock::now();
   while (!m_quit) {
     next += period;

@@ -17,6 +17,11 @@ class GeneratorFileOutput {
   // Creates (or replaces) the file; null with a one-line reason in *error.
   static std::unique_ptr<GeneratorFileOutput> Open(const std::string& path,
                                                    SignalGenerator* generator, std::string* error);
+  // The same with frames rendered by render(context, frames, count) at rate, two-channel floats.
+  using RenderFn = void (*)(void* context, float* frames, size_t count);
+  static std::unique_ptr<GeneratorFileOutput> Open(const std::string& path, uint32_t rate,
+                                                   RenderFn render, void* context,
+                                                   std::string* error);
   ~GeneratorFileOutput();
 
   // Writes at the real-time pace until Stop; a late thread catches up by at most a second.
@@ -30,11 +35,13 @@ class GeneratorFileOutput {
   uint64_t Failures() const { return m_failures.load(std::memory_order_relaxed); }
 
  private:
-  GeneratorFileOutput(void* file, SignalGenerator* generator);
+  GeneratorFileOutput(void* file, uint32_t rate, RenderFn render, void* context);
   void Run();
 
   void* m_file;  // SNDFILE*
-  SignalGenerator* m_generator;
+  uint32_t m_rate;
+  RenderFn m_render;
+  void* m_context;
   const uint32_t m_chunkFrames;
   std::vector<float> m_chunk;
   std::atomic<bool> m_quit{false};

@@ -18,7 +18,7 @@ const char* const kWaveInputForms =
     "default, device:NAME (name, part of a name or number), file:PATH, "
     "tone:FREQ[,SHAPE[,LEVEL]] or tone:left=FREQ,...;right=FREQ,... "
     "(SHAPE sine|square|triangle|sawtooth|pulse|pulse:DUTY|noise|pink, LEVEL 0..1 or -NdBFS), "
-    "tone:sweep:F1-F2,SECONDS[,LEVEL], none";
+    "tone:sweep:F1-F2,SECONDS[,LEVEL], none, loopback (the generator's own output)";
 
 namespace {
 
@@ -55,6 +55,7 @@ class WaveInDevice final : public WaveInSink {
   }
 
   bool IsRecording() override { return m_recording.load(std::memory_order_acquire); }
+  uint64_t FramesKept() override { return m_ring->WritePosition(); }
 
   size_t Room() override {
     if (m_event->IsSet()) return 0;
@@ -219,6 +220,8 @@ std::shared_ptr<WaveInBackend> MakeBackend(const std::string& spec, std::string*
     b = MakePortAudioBackend("", &sub);
   } else if (spec == "none") {
     b = MakeNoInputBackend();
+  } else if (spec == "loopback") {
+    b = MakeLoopbackBackend();
   } else if (spec.rfind("device:", 0) == 0) {
     if (spec.size() == 7)
       return fail("input \"device:\" needs a device name or number; valid inputs: " +

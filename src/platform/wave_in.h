@@ -106,7 +106,8 @@ extern const char* const kWaveInputForms;
 
 // Chooses the backend for every device opened from now on. SPEC is one of "default",
 // "device:NAME" (a PortAudio input device by name, part of a name, or number), "file:PATH",
-// "tone:..." or "none". False with a one-line *error for an unknown or malformed SPEC.
+// "tone:...", "none" or "loopback" (the generator's samples). False with a one-line *error for an
+// unknown or malformed SPEC.
 bool SelectWaveInput(const std::string& spec, std::string* error);
 // SelectWaveInput with $AURIVUE_INPUT, or "default" when it is unset or empty.
 bool SelectWaveInputFromEnvironment(std::string* error);

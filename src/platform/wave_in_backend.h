@@ -23,6 +23,8 @@ class WaveInSink {
   // has not been taken. Generators deliver no more than this, so they lose nothing and no two
   // notifications merge into one signal.
   virtual size_t Room() = 0;
+  // Frames the device has kept so far (the capture ring's write position). Callback-safe.
+  virtual uint64_t FramesKept() { return 0; }
 };
 
 // A running producer of samples for one open device.
@@ -51,6 +53,8 @@ class WaveInBackend {
 std::unique_ptr<WaveInBackend> MakeNoInputBackend();
 std::unique_ptr<WaveInBackend> MakeToneBackend(const std::string& arg, std::string* error);
 std::unique_ptr<WaveInBackend> MakeFileBackend(const std::string& path, std::string* error);
+// The generator's own samples, as SignalOutput renders them, straight into the capture.
+std::unique_ptr<WaveInBackend> MakeLoopbackBackend();
 // name empty: the default input device.
 std::unique_ptr<WaveInBackend> MakePortAudioBackend(const std::string& name, std::string* error);
 

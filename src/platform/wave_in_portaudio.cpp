@@ -1,8 +1,6 @@
 // The sound-card backend: PortAudio's input devices, the default one standing for the system's
 // preferred recording device.
-#include <fcntl.h>
 #include <portaudio.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -11,64 +9,12 @@
 #include <vector>
 
 #include "platform/capture_ring.h"
+#include "platform/portaudio_session.h"
 #include "platform/wave_in_backend.h"
 
 namespace {
 
-std::mutex& PaMutex() {
-  static std::mutex m;
-  return m;
-}
-
-// PortAudio's state, guarded by PaMutex. PortAudio lists its devices once, when it starts, so a
-// sound server that comes up (or back) later would stay unseen for the life of the process;
-// while none of our streams is open it is started afresh whenever the device looked for is
-// missing.
-struct PaState {
-  bool tried = false;
-  bool ready = false;
-  int openStreams = 0;
-};
-
-PaState& Pa() {
-  static PaState state;
-  return state;
-}
-
-bool QuietInitialize() {
-  // Probing every ALSA and JACK device prints pages of harmless complaints; keep them off the
-  // terminal while PortAudio looks around.
-  std::fflush(stderr);
-  int saved = ::dup(STDERR_FILENO);
-  int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-  if (saved >= 0 && null >= 0) ::dup2(null, STDERR_FILENO);
-  const bool ready = Pa_Initialize() == paNoError;
-  if (saved >= 0 && null >= 0) ::dup2(saved, STDERR_FILENO);
-  if (null >= 0) ::close(null);
-  if (saved >= 0) ::close(saved);
-  return ready;
-}
-
-// With PaMutex held.
-bool PortAudioReadyLocked() {
-  PaState& pa = Pa();
-  if (!pa.tried) {
-    pa.tried = true;
-    pa.ready = QuietInitialize();
-  }
-  return pa.ready;
-}
-
-// With PaMutex held: lists the devices again. Never while a stream is open, as terminating
-// would pull it from under its callback.
-bool RescanDevicesLocked() {
-  PaState& pa = Pa();
-  if (pa.openStreams > 0) return false;
-  if (pa.ready) Pa_Terminate();
-  pa.tried = true;
-  pa.ready = QuietInitialize();
-  return pa.ready;
-}
+std::mutex& PaMutex() { return PortAudioMutex(); }
 
 class PortAudioSource final : public WaveInSource {
  public:
@@ -81,7 +27,7 @@ class PortAudioSource final : public WaveInSource {
     if (m_stream == nullptr) return;
     std::lock_guard<std::mutex> lock(PaMutex());
     Pa_CloseStream(m_stream);
-    --Pa().openStreams;
+    NoteStreamClosedLocked();
   }
 
   PaError OpenStream(const PaStreamParameters& in) {
@@ -95,7 +41,7 @@ class PortAudioSource final : public WaveInSource {
     if (err != paNoError) {
       m_stream = nullptr;
     } else {
-      ++Pa().openStreams;
+      NoteStreamOpenedLocked();
     }
     return err;
   }
@@ -221,7 +167,7 @@ class PortAudioBackend final : public WaveInBackend {
     std::lock_guard<std::mutex> lock(PaMutex());
     if (!PortAudioReadyLocked()) return paNoDevice;
     PaDeviceIndex d = FindDeviceLocked();
-    if (d == paNoDevice && RescanDevicesLocked()) d = FindDeviceLocked();
+    if (d == paNoDevice && RescanPortAudioLocked()) d = FindDeviceLocked();
     return d;
   }
 
@@ -262,7 +208,7 @@ WaveInDeviceList ListWaveInDevices() {
   WaveInDeviceList list;
   std::lock_guard<std::mutex> lock(PaMutex());
   // A fresh look, so a device plugged in (or a sound server started) since is listed too.
-  if (!RescanDevicesLocked() && !PortAudioReadyLocked()) return list;
+  if (!RescanPortAudioLocked() && !PortAudioReadyLocked()) return list;
   const PaDeviceIndex preferred = Pa_GetDefaultInputDevice();
   for (PaDeviceIndex d = 0; d < Pa_GetDeviceCount(); ++d) {
     const PaDeviceInfo* info = Pa_GetDeviceInfo(d);

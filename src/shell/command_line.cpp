@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "shell/generator_command_line.h"
 #include "view/display_modes.h"
 
 namespace {
@@ -112,7 +113,8 @@ bool TakesValue(const std::string& name) {
   for (const char* n : kNames) {
     if (name == n) return true;
   }
-  return IsMeasureOption(name) || IsTriggerOption(name) || IsCursorOption(name);
+  return IsMeasureOption(name) || IsTriggerOption(name) || IsCursorOption(name) ||
+         IsGeneratorOption(name);
 }
 
 // Stores one option's value; an empty result, or the error line.
@@ -121,6 +123,7 @@ std::string ApplyValue(CommandLineOptions& o, const std::string& name, const std
   if (IsCursorOption(name)) return ApplyCursorOption(o, name, value);
   if (IsSpectrumValueOption(name)) return ApplySpectrumValue(o.spectrum, name, value);
   if (IsResponseValueOption(name)) return ApplyResponseValue(o.response, name, value);
+  if (IsGeneratorOption(name)) return ApplyGeneratorOption(o, name, value);
   if (name == "--input") {
     if (value.empty()) return "--input needs a SPEC";
     o.inputSpec = value;
@@ -278,7 +281,7 @@ std::string UsageText(const std::string& programName, const std::string& inputFo
          "  --print-pdf FILE  print the page to the PDF file FILE, as Print does\n"
          "  --quit            end the program afterwards; the exit status is 1 when a step\n"
          "                    failed (its message is printed instead of shown)\n" +
-         MeasureUsageText() + ResponseUsageText() + CursorUsageText() +
+         MeasureUsageText() + ResponseUsageText() + CursorUsageText() + GeneratorUsageText() +
          "\n"
          "  --help            show this help and exit\n"
          "  --version         show the version and exit\n"

@@ -57,6 +57,9 @@ struct CommandLineOptions {
   CursorSettings cursors;
   bool cursorsGiven = false;
   int markers = 0;
+  // The generator (--generate, --output): the SPECs as given, already checked; empty when not.
+  std::string generateSpec;
+  std::string outputSpec;
 
   // True when any measurement option was given.
   bool IsScripted() const;

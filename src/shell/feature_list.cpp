@@ -25,6 +25,9 @@
 #if AURIVUE_FEATURE_CURSORS
 #include "features/cursors/cursors_feature.h"
 #endif
+#if AURIVUE_FEATURE_GENERATOR
+#include "features/generator/generator_feature.h"
+#endif
 
 // A feature left out of the build (AURIVUE_FEATURES_EXCLUDE) is left out of the list.
 InstrumentFeatures MakeInstrumentFeatures(CMainFrame* frame) {
@@ -42,6 +45,10 @@ InstrumentFeatures MakeInstrumentFeatures(CMainFrame* frame) {
   features.push_back(std::make_unique<SpectrumFeature>());
 #endif
   features.push_back(std::make_unique<SetupCommands>(frame));
+  // After the setup commands: opening a setup turns the output off.
+#if AURIVUE_FEATURE_GENERATOR
+  features.push_back(std::make_unique<GeneratorFeature>());
+#endif
 #if AURIVUE_FEATURE_MEASURE
   features.push_back(std::make_unique<MeasureFeature>());
 #endif

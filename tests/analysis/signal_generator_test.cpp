@@ -495,3 +495,67 @@ TEST(TpdfDitherTest, MeanIsTheValueAndErrorPowerIsAQuarterStep) {
 }
 
 }  // namespace
+
+// A new run number starts the signal afresh from its first sample at full level, whatever was
+// playing or whether the output was stopped; the same number changes nothing.
+TEST(SignalGeneratorTest, ANewRunStartsFromTheFirstSampleWithoutAFade) {
+  for (bool wasPlaying : {true, false}) {
+    SignalGenerator gen(8000);
+    GeneratorSetup setup;
+    setup.channels[0].frequency = 300;
+    setup.channels[0].level = 0.5;
+    setup.output = wasPlaying;
+    gen.Publish(setup);
+    std::vector<double> block(2 * 1000);
+    gen.Render(block.data(), 1000);
+    ChannelSetup sweep = setup.channels[0];
+    sweep.waveform = Waveform::Sweep;
+    sweep.sweepStartHz = 100;
+    sweep.sweepStopHz = 2000;
+    sweep.sweepSeconds = 0.05;
+    GeneratorSetup next = setup;
+    next.channels = {sweep, sweep};
+    next.output = true;
+    next.run = 7;
+    gen.Publish(next);
+    gen.Render(block.data(), 1000);
+    const LogSweep s(100, 2000, 0.05, 8000);
+    for (size_t n = 0; n < 300; ++n) {
+      ASSERT_NEAR(block[2 * n], 0.5 * s.Value(n), 1e-12) << n << (wasPlaying ? " playing" : "");
+    }
+    EXPECT_EQ(gen.FramesSinceStart(), 1000u);
+    gen.Publish(next);  // the same run again: the sweep goes on
+    gen.Render(block.data(), 1000);
+    EXPECT_EQ(gen.FramesSinceStart(), 2000u);
+  }
+}
+
+// A recording plays its frames in a loop, each channel taking its own of the interleaved values,
+// times the level.
+TEST(SignalGeneratorTest, RecordingPlaysItsFramesInALoop) {
+  const float frames[] = {0.1f, -0.1f, 0.2f, -0.2f, 0.3f, -0.3f};  // three stereo frames
+  GeneratorSetup setup;
+  for (int c = 0; c < 2; ++c) {
+    ChannelSetup& ch = setup.channels[c];
+    ch.waveform = Waveform::Recording;
+    ch.recording = frames + c;
+    ch.recordingFrames = 3;
+    ch.recordingStride = 2;
+    ch.level = 0.5;
+  }
+  setup.output = true;
+  setup.fadeSeconds = 0.0;
+  SignalGenerator gen(8000);
+  gen.Publish(setup);
+  std::vector<double> out(2 * 8);
+  gen.Render(out.data(), 8);
+  for (size_t n = 0; n < 8; ++n) {
+    EXPECT_NEAR(out[2 * n], 0.5 * frames[2 * (n % 3)], 1e-7) << n;
+    EXPECT_NEAR(out[2 * n + 1], 0.5 * frames[2 * (n % 3) + 1], 1e-7) << n;
+  }
+  setup.channels[1].recording = nullptr;  // no samples: silence, not a crash
+  SignalGenerator empty(8000);
+  empty.Publish(setup);
+  empty.Render(out.data(), 8);
+  for (size_t n = 0; n < 8; ++n) EXPECT_EQ(out[2 * n + 1], 0.0);
+}

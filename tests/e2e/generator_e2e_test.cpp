@@ -1,0 +1,235 @@
+// The generator end to end: the built program measures its own generator through the loopback
+// and through a real sound server; bad SPECs end the start; in the application object the
+// Generator panel, its OUTPUT switch beside POWER and the status pane.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <cmath>
+
+#include "e2e_reliability_support.h"
+#include "features/instrument_feature.h"
+#include "features/stimulus_output.h"
+#include "instrument_support.h"
+#include "platform/signal_output.h"
+#include "platform/user_profile.h"
+#include "support/needs_environment.h"
+#include "support/private_program.h"
+#include "support/profile_lock.h"
+
+using namespace e2e;
+using namespace instrument;
+
+namespace {
+
+QStringList OwnLines(const QString& err) {
+  QStringList own;
+  for (const QString& line : err.split('\n', Qt::SkipEmptyParts)) {
+    if (line.startsWith("aurivue: ")) own << line;
+  }
+  return own;
+}
+
+class GeneratorProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    REQUIRE_ENVIRONMENT(m_program.ok(), "the program is not built (build/src/aurivue)");
+    ASSERT_TRUE(m_program.WriteSettings(kKnownSettings));
+    m_program.SetEnv("XDG_CONFIG_HOME", m_program.Path("config"));
+  }
+  PrivateProgram m_program;
+};
+
+QAction* MenuItem(QMenuBar* bar, const QString& menu, const QString& text) {
+  QMenu* m = MenuNamed(bar, menu);
+  if (m == nullptr) return nullptr;
+  for (QAction* a : m->actions()) {
+    if (a->text().remove('&') == text) return a;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+// The sine at -1 dBFS through the loopback, by the program's own measurements: THD+N at most
+// -90 dB at 16 bits, the frequency within 1e-7 and the level within 0.01 dB of the setting, on
+// both channels.
+TEST_F(GeneratorProgramTest, LoopbackSineMeetsItsFiguresByTheProgramsOwnMeasurements) {
+  const auto r = m_program.Run({"--input",
+                                "loopback",
+                                "--generate",
+                                "1000,sine,-1dBFS",
+                                "--power",
+                                "--frames",
+                                "4",
+                                "--expect",
+                                "left.thd_n_db<-90",
+                                "--expect",
+                                "right.thd_n_db<-90",
+                                "--expect",
+                                "left.frequency=1000+-0.0001",
+                                "--expect",
+                                "right.frequency=1000+-0.0001",
+                                "--expect",
+                                "left.dbfs=-1+-0.01",
+                                "--expect",
+                                "right.dbfs=-1+-0.01",
+                                "--quit"});
+  ASSERT_TRUE(r.finished);
+  EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+  EXPECT_TRUE(OwnLines(r.err).isEmpty()) << r.err.toStdString();
+}
+
+// Two channels set apart: each shows its own frequency and level; a channel left out is silent.
+TEST_F(GeneratorProgramTest, LoopbackCarriesEachChannelOnItsOwn) {
+  const auto r = m_program.Run(
+      {"--input", "loopback", "--generate", "left=440,sine,0.5;right=3000,sine,-20dBFS", "--power",
+       "--frames", "3", "--expect", "left.frequency=440+-0.0001", "--expect",
+       "right.frequency=3000+-0.0003", "--expect", "left.dbfs=-6.0206+-0.01", "--expect",
+       "right.dbfs=-20+-0.01", "--quit"});
+  ASSERT_TRUE(r.finished);
+  EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+}
+
+// Without --generate the loopback hears the generator with OUTPUT off: silence.
+TEST_F(GeneratorProgramTest, LoopbackWithOutputOffIsSilent) {
+  const auto r = m_program.Run(
+      {"--input", "loopback", "--power", "--frames", "2", "--expect", "left.vpp<0.001", "--quit"});
+  ASSERT_TRUE(r.finished);
+  EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+}
+
+// A bad SPEC ends the start with one line naming the option, and status 2.
+TEST_F(GeneratorProgramTest, BadSpecsGetOneLineNamingTheOptionAndStatusTwo) {
+  const struct {
+    const char* option;
+    const char* spec;
+  } cases[] = {{"--generate", "loud"},         {"--generate", "1000,sine,2"},
+               {"--generate", "1000,wobble"},  {"--generate", "sweep:20-10,1"},
+               {"--generate", "1000,pulse:0"}, {"--generate", "file:"},
+               {"--output", "speaker"},        {"--output", "device:"},
+               {"--output", "file:"}};
+  for (const auto& c : cases) {
+    const auto r = m_program.Run({"--input", "loopback", c.option, c.spec, "--quit"});
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.exitCode, 2) << c.option << " " << c.spec;
+    const QStringList lines = r.err.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 1) << r.err.toStdString();
+    EXPECT_TRUE(lines[0].startsWith(QString("aurivue: ") + c.option + " \"" + c.spec + "\": "))
+        << lines[0].toStdString();
+  }
+}
+
+// --output file:PATH writes what the generator plays, at the real-time pace, as a WAV file.
+TEST_F(GeneratorProgramTest, OutputToAFileWritesTheGeneratedSamples) {
+  const QString wav = m_program.Path("played.wav");
+  const auto r = m_program.Run({"--input", "none", "--generate", "1000,sine,0.5", "--output",
+                                "file:" + wav, "--power", "--quit"});
+  ASSERT_TRUE(r.finished);
+  QFile f(wav);
+  ASSERT_TRUE(f.exists()) << r.err.toStdString();
+  EXPECT_GT(f.size(), 44) << "a header and some samples";
+}
+
+// The real output: the generator plays into the test server's null sink, and the program
+// measures what arrives at that sink's monitor through its default input.
+TEST_F(GeneratorProgramTest, PulseOutputPlaysIntoTheSinkAndIsMeasuredFromItsMonitor) {
+  REQUIRE_PULSE_DAEMON();
+  m_program.SetEnv("PULSE_SOURCE", "testsink.monitor");
+  m_program.SetEnv("PULSE_SINK", "testsink");
+  const auto r =
+      m_program.Run({"--input", "default", "--output", "default", "--generate", "997,sine,0.5",
+                     "--power", "--frames", "6", "--expect", "left.frequency=997+-0.05", "--expect",
+                     "left.dbfs=-6.02+-0.1", "--expect", "left.thd_n_db<-60", "--quit"});
+  ASSERT_TRUE(r.finished);
+  EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+}
+
+namespace {
+
+class GeneratorAppTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_lock = std::make_unique<support::ProfileLock>();
+    UserProfile profile;
+    profile.remove("Generator");
+  }
+  void TearDown() override {
+    UserProfile profile;
+    profile.remove("Generator");
+  }
+  std::unique_ptr<support::ProfileLock> m_lock;
+};
+
+}  // namespace
+
+// The panel is hidden at first, shown from the menu, and comes back as it was left; OUTPUT is a
+// switch of its own: on with POWER off, and the status pane shows what plays while it does.
+TEST_F(GeneratorAppTest, PanelMenuOutputAndPane) {
+  {
+    AppSession session("loopback");
+    ASSERT_TRUE(session.ok()) << session.error();
+    CMainFrame* frame = session.Frame();
+    auto* panel = frame->findChild<QWidget*>("generatorPanel");
+    ASSERT_NE(panel, nullptr);
+    EXPECT_FALSE(panel->isVisible()) << "hidden by default";
+    QAction* show = MenuItem(frame->menuBar(), "Generator", "Generator Panel");
+    QAction* output = MenuItem(frame->menuBar(), "Generator", "Output On");
+    ASSERT_NE(show, nullptr);
+    ASSERT_NE(output, nullptr);
+    show->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(panel->isVisible());
+    auto* pane = frame->statusBar()->findChild<QLabel*>("generatorPane");
+    ASSERT_NE(pane, nullptr);
+    EXPECT_FALSE(pane->isVisible()) << "no pane while OUTPUT is off";
+    EXPECT_EQ(session.App().m_bPowerOn, 0);
+    auto* button = panel->findChild<QPushButton*>("generatorOutput");
+    ASSERT_NE(button, nullptr);
+    button->click();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(button->isChecked());
+    EXPECT_TRUE(SignalOutput::Instance().Setup().output) << "OUTPUT on with POWER off";
+    EXPECT_EQ(session.App().m_bPowerOn, 0);
+    EXPECT_TRUE(pane->isVisible());
+    EXPECT_EQ(pane->text(), "OUT L -6.0 R -6.0 dBFS | 0 underruns");
+    EXPECT_EQ(pane->toolTip(), "L sine 1000 Hz -6.0 dBFS, R sine 1000 Hz -6.0 dBFS");
+    output->trigger();  // off again from the menu
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(SignalOutput::Instance().Setup().output);
+    EXPECT_FALSE(button->isChecked());
+    EXPECT_FALSE(pane->isVisible());
+  }
+  AppSession again("loopback");
+  ASSERT_TRUE(again.ok()) << again.error();
+  auto* panel = again.Frame()->findChild<QWidget*>("generatorPanel");
+  ASSERT_NE(panel, nullptr);
+  EXPECT_TRUE(panel->isVisible()) << "kept in the profile";
+  EXPECT_FALSE(SignalOutput::Instance().Setup().output) << "a new start has the output off";
+}
+
+// The analysers' stimulus: a sweep asked for through the seam plays through the loopback and its
+// start is found among the captured frames.
+TEST_F(GeneratorAppTest, SweepAskedForThroughTheStimulusSeam) {
+  AppSession session("loopback");
+  ASSERT_TRUE(session.ok()) << session.error();
+  StimulusOutput* stimulus = CurrentStimulusOutput();
+  ASSERT_NE(stimulus, nullptr);
+  session.ClickPower();
+  ASSERT_TRUE(PumpUntil([&] { return session.PowerOn(); }, std::chrono::seconds(5)));
+  SweepRequest request;
+  request.seconds = 1;
+  std::string error;
+  ASSERT_TRUE(stimulus->PlaySweep(request, error)) << error;
+  EXPECT_TRUE(stimulus->Playing());
+  uint64_t frame = 0;
+  EXPECT_TRUE(
+      PumpUntil([&] { return stimulus->SweepStartFrame(frame); }, std::chrono::seconds(10)));
+  stimulus->StopOutput();
+  EXPECT_FALSE(stimulus->Playing());
+}
