@@ -11,7 +11,28 @@ QMenu* MenuNamed(QMenuBar* bar, const QString& title) {
   for (QAction* a : bar->actions()) {
     if (a->menu() != nullptr && a->text().remove('&') == title) return a->menu();
   }
+  // A feature's menu that lives in another menu.
+  for (QAction* a : bar->actions()) {
+    if (a->menu() == nullptr) continue;
+    for (QAction* item : a->menu()->actions()) {
+      if (item->menu() != nullptr && item->text().remove('&') == title) return item->menu();
+    }
+  }
   return nullptr;
+}
+
+QMenu* AddFeatureMenu(QMenuBar* bar, const QString& title) {
+  if (bar == nullptr) return nullptr;
+  QMenu* view = MenuNamed(bar, "View");
+  auto* menu = new QMenu(title, view != nullptr ? static_cast<QWidget*>(view) : bar);
+  if (view != nullptr) {
+    view->addSeparator();
+    view->addMenu(menu);
+  } else {
+    QMenu* help = MenuNamed(bar, "Help");
+    bar->insertMenu(help != nullptr ? help->menuAction() : nullptr, menu);
+  }
+  return menu;
 }
 
 std::vector<int> AnalyserDisplayModes(const InstrumentFeatures& features) {

@@ -41,6 +41,9 @@ struct FrameParts {
 // The menu of bar whose title reads title once its mnemonic '&' is taken out ("File" finds
 // "&File"); nullptr when there is none.
 QMenu* MenuNamed(QMenuBar* bar, const QString& title);
+// A new menu of a feature's own, title "&Cursors", as a submenu of View (before Help on the bar
+// when there is no View): the menu bar keeps the menus it has always shown.
+QMenu* AddFeatureMenu(QMenuBar* bar, const QString& title);
 
 // One instrument feature as the frame sees it: it adds its own menu items, panes and panels,
 // handles its own commands and keeps its check marks. The frame owns an ordered list of them and

@@ -73,10 +73,7 @@ void CursorsFeature::CreateParts(const FrameParts& parts) {
   }();
   (void)registered;
   if (parts.menuBar == nullptr) return;
-  auto* menu = new QMenu("&Cursors", parts.menuBar);
-  // Before Help, the last menu.
-  const QList<QAction*> menus = parts.menuBar->actions();
-  parts.menuBar->insertMenu(menus.isEmpty() ? nullptr : menus.back(), menu);
+  QMenu* menu = AddFeatureMenu(parts.menuBar, "&Cursors");
   QWidget* owner = parts.owner;
   struct Item {
     int id;

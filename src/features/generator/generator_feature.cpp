@@ -90,9 +90,7 @@ void GeneratorFeature::CreateParts(const FrameParts& parts) {
   m_pOwner = parts.owner;
   QWidget* owner = parts.owner;
   if (parts.menuBar != nullptr) {
-    auto* menu = new QMenu("&Generator", parts.menuBar);
-    QMenu* help = MenuNamed(parts.menuBar, "Help");
-    parts.menuBar->insertMenu(help != nullptr ? help->menuAction() : nullptr, menu);
+    QMenu* menu = AddFeatureMenu(parts.menuBar, "&Generator");
     auto make = [owner, menu](const QString& text, int id, const QString& prompt) {
       auto* action = menu->addAction(text);
       action->setData(id);

@@ -55,9 +55,7 @@ void SpectrogramFeature::CreateParts(const FrameParts& parts) {
   }();
   (void)registered;
   if (parts.menuBar == nullptr) return;
-  auto* menu = new QMenu("Spectro&gram", parts.owner);
-  QMenu* help = MenuNamed(parts.menuBar, "Help");
-  parts.menuBar->insertMenu(help != nullptr ? help->menuAction() : nullptr, menu);
+  QMenu* menu = AddFeatureMenu(parts.menuBar, "Spectro&gram");
   QWidget* owner = parts.owner;
   auto add = [&](QMenu* into, const std::string& text, int id, const char* prompt,
                  QActionGroup* group) {
