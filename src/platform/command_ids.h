@@ -94,3 +94,9 @@ constexpr int ID_TRIGGER_SLOPE_LAST = 33169;
 constexpr int ID_TRIGGER_FIFTY = 33170;  // level to the middle of the newest frame (Ctrl+L)
 constexpr int ID_TRIGGER_REARM = 33171;  // Single waits for its next trigger (F9)
 constexpr int ID_TRIGGER_ROLL = 33172;   // roll at 20 ms/div and slower in Live
+// The blocks of the newer instruments' menus; each feature names its items in its own header
+// within its block: cursors and markers 33400..33411 (features/cursors/cursors_feature.h),
+// response 33600..33629 (features/response/response_feature.h), spectrogram 34400..34443
+// (features/spectrogram/spectrogram_feature.h).
+constexpr int ID_GENERATOR_PANEL = 33700;   // View > Generator > Generator Panel
+constexpr int ID_GENERATOR_OUTPUT = 33701;  // View > Generator > Output On

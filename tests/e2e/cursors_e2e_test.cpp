@@ -20,6 +20,7 @@
 #include "shell/main_frame.h"
 #include "shell/setup_commands.h"
 #include "support/needs_environment.h"
+#include "support/private_profile.h"
 #include "support/private_program.h"
 #include "support/profile_lock.h"
 #include "view/csv_export.h"
@@ -137,6 +138,7 @@ class CursorAppTest : public ::testing::Test {
  protected:
   void SetUp() override {
     m_profileLock = std::make_unique<support::ProfileLock>();
+    m_profile = std::make_unique<support::PrivateProfile>();
     QStandardPaths::setTestModeEnabled(true);
     UserProfile().remove("Cursors");
     ASSERT_TRUE(WriteFileReplacing(JoinPath(ProgramDirectory(), "Aurivue.ini"), kKnownSettings));
@@ -192,6 +194,7 @@ class CursorAppTest : public ::testing::Test {
   double Value(int id) { return Chart().GetCursorLayer()->CursorValue(id); }
 
   std::unique_ptr<support::ProfileLock> m_profileLock;
+  std::unique_ptr<support::PrivateProfile> m_profile;
   std::unique_ptr<AppSession> m_session;
 };
 

@@ -19,6 +19,7 @@
 #include "platform/signal_output.h"
 #include "platform/user_profile.h"
 #include "support/needs_environment.h"
+#include "support/private_profile.h"
 #include "support/private_program.h"
 #include "support/profile_lock.h"
 
@@ -156,6 +157,7 @@ class GeneratorAppTest : public ::testing::Test {
  protected:
   void SetUp() override {
     m_lock = std::make_unique<support::ProfileLock>();
+    m_profile = std::make_unique<support::PrivateProfile>();
     UserProfile profile;
     profile.remove("Generator");
   }
@@ -164,6 +166,7 @@ class GeneratorAppTest : public ::testing::Test {
     profile.remove("Generator");
   }
   std::unique_ptr<support::ProfileLock> m_lock;
+  std::unique_ptr<support::PrivateProfile> m_profile;
 };
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "shell/main_frame.h"
 #include "shell/nav_bar_ctrl.h"
 #include "shell/scripted_run.h"
+#include "support/private_profile.h"
 #include "view/aurivue_view.h"
 #include "view/display_modes.h"
 
@@ -31,6 +32,7 @@ SpectrogramFeature* FeatureOf(CAurivueView* view) {
 }  // namespace
 
 TEST(SpectrogramSessionTest, MenuChoicesPauseAndScrollBack) {
+  const support::PrivateProfile profile;
   QStandardPaths::setTestModeEnabled(true);
   UserProfile().remove("Spectrogram");
   CurrentSpectrogramOptions() = SpectrogramOptions();

@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -154,6 +155,30 @@ TEST_F(FeatureMenusTest, EachFeaturePutsItsItemsWhereItsMenuHasThem) {
       EXPECT_TRUE(a->shortcut().isEmpty()) << "key hints are text only: " << e.text;
     }
   }
+}
+
+// Two items of one command would run each other's feature: every command id belongs to one item
+// of the whole menu bar, hidden menus and submenus included.
+TEST_F(FeatureMenusTest, EveryCommandIdBelongsToOneItem) {
+  std::map<int, QString> seen;
+  std::vector<const QMenu*> menus;
+  for (const QAction* a : frame->menuBar()->actions()) {
+    if (a->menu() != nullptr) menus.push_back(a->menu());
+  }
+  for (std::size_t m = 0; m < menus.size(); ++m) {
+    for (const QAction* item : menus[m]->actions()) {
+      if (item->menu() != nullptr) {
+        menus.push_back(item->menu());
+        continue;
+      }
+      const int id = item->data().toInt();
+      if (item->isSeparator() || id == 0) continue;
+      const auto [at, fresh] = seen.emplace(id, item->text());
+      EXPECT_TRUE(fresh) << id << ": " << at->second.toStdString() << " and "
+                         << item->text().toStdString();
+    }
+  }
+  EXPECT_GT(seen.size(), 40u);
 }
 
 TEST_F(FeatureMenusTest, TheFeaturesMenusStandBetweenSetupAndHelp) {

@@ -25,8 +25,6 @@
 
 namespace {
 
-constexpr int ID_GENERATOR_PANEL = 33400;
-constexpr int ID_GENERATOR_OUTPUT = 33401;
 // How long a fade-out may take before the device is closed.
 constexpr int kCloseAfterMs = 100;
 

@@ -308,6 +308,7 @@ void ResponseFeature::Restart() {
   m_bFromNow = true;
   m_bRecording = false;
   m_bSweepAsked = false;
+  m_bGeneratorSweep = false;
 }
 
 void ResponseFeature::Prepare(const CaptureRing& ring) {
@@ -360,8 +361,10 @@ void ResponseFeature::Prepare(const CaptureRing& ring) {
     // gain reads 0 dB; a sweep from elsewhere is measured against a full-scale one.
     if (m_nChannels == 1) {
       const double fullScale = m_nBits == 8 ? 128.0 : 32768.0;
-      const double level =
-          CurrentStimulusOutput() != nullptr ? std::pow(10.0, SweepRequest().levelDbfs / 20) : 1.0;
+      const StimulusOutput* output = CurrentStimulusOutput();
+      const double level = output != nullptr && output->Playing()
+                               ? std::pow(10.0, SweepRequest().levelDbfs / 20)
+                               : 1.0;
       sweep.Generate(fullScale * level, m_recordReference.data(), m_recordReference.size());
     }
     if (!m_pSweep->Prepare(m_nRecordWanted)) {
@@ -393,6 +396,7 @@ void ResponseFeature::StartSweep() {
   m_sweepError.clear();
   m_nRecorded = 0;
   m_bRecording = true;
+  m_bGeneratorSweep = true;
 }
 
 void ResponseFeature::Consume(const double* left, const double* right, std::int64_t count) {
@@ -408,7 +412,7 @@ void ResponseFeature::Consume(const double* left, const double* right, std::int6
   if (m_nChannels == 1) measured = left;
   std::int64_t from = 0;
   if (!m_bRecording) {
-    if (CurrentStimulusOutput() != nullptr) return;  // the generator's sweep starts a record
+    if (m_bGeneratorSweep) return;  // the generator's next sweep starts the next record
     // Without the generator: wait for a sweep after a quiet stretch.
     const double limit = kOnsetShare * (m_nBits == 8 ? 128.0 : 32768.0);
     const std::int64_t quiet = static_cast<std::int64_t>(kQuietSeconds * m_dRate);
@@ -487,7 +491,12 @@ bool ResponseFeature::Pass(CAurivueView& /*view*/, int mode) {
   if ((m_pStream || m_pSweep) && dual != (m_pStream != nullptr)) Restart();
   if (ring.get() != m_pRing) Prepare(*ring);
   if (!m_pStream && !m_pSweep) return false;
-  if (m_pSweep && !m_bSweepAsked && app.m_bPowerOn != 0) StartSweep();
+  // The generator sweeps by itself only while its OUTPUT is on, the stimulus wired to the
+  // device; else a sweep arriving at the input is caught (Start Sweep plays one at any time).
+  const StimulusOutput* output = CurrentStimulusOutput();
+  if (m_pSweep && !m_bSweepAsked && app.m_bPowerOn != 0 && output != nullptr && output->Playing()) {
+    StartSweep();
+  }
   uint64_t end = ring->WritePosition();
   // A ring counting from the start again is a new capture.
   if (m_nNext > end) {
@@ -611,10 +620,9 @@ std::string ResponseFeature::Status() const {
   }
   if (!m_bHasResults) {
     if (s.method == ResponseSettings::kSweep) {
-      return m_bRecording
-                 ? "measuring the sweep"
-                 : (CurrentStimulusOutput() != nullptr ? "press POWER to sweep"
-                                                       : "waiting for a sweep at the input");
+      return m_bRecording ? "measuring the sweep"
+                          : (m_bGeneratorSweep ? "Start Sweep plays the next sweep"
+                                               : "waiting for a sweep at the input");
     }
     return "waiting for the signal";
   }

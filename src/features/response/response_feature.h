@@ -118,7 +118,8 @@ class ResponseFeature : public InstrumentFeature, public ViewFeature {
   std::int64_t m_nRecordWanted = 0;
   bool m_bRecording = false;
   bool m_bSweepAsked = false;
-  std::int64_t m_nQuiet = 0;  // samples below the onset level in a row
+  bool m_bGeneratorSweep = false;  // the record began with the generator playing the sweep
+  std::int64_t m_nQuiet = 0;       // samples below the onset level in a row
   std::string m_sweepError;
 
   // Results.
