@@ -1,7 +1,6 @@
 #include "shell/generator_command_line.h"
 
 #include "analysis/generator_spec.h"
-#include "platform/signal_output.h"
 #include "shell/command_line.h"
 
 bool IsGeneratorOption(const std::string& name) {
@@ -37,20 +36,4 @@ std::string GeneratorUsageText() {
          "                    (file:PATH writes a WAV file at the real-time pace; default: the\n"
          "                    output chosen in the Generator panel, else the default device;\n"
          "                    none with --input loopback)\n";
-}
-
-void ApplyGeneratorStart(const CommandLineOptions& o, const std::string& inputSpec) {
-  GeneratorStartChoices choices;
-  std::string unused;  // both were checked when the command line was read
-  if (!o.outputSpec.empty()) {
-    choices.outputGiven = ParseOutputSpec(o.outputSpec, &choices.output, &unused);
-  } else if (inputSpec == "loopback") {
-    // The loopback alone plays nothing on a device.
-    choices.outputGiven = true;
-    choices.output.kind = OutputSpec::Kind::None;
-  }
-  if (!o.generateSpec.empty()) {
-    choices.generateGiven = ParseGenerateSpec(o.generateSpec, &choices.generate, &unused);
-  }
-  SignalOutput::Instance().SetStartChoices(choices);
 }
