@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace {
 
@@ -27,7 +28,7 @@ std::vector<double> DesignAntiAliasFilter(int factor) {
   const double stop = 0.5 / factor;
   const double pass = 0.8 * stop;
   const double transition = stop - pass;
-  const double pi = 4.0 * std::atan(1.0);
+  constexpr double pi = std::numbers::pi;
   const double beta = 0.1102 * (kAttenuationDb - 8.7);
   int length = static_cast<int>(std::ceil((kAttenuationDb - 7.95) / (2.285 * 2 * pi * transition)));
   if (length % 2 == 0) ++length;  // odd: the centre tap lies on a sample

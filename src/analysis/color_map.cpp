@@ -2,10 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace {
 
-const double kPi = 4.0 * std::atan(1.0);
+constexpr double kPi = std::numbers::pi;
 
 double Encode(double linear) {
   return linear <= 0.0031308 ? 12.92 * linear : 1.055 * std::pow(linear, 1 / 2.4) - 0.055;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
+#include <numbers>
 #include <vector>
 
 #include "analysis/complex.h"
@@ -30,7 +31,7 @@ constexpr QuantityInfo kInfo[kQuantityCount] = {
     {"enob", "bits"},
 };
 
-constexpr double kPi = 3.14159265358979323846;
+constexpr double kPi = std::numbers::pi;
 constexpr int kMaxHarmonic = 10;
 constexpr double kNoiseBandLow = 20;
 constexpr double kNoiseBandHigh = 20000;

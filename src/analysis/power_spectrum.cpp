@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <vector>
 
 void EstimateAutocorrelation(FftEngine& fft, const double* samples, int L, int M, bool removeMean,
@@ -52,7 +53,7 @@ void EstimatePowerSpectrum(FftEngine& fft, const double* samples, int L, int M, 
   std::vector<double> r(M / 2 + 1, 0.0);
   EstimateAutocorrelation(fft, samples, L, M, removeMean, r.data());
 
-  const double pi = 4.0 * std::atan(1.0);
+  constexpr double pi = std::numbers::pi;
   for (int m = 1; m < Q; ++m) r[m] *= 0.54 + 0.46 * std::cos(pi * m / (Q - 1));
 
   std::vector<double> e(K, 0.0), f(K, 0.0);

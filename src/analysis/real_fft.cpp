@@ -1,6 +1,7 @@
 #include "analysis/real_fft.h"
 
 #include <cmath>
+#include <numbers>
 #include <utility>
 
 // The loops below are written so that the compiler vectorises them; on x86-64 each gets a
@@ -16,7 +17,7 @@ namespace {
 
 // exp(-j 2pi k / n), each value on its own in long double so no error accumulates.
 void Twiddle(long long k, long long n, double& re, double& im) {
-  const long double pi = 3.141592653589793238462643383279502884L;
+  constexpr long double pi = std::numbers::pi_v<long double>;
   // The quarter turns are set exactly: cos and sin of them leave a rounding residue.
   const long double angle = 2.0L * pi * static_cast<long double>(k) / static_cast<long double>(n);
   re = static_cast<double>(std::cos(angle));

@@ -107,12 +107,6 @@ DcBitmap DcBitmap::Create(int width, int height, int scale) {
   return b;
 }
 
-DcBitmap DcBitmap::FromImage(const QImage& image) {
-  DcBitmap b;
-  b.m_image = std::make_shared<QImage>(image.convertToFormat(QImage::Format_RGB32));
-  return b;
-}
-
 DcRegion DcRegion::CreatePolygonRgn(const QPoint* points, int count, int fillMode) {
   DcRegion r;
   r.points.assign(points, points + std::max(count, 0));
@@ -146,13 +140,6 @@ DcBrush GetStockBrush(int id) {
     default:
       return DcBrush::Hollow();
   }
-}
-
-DcFont GetStockFont(int id) {
-  if (id == DEFAULT_GUI_FONT) {
-    return DcFont::FromPoints(8, 0, 0, QGuiApplication::font().family());
-  }
-  return DcFont{};
 }
 
 int ScreenPixelsPerInchY() {
@@ -352,18 +339,8 @@ QSize DeviceContext::SetViewportExt(int cx, int cy) {
   return old;
 }
 
-QSize DeviceContext::SetWindowExt(int cx, int cy) {
-  QSize old = m_windowExt;
-  if (m_mapMode == MM_ANISOTROPIC && cx != 0 && cy != 0) m_windowExt = QSize(cx, cy);
-  return old;
-}
-
 QPoint DeviceContext::SetViewportOrg(int x, int y) {
   return std::exchange(m_viewportOrg, QPoint(x, y));
-}
-
-QPoint DeviceContext::SetWindowOrg(int x, int y) {
-  return std::exchange(m_windowOrg, QPoint(x, y));
 }
 
 QPoint DeviceContext::LPtoDP(QPoint p) const {
@@ -885,27 +862,6 @@ void DeviceContext::Arc(int left, int top, int right, int bottom, int xStart, in
   p->setPen(qpen);
   p->setBrush(Qt::NoBrush);
   p->drawArc(box, qRound(t0 * 16), qRound(span * 16));
-}
-
-void DeviceContext::Ellipse(int left, int top, int right, int bottom) {
-  DeviceContextAccess a{*this};
-  if (!a.Ready()) return;
-  QPainter* p = a.Painter();
-  if (p == nullptr) return;
-  QPoint p0 = ToPixel(QPoint(left, top));
-  QPoint p1 = ToPixel(QPoint(right, bottom));
-  QRect box(QPoint(std::min(p0.x(), p1.x()), std::min(p0.y(), p1.y())),
-            QSize(std::abs(p1.x() - p0.x()) - 1, std::abs(p1.y() - p0.y()) - 1));
-  if (m_pen.style == PS_NULL) {
-    p->setPen(Qt::NoPen);
-  } else {
-    QPen qpen(ColorFromRef(m_pen.color));
-    int w = a.PenDeviceWidth();
-    qpen.setWidth(w <= 1 ? 0 : w);
-    p->setPen(qpen);
-  }
-  p->setBrush(m_brush.hollow ? QBrush(Qt::NoBrush) : QBrush(ColorFromRef(m_brush.color)));
-  p->drawEllipse(box);
 }
 
 void DeviceContext::SetPixel(int x, int y, COLORREF color) {

@@ -124,7 +124,6 @@ class DcBitmap {
   // A bitmap of w × h logical pixels, all black, with scale × scale image pixels to each (a
   // dense screen's device pixel ratio).
   static DcBitmap Create(int width, int height, int scale = 1);
-  static DcBitmap FromImage(const QImage& image);
   bool IsNull() const { return !m_image; }
   int Width() const { return m_image ? m_image->width() / m_nScale : 0; }
   int Height() const { return m_image ? m_image->height() / m_nScale : 0; }
@@ -146,7 +145,6 @@ struct DcRegion {
 
 DcPen GetStockPen(int id);
 DcBrush GetStockBrush(int id);
-DcFont GetStockFont(int id);
 
 // The screen's vertical and horizontal logical resolution in pixels per inch.
 int ScreenPixelsPerInchY();
@@ -182,8 +180,6 @@ class DeviceContext {
   DcBitmap SelectBitmap(const DcBitmap& bitmap);  // memory contexts only
   const DcPen& GetPen() const { return m_pen; }
   const DcBrush& GetBrush() const { return m_brush; }
-  const DcFont& GetFont() const { return m_font; }
-  const DcBitmap& GetBitmap() const { return m_bitmap; }
 
   // Text state; each returns the previous value. Defaults: black text, white background,
   // OPAQUE, TA_LEFT | TA_TOP.
@@ -192,22 +188,14 @@ class DeviceContext {
   int SetBkMode(int mode);
   int SetTextAlign(int align);
   int SetPolyFillMode(int mode);
-  int GetBkMode() const { return m_bkMode; }
-  int GetTextAlign() const { return m_textAlign; }
 
   // Mapping. SetMapMode(MM_TEXT) resets both extents to 1 × 1; the origins stay.
   int SetMapMode(int mode);
   int GetMapMode() const { return m_mapMode; }
   QSize SetViewportExt(int cx, int cy);  // only in MM_ANISOTROPIC
-  QSize SetWindowExt(int cx, int cy);    // only in MM_ANISOTROPIC
   QPoint SetViewportOrg(int x, int y);   // device units
-  QPoint SetWindowOrg(int x, int y);     // logical units
   QPoint GetViewportOrg() const { return m_viewportOrg; }
   QPoint LPtoDP(QPoint p) const;
-  // Image pixels to one device unit: 1, or the device pixel ratio of the screen a memory
-  // context's bitmap was made for. Everything drawn is placed at that density, so lines stay
-  // one image pixel thin and text is set at the full resolution.
-  int PixelScale() const { return m_nPixelScale; }
   // The scale a compatible bitmap of this context gets.
   int DevicePixelScale() const { return m_nRefScale; }
 
@@ -235,7 +223,6 @@ class DeviceContext {
   // Elliptic arc of the bounding box, counter-clockwise from the ray toward (xStart, yStart)
   // to the ray toward (xEnd, yEnd); a full ellipse when both rays coincide.
   void Arc(int left, int top, int right, int bottom, int xStart, int yStart, int xEnd, int yEnd);
-  void Ellipse(int left, int top, int right, int bottom);
   // One device pixel at the mapped point.
   void SetPixel(int x, int y, COLORREF color);
   // The colour at a logical point (image targets only; 0xFFFFFFFF where there is no pixel).

@@ -108,6 +108,12 @@ CAurivueView::CAurivueView(CAurivueDoc* doc, QWidget* parent)
 CAurivueView::~CAurivueView() {
   // The window is going: its charts' windows go first (the framework's WM_DESTROY step).
   SendCommandTo(this, CurrentApp().m_nDisplayMode + TEARDOWN_COMMAND_OFFSET);
+  // The application holds the next mode by now, so the step above tore down that one; a
+  // feature's display this view showed must still let go of what it made on the view.
+  if (m_nFeatureDisplay != 0) {
+    if (ViewFeature* feature = DisplayFeatureFor(m_nFeatureDisplay))
+      feature->TeardownDisplay(*this, m_nFeatureDisplay);
+  }
 }
 
 bool CAurivueView::TwoChannels() const {
@@ -215,10 +221,12 @@ bool CAurivueView::RunCommand(int id) {
     const int mode = id - offset;
     if (offset == SETUP_COMMAND_OFFSET) {
       feature->SetupDisplay(*this, mode);
+      m_nFeatureDisplay = mode;
     } else if (offset == COMPUTE_COMMAND_OFFSET) {
       if (m_pLeftSamples) feature->ComputeDisplay(*this, mode);
     } else {
       feature->TeardownDisplay(*this, mode);
+      if (mode == m_nFeatureDisplay) m_nFeatureDisplay = 0;
     }
     return true;
   }

@@ -145,6 +145,7 @@ class CAurivueView : public QWidget, public MessageTarget {
 
   CAurivueDoc* m_pDocument;
   ViewFeatures m_features;
+  int m_nFeatureDisplay = 0;  // the feature display set up on this view and not yet torn down
   ChartCtrl m_chart2D[2];
   Chart3DCtrl m_chart3D[2];
 

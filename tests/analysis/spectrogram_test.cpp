@@ -8,6 +8,7 @@
 #include <set>
 #include <vector>
 
+#include "allocation_count.h"
 #include "analysis/color_map.h"
 #include "analysis/smoothing_windows.h"
 #include "analysis/spectrogram_producer.h"
@@ -15,48 +16,9 @@
 #include "analysis/spectrum_levels.h"
 #include "analysis_oracles.h"
 
-// Allocations made on this thread while counting is on: the producer and the raster must make
-// none once they are built.
-namespace {
-thread_local bool t_counting = false;
-thread_local long t_allocations = 0;
-}  // namespace
-
-void* operator new(std::size_t size) {
-  if (t_counting) ++t_allocations;
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) { return operator new(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-// The library's temporary buffers (a stable sort's) come from the nothrow forms: they must come
-// from the same allocator the replaced delete gives back to.
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-  return std::malloc(size == 0 ? 1 : size);
-}
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-  return std::malloc(size == 0 ? 1 : size);
-}
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
-
 namespace {
 
 const double kPi = 4.0 * std::atan(1.0);
-
-struct AllocationCount {
-  AllocationCount() {
-    t_allocations = 0;
-    t_counting = true;
-  }
-  long Stop() {
-    t_counting = false;
-    return t_allocations;
-  }
-};
 
 // Feeds frames [from, to) of a signal, in blocks of `block` frames, the same on both channels
 // unless `second` says otherwise.

@@ -414,8 +414,9 @@ TEST_F(FileSafetyE2eTest, AProfileOfEarlierVersionsMovesOnceIntoTheProgramsFolde
     EXPECT_EQ(profile.value("Lab/mark").toString(), c.kept) << c.name;
     EXPECT_EQ(QFileInfo::exists(oldFolder), c.oldFolderLeft) << c.name;
     EXPECT_EQ(QFileInfo::exists(oldFile), c.newThere) << c.name;
-    if (c.otherInOldFolder)
+    if (c.otherInOldFolder) {
       EXPECT_EQ(ReadFileBytes((oldFolder + "/notes.txt").toStdString()), "mine");
+    }
   }
   // Everything of the program's is in one folder of the configuration home.
   EXPECT_EQ(Entries(m_profile.path()), (QStringList{"Aurivue 2.0", "aurivue"}));

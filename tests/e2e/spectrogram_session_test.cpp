@@ -100,3 +100,24 @@ TEST(SpectrogramSessionTest, MenuChoicesPauseAndScrollBack) {
   UserProfile().remove("Spectrogram");
   CurrentSpectrogramOptions() = SpectrogramOptions();
 }
+
+TEST(SpectrogramSessionTest, LeavingForAnotherDisplayLetsItsChartsGo) {
+  const support::PrivateProfile profile;
+  QStandardPaths::setTestModeEnabled(true);
+  AppSession session("tone:1000");
+  ASSERT_TRUE(session.ok()) << session.error();
+  SelectDisplayMode(session.Frame(), kSpectrogramMode);
+  SpectrogramFeature* feature = FeatureOf(session.View());
+  ASSERT_NE(feature, nullptr);
+  ASSERT_NE(feature->Display(), nullptr);
+  // The display's charts were children of the view that went; holding on to them would leave
+  // the feature with charts of a window that is no more.
+  for (int mode : {602, kResponseMode}) {
+    SelectDisplayMode(session.Frame(), mode);
+    ASSERT_EQ(session.App().m_nDisplayMode, mode);
+    EXPECT_EQ(feature->Display(), nullptr) << mode;
+    SelectDisplayMode(session.Frame(), kSpectrogramMode);
+    ASSERT_NE(feature->Display(), nullptr) << mode;
+    EXPECT_EQ(&feature->Display()->View(), session.View()) << mode;
+  }
+}

@@ -90,6 +90,18 @@ TEST(ViewFeature, DescribedModesStayWithTheView) {
   EXPECT_TRUE(h.display.steps.empty());
 }
 
+TEST(ViewFeature, ItsDisplayIsTornDownWhenTheViewGoesForAnotherMode) {
+  // The frame sets the next mode before the old view goes, so the view's own teardown step
+  // names the next mode; the display it showed still gets its teardown, once.
+  for (int next : {602, kSpectrogramMode, kResponseMode}) {
+    Hosted h;
+    h.Make(kResponseMode);
+    h.host.app.m_nDisplayMode = next;
+    h.host.view.reset();
+    EXPECT_EQ(h.display.steps, (std::vector<std::string>{"setup 621", "teardown 621"})) << next;
+  }
+}
+
 TEST(DisplayModes, OneTableNamesAndChecksEveryMode) {
   const struct {
     int mode;
