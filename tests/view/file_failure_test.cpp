@@ -16,6 +16,7 @@
 #include "platform/file_services.h"
 #include "support/file_bytes.h"
 #include "support/file_limits.h"
+#include "support/private_profile.h"
 #include "view/file_error_text.h"
 #include "view/print_output.h"
 #include "view/view_dialogs.h"
@@ -210,6 +211,8 @@ TEST(PdfCompletenessTest, OnlyAWholeFileCounts) {
 }
 
 TEST(FileFailureTest, WithoutAPrinterThePageIsOfferedInTheFolderLastPrintedTo) {
+  // Where save dialogs open is remembered in the profile, which tests beside this one change.
+  const support::PrivateProfile profile;
   ScopeViewHost host(1, 16, 11025);
   CAurivueView& view = host.MakeView(602);
   const QString first = QString::fromStdString(FirstSaveFolderPath("Aurivue.pdf"));

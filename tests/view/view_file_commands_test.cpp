@@ -10,6 +10,7 @@
 
 #include "platform/device_context.h"
 #include "platform/file_services.h"
+#include "support/private_profile.h"
 #include "view/view_dialogs.h"
 #include "view_test_support.h"
 
@@ -64,6 +65,8 @@ int CountPdfPages(const std::string& pdf) {
 }  // namespace
 
 TEST(ExportViewTest, SilentTwoChannelFrameAt11025HzIsWrittenExactly) {
+  // Where save dialogs open is remembered in the profile, which tests beside this one change.
+  const support::PrivateProfile profile;
   ScopeViewHost host(2, 16, 11025);
   host.Fill([](size_t, int) { return 0; });
   CAurivueView& view = host.MakeView(602);
@@ -112,6 +115,8 @@ TEST(ExportViewTest, CancelWritesNothingAndUnwritableTargetIsReported) {
 }
 
 TEST(BmpViewTest, SavedPictureIsTheViewAndTheTemporaryFileGoes) {
+  // Where save dialogs open is remembered in the profile, which tests beside this one change.
+  const support::PrivateProfile profile;
   ScopeViewHost host(2, 16, 44100);
   host.Fill([](size_t f, int c) { return c ? 3000 : static_cast<int>(f % 100) * 100; });
   CAurivueView& view = host.MakeView(602, 300, 200);
