@@ -14,6 +14,7 @@
 #include "instrument_support.h"
 #include "platform/file_services.h"
 #include "support/needs_environment.h"
+#include "support/private_profile.h"
 #include "view/csv_export.h"
 #include "view/view_csv_export.h"
 #include "view/view_dialogs.h"
@@ -168,8 +169,6 @@ class CsvExportE2eTest : public ::testing::Test {
   void SetUp() override {
     REQUIRE_ENVIRONMENT(HaveSox(), "sox is not installed (tools/install_deps.sh installs it)");
     ASSERT_TRUE(m_dir.isValid());
-    // A profile of this test's own: the program writes its recent-file list back at the end.
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.filePath("profile"));
     ASSERT_TRUE(WriteFileReplacing(JoinPath(ProgramDirectory(), "Aurivue.ini"), kKnownSettings));
     m_session = std::make_unique<AppSession>("tone:1000");
     ASSERT_TRUE(m_session->ok()) << m_session->error();
@@ -247,6 +246,9 @@ class CsvExportE2eTest : public ::testing::Test {
     }
   }
 
+  // A profile of this test's own (the program writes its recent-file list back at the end);
+  // the shared one is back when the test ends.
+  const support::PrivateProfile m_profile;
   QTemporaryDir m_dir;
   std::unique_ptr<AppSession> m_session;
   Stereo m_recording;

@@ -22,6 +22,7 @@
 #include "platform/user_profile.h"
 #include "support/file_bytes.h"
 #include "support/needs_environment.h"
+#include "support/private_profile.h"
 #include "view/open_file_dialog.h"
 #include "view/view_dialogs.h"
 
@@ -66,9 +67,6 @@ class RecordingE2eTest : public ::testing::Test {
     REQUIRE_ENVIRONMENT(HaveSox(), "sox is not installed (tools/install_deps.sh installs it)");
     ASSERT_TRUE(m_dir.isValid());
     ASSERT_TRUE(WriteFileReplacing(JoinPath(ProgramDirectory(), "Aurivue.ini"), kKnownSettings));
-    // A profile of this test's own, so tests running side by side never share a recent-file
-    // list.
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.filePath("profile"));
     QCoreApplication::setOrganizationName(kProfileKey);
     UserProfile().remove("Recent File List");
     m_session = std::make_unique<AppSession>("tone:1000");
@@ -110,6 +108,9 @@ class RecordingE2eTest : public ::testing::Test {
 
   uint64_t RingEnd() { return App().m_capture.GetRing()->WritePosition(); }
 
+  // A profile of this test's own, so tests running side by side never share a recent-file
+  // list; the shared one is back when the test ends.
+  const support::PrivateProfile m_profile;
   QTemporaryDir m_dir;
   std::unique_ptr<AppSession> m_session;
   std::string m_counter;

@@ -10,6 +10,7 @@
 #include "platform/command_ids.h"
 #include "platform/user_profile.h"
 #include "shell/command_line.h"
+#include "support/private_profile.h"
 
 namespace {
 
@@ -113,10 +114,7 @@ TEST(SpectrumMenuTest, ChoicesChangeTheOptionsAndShowTheirChecks) {
 }
 
 TEST(SpectrumProfileTest, ChoicesSurviveTheProfileAndBadEntriesReadAsDefaults) {
-  QTemporaryDir dir;
-  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
-  QCoreApplication::setOrganizationName("AurivueSpectrumTest");
-  QCoreApplication::setApplicationName("Profile");
+  const support::PrivateProfile profile;
   EXPECT_EQ(LoadSpectrumProfile(), SpectrumOptions{});  // nothing stored: described
   SpectrumOptions o;
   o.fftSize = 32768;
