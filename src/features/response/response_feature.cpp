@@ -34,9 +34,11 @@ constexpr std::size_t kChunk = 4096;
 constexpr int kGridPoints = 800;
 constexpr int kImpulsePoints = 8192;
 // A record of the swept sine runs this long past the sweep, for the device's latency and its
-// response to die away; where the sweep's arrival was seen, this long past its end.
-constexpr double kRecordRoomSeconds = 1.0;
-constexpr double kDecaySeconds = 0.25;
+// response to die away; where the sweep's arrival was seen, this long past its end. Half a
+// second holds the latency of a sound server's loop (20 to 50 ms here) many times over, and
+// keeps a 10-second sweep at 48 kHz within a transform of 2^19 points.
+constexpr double kRecordRoomSeconds = 0.5;
+constexpr double kDecaySeconds = 0.2;
 // Samples a record caught at the sweep's onset keeps before it.
 constexpr std::int64_t kOnsetLead = 64;
 // A sweep arriving at the input without the generator is caught when the reference rises above
