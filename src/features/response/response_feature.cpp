@@ -435,9 +435,10 @@ void ResponseFeature::StartSweep() {
     sweep.Generate(fullScale * std::pow(10.0, request.levelDbfs / 20), m_recordReference.data(),
                    m_recordReference.size());
   }
-  // When the sweep reaches the input is not known until it is analysed: the record takes the
-  // whole room for the latency.
+  // When the sweep reaches the input is not known yet: the record keeps the whole room for the
+  // latency until its onset shows.
   m_nRecordEnd = m_nRecordWanted;
+  m_bOnsetSeen = false;
   m_nRecorded = 0;
   m_bRecording = true;
   m_bGeneratorSweep = true;
@@ -455,12 +456,14 @@ void ResponseFeature::Consume(const double* left, const double* right, std::int6
   // One input: its samples are the measured ones.
   if (m_nChannels == 1) measured = left;
   std::int64_t from = 0;
+  const double limit = kOnsetShare * (m_nBits == 8 ? 128.0 : 32768.0);
+  const double* watched = m_nChannels == 1 ? left : reference;
+  const auto sweepFrames = static_cast<std::int64_t>(m_pSweep->Sweep().Frames());
+  const auto decay = static_cast<std::int64_t>(kDecaySeconds * m_dRate);
   if (!m_bRecording) {
     if (m_bGeneratorSweep) return;  // the generator's next sweep starts the next record
     // Without the generator: wait for a sweep after a quiet stretch.
-    const double limit = kOnsetShare * (m_nBits == 8 ? 128.0 : 32768.0);
     const std::int64_t quiet = static_cast<std::int64_t>(kQuietSeconds * m_dRate);
-    const double* watched = m_nChannels == 1 ? left : reference;
     for (; from < count; ++from) {
       if (std::fabs(watched[from]) < limit) {
         ++m_nQuiet;
@@ -478,10 +481,18 @@ void ResponseFeature::Consume(const double* left, const double* right, std::int6
     m_nRecorded = 0;
     // The sweep's start is known: the record ends once the response has died away after its
     // end, so that the result is drawn soon after the sweep.
-    const auto sweepFrames = static_cast<std::int64_t>(m_pSweep->Sweep().Frames());
-    m_nRecordEnd =
-        std::min(m_nRecordWanted,
-                 onset - from + sweepFrames + static_cast<std::int64_t>(kDecaySeconds * m_dRate));
+    m_nRecordEnd = std::min(m_nRecordWanted, onset - from + sweepFrames + decay);
+    m_bOnsetSeen = true;
+  } else if (!m_bOnsetSeen) {
+    // The generator's sweep arriving: from its first sample above silence the record needs the
+    // sweep and its decay, not the whole room kept for an unknown latency.
+    for (std::int64_t i = from; i < count; ++i) {
+      if (std::fabs(watched[i]) >= limit) {
+        m_nRecordEnd = std::min(m_nRecordWanted, m_nRecorded + (i - from) + sweepFrames + decay);
+        m_bOnsetSeen = true;
+        break;
+      }
+    }
   }
   const std::int64_t take = std::min(count - from, m_nRecordEnd - m_nRecorded);
   for (std::int64_t i = 0; i < take; ++i) {

@@ -120,6 +120,7 @@ class ResponseFeature : public InstrumentFeature, public ViewFeature {
   std::int64_t m_nRecorded = 0;
   std::int64_t m_nRecordWanted = 0;  // the room the record has
   std::int64_t m_nRecordEnd = 0;     // where the record under way ends
+  bool m_bOnsetSeen = false;         // the sweep's arrival in the record under way was seen
   bool m_bRecording = false;
   bool m_bSweepAsked = false;
   bool m_bGeneratorSweep = false;  // the record began with the generator playing the sweep
