@@ -23,8 +23,13 @@ int ResponseStream::RunTransforms() {
   const int n = m_estimator.Size();
   std::int64_t at = 0;
   int added = 0;
-  while (at + m_nOffset + n <= m_nHave) {
-    m_estimator.Add(m_reference.data() + at, m_measured.data() + at + m_nOffset, m_nOffset);
+  // A measured channel that lags is read later than the reference; one that leads, earlier,
+  // which is the reference read later.
+  const int referenceLater = m_nOffset < 0 ? -m_nOffset : 0;
+  const int measuredLater = m_nOffset > 0 ? m_nOffset : 0;
+  while (at + std::max(referenceLater, measuredLater) + n <= m_nHave) {
+    m_estimator.Add(m_reference.data() + at + referenceLater,
+                    m_measured.data() + at + measuredLater, m_nOffset);
     at += m_nHop;
     ++added;
   }
@@ -56,9 +61,9 @@ int ResponseStream::Push(const double* reference, const double* measured, std::i
 void ResponseStream::Evaluate() {
   m_estimator.Evaluate();
   if (m_estimator.Transforms() == 0) return;
-  // The measured channel leads (negative offset) only through a mistaken wiring; its frame is
-  // then left where the reference's is.
-  const int suggested = std::clamp(m_estimator.SuggestedOffset(), 0, m_nMaxOffset);
+  // A measured channel that leads the reference (a reference taken after the device, a device
+  // that plays ahead of its input's clock) is aligned as one that lags.
+  const int suggested = std::clamp(m_estimator.SuggestedOffset(), -m_nMaxOffset, m_nMaxOffset);
   // Frames read apart by the delay lose coherence and bias the gain by about the share of the
   // frame they miss: once the delay is known the averages start again on aligned frames. A
   // sample either way costs less than a thousandth of a decibel and is left, so that a delay

@@ -8,8 +8,8 @@
 // Feeds the dual-channel estimate from an unbroken stream of the two channels, however it
 // arrives (half-second buffers, or the few frames of a screen refresh): transforms overlap by
 // half, and once a delay has been found the measured channel is read that many whole samples
-// later, so that both frames cover the same stretch of the signal. Everything is allocated by
-// the constructor; Push and Evaluate allocate nothing.
+// later (earlier when it leads), so that both frames cover the same stretch of the signal.
+// Everything is allocated by the constructor; Push and Evaluate allocate nothing.
 class ResponseStream {
  public:
   explicit ResponseStream(const TransferSettings& settings);
@@ -23,7 +23,7 @@ class ResponseStream {
   int Push(const double* reference, const double* measured, std::int64_t count);
   // Evaluates the averages. When the delay found moves the measured frames by more than a
   // sample, the coming frames are read aligned with it (never more than a quarter of a
-  // transform later) and the averages start again: the estimator then holds no transform until
+  // transform apart) and the averages start again: the estimator then holds no transform until
   // the next ones arrive.
   void Evaluate();
 

@@ -48,6 +48,39 @@ TEST(AnalysisResponseStreamTest, PiecesOfAnySizeGiveTheSameAlignedEstimate) {
   }
 }
 
+// A measured channel that leads the reference is read as far earlier as one that lags is read
+// later: the delay negative to a twentieth of a sample, the frames aligned (the offset the
+// estimator reads them at follows the delay), the response flat and its coherence whole.
+TEST(AnalysisResponseStreamTest, AMeasuredChannelThatLeadsIsAlignedAsOneThatLags) {
+  TransferSettings settings;
+  settings.fftOrder = 12;
+  settings.rate = 48000;
+  const std::vector<double> x = oracle::WhiteNoise(1 << 17, 7);
+  for (double delay : {-300.4, -37.3, -0.6, 37.3, 300.4}) {
+    const std::vector<double> y = oracle::FractionalDelay(x, delay);
+    ResponseStream stream(settings);
+    for (std::size_t at = 0; at < x.size(); at += 8192) {
+      stream.Push(x.data() + at, y.data() + at, 8192);
+      stream.Evaluate();
+    }
+    const TransferEstimator& e = stream.Estimator();
+    EXPECT_GT(e.Transforms(), (1 << 17) / 2048 / 2) << delay;
+    EXPECT_NEAR(e.DelaySamples(), delay, 0.05) << delay;
+    EXPECT_LE(std::abs(e.MeasuredOffset() - std::lround(delay)), 1) << delay;
+    const ResponseTrace& t = e.Trace();
+    double worstDb = 0, worstDeg = 0, leastCoherence = 1;
+    for (int k = 0; k < t.Points(); ++k) {
+      if (t.frequencyHz[k] < 100 || t.frequencyHz[k] > 20000) continue;
+      worstDb = std::max(worstDb, std::fabs(t.gainDb[k]));
+      worstDeg = std::max(worstDeg, std::fabs(t.phaseDeg[k]));
+      leastCoherence = std::min(leastCoherence, t.coherence[k]);
+    }
+    EXPECT_LT(worstDb, 0.05) << delay;
+    EXPECT_LT(worstDeg, 0.5) << delay;
+    EXPECT_GT(leastCoherence, 0.999) << delay;
+  }
+}
+
 TEST(AnalysisResponseStreamTest, ResetForgetsTheAverages) {
   TransferSettings settings;
   settings.fftOrder = 10;

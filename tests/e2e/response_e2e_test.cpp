@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QImage>
+#include <QTemporaryDir>
 #include <cmath>
 #include <complex>
 #include <map>
@@ -17,7 +18,10 @@
 #include "platform/message_target.h"
 #include "shell/main_frame.h"
 #include "shell/scripted_run.h"
+#include "shell/setup_commands.h"
+#include "support/biquad_oracle.h"
 #include "support/needs_environment.h"
+#include "support/private_profile.h"
 #include "support/private_program.h"
 #include "view/display_modes.h"
 
@@ -64,41 +68,6 @@ std::vector<double> Delayed(const std::vector<double>& x, double d) {
   }
   return y;
 }
-
-// The bilinear low-pass with its corner warped to f0 (the audio cookbook's form).
-struct LowPass {
-  double b0, b1, b2, a1, a2;
-  LowPass(double f0, double q, double rate) {
-    const double w = 2 * kPi * f0 / rate, alpha = std::sin(w) / (2 * q), c = std::cos(w);
-    const double a0 = 1 + alpha;
-    b0 = (1 - c) / 2 / a0;
-    b1 = (1 - c) / a0;
-    b2 = b0;
-    a1 = -2 * c / a0;
-    a2 = (1 - alpha) / a0;
-  }
-  // Filtered twice over: the second pass starts where the first ended, so that the output of a
-  // looped input is the steady one and joins without a seam. once: a single pass from rest.
-  std::vector<double> Filter(const std::vector<double>& x, bool periodic = true) const {
-    std::vector<double> y(x.size());
-    double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
-    for (int pass = periodic ? 0 : 1; pass < 2; ++pass) {
-      for (std::size_t i = 0; i < x.size(); ++i) {
-        const double v = b0 * x[i] + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
-        x2 = x1;
-        x1 = x[i];
-        y2 = y1;
-        y1 = v;
-        y[i] = v;
-      }
-    }
-    return y;
-  }
-  std::complex<double> At(double f, double rate) const {
-    const std::complex<double> z1 = std::polar(1.0, -2 * kPi * f / rate);
-    return (b0 + b1 * z1 + b2 * z1 * z1) / (1.0 + a1 * z1 + a2 * z1 * z1);
-  }
-};
 
 Stereo ToStereo(const std::vector<double>& left, const std::vector<double>& right) {
   Stereo s(2 * left.size());
@@ -191,39 +160,51 @@ TEST_F(ResponseProgramTest, TheGeneratorsSweepThroughTheLoopbackReadsAWire) {
 
 // Noise in the left channel, the same noise 37.3 samples later in the right, quantised to 16
 // bits (about 80 dB down): the delay to a twentieth of a sample, the response flat within
-// 0.05 dB and half a degree with the delay taken out.
+// 0.05 dB and half a degree with the delay taken out. A right channel that leads the left (the
+// reference) by as much reads a negative delay, as accurately.
 TEST_F(ResponseProgramTest, DualChannelFindsAFractionalDelayAndAFlatResponse) {
   const std::vector<double> x = Noise(4 * kRate, 0.1);
-  const std::string wav = m_program.PathStd("delay.wav");
-  ASSERT_TRUE(WriteRecording(wav, kRate, ToStereo(x, Delayed(x, 37.3))));
-  const double delayMs = 1000 * 37.3 / kRate;
-  QStringList expect = {"--mode",
-                        "621",
-                        "--response",
-                        "dual",
-                        "--frames",
-                        "8",
-                        "--expect",
-                        QString("response.delay_ms=%1+-%2")
-                            .arg(delayMs, 0, 'f', 6)
-                            .arg(1000 * 0.05 / kRate, 0, 'f', 6)};
-  for (int f : {50, 200, 1000, 5000, 15000}) {
-    expect << "--expect" << QString("response.gain_db@%1=0+-0.05").arg(f);
-    expect << "--expect" << QString("response.phase_deg@%1=0+-0.5").arg(f);
-    expect << "--expect" << QString("response.coherence@%1>0.999").arg(f);
+  const std::vector<double> later = Delayed(x, 37.3);
+  struct Case {
+    const char* name;
+    const std::vector<double>& left;
+    const std::vector<double>& right;
+    double delaySamples;
+  };
+  const Case cases[] = {{"right lags", x, later, 37.3}, {"right leads", later, x, -37.3}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string wav = m_program.PathStd("delay.wav");
+    ASSERT_TRUE(WriteRecording(wav, kRate, ToStereo(c.left, c.right)));
+    const double delayMs = 1000 * c.delaySamples / kRate;
+    QStringList expect = {"--mode",
+                          "621",
+                          "--response",
+                          "dual",
+                          "--frames",
+                          "8",
+                          "--expect",
+                          QString("response.delay_ms=%1+-%2")
+                              .arg(delayMs, 0, 'f', 6)
+                              .arg(1000 * 0.05 / kRate, 0, 'f', 6)};
+    for (int f : {50, 200, 1000, 5000, 15000}) {
+      expect << "--expect" << QString("response.gain_db@%1=0+-0.05").arg(f);
+      expect << "--expect" << QString("response.phase_deg@%1=0+-0.5").arg(f);
+      expect << "--expect" << QString("response.coherence@%1>0.999").arg(f);
+    }
+    const auto r = Measure(QString::fromStdString(wav), expect);
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const auto rows = ResponseRows(m_program.Path("m.csv"));
+    ASSERT_TRUE(rows.count("response.delay_ms")) << "no response rows in the measurement file";
   }
-  const auto r = Measure(QString::fromStdString(wav), expect);
-  ASSERT_TRUE(r.finished);
-  EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-  const auto rows = ResponseRows(m_program.Path("m.csv"));
-  ASSERT_TRUE(rows.count("response.delay_ms")) << "no response rows in the measurement file";
 }
 
 // Noise through the low-pass at 1 kHz, Q 0.707, measured by both methods: gain within 0.1 dB
 // and phase within a degree of the closed form from 20 Hz to 20 kHz where the coherence is
 // above 0.999, once the delay the program found is taken out of the closed form's phase.
 TEST_F(ResponseProgramTest, KnownLowPassMatchesItsClosedFormByEitherMethod) {
-  const LowPass filter(1000, 0.707, kRate);
+  const oracle::Biquad filter = oracle::Biquad::LowPass(1000, 0.707, kRate);
   struct Case {
     const char* method;
     std::vector<double> left;
@@ -231,8 +212,8 @@ TEST_F(ResponseProgramTest, KnownLowPassMatchesItsClosedFormByEitherMethod) {
   };
   const std::vector<double> noise = Noise(4 * kRate, 0.1);
   const std::vector<double> sweep = Sweep(2, 0.5, 0.3, 4.5);
-  const Case cases[] = {{"dual", noise, filter.Filter(noise)},
-                        {"sweep", sweep, filter.Filter(sweep, false)}};
+  const Case cases[] = {{"dual", noise, filter.Filter(noise, true)},
+                        {"sweep", sweep, filter.Filter(sweep)}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.method);
     const std::string wav = m_program.PathStd(QString("lowpass-%1.wav").arg(c.method));
@@ -259,7 +240,7 @@ TEST_F(ResponseProgramTest, KnownLowPassMatchesItsClosedFormByEitherMethod) {
           rows.count("response.coherence" + at) ? rows.at("response.coherence" + at) : QString();
       // The sweep has no coherence: every frequency counts.
       if (std::string(c.method) == "dual" && !(coherence.toDouble() > 0.999)) continue;
-      const std::complex<double> want = filter.At(f, kRate);
+      const std::complex<double> want = filter.Response(f, kRate);
       const double wantDb = 20 * std::log10(std::abs(want));
       double wantDeg = std::arg(want) * 180 / kPi + 360 * f * delaySeconds;
       wantDeg -= 360 * std::round(wantDeg / 360);
@@ -281,8 +262,8 @@ TEST_F(ResponseProgramTest, ASweepArrivingAtASingleInputIsMeasuredAgainstTheKnow
   ASSERT_TRUE(m_program.WriteSettings(
       "[Card]\nChannels=1\nBits=16\nRateIndex=3\nFFTWindow=1\nVoltValue=32000\nFilterType=1\n"
       "FreqPoint=10000\n"));
-  const LowPass filter(1000, 0.707, kRate);
-  const std::vector<double> y = filter.Filter(Sweep(2, 0.5, 0.4, 4.5), false);
+  const oracle::Biquad filter = oracle::Biquad::LowPass(1000, 0.707, kRate);
+  const std::vector<double> y = filter.Filter(Sweep(2, 0.5, 0.4, 4.5));
   const std::string wav = m_program.PathStd("mono.wav");
   const std::string raw = wav + ".raw";
   {
@@ -299,7 +280,7 @@ TEST_F(ResponseProgramTest, ASweepArrivingAtASingleInputIsMeasuredAgainstTheKnow
   QStringList more = {"--mode",  "621",        "--response", "sweep",
                       "--sweep", "20-20000,2", "--frames",   "10"};
   for (double f : {100.0, 1000.0, 4000.0}) {
-    const double want = 20 * std::log10(0.5 * std::abs(filter.At(f, kRate)));
+    const double want = 20 * std::log10(0.5 * std::abs(filter.Response(f, kRate)));
     more << "--expect" << QString("response.gain_db@%1=%2+-0.1").arg(f).arg(want, 0, 'f', 3);
   }
   const auto r = Measure(QString::fromStdString(wav), more);
@@ -446,6 +427,43 @@ TEST(ResponseWindowTest, TheMenuShowsWithTheAnalyserDisplaysAndItsCommandsTakeEf
   EXPECT_FALSE(menu->menuAction()->isVisible());
   CurrentResponseSettings() = kept;
   SaveResponseProfile(kept);
+}
+
+// A setup opened while the analyser measures (File > Open Setup) takes effect at once, as the
+// menu does: the right channel at half the left reads -6.02 dB with the left as the reference,
+// and +6.02 dB from the first result after a setup makes the right one the reference, the
+// averages of the other way round forgotten rather than mixed in.
+TEST(ResponseWindowTest, ASetupsReferenceChannelTakesEffectAtOnce) {
+  support::PrivateProfile profile;
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const std::vector<double> x = Noise(3 * kRate, 0.2);
+  std::vector<double> half(x);
+  for (double& v : half) v *= 0.5;
+  const std::string wav = dir.filePath("half.wav").toStdString();
+  ASSERT_TRUE(WriteRecording(wav, kRate, ToStereo(x, half)));
+  const ResponseSettings kept = CurrentResponseSettings();
+  CurrentResponseSettings() = ResponseSettings();
+  e2e::AppSession session("file:" + wav);
+  ASSERT_TRUE(session.ok()) << session.error();
+  CMainFrame* frame = session.Frame();
+  CAurivueApp& app = session.App();
+  ResponseFeature* feature = ResponseFeature::Current();
+  ASSERT_NE(feature, nullptr);
+  SelectDisplayMode(frame, kResponseMode);
+  session.ClickPower();
+  ASSERT_TRUE(session.PowerOn());
+  const ResponseQuantity gain{ResponseQuantityKind::kGainDb, 1000};
+  ASSERT_TRUE(e2e::PumpUntil([&] { return feature->HasResults(); }, 20s));
+  EXPECT_NEAR(feature->QuantityValue(gain), -6.0206, 0.05);
+  InstrumentState state = CaptureInstrumentState(*frame);
+  state.response.referenceRight = true;
+  ApplyInstrumentState(*frame, state, SetupScope::kAll, false);
+  const uint64_t updates = app.m_nAnalysisUpdates;
+  ASSERT_TRUE(e2e::PumpUntil([&] { return app.m_nAnalysisUpdates > updates; }, 20s));
+  EXPECT_NEAR(feature->QuantityValue(gain), 6.0206, 0.05);
+  session.ClickPower();
+  CurrentResponseSettings() = kept;
 }
 
 }  // namespace

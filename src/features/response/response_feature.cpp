@@ -34,8 +34,13 @@ constexpr std::size_t kChunk = 4096;
 constexpr int kGridPoints = 800;
 constexpr int kImpulsePoints = 8192;
 // A record of the swept sine runs this long past the sweep, for the device's latency and its
-// response to die away.
-constexpr double kRecordRoomSeconds = 1.0;
+// response to die away; where the sweep's arrival was seen, this long past its end. Half a
+// second holds the latency of a sound server's loop (20 to 50 ms here) many times over, and
+// keeps a 10-second sweep at 48 kHz within a transform of 2^19 points.
+constexpr double kRecordRoomSeconds = 0.5;
+constexpr double kDecaySeconds = 0.2;
+// Samples a record caught at the sweep's onset keeps before it.
+constexpr std::int64_t kOnsetLead = 64;
 // A sweep arriving at the input without the generator is caught when the reference rises above
 // this share of full scale after at least kQuietSeconds below it.
 constexpr double kOnsetShare = 0.003;
@@ -316,6 +321,7 @@ void ResponseFeature::Prepare(const CaptureRing& ring) {
   const CaptureFormat format = CaptureFormatOf(app);
   const ResponseSettings& s = CurrentResponseSettings();
   m_pRing = &ring;
+  m_measuring = s;
   const uint64_t end = ring.WritePosition();
   const uint64_t reach = RingReach(ring);
   // Every transform since POWER on, as far back as the ring still holds; after a restart, from
@@ -356,6 +362,7 @@ void ResponseFeature::Prepare(const CaptureRing& ring) {
                       static_cast<std::int64_t>(kRecordRoomSeconds * m_dRate);
     m_recordReference.assign(static_cast<std::size_t>(m_nRecordWanted), 0.0);
     m_recordMeasured.assign(static_cast<std::size_t>(m_nRecordWanted), 0.0);
+    m_nRecordEnd = m_nRecordWanted;
     // One input: the known stimulus is the reference, the sweep's start found by correlation.
     // In the input's counts: at the level the generator plays it, so that a device of unity
     // gain reads 0 dB; a sweep from elsewhere is measured against a full-scale one.
@@ -379,6 +386,25 @@ void ResponseFeature::Prepare(const CaptureRing& ring) {
   }
 }
 
+void ResponseFeature::FollowSettings() {
+  if (!m_pStream && !m_pSweep) return;
+  const ResponseSettings& s = CurrentResponseSettings();
+  const ResponseSettings& was = m_measuring;
+  if (s.method != was.method || s.referenceRight != was.referenceRight ||
+      s.sweepStartHz != was.sweepStartHz || s.sweepStopHz != was.sweepStopHz ||
+      s.sweepSeconds != was.sweepSeconds) {
+    Restart();
+    return;
+  }
+  if (m_pStream && (s.averaging != was.averaging || s.averageSeconds != was.averageSeconds)) {
+    m_pStream->SetAveraging(static_cast<TransferAveraging>(s.averaging),
+                            TransferEstimator::ExponentialWeight(
+                                m_pStream->Size() / 2 / std::max(m_dRate, 1.0), s.averageSeconds));
+    m_measuring.averaging = s.averaging;
+    m_measuring.averageSeconds = s.averageSeconds;
+  }
+}
+
 void ResponseFeature::StartSweep() {
   StimulusOutput* output = CurrentStimulusOutput();
   m_bSweepAsked = true;
@@ -388,12 +414,31 @@ void ResponseFeature::StartSweep() {
   request.startHz = sweep.StartHz();
   request.stopHz = sweep.StopHz();
   request.seconds = CurrentResponseSettings().sweepSeconds;
+  // The record starts with the request, at the newest frame captured before the output is
+  // asked to play: what the ring holds from before was captured before the sweep could play,
+  // and reading it into the record would add however long the analysis lagged behind the
+  // capture to the latency found. Starting the output takes a while, and the sweep may reach
+  // the input before that call returns.
+  const std::shared_ptr<const CaptureRing> ring = CurrentApp().m_capture.GetRing();
+  const uint64_t requested = ring ? ring->WritePosition() : 0;
   std::string error;
   if (!output->PlaySweep(request, error)) {
     m_sweepError = error;
     return;
   }
   m_sweepError.clear();
+  if (ring && ring.get() == m_pRing) m_nNext = std::max(m_nNext, requested);
+  // One input: the known stimulus is the sweep at the level the generator plays it now, so that
+  // a device of unity gain reads 0 dB whatever played before.
+  if (m_nChannels == 1) {
+    const double fullScale = m_nBits == 8 ? 128.0 : 32768.0;
+    sweep.Generate(fullScale * std::pow(10.0, request.levelDbfs / 20), m_recordReference.data(),
+                   m_recordReference.size());
+  }
+  // When the sweep reaches the input is not known yet: the record keeps the whole room for the
+  // latency until its onset shows.
+  m_nRecordEnd = m_nRecordWanted;
+  m_bOnsetSeen = false;
   m_nRecorded = 0;
   m_bRecording = true;
   m_bGeneratorSweep = true;
@@ -411,12 +456,14 @@ void ResponseFeature::Consume(const double* left, const double* right, std::int6
   // One input: its samples are the measured ones.
   if (m_nChannels == 1) measured = left;
   std::int64_t from = 0;
+  const double limit = kOnsetShare * (m_nBits == 8 ? 128.0 : 32768.0);
+  const double* watched = m_nChannels == 1 ? left : reference;
+  const auto sweepFrames = static_cast<std::int64_t>(m_pSweep->Sweep().Frames());
+  const auto decay = static_cast<std::int64_t>(kDecaySeconds * m_dRate);
   if (!m_bRecording) {
     if (m_bGeneratorSweep) return;  // the generator's next sweep starts the next record
     // Without the generator: wait for a sweep after a quiet stretch.
-    const double limit = kOnsetShare * (m_nBits == 8 ? 128.0 : 32768.0);
     const std::int64_t quiet = static_cast<std::int64_t>(kQuietSeconds * m_dRate);
-    const double* watched = m_nChannels == 1 ? left : reference;
     for (; from < count; ++from) {
       if (std::fabs(watched[from]) < limit) {
         ++m_nQuiet;
@@ -428,17 +475,32 @@ void ResponseFeature::Consume(const double* left, const double* right, std::int6
     }
     if (from == count) return;
     // A few samples before the onset, for the deconvolution to place the start.
-    from = std::max<std::int64_t>(0, from - 64);
+    const std::int64_t onset = from;
+    from = std::max<std::int64_t>(0, from - kOnsetLead);
     m_bRecording = true;
     m_nRecorded = 0;
+    // The sweep's start is known: the record ends once the response has died away after its
+    // end, so that the result is drawn soon after the sweep.
+    m_nRecordEnd = std::min(m_nRecordWanted, onset - from + sweepFrames + decay);
+    m_bOnsetSeen = true;
+  } else if (!m_bOnsetSeen) {
+    // The generator's sweep arriving: from its first sample above silence the record needs the
+    // sweep and its decay, not the whole room kept for an unknown latency.
+    for (std::int64_t i = from; i < count; ++i) {
+      if (std::fabs(watched[i]) >= limit) {
+        m_nRecordEnd = std::min(m_nRecordWanted, m_nRecorded + (i - from) + sweepFrames + decay);
+        m_bOnsetSeen = true;
+        break;
+      }
+    }
   }
-  const std::int64_t take = std::min(count - from, m_nRecordWanted - m_nRecorded);
+  const std::int64_t take = std::min(count - from, m_nRecordEnd - m_nRecorded);
   for (std::int64_t i = 0; i < take; ++i) {
     if (m_nChannels == 2) m_recordReference[m_nRecorded + i] = reference[from + i];
     m_recordMeasured[m_nRecorded + i] = measured[from + i];
   }
   m_nRecorded += take;
-  if (m_nRecorded >= m_nRecordWanted) {
+  if (m_nRecorded >= m_nRecordEnd) {
     m_bRecording = false;
     m_nQuiet = 0;
     FinishSweep();
@@ -465,8 +527,8 @@ void ResponseFeature::FinishDual() {
 }
 
 void ResponseFeature::FinishSweep() {
-  const bool ok = m_pSweep->Analyse(m_recordReference.data(), m_nRecordWanted,
-                                    m_recordMeasured.data(), m_nRecordWanted);
+  const bool ok = m_pSweep->Analyse(m_recordReference.data(), m_nRecordEnd, m_recordMeasured.data(),
+                                    m_nRecordEnd);
   if (!ok) {
     m_sweepError = "the record holds no sweep";
     return;
@@ -486,9 +548,9 @@ bool ResponseFeature::Pass(CAurivueView& /*view*/, int mode) {
   AppState& app = CurrentApp();
   const std::shared_ptr<const CaptureRing> ring = app.m_capture.GetRing();
   if (!ring) return false;
-  // A setup opened meanwhile may have chosen the other method.
-  const bool dual = CurrentResponseSettings().method == ResponseSettings::kDual;
-  if ((m_pStream || m_pSweep) && dual != (m_pStream != nullptr)) Restart();
+  // A setup opened meanwhile (File > Open Setup, --setup) may have changed what is measured or
+  // how: it takes effect now, as the same change from the menu does.
+  FollowSettings();
   if (ring.get() != m_pRing) Prepare(*ring);
   if (!m_pStream && !m_pSweep) return false;
   // The generator sweeps by itself only while its OUTPUT is on, the stimulus wired to the

@@ -81,6 +81,8 @@ class ResponseFeature : public InstrumentFeature, public ViewFeature {
   void FinishDual();
   void FinishSweep();
   void StartSweep();
+  // Restarts the measurement when what it measures changed since it began, however it changed.
+  void FollowSettings();
   void Draw(int mode);
   void DrawResponse();
   void DrawImpulse();
@@ -99,6 +101,7 @@ class ResponseFeature : public InstrumentFeature, public ViewFeature {
 
   // The input as the analysis sees it.
   const void* m_pRing = nullptr;
+  ResponseSettings m_measuring;  // the settings the measurement under way began with
   uint64_t m_nNext = 0;
   double m_dRate = 0;
   int m_nChannels = 2;
@@ -115,7 +118,9 @@ class ResponseFeature : public InstrumentFeature, public ViewFeature {
   std::unique_ptr<SweepAnalyser> m_pSweep;
   std::vector<double> m_recordReference, m_recordMeasured;
   std::int64_t m_nRecorded = 0;
-  std::int64_t m_nRecordWanted = 0;
+  std::int64_t m_nRecordWanted = 0;  // the room the record has
+  std::int64_t m_nRecordEnd = 0;     // where the record under way ends
+  bool m_bOnsetSeen = false;         // the sweep's arrival in the record under way was seen
   bool m_bRecording = false;
   bool m_bSweepAsked = false;
   bool m_bGeneratorSweep = false;  // the record began with the generator playing the sweep
