@@ -39,6 +39,21 @@ OutputSpec SpecForDevice(const QString& device) {
   return spec;
 }
 
+// Whether the output and the sound-card input share one clock: only then is a sweep's start known
+// among the captured frames without searching for it.
+QString ClockNote(OutputClock clock) {
+  switch (clock) {
+    case OutputClock::Shared:
+      return "\nOutput and input share one clock (one duplex stream)";
+    case OutputClock::Separate:
+      return "\nOutput and input run on streams of their own: the device does not open both "
+             "together";
+    case OutputClock::Alone:
+      break;
+  }
+  return QString();
+}
+
 }  // namespace
 
 GeneratorFeature::GeneratorFeature() {
@@ -270,7 +285,8 @@ void GeneratorFeature::RefreshPane() {
   if (running) {
     m_pPane->setText(
         QString::fromStdString(OutputPaneText(m_setup, SignalOutput::Instance().Underruns())));
-    m_pPane->setToolTip(QString::fromStdString(OutputPaneDetail(m_setup)));
+    m_pPane->setToolTip(QString::fromStdString(OutputPaneDetail(m_setup)) +
+                        ClockNote(SignalOutput::Instance().Clock()));
   }
 }
 
