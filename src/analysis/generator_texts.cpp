@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <limits>
 
 double LevelDbfs(double level) {
@@ -17,6 +18,92 @@ double LevelFromDbfs(double dbfs) {
 
 double SineRmsMillivolts(double level, double fullScaleMv) {
   return level * fullScaleMv / std::sqrt(2.0);
+}
+
+double LevelFromSineRmsMillivolts(double millivolts, double fullScaleMv) {
+  if (!(fullScaleMv > 0.0) || !(millivolts > 0.0)) return 0.0;
+  return std::min(1.0, millivolts * std::sqrt(2.0) / fullScaleMv);
+}
+
+std::string ToneListText(const ChannelSetup& channel) {
+  std::string text;
+  char buf[64];
+  for (int t = 0; t < std::clamp(channel.toneCount, 0, ChannelSetup::kMaxTones); ++t) {
+    if (!text.empty()) text += ", ";
+    std::snprintf(buf, sizeof buf, "%.10g", channel.toneHz[t]);
+    text += buf;
+    if (channel.toneDb[t] != 0.0) {
+      std::snprintf(buf, sizeof buf, "@%.10g", channel.toneDb[t]);
+      text += buf;
+    }
+  }
+  return text;
+}
+
+bool ParseToneList(const std::string& text, double maxHz, ChannelSetup* channel,
+                   std::string* error) {
+  auto fail = [&](const std::string& why) {
+    if (error != nullptr) *error = why;
+    return false;
+  };
+  std::array<double, ChannelSetup::kMaxTones> hz{};
+  std::array<double, ChannelSetup::kMaxTones> db{};
+  int count = 0;
+  // Spaces around a tone's "@" belong to that tone ("1000 @ -6").
+  std::string joined;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const bool blank = text[i] == ' ' || text[i] == '\t';
+    if (blank) {
+      size_t j = i;
+      while (j < text.size() && (text[j] == ' ' || text[j] == '\t')) ++j;
+      if ((!joined.empty() && joined.back() == '@') || (j < text.size() && text[j] == '@')) {
+        i = j - 1;
+        continue;
+      }
+    }
+    joined += text[i];
+  }
+  auto separator = [](char c) { return c == ',' || c == ';' || c == ' ' || c == '\t'; };
+  size_t at = 0;
+  while (at < joined.size()) {
+    if (separator(joined[at])) {
+      ++at;
+      continue;
+    }
+    size_t end = at;
+    while (end < joined.size() && !separator(joined[end])) ++end;
+    const std::string item = joined.substr(at, end - at);
+    at = end;
+    if (count == ChannelSetup::kMaxTones)
+      return fail("at most " + std::to_string(ChannelSetup::kMaxTones) + " tones");
+    const size_t sign = item.find('@');
+    const std::string freq = item.substr(0, sign);
+    char* stop = nullptr;
+    const double f = std::strtod(freq.c_str(), &stop);
+    if (freq.empty() || *stop != '\0' || !(f > 0.0) || !(f <= maxHz)) {
+      char limit[32];
+      std::snprintf(limit, sizeof limit, "%g", maxHz);
+      return fail("\"" + item + "\" is no frequency above 0 and up to " + limit + " Hz");
+    }
+    double level = 0.0;
+    if (sign != std::string::npos) {
+      std::string word = item.substr(sign + 1);
+      if (word.size() > 2 && (word.compare(word.size() - 2, 2, "dB") == 0 ||
+                              word.compare(word.size() - 2, 2, "db") == 0))
+        word.resize(word.size() - 2);
+      level = std::strtod(word.c_str(), &stop);
+      if (word.empty() || *stop != '\0' || !(level >= -120.0 && level <= 0.0))
+        return fail("\"" + item + "\": a tone's level is from -120 to 0 dB");
+    }
+    hz[count] = f;
+    db[count] = level;
+    ++count;
+  }
+  if (count == 0) return fail("no tone: list at least one frequency");
+  channel->toneCount = count;
+  channel->toneHz = hz;
+  channel->toneDb = db;
+  return true;
 }
 
 const char* WaveformWord(Waveform waveform) {

@@ -27,7 +27,7 @@ bool SameShape(const ChannelSetup& a, const ChannelSetup& b) {
     case Waveform::Pulse:
       return a.dutyPercent == b.dutyPercent;
     case Waveform::Multitone:
-      return a.toneCount == b.toneCount && a.toneHz == b.toneHz;
+      return a.toneCount == b.toneCount && a.toneHz == b.toneHz && a.toneDb == b.toneDb;
     case Waveform::Sweep:
       return a.sweepStartHz == b.sweepStartHz && a.sweepStopHz == b.sweepStopHz &&
              a.sweepSeconds == b.sweepSeconds && a.sweepRepeat == b.sweepRepeat;
@@ -133,6 +133,7 @@ GeneratorSetup SignalGenerator::Publish(const GeneratorSetup& setup) {
     ch.phaseDegrees = Finite(ch.phaseDegrees, 0.0);
     ch.toneCount = std::clamp(ch.toneCount, 0, ChannelSetup::kMaxTones);
     for (double& f : ch.toneHz) f = std::max(0.0, Finite(f, 0.0));
+    for (double& db : ch.toneDb) db = std::clamp(Finite(db, 0.0), -200.0, 0.0);
     ch.sweepSeconds = std::clamp(Finite(ch.sweepSeconds, 1.0), 1e-3, 86400.0);
     if (ch.recording == nullptr || ch.recordingStride < 1) ch.recordingFrames = 0;
   }
@@ -248,10 +249,12 @@ void SignalGenerator::ApplyShape(Channel& ch, const ChannelSetup& s) {
     }
   }
   if (s.waveform == Waveform::Multitone) {
+    double sum = 0.0;
+    for (int t = 0; t < s.toneCount; ++t) sum += std::pow(10.0, s.toneDb[t] / 20.0);
     for (int t = 0; t < s.toneCount; ++t) {
       ch.tones[t].Reset();
       ch.tones[t].SetFrequency(s.toneHz[t]);
-      sine[t] = 1.0 / s.toneCount;
+      sine[t] = std::pow(10.0, s.toneDb[t] / 20.0) / sum;
     }
     std::copy(ch.baseCosine.begin(), ch.baseCosine.end(), ch.bank.CosineCoefficients());
     std::copy(ch.baseSine.begin(), ch.baseSine.end(), ch.bank.SineCoefficients());

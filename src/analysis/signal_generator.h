@@ -38,6 +38,9 @@ struct ChannelSetup {
   double phaseDegrees = 0.0;  // added to this channel's phase (periodic shapes and tones)
   int toneCount = 0;          // multitone
   std::array<double, kMaxTones> toneHz{};
+  // Each tone's level in dB against the others (0 the loudest): the tones share the channel's
+  // level in proportion, so their peaks never add up past it.
+  std::array<double, kMaxTones> toneDb{};
   double sweepStartHz = 20.0;  // sweep: see LogSweep for the waveform
   double sweepStopHz = 20000.0;
   double sweepSeconds = 10.0;

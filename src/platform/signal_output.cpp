@@ -79,7 +79,7 @@ bool SignalOutput::Start(uint32_t rate, std::string* error) {
   } else {
     const std::string name =
         m_destination.kind == OutputSpec::Kind::Device ? m_destination.name : std::string();
-    m_device = OpenWaveOut(name, at, &RenderInto, this, &why);
+    m_device = OpenWaveOut(name, at, &RenderAt, this, &why);
   }
   if (!m_file && !m_device) {
     m_destinationRenders.store(false, std::memory_order_release);
@@ -124,41 +124,61 @@ uint64_t SignalOutput::Underruns() const {
   return m_underrunsBefore + (m_device ? m_device->Underruns() : 0);
 }
 
+OutputClock SignalOutput::Clock() const {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return m_device ? m_device->Clock() : OutputClock::Alone;
+}
+
 void SignalOutput::RenderInto(void* self, float* out, size_t frames) {
   static_cast<SignalOutput*>(self)->RenderBlock(out, frames);
 }
 
-void SignalOutput::RenderBlock(float* out, size_t frames) {
+void SignalOutput::RenderAt(void* self, float* out, size_t frames, int64_t captureFrame) {
+  static_cast<SignalOutput*>(self)->RenderBlock(out, frames, captureFrame);
+}
+
+void SignalOutput::RenderBlock(float* out, size_t frames, int64_t captureFrame) {
   SignalGenerator* generator = m_live.load(std::memory_order_acquire);
   generator->Render(out, frames);
-  m_tapUsers.fetch_add(1, std::memory_order_acq_rel);
-  if (LoopbackTap* tap = m_tap.load(std::memory_order_acquire); tap != nullptr) {
-    const int64_t first = tap->Take(out, frames);
-    // A run that started in this block started frames - since frames into it.
-    const uint64_t since = generator->FramesSinceStart();
-    if (!generator->Stopped() && since <= frames) {
-      m_runStart.store(first >= 0 ? first + static_cast<int64_t>(frames - since) : -1,
-                       std::memory_order_release);
-    }
+  int64_t first = captureFrame;
+  bool onDevice = captureFrame >= 0;
+  m_tapUsers.fetch_add(1);
+  if (LoopbackTap* tap = m_tap.load(); tap != nullptr) {
+    first = tap->Take(out, frames);
+    onDevice = false;
   }
-  m_tapUsers.fetch_sub(1, std::memory_order_acq_rel);
+  m_tapUsers.fetch_sub(1);
+  // A run that started in this block started frames - since frames into it; where nothing ties
+  // it to the capture, an earlier run's frame must not stand for it.
+  const uint64_t since = generator->FramesSinceStart();
+  if (!generator->Stopped() && since <= frames) {
+    m_runOnDevice.store(onDevice, std::memory_order_relaxed);
+    m_runStart.store(first >= 0 ? first + static_cast<int64_t>(frames - since) : -1,
+                     std::memory_order_release);
+  }
 }
 
 void SignalOutput::AttachLoopback(LoopbackTap* tap) {
   m_runStart.store(-1, std::memory_order_release);
-  m_tap.store(tap, std::memory_order_release);
+  m_tap.store(tap);
 }
 
 void SignalOutput::DetachLoopback(LoopbackTap* tap) {
   LoopbackTap* expected = tap;
-  m_tap.compare_exchange_strong(expected, nullptr, std::memory_order_acq_rel);
+  m_tap.compare_exchange_strong(expected, nullptr);
   // A renderer that already holds the tap finishes with it first.
-  while (m_tapUsers.load(std::memory_order_acquire) != 0) std::this_thread::yield();
+  while (m_tapUsers.load() != 0) std::this_thread::yield();
 }
 
 bool SignalOutput::RunStartCaptureFrame(uint64_t* frame) const {
-  const int64_t start = m_runStart.load(std::memory_order_acquire);
+  int64_t start = m_runStart.load(std::memory_order_acquire);
   if (start < 0) return false;
+  if (m_runOnDevice.load(std::memory_order_relaxed)) {
+    // The stream's latency is known better the longer it runs, so it is added when asked.
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_device) return false;
+    start += m_device->LoopFrames();
+  }
   if (frame != nullptr) *frame = static_cast<uint64_t>(start);
   return true;
 }

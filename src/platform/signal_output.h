@@ -11,9 +11,9 @@
 
 #include "analysis/generator_spec.h"
 #include "analysis/signal_generator.h"
+#include "platform/wave_out.h"
 
 class GeneratorFileOutput;
-class WaveOutStream;
 
 // Where the loopback input takes the generator's frames: two-channel floats, on the thread that
 // renders them. Returns the capture frame number of the first frame taken, or -1 when they were
@@ -59,15 +59,19 @@ class SignalOutput {
   std::string DestinationFormat() const;
   // Blocks the device ran dry before since it opened: never silent, shown beside lost blocks.
   uint64_t Underruns() const;
+  // How the sound-card output stands to the sound-card input now (Alone without a device).
+  OutputClock Clock() const;
 
   // The generator at rate; a new one (with the last setup) when the rate changes, which only
   // happens while nothing renders.
   SignalGenerator* GeneratorFor(uint32_t rate);
 
   // Audio thread of whoever renders: frames two-channel floats from the generator, handed to
-  // the loopback too.
-  void RenderBlock(float* out, size_t frames);
+  // the loopback too. captureFrame: the capture frame at which the first of them is put out,
+  // where a sound-card input shares the output's clock; -1 where nothing ties them.
+  void RenderBlock(float* out, size_t frames, int64_t captureFrame = -1);
   static void RenderInto(void* self, float* out, size_t frames);
+  static void RenderAt(void* self, float* out, size_t frames, int64_t captureFrame);
 
   // The loopback input: attached while its device is open.
   void AttachLoopback(LoopbackTap* tap);
@@ -87,9 +91,10 @@ class SignalOutput {
   void SetStartChoices(const GeneratorStartChoices& choices);
   GeneratorStartChoices StartChoices() const;
 
-  // The capture frame (numbered as the last loopback recording's ring numbers them) at which
-  // the generator's run now playing (its first sample after the
-  // output last started) reached the input through the loopback; false when it did not.
+  // The capture frame (numbered as the recording's capture ring numbers them) at which the
+  // generator's run now playing (its first sample after the output last started) reached the
+  // input through the loopback, or was put out by a device sharing the input's clock (the
+  // analogue path's delay is then still to come); false when nothing ties the two.
   bool RunStartCaptureFrame(uint64_t* frame) const;
 
  private:
@@ -109,6 +114,7 @@ class SignalOutput {
   std::atomic<LoopbackTap*> m_tap{nullptr};
   std::atomic<int> m_tapUsers{0};
   std::atomic<int64_t> m_runStart{-1};
+  std::atomic<bool> m_runOnDevice{false};  // m_runStart still wants the device's loop latency
   uint64_t m_underrunsBefore = 0;
   GeneratorStartChoices m_startChoices;
   std::vector<std::unique_ptr<std::vector<float>>> m_recordings;  // never freed while playing

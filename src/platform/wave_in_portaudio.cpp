@@ -3,6 +3,7 @@
 #include <portaudio.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -10,71 +11,61 @@
 
 #include "platform/capture_ring.h"
 #include "platform/portaudio_session.h"
+#include "platform/portaudio_streams.h"
 #include "platform/wave_in_backend.h"
 
 namespace {
 
 std::mutex& PaMutex() { return PortAudioMutex(); }
 
-class PortAudioSource final : public WaveInSource {
+// The capture's end of a PortAudio stream: the input's own, or one it shares with the
+// generator's output (then both run on one clock).
+class PortAudioSource final : public WaveInSource, public CaptureEnd {
  public:
   PortAudioSource(const WaveFormat& fmt, int deviceChannels)
       : m_format(fmt),
         m_deviceChannels(deviceChannels),
         m_scratch(deviceChannels < fmt.nChannels ? kScratchFrames * fmt.nBlockAlign : 0) {}
-  ~PortAudioSource() override {
-    StopDelivery();
-    if (m_stream == nullptr) return;
-    std::lock_guard<std::mutex> lock(PaMutex());
-    Pa_CloseStream(m_stream);
-    NoteStreamClosedLocked();
-  }
+  ~PortAudioSource() override { Detach(); }
 
-  PaError OpenStream(const PaStreamParameters& in) {
-    std::lock_guard<std::mutex> lock(PaMutex());
-    // Short blocks (10 ms at most, never over the ring's block) keep the live display close
-    // behind the input.
-    const unsigned long frames =
-        std::min<unsigned long>(CaptureRing::kMaxBlockFrames, m_format.nSamplesPerSec / 100);
-    PaError err = Pa_OpenStream(&m_stream, &in, nullptr, m_format.nSamplesPerSec, frames, paClipOff,
-                                &Callback, this);
-    if (err != paNoError) {
-      m_stream = nullptr;
-    } else {
-      NoteStreamOpenedLocked();
-    }
+  // The stream runs from here; what it brings is dropped until delivery starts.
+  PaError Attach(const PaStreamParameters& in) {
+    const PaError err =
+        PortAudioStreams::Instance().AttachCapture(in, m_format.nSamplesPerSec, this);
+    m_attached = err == paNoError;
     return err;
   }
 
   bool StartDelivery(WaveInSink* sink) override {
-    m_sink = sink;
-    std::lock_guard<std::mutex> lock(PaMutex());
-    m_running = Pa_StartStream(m_stream) == paNoError;
-    return m_running;
+    m_sink.store(sink, std::memory_order_release);
+    return m_attached;
   }
 
-  void StopDelivery() override {
-    if (!m_running) return;
-    std::lock_guard<std::mutex> lock(PaMutex());
-    Pa_StopStream(m_stream);  // returns after the last callback has finished
-    m_running = false;
-  }
+  void StopDelivery() override { Detach(); }
 
   // PortAudio's audio thread: only copies into the device's ring (see WaveInSink::Deliver).
-  static int Callback(const void* input, void*, unsigned long frames,
-                      const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags flags, void* user) {
-    auto* self = static_cast<PortAudioSource*>(user);
-    if ((flags & paInputOverflow) != 0 && self->m_sink != nullptr) self->m_sink->NoteLostInput();
-    if (input != nullptr) self->Take(static_cast<const uint8_t*>(input), frames);
-    return paContinue;
+  int64_t Captured(const void* input, unsigned long frames, bool overflowed) override {
+    WaveInSink* sink = m_sink.load(std::memory_order_acquire);
+    if (sink == nullptr) return -1;
+    if (overflowed) sink->NoteLostInput();
+    if (input == nullptr || !sink->IsRecording()) return -1;
+    const auto first = static_cast<int64_t>(sink->FramesKept());
+    Take(sink, static_cast<const uint8_t*>(input), frames);
+    return first;
   }
 
  private:
   static constexpr size_t kScratchFrames = 1024;
 
-  void Take(const uint8_t* input, unsigned long frames) {
+  void Detach() {
+    if (!m_attached) return;
+    PortAudioStreams::Instance().DetachCapture(this);  // the callback has let go of this
+    m_attached = false;
+  }
+
+  void Take(WaveInSink* sink, const uint8_t* input, unsigned long frames) {
     if (m_deviceChannels == m_format.nChannels) {
-      m_sink->Deliver(input, frames * m_format.nBlockAlign);
+      sink->Deliver(input, frames * m_format.nBlockAlign);
       return;
     }
     // A mono device feeding a two-channel capture: both channels carry the one signal.
@@ -85,7 +76,7 @@ class PortAudioSource final : public WaveInSource {
       for (size_t i = 0; i < n; ++i, input += width) {
         for (int c = 0; c < 2; ++c, out += width) std::copy(input, input + width, out);
       }
-      m_sink->Deliver(m_scratch.data(), n * m_format.nBlockAlign);
+      sink->Deliver(m_scratch.data(), n * m_format.nBlockAlign);
       frames -= n;
     }
   }
@@ -93,9 +84,8 @@ class PortAudioSource final : public WaveInSource {
   WaveFormat m_format;
   int m_deviceChannels;
   std::vector<uint8_t> m_scratch;
-  PaStream* m_stream = nullptr;
-  WaveInSink* m_sink = nullptr;
-  bool m_running = false;
+  std::atomic<WaveInSink*> m_sink{nullptr};
+  bool m_attached = false;
 };
 
 class PortAudioBackend final : public WaveInBackend {
@@ -129,7 +119,7 @@ class PortAudioBackend final : public WaveInBackend {
     in.sampleFormat = fmt.wBitsPerSample == 8 ? paUInt8 : paInt16;
     in.suggestedLatency = info->defaultLowInputLatency;
     auto created = std::make_unique<PortAudioSource>(fmt, channels);
-    PaError err = created->OpenStream(in);
+    PaError err = created->Attach(in);
     if (err != paNoError) {
       return err == paInvalidSampleRate || err == paSampleFormatNotSupported ? WAVERR_BADFORMAT
                                                                              : MMSYSERR_ERROR;

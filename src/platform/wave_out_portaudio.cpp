@@ -4,24 +4,13 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <mutex>
 
-#include "platform/capture_ring.h"
 #include "platform/portaudio_session.h"
+#include "platform/portaudio_streams.h"
 #include "platform/wave_out.h"
 
 namespace {
-
-PaSampleFormat PaFormat(OutputSampleFormat format) {
-  switch (format) {
-    case OutputSampleFormat::Float32:
-      return paFloat32;
-    case OutputSampleFormat::Int24:
-      return paInt24;
-    case OutputSampleFormat::Int16:
-      return paInt16;
-  }
-  return paInt16;
-}
 
 // With PortAudioMutex held: the output device by name, part of a name or number; empty names
 // the default output.
@@ -50,103 +39,86 @@ PaDeviceIndex FindOutputLocked(const std::string& name) {
   return partial;
 }
 
-class PortAudioOutput final : public WaveOutStream {
+// The generator's end of a PortAudio stream: its own, or one it shares with the input.
+class PortAudioOutput final : public WaveOutStream, public PlaybackEnd {
  public:
-  PortAudioOutput(std::string device, OutputSampleFormat format, int channels,
-                  OutputBlockWriter::RenderFn render, void* context)
-      : m_device(std::move(device)),
-        m_writer(format, channels),
-        m_render(render),
-        m_context(context) {}
-  ~PortAudioOutput() override {
-    Stop();
-    if (m_stream == nullptr) return;
-    std::lock_guard<std::mutex> lock(PortAudioMutex());
-    Pa_CloseStream(m_stream);
-    NoteStreamClosedLocked();
-  }
+  PortAudioOutput(std::string device, OutputRenderFn render, void* context)
+      : m_device(std::move(device)), m_render(render), m_context(context) {}
+  ~PortAudioOutput() override { Stop(); }
 
-  // With PortAudioMutex held.
-  PaError OpenLocked(const PaStreamParameters& out, uint32_t rate) {
-    // 10 ms blocks (at most a ring block) keep a change of setting close behind the knob.
-    const unsigned long frames = std::min<unsigned long>(CaptureRing::kMaxBlockFrames, rate / 100);
-    PaError err = Pa_OpenStream(&m_stream, nullptr, &out, rate, frames, paClipOff, &Callback, this);
-    if (err != paNoError) {
-      m_stream = nullptr;
-      return err;
-    }
-    NoteStreamOpenedLocked();
-    err = Pa_StartStream(m_stream);
-    m_running = err == paNoError;
-    if (!m_running) {
-      Pa_CloseStream(m_stream);
-      NoteStreamClosedLocked();
-      m_stream = nullptr;
-    }
+  PaError Attach(const PaStreamParameters& out, uint32_t rate) {
+    const PaError err = PortAudioStreams::Instance().AttachPlayback(out, rate, this, nullptr);
+    m_attached = err == paNoError;
     return err;
   }
 
   void Stop() override {
-    if (!m_running) return;
-    std::lock_guard<std::mutex> lock(PortAudioMutex());
-    Pa_StopStream(m_stream);  // returns after the last callback has finished
-    m_running = false;
+    if (!m_attached) return;
+    PortAudioStreams::Instance().DetachPlayback(this);
+    m_attached = false;
   }
   std::string DeviceName() const override { return m_device; }
-  OutputSampleFormat Format() const override { return m_writer.Format(); }
+  OutputSampleFormat Format() const override {
+    return PortAudioStreams::Instance().PlaybackFormat();
+  }
   uint64_t Underruns() const override { return m_underruns.load(std::memory_order_relaxed); }
+  OutputClock Clock() const override { return PortAudioStreams::Instance().PlaybackClock(); }
+  int64_t LoopFrames() const override { return PortAudioStreams::Instance().PlaybackLoopFrames(); }
+
+  // The audio thread.
+  void Play(OutputBlockWriter& writer, void* out, unsigned long frames, bool underflowed,
+            int64_t captureFrame) override {
+    if (underflowed) m_underruns.fetch_add(1, std::memory_order_relaxed);
+    m_captureFrame = captureFrame;
+    writer.Fill(out, frames, false, &RenderPiece, this);
+  }
 
  private:
-  static int Callback(const void*, void* output, unsigned long frames,
-                      const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags flags, void* user) {
-    auto* self = static_cast<PortAudioOutput*>(user);
-    self->m_writer.Fill(output, frames, (flags & paOutputUnderflow) != 0, self->m_render,
-                        self->m_context);
-    self->m_underruns.store(self->m_writer.Underruns(), std::memory_order_relaxed);
-    return paContinue;
+  // The writer renders a block in pieces; each is put out that many frames after the last.
+  static void RenderPiece(void* self, float* frames, size_t count) {
+    auto* output = static_cast<PortAudioOutput*>(self);
+    output->m_render(output->m_context, frames, count, output->m_captureFrame);
+    if (output->m_captureFrame >= 0) output->m_captureFrame += static_cast<int64_t>(count);
   }
 
   std::string m_device;
-  OutputBlockWriter m_writer;
-  OutputBlockWriter::RenderFn m_render;
+  OutputRenderFn m_render;
   void* m_context;
-  PaStream* m_stream = nullptr;
-  bool m_running = false;
+  bool m_attached = false;
+  int64_t m_captureFrame = -1;  // the audio thread's only
   std::atomic<uint64_t> m_underruns{0};
 };
 
 }  // namespace
 
 std::unique_ptr<WaveOutStream> OpenWaveOut(const std::string& name, uint32_t rate,
-                                           OutputBlockWriter::RenderFn render, void* context,
+                                           OutputRenderFn render, void* context,
                                            std::string* error) {
   auto fail = [&](const std::string& why) {
     if (error != nullptr) *error = why;
     return std::unique_ptr<WaveOutStream>();
   };
   const std::string what = name.empty() ? "the default output" : "output \"" + name + "\"";
-  std::lock_guard<std::mutex> lock(PortAudioMutex());
-  if (!PortAudioReadyLocked()) return fail("the sound system (PortAudio) cannot start");
-  PaDeviceIndex d = FindOutputLocked(name);
-  if (d == paNoDevice && RescanPortAudioLocked()) d = FindOutputLocked(name);
-  if (d == paNoDevice) return fail("no sound-card output device matches " + what);
-  const PaDeviceInfo* info = Pa_GetDeviceInfo(d);
-  const int channels = std::min(2, info->maxOutputChannels);
-  PaError last = paNoError;
-  for (OutputSampleFormat format :
-       {OutputSampleFormat::Float32, OutputSampleFormat::Int24, OutputSampleFormat::Int16}) {
-    PaStreamParameters out{};
+  PaStreamParameters out{};
+  std::string device;
+  {
+    std::lock_guard<std::mutex> lock(PortAudioMutex());
+    if (!PortAudioReadyLocked()) return fail("the sound system (PortAudio) cannot start");
+    PaDeviceIndex d = FindOutputLocked(name);
+    if (d == paNoDevice && RescanPortAudioLocked()) d = FindOutputLocked(name);
+    if (d == paNoDevice) return fail("no sound-card output device matches " + what);
+    const PaDeviceInfo* info = Pa_GetDeviceInfo(d);
     out.device = d;
-    out.channelCount = channels;
-    out.sampleFormat = PaFormat(format);
+    out.channelCount = std::min(2, info->maxOutputChannels);
     out.suggestedLatency = info->defaultLowOutputLatency;
-    if (Pa_IsFormatSupported(nullptr, &out, rate) != paFormatIsSupported) continue;
-    auto stream = std::make_unique<PortAudioOutput>(info->name, format, channels, render, context);
-    last = stream->OpenLocked(out, rate);
-    if (last == paNoError) return stream;
+    device = info->name;
   }
-  return fail("cannot play on " + what + " (" + info->name + ") at " + std::to_string(rate) +
-              " Hz" + (last != paNoError ? std::string(": ") + Pa_GetErrorText(last) : ""));
+  auto stream = std::make_unique<PortAudioOutput>(device, render, context);
+  const PaError err = stream->Attach(out, rate);
+  if (err == paNoError) return stream;
+  return fail("cannot play on " + what + " (" + device + ") at " + std::to_string(rate) + " Hz" +
+              (err != paSampleFormatNotSupported ? std::string(": ") + Pa_GetErrorText(err)
+                                                 : std::string()));
 }
 
 WaveOutDeviceList ListWaveOutDevices() {

@@ -175,6 +175,38 @@ TEST(SignalGeneratorTest, MultitoneIsItsSinesAtEqualShares) {
   }
 }
 
+// Each tone takes its share of the channel's level by its level against the others.
+TEST(SignalGeneratorTest, MultitoneTonesTakeTheirLevels) {
+  struct Case {
+    std::vector<std::pair<double, double>> tones;  // hertz, dB against the others
+  } cases[] = {
+      {{{1000, 0}, {3000, -6}}},
+      {{{50, -20}, {440, 0}, {12345.678, -3}}},
+      {{{997, -12}}},  // one tone alone is the channel's level, whatever its own
+  };
+  for (const Case& c : cases) {
+    ChannelSetup ch;
+    ch.waveform = Waveform::Multitone;
+    ch.level = 0.8;
+    ch.toneCount = static_cast<int>(c.tones.size());
+    double sum = 0;
+    for (size_t t = 0; t < c.tones.size(); ++t) {
+      ch.toneHz[t] = c.tones[t].first;
+      ch.toneDb[t] = c.tones[t].second;
+      sum += std::pow(10.0, c.tones[t].second / 20);
+    }
+    const std::vector<double> x = RenderLeft(Steady(ch), 48000, 4800);
+    for (size_t n = 0; n < x.size(); n += 5) {
+      long double want = 0;
+      for (size_t t = 0; t < c.tones.size(); ++t) {
+        want += std::pow(10.0, c.tones[t].second / 20) / sum *
+                std::sin(2 * 3.14159265358979323846L * c.tones[t].first * n / 48000.0L);
+      }
+      ASSERT_NEAR(x[n], 0.8 * static_cast<double>(want), 1e-11) << n;
+    }
+  }
+}
+
 // Rendering in blocks of any size gives the same samples.
 TEST(SignalGeneratorTest, BlockSizeDoesNotChangeTheSignal) {
   GeneratorSetup s = Steady(ChannelSetup{});

@@ -4,12 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
+#include <QDoubleSpinBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTest>
 #include <cmath>
 
 #include "e2e_reliability_support.h"
@@ -235,4 +240,168 @@ TEST_F(GeneratorAppTest, SweepAskedForThroughTheStimulusSeam) {
       PumpUntil([&] { return stimulus->SweepStartFrame(frame); }, std::chrono::seconds(10)));
   stimulus->StopOutput();
   EXPECT_FALSE(stimulus->Playing());
+}
+
+// On a sound card (the test server's sink and its monitor) the output and the input run in one
+// duplex stream, and the pane's tip says so; a sweep's start is then known among the captured
+// frames. OUTPUT off and on while POWER runs, and POWER off and on while OUTPUT plays, lose no
+// capture block and hang nothing.
+TEST_F(GeneratorAppTest, PulseDuplexThroughOutputAndPower) {
+  REQUIRE_PULSE_DAEMON();
+  setenv("PULSE_SOURCE", "testsink.monitor", 1);
+  setenv("PULSE_SINK", "testsink", 1);
+  AppSession session("default");
+  ASSERT_TRUE(session.ok()) << session.error();
+  CMainFrame* frame = session.Frame();
+  auto* pane = frame->statusBar()->findChild<QLabel*>("generatorPane");
+  auto* button = frame->findChild<QPushButton*>("generatorOutput");
+  ASSERT_NE(pane, nullptr);
+  ASSERT_NE(button, nullptr);
+  auto blocks = [&] { return session.Tap().m_nHandled; };
+  auto lost = [&] {
+    const auto ring = session.App().m_capture.GetRing();
+    return ring ? ring->Overruns() : 0;
+  };
+  session.ClickPower();
+  ASSERT_TRUE(PumpUntil([&] { return blocks() >= 1; }, std::chrono::seconds(15)));
+  button->click();
+  ASSERT_TRUE(PumpUntil([&] { return pane->toolTip().contains("share one clock"); },
+                        std::chrono::seconds(2)))
+      << pane->toolTip().toStdString();
+
+  StimulusOutput* stimulus = CurrentStimulusOutput();
+  ASSERT_NE(stimulus, nullptr);
+  SweepRequest request;
+  request.seconds = 1;
+  std::string error;
+  ASSERT_TRUE(stimulus->PlaySweep(request, error)) << error;
+  uint64_t frame0 = 0;
+  EXPECT_TRUE(
+      PumpUntil([&] { return stimulus->SweepStartFrame(frame0); }, std::chrono::seconds(5)));
+
+  // OUTPUT off and on with POWER on.
+  for (int i = 0; i < 2; ++i) {
+    button->click();
+    Pump(std::chrono::milliseconds(300));
+  }
+  EXPECT_TRUE(button->isChecked());
+  int before = blocks();
+  EXPECT_TRUE(PumpUntil([&] { return blocks() >= before + 2; }, std::chrono::seconds(10)));
+  EXPECT_EQ(lost(), 0u);
+
+  // POWER off and on with OUTPUT on: the output plays on alone, then shares the clock again.
+  session.ClickPower();
+  ASSERT_TRUE(PumpUntil([&] { return !session.PowerOn(); }, std::chrono::seconds(5)));
+  EXPECT_TRUE(SignalOutput::Instance().Started());
+  EXPECT_TRUE(
+      PumpUntil([&] { return !pane->toolTip().contains("clock"); }, std::chrono::seconds(2)));
+  session.ClickPower();
+  ASSERT_TRUE(PumpUntil([&] { return session.PowerOn(); }, std::chrono::seconds(5)));
+  EXPECT_TRUE(PumpUntil([&] { return pane->toolTip().contains("share one clock"); },
+                        std::chrono::seconds(2)));
+  before = blocks();
+  EXPECT_TRUE(PumpUntil([&] { return blocks() >= before + 2; }, std::chrono::seconds(10)));
+  EXPECT_EQ(lost(), 0u);
+  button->click();
+  Pump(std::chrono::milliseconds(300));
+  EXPECT_FALSE(SignalOutput::Instance().Started());
+}
+
+namespace {
+
+template <typename T>
+T* Named(QWidget* panel, const QString& name) {
+  return panel->findChild<T*>(name);
+}
+
+// Types text into a box and finishes it with Return, as a user would.
+void TypeInto(QAbstractSpinBox* box, const QString& text) {
+  box->clear();
+  QTest::keyClicks(box, text);
+  QTest::keyClick(box, Qt::Key_Return);
+}
+
+}  // namespace
+
+// The multitone's tones and the sweep's settings are set in the panel, played, and kept in the
+// profile; with the volts calibration the level is set in mV rms too, and the reverse, through
+// the same safety limit as any rise.
+TEST_F(GeneratorAppTest, PanelSetsTonesSweepAndMillivolts) {
+  auto left = [] { return SignalOutput::Instance().Setup().channels[0]; };
+  {
+    AppSession session("loopback");
+    ASSERT_TRUE(session.ok()) << session.error();
+    auto* panel = session.Frame()->findChild<QWidget*>("generatorPanel");
+    ASSERT_NE(panel, nullptr);
+    panel->show();
+    auto* waveform = Named<QComboBox>(panel, "generatorWaveform0");
+    auto* tones = Named<QLineEdit>(panel, "generatorTones0");
+    auto* level = Named<QDoubleSpinBox>(panel, "generatorLevel0");
+    auto* millivolts = Named<QDoubleSpinBox>(panel, "generatorMillivolts0");
+    auto* step = Named<QDoubleSpinBox>(panel, "generatorStep");
+    auto* note = Named<QLabel>(panel, "generatorNote");
+    ASSERT_TRUE(waveform && tones && level && millivolts && step && note);
+
+    waveform->setCurrentIndex(waveform->findText("multitone"));
+    EXPECT_TRUE(tones->isVisible());
+    tones->setText("100, 1000@-6, 5000 @ -12");
+    QTest::keyClick(tones, Qt::Key_Return);
+    ASSERT_EQ(left().toneCount, 3);
+    EXPECT_EQ(left().toneHz[2], 5000);
+    EXPECT_EQ(left().toneDb[1], -6);
+    tones->setText("100, 0");  // refused: the tones playing stay, the note says why
+    QTest::keyClick(tones, Qt::Key_Return);
+    EXPECT_EQ(left().toneCount, 3);
+    EXPECT_TRUE(note->text().contains("Left tones")) << note->text().toStdString();
+
+    waveform->setCurrentIndex(waveform->findText("sweep"));
+    EXPECT_FALSE(tones->isVisible());
+    TypeInto(Named<QDoubleSpinBox>(panel, "generatorSweepStart0"), "100");
+    TypeInto(Named<QDoubleSpinBox>(panel, "generatorSweepStop0"), "5000");
+    TypeInto(Named<QDoubleSpinBox>(panel, "generatorSweepSeconds0"), "2.5");
+    Named<QCheckBox>(panel, "generatorSweepRepeat0")->setChecked(false);
+    EXPECT_EQ(left().waveform, Waveform::Sweep);
+    EXPECT_EQ(left().sweepStartHz, 100);
+    EXPECT_EQ(left().sweepStopHz, 5000);
+    EXPECT_EQ(left().sweepSeconds, 2.5);
+    EXPECT_FALSE(left().sweepRepeat);
+
+    // The calibration of the known settings: 32000 counts a volt, 1024 mV at full scale.
+    ASSERT_TRUE(millivolts->isVisible());
+    struct Case {
+      const char* typed;
+      bool inMillivolts;
+      double level;      // fraction of full scale played
+      double shownDbfs;  // in the dBFS box
+      double shownMv;    // in the mV box
+    } cases[] = {
+        {"362.039", true, 0.5, -6.02, 362.039},
+        {"72.408", true, 0.1, -20.0, 72.408},
+        {"-12", false, std::pow(10.0, -12.0 / 20), -12.0, 181.88},
+        {"724.077", true, 1.0, 0.0, 724.077},
+    };
+    for (const Case& c : cases) {
+      TypeInto(c.inMillivolts ? millivolts : level, c.typed);
+      EXPECT_NEAR(left().level, c.level, 2e-6) << c.typed;
+      EXPECT_NEAR(level->value(), c.shownDbfs, 0.006) << c.typed;
+      EXPECT_NEAR(millivolts->value(), c.shownMv, 0.01) << c.typed;
+    }
+    // The safety limit holds for millivolts typed: from -20 dBFS up by at most 10 % of FS.
+    TypeInto(level, "-20");
+    TypeInto(step, "10");
+    TypeInto(millivolts, "362.039");
+    EXPECT_NEAR(left().level, 0.2, 1e-9);
+    EXPECT_NEAR(millivolts->value(), 144.815, 0.0011);
+    EXPECT_TRUE(note->text().contains("rise")) << note->text().toStdString();
+  }
+  AppSession again("loopback");
+  ASSERT_TRUE(again.ok()) << again.error();
+  auto* panel = again.Frame()->findChild<QWidget*>("generatorPanel");
+  EXPECT_EQ(Named<QLineEdit>(panel, "generatorTones0")->text(), "100, 1000@-6, 5000@-12");
+  EXPECT_EQ(Named<QDoubleSpinBox>(panel, "generatorSweepStart0")->value(), 100);
+  EXPECT_EQ(Named<QDoubleSpinBox>(panel, "generatorSweepStop0")->value(), 5000);
+  EXPECT_EQ(Named<QDoubleSpinBox>(panel, "generatorSweepSeconds0")->value(), 2.5);
+  EXPECT_FALSE(Named<QCheckBox>(panel, "generatorSweepRepeat0")->isChecked());
+  EXPECT_EQ(left().toneCount, 3);
+  EXPECT_EQ(left().sweepSeconds, 2.5);
 }

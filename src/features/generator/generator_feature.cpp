@@ -39,6 +39,21 @@ OutputSpec SpecForDevice(const QString& device) {
   return spec;
 }
 
+// Whether the output and the sound-card input share one clock: only then is a sweep's start known
+// among the captured frames without searching for it.
+QString ClockNote(OutputClock clock) {
+  switch (clock) {
+    case OutputClock::Shared:
+      return "\nOutput and input share one clock (one duplex stream)";
+    case OutputClock::Separate:
+      return "\nOutput and input run on streams of their own: the device does not open both "
+             "together";
+    case OutputClock::Alone:
+      break;
+  }
+  return QString();
+}
+
 }  // namespace
 
 GeneratorFeature::GeneratorFeature() {
@@ -113,6 +128,7 @@ void GeneratorFeature::CreateParts(const FrameParts& parts) {
     }
   }
   m_pPanel = new GeneratorPanel(owner);
+  m_pPanel->SetMaxFrequency(0.5 * Rate());
   m_pPanel->Show(m_setup);
   // The devices are listed when the panel shows: asking the sound system costs a moment that a
   // start without the panel need not pay.
@@ -270,7 +286,8 @@ void GeneratorFeature::RefreshPane() {
   if (running) {
     m_pPane->setText(
         QString::fromStdString(OutputPaneText(m_setup, SignalOutput::Instance().Underruns())));
-    m_pPane->setToolTip(QString::fromStdString(OutputPaneDetail(m_setup)));
+    m_pPane->setToolTip(QString::fromStdString(OutputPaneDetail(m_setup)) +
+                        ClockNote(SignalOutput::Instance().Clock()));
   }
 }
 
@@ -346,6 +363,15 @@ void GeneratorFeature::LoadProfile() {
     ch.frequency = std::clamp(profile.value(key + "Frequency", 1000.0).toDouble(), 0.001, 96000.0);
     ch.level = std::clamp(profile.value(key + "Level", 0.5).toDouble(), 0.0, 1.0);
     ch.dutyPercent = std::clamp(profile.value(key + "Duty", 50.0).toDouble(), 1.0, 99.0);
+    ParseToneList(profile.value(key + "Tones", "100, 1000, 10000").toString().toStdString(),
+                  96000.0, &ch, nullptr);
+    ch.sweepStartHz =
+        std::clamp(profile.value(key + "SweepStart", 20.0).toDouble(), 0.001, 96000.0);
+    ch.sweepStopHz =
+        std::clamp(profile.value(key + "SweepStop", 20000.0).toDouble(), 0.001, 96000.0);
+    ch.sweepSeconds =
+        std::clamp(profile.value(key + "SweepSeconds", 10.0).toDouble(), 0.01, 86400.0);
+    ch.sweepRepeat = profile.value(key + "SweepRepeat", true).toBool();
   }
   profile.endGroup();
 }
@@ -366,6 +392,11 @@ void GeneratorFeature::SaveProfile() const {
     profile.setValue(key + "Frequency", ch.frequency);
     profile.setValue(key + "Level", ch.level);
     profile.setValue(key + "Duty", ch.dutyPercent);
+    profile.setValue(key + "Tones", QString::fromStdString(ToneListText(ch)));
+    profile.setValue(key + "SweepStart", ch.sweepStartHz);
+    profile.setValue(key + "SweepStop", ch.sweepStopHz);
+    profile.setValue(key + "SweepSeconds", ch.sweepSeconds);
+    profile.setValue(key + "SweepRepeat", ch.sweepRepeat);
   }
   profile.endGroup();
 }
