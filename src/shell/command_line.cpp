@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "shell/feature_parameter_list.h"
 #include "shell/generator_command_line.h"
 #include "view/display_modes.h"
 
@@ -105,7 +106,7 @@ std::string FigureList(const std::vector<int>& figures) {
 
 // Options that take a value, as --name VALUE or --name=VALUE.
 bool TakesValue(const std::string& name) {
-  if (IsSpectrumValueOption(name) || IsResponseValueOption(name)) return true;
+  if (IsSpectrumValueOption(name) || FindFeatureOption(name) != nullptr) return true;
   static const char* const kNames[] = {"--input",    "--splash-ms", "--mode",       "--timebase",
                                        "--left-mv",  "--right-mv",  "--frames",     "--export",
                                        "--save-bmp", "--print-pdf", "--export-csv", "--record",
@@ -117,12 +118,26 @@ bool TakesValue(const std::string& name) {
          IsGeneratorOption(name);
 }
 
+// Checks a feature's option on settings of its own and keeps it as given: the settings it
+// goes into are made later, from the profile or a setup.
+std::string ApplyFeatureOption(CommandLineOptions& o, const Parameter& p,
+                               const std::string& value) {
+  for (const ParameterTable* table : FeatureParameterTables()) {
+    if (table->Find(p.key) != &p) continue;
+    const std::shared_ptr<void> trial = table->clone(table->defaults.get());
+    const std::string error = ParseParameter(p, value, trial.get());
+    if (error.empty()) o.parameters.emplace_back(p.key, value);
+    return error;
+  }
+  return std::string();
+}
+
 // Stores one option's value; an empty result, or the error line.
 std::string ApplyValue(CommandLineOptions& o, const std::string& name, const std::string& value) {
   if (IsMeasureOption(name)) return ApplyMeasureOption(o, name, value);
   if (IsCursorOption(name)) return ApplyCursorOption(o, name, value);
   if (IsSpectrumValueOption(name)) return ApplySpectrumValue(o.spectrum, name, value);
-  if (IsResponseValueOption(name)) return ApplyResponseValue(o.response, name, value);
+  if (const Parameter* p = FindFeatureOption(name)) return ApplyFeatureOption(o, *p, value);
   if (IsGeneratorOption(name)) return ApplyGeneratorOption(o, name, value);
   if (name == "--input") {
     if (value.empty()) return "--input needs a SPEC";
@@ -234,6 +249,16 @@ CommandLineOptions ParseCommandLine(const std::vector<std::string>& args, const 
   return o;
 }
 
+namespace {
+
+std::string FeatureUsageText() {
+  std::string text;
+  for (const ParameterTable* table : FeatureParameterTables()) text += ParameterUsageText(*table);
+  return text;
+}
+
+}  // namespace
+
 std::string UsageText(const std::string& programName, const std::string& inputForms,
                       bool settingsBesideProgram) {
   return "Usage: " + programName +
@@ -281,7 +306,7 @@ std::string UsageText(const std::string& programName, const std::string& inputFo
          "  --print-pdf FILE  print the page to the PDF file FILE, as Print does\n"
          "  --quit            end the program afterwards; the exit status is 1 when a step\n"
          "                    failed (its message is printed instead of shown)\n" +
-         MeasureUsageText() + ResponseUsageText() + CursorUsageText() + GeneratorUsageText() +
+         MeasureUsageText() + FeatureUsageText() + CursorUsageText() + GeneratorUsageText() +
          "\n"
          "  --help            show this help and exit\n"
          "  --version         show the version and exit\n"

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "shell/response_command_line.h"
 #include "features/cursors/cursor_settings.h"
+#include "platform/parameter.h"
 #include "shell/spectrum_command_line.h"
 #include "shell/trigger_options.h"
 
@@ -50,8 +50,9 @@ struct CommandLineOptions {
   // the state as a setup file, a step of the run after --export.
   std::string setupPath;
   std::string saveSetupPath;
-  // The response analyser's choices for this start.
-  ResponseChoices response;
+  // The values given for the features' declared options (feature_parameter_list.h), each
+  // checked; they win over the profile and a setup for this start.
+  GivenParameters parameters;
   // --cursors: the cursors of the first chart, on at the values given (cursorsGiven); --markers:
   // the N highest peaks of each channel in the measurement file.
   CursorSettings cursors;

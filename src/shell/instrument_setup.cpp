@@ -9,7 +9,7 @@
 #include "features/live/live_profile.h"
 #include "features/spectrum/spectrum_profile.h"
 #include "shell/command_line.h"
-#include "shell/response_command_line.h"
+#include "shell/feature_parameter_list.h"
 #include "shell/spectrum_command_line.h"
 #include "shell/trigger_options.h"
 #include "view/display_modes.h"
@@ -143,26 +143,6 @@ Entry SpectrumFlagEntry(const char* key, bool SpectrumOptions::*field) {
           }};
 }
 
-// The response analyser's settings the command line knows, read through its parser.
-Entry ResponseOptionEntry(const char* key,
-                          std::function<std::string(const ResponseSettings&)> write) {
-  return {"Response", key, [write](const InstrumentState& s) { return write(s.response); },
-          [key](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
-            ResponseChoices choices;
-            std::string error = ApplyResponseValue(choices, std::string("--") + key, value);
-            if (error.empty()) choices.ApplyTo(s.response);
-            return error;
-          }};
-}
-
-Entry ResponseFlagEntry(const char* key, bool ResponseSettings::*field) {
-  return {"Response", key, [field](const InstrumentState& s) { return OnOff(s.response.*field); },
-          [key, field](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
-            return ReadOnOff(value, s.response.*field) ? std::string()
-                                                       : Needs(key, "on or off", value);
-          }};
-}
-
 // A switch figure: one of the figures its detents show.
 Entry FigureEntry(const char* key, int InstrumentState::*field, const std::vector<int>& figures,
                   const char* what) {
@@ -237,8 +217,18 @@ Entry SpectrogramNumber(const char* key, double SpectrogramOptions::*field) {
       "a number");
 }
 
-const std::vector<Entry>& Entries() {
-  static const std::vector<Entry> entries = {
+// A declared parameter of a feature: its setup entry reads and writes it as its option does.
+Entry ParameterEntry(const ParameterTable& table, const Parameter& p) {
+  return {
+      table.section.c_str(), p.key.c_str(),
+      [&table, &p](const InstrumentState& s) { return FormatParameter(p, SettingsIn(s, table)); },
+      [&table, &p](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
+        return ParseParameter(p, value, SettingsIn(s, table));
+      }};
+}
+
+std::vector<Entry> MakeEntries() {
+  std::vector<Entry> entries = {
       {"Display", "mode", [](const InstrumentState& s) { return std::to_string(s.displayMode); },
        [](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
          int mode = 0;
@@ -336,50 +326,13 @@ const std::vector<Entry>& Entries() {
          s.quantities = quantities;
          return std::string();
        }},
-
-      ResponseOptionEntry("response",
-                          [](const ResponseSettings& r) {
-                            return std::string(r.method == ResponseSettings::kSweep ? "sweep"
-                                                                                    : "dual");
-                          }),
-      ResponseOptionEntry("response-reference",
-                          [](const ResponseSettings& r) {
-                            return std::string(r.referenceRight ? "right" : "left");
-                          }),
-      ResponseOptionEntry("sweep",
-                          [](const ResponseSettings& r) {
-                            return Number(r.sweepStartHz) + "-" + Number(r.sweepStopHz) + "," +
-                                   Number(r.sweepSeconds);
-                          }),
-      ResponseOptionEntry("smoothing",
-                          [](const ResponseSettings& r) {
-                            return r.smoothing > 0 ? "1/" + std::to_string(r.smoothing)
-                                                   : std::string("off");
-                          }),
-      {"Response", "response-average",
-       [](const InstrumentState& s) {
-         return std::string(s.response.averaging == 1 ? "exponential" : "linear");
-       },
-       [](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
-         if (value != "linear" && value != "exponential") {
-           return Needs("response-average", "linear or exponential", value);
-         }
-         s.response.averaging = value == "exponential" ? 1 : 0;
-         return std::string();
-       }},
-      // Kept while the linear average is chosen, as the spectrum's lengths are.
-      {"Response", "response-average-seconds",
-       [](const InstrumentState& s) { return Number(s.response.averageSeconds); },
-       [](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
-         double seconds = 0;
-         if (!ReadNumber(value, seconds) || seconds < 0.1 || seconds > 100) {
-           return Needs("response-average-seconds", "a number of seconds from 0.1 to 100", value);
-         }
-         s.response.averageSeconds = seconds;
-         return std::string();
-       }},
-      ResponseFlagEntry("phase-unwrapped", &ResponseSettings::phaseUnwrapped),
-      ResponseFlagEntry("group-delay", &ResponseSettings::groupDelay),
+  };
+  // The features' declared parameters, in the order of the feature list.
+  for (const ParameterTable* table : FeatureParameterTables()) {
+    if (SettingsIn(InstrumentState(), *table) == nullptr) continue;
+    for (const Parameter& p : table->parameters) entries.push_back(ParameterEntry(*table, p));
+  }
+  const Entry rest[] = {
       SpectrogramEntry(
           "color-map", [](const InstrumentState& s) { return ColorMapKey(s.spectrogram.colorMap); },
           [](const std::string& v, SpectrogramOptions& o) {
@@ -420,6 +373,12 @@ const std::vector<Entry>& Entries() {
       CardEntry("channels", &InstrumentState::Card::channels),
       CardEntry("bits", &InstrumentState::Card::bits),
   };
+  entries.insert(entries.end(), std::begin(rest), std::end(rest));
+  return entries;
+}
+
+const std::vector<Entry>& Entries() {
+  static const std::vector<Entry> entries = MakeEntries();
   return entries;
 }
 
@@ -430,6 +389,19 @@ std::string Trimmed(const std::string& text) {
 }
 
 }  // namespace
+
+void* SettingsIn(InstrumentState& state, const ParameterTable& table) {
+  return const_cast<void*>(SettingsIn(static_cast<const InstrumentState&>(state), table));
+}
+
+const void* SettingsIn(const InstrumentState& state, const ParameterTable& table) {
+  if (*table.type == typeid(ResponseSettings)) return &state.response;
+  if (*table.type == typeid(SpectrogramOptions)) return &state.spectrogram;
+  if (*table.type == typeid(CursorSettings)) return &state.cursors;
+  if (*table.type == typeid(SpectrumOptions)) return &state.spectrum;
+  if (*table.type == typeid(TriggerSettings)) return &state.trigger;
+  return nullptr;
+}
 
 std::string WriteSetupText(const InstrumentState& state) {
   std::string text =

@@ -1,0 +1,215 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <regex>
+#include <sstream>
+
+#include "platform/parameter_profile.h"
+#include "platform/user_profile.h"
+#include "shell/command_line.h"
+#include "shell/feature_parameter_list.h"
+#include "shell/instrument_setup.h"
+#include "support/private_profile.h"
+
+namespace {
+
+// Every value of a table as text: two settings agree when these do.
+std::map<std::string, std::string> Values(const ParameterTable& table, const void* settings) {
+  std::map<std::string, std::string> values;
+  for (const Parameter& p : table.parameters) values[p.key] = FormatParameter(p, settings);
+  return values;
+}
+
+// A value at the far edge of what p takes, away from its default; custom grammars name theirs.
+std::string EdgeValue(const Parameter& p, const std::string& fallback) {
+  static const std::map<std::string, std::string> custom = {
+      {"sweep", "0.5-24000,20"},
+      {"smoothing", "1/48"},
+  };
+  switch (p.kind) {
+    case ParameterKind::kChoice:
+      return p.choices.back().name == fallback ? p.choices.front().name : p.choices.back().name;
+    case ParameterKind::kOnOff:
+      return fallback == "on" ? "off" : "on";
+    case ParameterKind::kNumber:
+    case ParameterKind::kWhole:
+      return p.ranged ? ParameterNumberText(p.hi) : "-37.25";
+    case ParameterKind::kCustom:
+      break;
+  }
+  const auto it = custom.find(p.key);
+  return it != custom.end() ? it->second : std::string();
+}
+
+std::string FileText(const std::string& relative) {
+  std::ifstream in(std::string(AURIVUE_SOURCE_DIR) + "/" + relative);
+  std::stringstream text;
+  text << in.rdbuf();
+  // The manual page escapes its dashes.
+  return std::regex_replace(text.str(), std::regex(R"(\\-)"), "-");
+}
+
+bool NamesOption(const std::string& text, const std::string& option) {
+  return std::regex_search(text, std::regex(option + R"((?![A-Za-z0-9-]))"));
+}
+
+// Each declared parameter, at its default and at an edge, goes from its option into the state
+// the program starts with, from there into a setup's text and back, and through the profile,
+// and comes out the same every way.
+TEST(FeatureParameters, EveryParameterRoundTripsThroughOptionSetupAndProfile) {
+  support::PrivateProfile privateProfile;
+  ASSERT_FALSE(FeatureParameterTables().empty());
+  for (const ParameterTable* table : FeatureParameterTables()) {
+    InstrumentState base;
+    ASSERT_NE(SettingsIn(base, *table), nullptr) << table->section << " has no place in a setup";
+    const std::map<std::string, std::string> defaults = Values(*table, SettingsIn(base, *table));
+    for (const Parameter& p : table->parameters) {
+      const std::string edge = EdgeValue(p, defaults.at(p.key));
+      ASSERT_FALSE(edge.empty()) << p.key << ": give the test an edge value of its grammar";
+      for (const std::string& value : {defaults.at(p.key), edge}) {
+        SCOPED_TRACE(table->section + " " + p.key + " = " + value);
+        InstrumentState state;
+        void* settings = SettingsIn(state, *table);
+        if (p.option) {
+          const CommandLineOptions o = ParseCommandLine({"--" + p.key, value}, nullptr);
+          ASSERT_EQ(o.action, CommandLineOptions::Action::Run) << o.error;
+          ApplyGivenParameters(*table, o.parameters, settings);
+        } else {
+          ASSERT_EQ(ParseParameter(p, value, settings), "");
+        }
+        ASSERT_EQ(FormatParameter(p, settings), value);
+        std::map<std::string, std::string> want = defaults;
+        want[p.key] = value;
+        EXPECT_EQ(Values(*table, settings), want);
+
+        const std::string text = WriteSetupText(state);
+        EXPECT_NE(text.find("\n" + p.key + " = " + value + "\n"), std::string::npos) << text;
+        const SetupReadResult read = ReadSetupText(text, InstrumentState());
+        ASSERT_TRUE(read.ok) << read.error;
+        EXPECT_TRUE(read.ignored.empty());
+        EXPECT_EQ(Values(*table, SettingsIn(read.state, *table)), want);
+
+        if (p.profile.empty()) continue;
+        SaveParameterProfile(*table, settings);
+        InstrumentState loaded;
+        LoadParameterProfile(*table, SettingsIn(loaded, *table));
+        EXPECT_EQ(FormatParameter(p, SettingsIn(loaded, *table)), value);
+      }
+    }
+  }
+}
+
+// What a user reads about the options names every one the tables declare.
+TEST(FeatureParameters, EveryOptionIsInTheHelpTheReadmeAndTheManualPage) {
+  const std::string help = UsageText("aurivue", "default");
+  const std::string readme = FileText("README.md");
+  const std::string manual = FileText("packaging/aurivue.1");
+  ASSERT_FALSE(readme.empty());
+  ASSERT_FALSE(manual.empty());
+  int options = 0;
+  for (const ParameterTable* table : FeatureParameterTables()) {
+    for (const Parameter& p : table->parameters) {
+      if (!p.option) continue;
+      ++options;
+      const std::string name = "--" + p.key;
+      EXPECT_TRUE(NamesOption(help, name + " " + p.metavar)) << name;
+      EXPECT_TRUE(NamesOption(readme, name)) << name << " is not in README.md";
+      EXPECT_TRUE(NamesOption(manual, name)) << name << " is not in the manual page";
+    }
+  }
+  EXPECT_GT(options, 0);
+}
+
+// The lines of --help made from a table keep the layout they were written in: the option and
+// its value in a column of 20, a longer one on a line of its own.
+TEST(FeatureParameters, TheHelpLinesKeepTheirLayout) {
+  const ParameterTable* response = nullptr;
+  for (const ParameterTable* t : FeatureParameterTables()) {
+    if (t->section == "Response") response = t;
+  }
+  if (response == nullptr) GTEST_SKIP() << "built without the response analyser";
+  EXPECT_EQ(ParameterUsageText(*response),
+            "  --response METHOD the response analyser's method (displays 621..623): dual (any\n"
+            "                    stimulus, one input the reference) or sweep (a logarithmic sweep\n"
+            "                    from the generator, or arriving at the input)\n"
+            "  --response-reference CHANNEL\n"
+            "                    the input that carries what goes into the device: left or right\n"
+            "  --sweep F1-F2,SECONDS\n"
+            "                    the sweep of the swept method, as 20-20000,5 (up to 20 seconds)\n"
+            "  --smoothing 1/N   smooth the response over 1/N octave (N 1..48), or off\n");
+}
+
+// A value out of the grammar is refused by the option and the setup alike, in the same words,
+// and a profile holding one keeps the value in force.
+TEST(FeatureParameters, AWrongValueIsRefusedAlikeEverywhere) {
+  support::PrivateProfile privateProfile;
+  struct Case {
+    const char* key;
+    const char* value;
+    const char* error;  // as the option says it ("" for a setting of setups only)
+  };
+  const Case cases[] = {
+      {"response", "swept", "--response needs dual or sweep, not \"swept\""},
+      {"response-reference", "both", "--response-reference needs left or right, not \"both\""},
+      {"sweep", "20000-20,5",
+       "--sweep needs F1-F2,SECONDS with 0 < F1 < F2 hertz and 0 < SECONDS <= 20, as "
+       "20-20000,5, not \"20000-20,5\""},
+      {"smoothing", "1/0",
+       "--smoothing needs 1/N (N from 1 to 48, 1/3 for a third of an octave) or off, not "
+       "\"1/0\""},
+      {"response-average", "mean", ""},
+      {"response-average-seconds", "100.5", ""},
+      {"phase-unwrapped", "yes", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.key) + " = " + c.value);
+    const Parameter* p = nullptr;
+    const ParameterTable* table = nullptr;
+    for (const ParameterTable* t : FeatureParameterTables()) {
+      if ((p = t->Find(c.key)) != nullptr) {
+        table = t;
+        break;
+      }
+    }
+    ASSERT_NE(p, nullptr);
+    if (*c.error != '\0') {
+      const CommandLineOptions o = ParseCommandLine({std::string("--") + c.key, c.value}, nullptr);
+      EXPECT_EQ(o.action, CommandLineOptions::Action::Error);
+      EXPECT_EQ(o.error, c.error);
+    } else {
+      EXPECT_EQ(ParseCommandLine({std::string("--") + c.key, c.value}, nullptr).action,
+                CommandLineOptions::Action::Error)
+          << "a setting of setups only is no option";
+    }
+    const std::string setup =
+        "[Aurivue setup]\nformat = 1\n[" + table->section + "]\n" + c.key + " = " + c.value + "\n";
+    const SetupReadResult read = ReadSetupText(setup, InstrumentState());
+    EXPECT_FALSE(read.ok);
+    const std::string said =
+        *c.error != '\0'
+            ? std::string(c.error)
+            : std::string(c.key) + " needs " + ParameterNeeds(*p) + ", not \"" + c.value + "\"";
+    EXPECT_EQ(read.error, "line 4: " + said);
+
+    InstrumentState state;
+    void* settings = SettingsIn(state, *table);
+    const std::string before = FormatParameter(*p, settings);
+    {
+      // The profile as a hand edit or another version may leave it.
+      UserProfile profile;
+      profile.beginGroup(QString::fromStdString(table->section));
+      for (const ProfileField& f : p->profile) {
+        profile.setValue(QString::fromLatin1(f.key), f.type == ProfileType::kText ? c.value : "-9");
+      }
+    }
+    // Numbers are brought into range and any text reads as a flag: only grammars can be missed.
+    bool flag = false;
+    for (const ProfileField& f : p->profile) flag = flag || f.type == ProfileType::kBool;
+    if (p->kind == ParameterKind::kNumber || p->kind == ParameterKind::kWhole || flag) continue;
+    LoadParameterProfile(*table, settings);
+    EXPECT_EQ(FormatParameter(*p, settings), before);
+  }
+}
+
+}  // namespace
