@@ -3,11 +3,23 @@
 #if AURIVUE_FEATURE_RESPONSE
 #include "features/response/response_parameters.h"
 #endif
+#if AURIVUE_FEATURE_SPECTROGRAM
+#include "features/spectrogram/spectrogram_parameters.h"
+#endif
+#if AURIVUE_FEATURE_CURSORS
+#include "features/cursors/cursor_parameters.h"
+#endif
 
 const std::vector<const ParameterTable*>& FeatureParameterTables() {
   static const std::vector<const ParameterTable*> tables = {
 #if AURIVUE_FEATURE_RESPONSE
     &ResponseParameters(),
+#endif
+#if AURIVUE_FEATURE_SPECTROGRAM
+    &SpectrogramParameters(),
+#endif
+#if AURIVUE_FEATURE_CURSORS
+    &CursorParameters(),
 #endif
   };
   return tables;

@@ -158,37 +158,6 @@ Entry FigureEntry(const char* key, int InstrumentState::*field, const std::vecto
       }};
 }
 
-// A cursor: off, on (where it stood), or on at a value in the first chart's units.
-Entry CursorEntry(const char* key, int id) {
-  return {"Cursors", key,
-          [id](const InstrumentState& s) {
-            const CursorSettings& c = s.cursors;
-            return !c.on[id] ? std::string("off") : c.placed[id] ? Number(c.value[id]) : "on";
-          },
-          [key, id](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
-            CursorSettings& c = s.cursors;
-            double v = 0;
-            if (value == "off" || value == "on") {
-              c.on[id] = value == "on";
-              c.placed[id] = false;
-            } else if (ReadNumber(value, v)) {
-              c.on[id] = c.placed[id] = true;
-              c.value[id] = v;
-            } else {
-              return Needs(key, "off, on or a value in the chart's units", value);
-            }
-            return std::string();
-          }};
-}
-
-Entry CursorFlagEntry(const char* key, bool CursorSettings::*field) {
-  return {"Cursors", key, [field](const InstrumentState& s) { return OnOff(s.cursors.*field); },
-          [key, field](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
-            return ReadOnOff(value, s.cursors.*field) ? std::string()
-                                                      : Needs(key, "on or off", value);
-          }};
-}
-
 Entry CardEntry(const char* key, int InstrumentState::Card::*field) {
   return {"Card", key, [field](const InstrumentState& s) { return std::to_string(s.card.*field); },
           [key, field](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
@@ -197,24 +166,6 @@ Entry CardEntry(const char* key, int InstrumentState::Card::*field) {
             s.card.*field = v;
             return std::string();
           }};
-}
-
-// Every setting, in the order the file lists them.
-Entry SpectrogramEntry(const char* key, std::function<std::string(const InstrumentState&)> write,
-                       std::function<bool(const std::string&, SpectrogramOptions&)> read,
-                       const char* what) {
-  return {
-      "Spectrogram", key, std::move(write),
-      [key, read, what](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
-        return read(value, s.spectrogram) ? std::string() : Needs(key, what, value);
-      }};
-}
-
-Entry SpectrogramNumber(const char* key, double SpectrogramOptions::*field) {
-  return SpectrogramEntry(
-      key, [field](const InstrumentState& s) { return Number(s.spectrogram.*field); },
-      [field](const std::string& v, SpectrogramOptions& o) { return ReadNumber(v, o.*field); },
-      "a number");
 }
 
 // A declared parameter of a feature: its setup entry reads and writes it as its option does.
@@ -333,42 +284,6 @@ std::vector<Entry> MakeEntries() {
     for (const Parameter& p : table->parameters) entries.push_back(ParameterEntry(*table, p));
   }
   const Entry rest[] = {
-      SpectrogramEntry(
-          "color-map", [](const InstrumentState& s) { return ColorMapKey(s.spectrogram.colorMap); },
-          [](const std::string& v, SpectrogramOptions& o) {
-            return ColorMapFromKey(v, o.colorMap);
-          },
-          "ember, glacier or grey"),
-      SpectrogramNumber("db-bottom", &SpectrogramOptions::dbBottom),
-      SpectrogramNumber("db-top", &SpectrogramOptions::dbTop),
-      SpectrogramNumber("span", &SpectrogramOptions::spanSeconds),
-      SpectrogramEntry(
-          "overlap",
-          [](const InstrumentState& s) { return std::to_string(s.spectrogram.overlapPercent); },
-          [](const std::string& v, SpectrogramOptions& o) {
-            return (v == "50" || v == "75") && ReadWhole(v, o.overlapPercent);
-          },
-          "50 or 75"),
-      CursorEntry("x1", 0),
-      CursorEntry("x2", 1),
-      CursorEntry("y1", 2),
-      CursorEntry("y2", 3),
-      CursorFlagEntry("track", &CursorSettings::track),
-      CursorFlagEntry("snap", &CursorSettings::snap),
-      {"Cursors", "markers",
-       [](const InstrumentState& s) { return std::to_string(s.cursors.markers); },
-       [](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
-         int n = 0;
-         if (!ReadWhole(value, n) || n < 0 || n > 8) {
-           return Needs("markers", "a number of peak markers from 0 to 8", value);
-         }
-         s.cursors.markers = n;
-         return std::string();
-       }},
-      CursorFlagEntry("peak-search", &CursorSettings::continuous),
-      CursorFlagEntry("marker-reference", &CursorSettings::reference),
-      CursorFlagEntry("marker-table", &CursorSettings::table),
-
       CardEntry("rate", &InstrumentState::Card::rate),
       CardEntry("channels", &InstrumentState::Card::channels),
       CardEntry("bits", &InstrumentState::Card::bits),
