@@ -6,8 +6,10 @@
 
 namespace {
 
-// The column where the help of an option begins, and the indent of its further lines.
+// The column where the help of an option begins, and the indent of its further lines; an
+// option reaching it keeps its help on its line, two spaces on, when that fits the width.
 constexpr std::size_t kHelpColumn = 20;
+constexpr std::size_t kHelpWidth = 80;
 
 bool ReadWholeNumber(const std::string& text, int& v) {
   const char* first = text.data();
@@ -26,6 +28,12 @@ bool InRange(const Parameter& p, double v) { return !p.ranged || (v >= p.lo && v
 Parameter& Parameter::Option(std::string metavarText, std::string helpText) {
   option = true;
   metavar = std::move(metavarText);
+  help = std::move(helpText);
+  return *this;
+}
+
+Parameter& Parameter::Flag(std::string helpText) {
+  flag = true;
   help = std::move(helpText);
   return *this;
 }
@@ -99,6 +107,12 @@ const Parameter* ParameterTable::FindOption(const std::string& name) const {
   if (name.rfind("--", 0) != 0) return nullptr;
   const Parameter* p = Find(name.substr(2));
   return p != nullptr && p->option ? p : nullptr;
+}
+
+const Parameter* ParameterTable::FindFlag(const std::string& name) const {
+  if (name.rfind("--", 0) != 0) return nullptr;
+  const Parameter* p = Find(name.substr(2));
+  return p != nullptr && p->flag ? p : nullptr;
 }
 
 std::string ParameterNumberText(double v) {
@@ -201,15 +215,18 @@ std::string ParseParameter(const Parameter& p, const std::string& text, void* se
 }
 
 std::string ParameterUsageText(const ParameterTable& table) {
-  std::string text;
+  std::string text = table.helpHeading;
   for (const Parameter& p : table.parameters) {
-    if (!p.option) continue;
-    std::string head = "  --" + p.key + (p.metavar.empty() ? "" : " " + p.metavar);
-    if (head.size() + 1 > kHelpColumn) {
+    if (!p.option && !p.flag) continue;
+    std::string head = "  --" + p.key + (p.option && !p.metavar.empty() ? " " + p.metavar : "");
+    const std::size_t firstLine = std::min(p.help.find('\n'), p.help.size());
+    if (head.size() < kHelpColumn) {
+      head.append(kHelpColumn - head.size(), ' ');
+    } else if (head.size() + 2 + firstLine <= kHelpWidth) {
+      head += "  ";
+    } else {
       head += "\n";
       head.append(kHelpColumn, ' ');
-    } else {
-      head.append(kHelpColumn - head.size(), ' ');
     }
     text += head;
     std::size_t start = 0;

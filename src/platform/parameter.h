@@ -1,8 +1,11 @@
 #pragma once
 
+#include <algorithm>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <typeinfo>
 #include <utility>
 #include <vector>
@@ -61,8 +64,10 @@ struct Parameter {
   std::function<std::string(const void*)> format;
   std::function<bool(const std::string&, void*)> parse;
 
-  // A command-line option --KEY METAVAR with its help (lines after the first indented alike).
+  // A command-line option --KEY METAVAR with its help (lines after the first indented alike);
+  // a flag is an option --KEY without a value that turns an on-off parameter on.
   bool option = false;
+  bool flag = false;
   std::string metavar;
   std::string help;
 
@@ -76,6 +81,7 @@ struct Parameter {
   std::function<std::string(const void*)> csvFormat;
 
   Parameter& Option(std::string metavarText, std::string helpText);
+  Parameter& Flag(std::string helpText);
   // One stored value, of the type the kind suits unless told (a choice over a bool is kBool).
   Parameter& Profile(const char* profileKey);
   Parameter& Profile(const char* profileKey, ProfileType type);
@@ -99,6 +105,11 @@ struct Parameter {
 // A feature's parameters, over one settings struct.
 struct ParameterTable {
   std::string section;  // the setup file's [section] and the profile's group
+  // Where --help lists the options: among the settings of the start, under a heading of their
+  // own, or among the measurement options of a scripted run.
+  enum class HelpPlace { kSettings, kMeasurements };
+  HelpPlace helpPlace = HelpPlace::kMeasurements;
+  std::string helpHeading;
   const std::type_info* type = nullptr;
   std::vector<Parameter> parameters;
   // The order of the CSV lines by key, when not the table's.
@@ -111,7 +122,8 @@ struct ParameterTable {
   std::function<void(void*)> sanitize;
 
   const Parameter* Find(const std::string& key) const;
-  const Parameter* FindOption(const std::string& name) const;  // "--key"
+  const Parameter* FindOption(const std::string& name) const;  // "--key" taking a value
+  const Parameter* FindFlag(const std::string& name) const;    // "--key" alone
 };
 
 template <typename S>
@@ -128,10 +140,20 @@ ParameterTable MakeParameterTable(std::string section, std::vector<Parameter> pa
 }
 
 namespace parameter_detail {
+// v as an F: a whole number out of F's range goes to its edge rather than past it.
+template <typename F>
+F Narrowed(double v) {
+  if constexpr (std::is_integral_v<F> && !std::is_same_v<F, bool>) {
+    v = std::clamp(v, static_cast<double>(std::numeric_limits<F>::min()),
+                   static_cast<double>(std::numeric_limits<F>::max()));
+  }
+  return static_cast<F>(v);
+}
+
 template <typename S, typename F>
 void Access(Parameter& p, F S::*field) {
   p.get = [field](const void* s) { return static_cast<double>(static_cast<const S*>(s)->*field); };
-  p.set = [field](void* s, double v) { static_cast<S*>(s)->*field = static_cast<F>(v); };
+  p.set = [field](void* s, double v) { static_cast<S*>(s)->*field = Narrowed<F>(v); };
 }
 }  // namespace parameter_detail
 
@@ -193,7 +215,9 @@ ProfileField StoredField(const char* key, ProfileType type, F S::*field, double 
   f.key = key;
   f.type = type;
   f.get = [field](const void* s) { return static_cast<double>(static_cast<const S*>(s)->*field); };
-  f.set = [field](void* s, double v) { static_cast<S*>(s)->*field = static_cast<F>(v); };
+  f.set = [field](void* s, double v) {
+    static_cast<S*>(s)->*field = parameter_detail::Narrowed<F>(v);
+  };
   f.lo = lo;
   f.hi = hi;
   return f;
@@ -207,7 +231,7 @@ std::string ParseParameter(const Parameter& p, const std::string& text, void* se
 // What p's error line says it needs.
 std::string ParameterNeeds(const Parameter& p);
 
-// The --help lines of the table's options.
+// The --help lines of the table's options (its heading first, when it has one).
 std::string ParameterUsageText(const ParameterTable& table);
 // The CSV "#" lines of the table for settings, in their order.
 std::vector<std::pair<std::string, std::string>> ParameterCsvLines(const ParameterTable& table,

@@ -113,8 +113,6 @@ void CAurivueApp::ApplyLiveProfile(const CommandLineOptions& options,
   const LiveProfile profile = LoadLiveProfile();
   m_bLive = options.live >= 0 ? options.live : (start.live ? 1 : 0);
   m_nCurtainRate = start.curtainRate;
-  m_spectrum = start.spectrum;
-  options.spectrum.ApplyTo(m_spectrum);
   // The features' options given win over the profile or setup they start from.
   InstrumentState given = start;
   for (const ParameterTable* table : FeatureParameterTables()) {
@@ -122,6 +120,7 @@ void CAurivueApp::ApplyLiveProfile(const CommandLineOptions& options,
       ApplyGivenParameters(*table, options.parameters, settings);
     }
   }
+  m_spectrum = given.spectrum;
   CurrentResponseSettings() = given.response;
   // --input and AURIVUE_INPUT win over the device chosen in the program; so does any input a
   // caller selected before the start.

@@ -106,7 +106,7 @@ std::string FigureList(const std::vector<int>& figures) {
 
 // Options that take a value, as --name VALUE or --name=VALUE.
 bool TakesValue(const std::string& name) {
-  if (IsSpectrumValueOption(name) || FindFeatureOption(name) != nullptr) return true;
+  if (FindFeatureOption(name) != nullptr) return true;
   static const char* const kNames[] = {"--input",    "--splash-ms", "--mode",       "--timebase",
                                        "--left-mv",  "--right-mv",  "--frames",     "--export",
                                        "--save-bmp", "--print-pdf", "--export-csv", "--record",
@@ -136,7 +136,6 @@ std::string ApplyFeatureOption(CommandLineOptions& o, const Parameter& p,
 std::string ApplyValue(CommandLineOptions& o, const std::string& name, const std::string& value) {
   if (IsMeasureOption(name)) return ApplyMeasureOption(o, name, value);
   if (IsCursorOption(name)) return ApplyCursorOption(o, name, value);
-  if (IsSpectrumValueOption(name)) return ApplySpectrumValue(o.spectrum, name, value);
   if (const Parameter* p = FindFeatureOption(name)) return ApplyFeatureOption(o, *p, value);
   if (IsGeneratorOption(name)) return ApplyGeneratorOption(o, name, value);
   if (name == "--input") {
@@ -216,8 +215,8 @@ CommandLineOptions ParseCommandLine(const std::vector<std::string>& args, const 
       return o;
     } else if (a == "--live" || a == "--classic") {
       o.live = a == "--live" ? 1 : 0;
-    } else if (a == "--peak-hold") {
-      o.spectrum.peakHold = true;
+    } else if (const Parameter* flag = FindFeatureFlag(a)) {
+      o.parameters.emplace_back(flag->key, "on");
     } else if (a == "--power") {
       o.power = true;
     } else if (a == "--quit") {
@@ -251,9 +250,11 @@ CommandLineOptions ParseCommandLine(const std::vector<std::string>& args, const 
 
 namespace {
 
-std::string FeatureUsageText() {
+std::string FeatureUsageText(ParameterTable::HelpPlace place) {
   std::string text;
-  for (const ParameterTable* table : FeatureParameterTables()) text += ParameterUsageText(*table);
+  for (const ParameterTable* table : FeatureParameterTables()) {
+    if (table->helpPlace == place) text += ParameterUsageText(*table);
+  }
   return text;
 }
 
@@ -276,7 +277,8 @@ std::string UsageText(const std::string& programName, const std::string& inputFo
          "  --live            Live display: redrawn with the screen from the newest samples\n"
          "  --classic         Classic display: one frame per half-second buffer\n"
          "                    (without either, as last chosen with View > Live display / F5)\n" +
-         SpectrumUsageText() + "\n" + std::string(TriggerUsageText()) +
+         FeatureUsageText(ParameterTable::HelpPlace::kSettings) + "\n" +
+         std::string(TriggerUsageText()) +
          "\n"
          "Measurements, run in this order once the window is up (also headless with\n"
          "QT_QPA_PLATFORM=offscreen):\n"
@@ -306,7 +308,8 @@ std::string UsageText(const std::string& programName, const std::string& inputFo
          "  --print-pdf FILE  print the page to the PDF file FILE, as Print does\n"
          "  --quit            end the program afterwards; the exit status is 1 when a step\n"
          "                    failed (its message is printed instead of shown)\n" +
-         MeasureUsageText() + FeatureUsageText() + CursorUsageText() + GeneratorUsageText() +
+         MeasureUsageText() + FeatureUsageText(ParameterTable::HelpPlace::kMeasurements) +
+         CursorUsageText() + GeneratorUsageText() +
          "\n"
          "  --help            show this help and exit\n"
          "  --version         show the version and exit\n"

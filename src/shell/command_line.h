@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "acquisition/spectrum_options.h"
 #include "features/cursors/cursor_settings.h"
 #include "platform/parameter.h"
-#include "shell/spectrum_command_line.h"
 #include "shell/trigger_options.h"
 
 // What the command line asks of a start.
@@ -44,8 +44,6 @@ struct CommandLineOptions {
   std::string measurePath;
   std::vector<std::string> expectations;
   std::string logPath;
-  // The spectrum analyser's choices for this start.
-  SpectrumChoices spectrum;
   // --setup: the setup file to start from; the other options win over it. --save-setup: write
   // the state as a setup file, a step of the run after --export.
   std::string setupPath;

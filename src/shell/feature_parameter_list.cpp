@@ -1,5 +1,8 @@
 #include "shell/feature_parameter_list.h"
 
+#if AURIVUE_FEATURE_SPECTRUM
+#include "features/spectrum/spectrum_parameters.h"
+#endif
 #if AURIVUE_FEATURE_RESPONSE
 #include "features/response/response_parameters.h"
 #endif
@@ -12,6 +15,9 @@
 
 const std::vector<const ParameterTable*>& FeatureParameterTables() {
   static const std::vector<const ParameterTable*> tables = {
+#if AURIVUE_FEATURE_SPECTRUM
+    &SpectrumParameters(),
+#endif
 #if AURIVUE_FEATURE_RESPONSE
     &ResponseParameters(),
 #endif
@@ -23,6 +29,13 @@ const std::vector<const ParameterTable*>& FeatureParameterTables() {
 #endif
   };
   return tables;
+}
+
+const Parameter* FindFeatureFlag(const std::string& name) {
+  for (const ParameterTable* table : FeatureParameterTables()) {
+    if (const Parameter* p = table->FindFlag(name)) return p;
+  }
+  return nullptr;
 }
 
 const Parameter* FindFeatureOption(const std::string& name) {

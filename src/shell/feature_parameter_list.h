@@ -10,5 +10,6 @@
 // the command line is read before any window exists, and without the toolkit.
 const std::vector<const ParameterTable*>& FeatureParameterTables();
 
-// The option "--key" of any table, or nullptr.
+// The option "--key" of any table that takes a value, or nullptr; the one without a value.
 const Parameter* FindFeatureOption(const std::string& name);
+const Parameter* FindFeatureFlag(const std::string& name);

@@ -10,7 +10,6 @@
 #include "features/spectrum/spectrum_profile.h"
 #include "shell/command_line.h"
 #include "shell/feature_parameter_list.h"
-#include "shell/spectrum_command_line.h"
 #include "shell/trigger_options.h"
 #include "view/display_modes.h"
 
@@ -60,18 +59,6 @@ bool ReadOnOff(const std::string& text, bool& v) {
   return true;
 }
 
-std::string FftSizeText(int size) {
-  return size == SpectrumOptions::kDescribed ? "described" : std::to_string(size);
-}
-
-std::string AverageText(const SpectrumOptions& o) {
-  if (o.average == 1) return "exp:" + Number(o.averageSeconds);
-  if (o.average == 2) return "lin:" + std::to_string(o.averageCount);
-  return "off";
-}
-
-const char* ScaleText(int scale) { return scale == 1 ? "dbfs" : scale == 2 ? "dbv" : "linear"; }
-
 std::string QuantityList(const std::vector<Quantity>& quantities) {
   std::string list;
   for (Quantity q : quantities) {
@@ -107,39 +94,10 @@ Entry TriggerOptionEntry(const char* key) {
           }};
 }
 
-Entry SpectrumOptionEntry(const char* key) {
-  return {"Spectrum", key, nullptr,
-          [key](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
-            SpectrumChoices choices;
-            std::string error = ApplySpectrumValue(choices, std::string("--") + key, value);
-            if (error.empty()) choices.ApplyTo(s.spectrum);
-            return error;
-          }};
-}
-
 Entry FlagEntry(const char* section, const char* key, bool InstrumentState::*flag) {
   return {section, key, [flag](const InstrumentState& s) { return std::string(OnOff(s.*flag)); },
           [key, flag](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
             return ReadOnOff(value, s.*flag) ? std::string() : Needs(key, "on or off", value);
-          }};
-}
-
-template <typename Field>
-Entry SpectrumNumberEntry(const char* key, Field SpectrumOptions::*field) {
-  return {"Spectrum", key, [field](const InstrumentState& s) { return Number(s.spectrum.*field); },
-          [key, field](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
-            double v = 0;
-            if (!ReadNumber(value, v)) return Needs(key, "a number", value);
-            s.spectrum.*field = static_cast<Field>(v);
-            return std::string();
-          }};
-}
-
-Entry SpectrumFlagEntry(const char* key, bool SpectrumOptions::*field) {
-  return {"Spectrum", key, [field](const InstrumentState& s) { return OnOff(s.spectrum.*field); },
-          [key, field](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
-            return ReadOnOff(value, s.spectrum.*field) ? std::string()
-                                                       : Needs(key, "on or off", value);
           }};
 }
 
@@ -234,27 +192,18 @@ std::vector<Entry> MakeEntries() {
                                                  : Needs("trigger-roll", "on or off", value);
        }},
 
-      {"Spectrum", "fft-size",
-       [](const InstrumentState& s) { return FftSizeText(s.spectrum.fftSize); },
-       SpectrumOptionEntry("fft-size").read},
-      {"Spectrum", "spectrum-scale",
-       [](const InstrumentState& s) { return std::string(ScaleText(s.spectrum.scale)); },
-       SpectrumOptionEntry("spectrum-scale").read},
-      {"Spectrum", "frequency-axis",
-       [](const InstrumentState& s) { return std::string(s.spectrum.logAxis ? "log" : "linear"); },
-       SpectrumOptionEntry("frequency-axis").read},
-      {"Spectrum", "average", [](const InstrumentState& s) { return AverageText(s.spectrum); },
-       SpectrumOptionEntry("average").read},
-      // The length of either averaging is kept while the other or none is chosen.
-      SpectrumNumberEntry("average-seconds", &SpectrumOptions::averageSeconds),
-      SpectrumNumberEntry("average-count", &SpectrumOptions::averageCount),
-      SpectrumFlagEntry("peak-hold", &SpectrumOptions::peakHold),
-      SpectrumNumberEntry("peak-decay", &SpectrumOptions::peakDecayDbPerSecond),
-      SpectrumFlagEntry("minimum-hold", &SpectrumOptions::minimumHold),
-      SpectrumFlagEntry("flat-top", &SpectrumOptions::flatTop),
-      SpectrumNumberEntry("db-bottom", &SpectrumOptions::dbBottom),
-      SpectrumNumberEntry("db-top", &SpectrumOptions::dbTop),
-
+  };
+  // The features' declared parameters, in the order of the feature list; the measurements,
+  // not declared yet, stand where their feature is in it: after the spectrum analyser.
+  const auto addTables = [&entries](bool spectrum) {
+    for (const ParameterTable* table : FeatureParameterTables()) {
+      if ((table->section == "Spectrum") != spectrum) continue;
+      if (SettingsIn(InstrumentState(), *table) == nullptr) continue;
+      for (const Parameter& p : table->parameters) entries.push_back(ParameterEntry(*table, p));
+    }
+  };
+  addTables(true);
+  const Entry measurements[] = {
       FlagEntry("Measurements", "readout", &InstrumentState::readout),
       FlagEntry("Measurements", "statistics", &InstrumentState::statistics),
       {"Measurements", "quantities",
@@ -278,11 +227,8 @@ std::vector<Entry> MakeEntries() {
          return std::string();
        }},
   };
-  // The features' declared parameters, in the order of the feature list.
-  for (const ParameterTable* table : FeatureParameterTables()) {
-    if (SettingsIn(InstrumentState(), *table) == nullptr) continue;
-    for (const Parameter& p : table->parameters) entries.push_back(ParameterEntry(*table, p));
-  }
+  entries.insert(entries.end(), std::begin(measurements), std::end(measurements));
+  addTables(false);
   const Entry rest[] = {
       CardEntry("rate", &InstrumentState::Card::rate),
       CardEntry("channels", &InstrumentState::Card::channels),
