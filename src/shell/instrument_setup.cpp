@@ -25,6 +25,14 @@ std::string Number(double v) {
   return ec == std::errc() ? std::string(text, end) : std::string("0");
 }
 
+// The trigger's figures read as plain decimals, without an exponent: written so, as the
+// shortest text would give "1e+05" for the highest level and no setup could be opened again.
+std::string Decimal(double v) {
+  char text[64];
+  const auto [end, ec] = std::to_chars(text, text + sizeof text, v, std::chars_format::fixed);
+  return ec == std::errc() ? std::string(text, end) : std::string("0");
+}
+
 bool ReadNumber(const std::string& text, double& v) {
   const char* first = text.data();
   const char* last = first + text.size();
@@ -174,16 +182,16 @@ std::vector<Entry> MakeEntries() {
        [](const InstrumentState& s) { return std::string(TriggerSlopeName(s.trigger.slope)); },
        TriggerOptionEntry("trigger-slope").read},
       {"Trigger", "trigger-level",
-       [](const InstrumentState& s) { return Number(s.trigger.levelMv); },
+       [](const InstrumentState& s) { return Decimal(s.trigger.levelMv); },
        TriggerOptionEntry("trigger-level").read},
       {"Trigger", "trigger-position",
-       [](const InstrumentState& s) { return Number(s.trigger.positionPercent); },
+       [](const InstrumentState& s) { return Decimal(s.trigger.positionPercent); },
        TriggerOptionEntry("trigger-position").read},
       {"Trigger", "trigger-holdoff",
-       [](const InstrumentState& s) { return Number(s.trigger.holdoffMs); },
+       [](const InstrumentState& s) { return Decimal(s.trigger.holdoffMs); },
        TriggerOptionEntry("trigger-holdoff").read},
       {"Trigger", "trigger-hysteresis",
-       [](const InstrumentState& s) { return Number(s.trigger.hysteresisDiv); },
+       [](const InstrumentState& s) { return Decimal(s.trigger.hysteresisDiv); },
        TriggerOptionEntry("trigger-hysteresis").read},
       {"Trigger", "trigger-roll",
        [](const InstrumentState& s) { return std::string(OnOff(s.trigger.roll)); },
