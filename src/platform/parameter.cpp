@@ -222,6 +222,10 @@ std::string ParameterUsageText(const ParameterTable& table) {
     const std::size_t firstLine = std::min(p.help.find('\n'), p.help.size());
     if (head.size() < kHelpColumn) {
       head.append(kHelpColumn - head.size(), ' ');
+    } else if (table.helpWideColumn > 0) {
+      head.append(std::max<std::size_t>(
+                      2, table.helpWideColumn - std::min(head.size(), table.helpWideColumn)),
+                  ' ');
     } else if (head.size() + 2 + firstLine <= kHelpWidth) {
       head += "  ";
     } else {

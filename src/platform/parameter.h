@@ -109,7 +109,10 @@ struct ParameterTable {
   // own, or among the measurement options of a scripted run.
   enum class HelpPlace { kSettings, kMeasurements };
   HelpPlace helpPlace = HelpPlace::kMeasurements;
+  int helpOrder = 0;  // within the place, before the feature list's order
   std::string helpHeading;
+  // A second column for options past the first (0: none); past that too, two spaces.
+  std::size_t helpWideColumn = 0;
   const std::type_info* type = nullptr;
   std::vector<Parameter> parameters;
   // The order of the CSV lines by key, when not the table's.
@@ -147,12 +150,26 @@ F Narrowed(double v) {
     v = std::clamp(v, static_cast<double>(std::numeric_limits<F>::min()),
                    static_cast<double>(std::numeric_limits<F>::max()));
   }
-  return static_cast<F>(v);
+  if constexpr (std::is_enum_v<F>) {
+    return static_cast<F>(static_cast<std::underlying_type_t<F>>(v));
+  } else {
+    return static_cast<F>(v);
+  }
+}
+
+// A field as a number: an enumeration by its underlying value.
+template <typename F>
+double Widened(F v) {
+  if constexpr (std::is_enum_v<F>) {
+    return static_cast<double>(static_cast<std::underlying_type_t<F>>(v));
+  } else {
+    return static_cast<double>(v);
+  }
 }
 
 template <typename S, typename F>
 void Access(Parameter& p, F S::*field) {
-  p.get = [field](const void* s) { return static_cast<double>(static_cast<const S*>(s)->*field); };
+  p.get = [field](const void* s) { return Widened(static_cast<const S*>(s)->*field); };
   p.set = [field](void* s, double v) { static_cast<S*>(s)->*field = Narrowed<F>(v); };
 }
 }  // namespace parameter_detail

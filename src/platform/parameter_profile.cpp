@@ -22,9 +22,12 @@ void LoadParameterProfile(const ParameterTable& table, void* settings) {
         continue;
       }
       const QVariant stored = profile.value(key, f.get(settings));
+      // What is not a number at all (a hand edit) reads as the value in force.
+      bool ok = true;
       double v = f.type == ProfileType::kBool  ? (stored.toBool() ? 1 : 0)
-                 : f.type == ProfileType::kInt ? stored.toInt()
-                                               : stored.toDouble();
+                 : f.type == ProfileType::kInt ? stored.toInt(&ok)
+                                               : stored.toDouble(&ok);
+      if (!ok) v = f.get(settings);
       if (f.lo < f.hi) v = std::clamp(v, f.lo, f.hi);
       f.set(trial.get(), v);
       text = FormatParameter(p, trial.get());

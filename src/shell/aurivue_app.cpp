@@ -66,7 +66,14 @@ bool CAurivueApp::InitInstance(QApplication& qapp, const CommandLineOptions& opt
     if (read.ok) setup = read.state;
   }
   ApplyLiveProfile(options, setup ? *setup : profileState);
-  CurrentTrigger().SetSettings(options.trigger.Over(setup ? setup->trigger : profileState.trigger));
+  // The trigger's options given win over the profile or setup for this start (never stored).
+  InstrumentState start = setup ? *setup : profileState;
+  for (const ParameterTable* table : FeatureParameterTables()) {
+    if (void* settings = SettingsIn(start, *table)) {
+      ApplyGivenParameters(*table, options.parameters, settings);
+    }
+  }
+  CurrentTrigger().SetSettings(start.trigger.Limited());
   LoadSettings();
   ComputeDerived();
   // A recording at another rate could never be opened at POWER: say so now, with both rates.

@@ -114,8 +114,7 @@ bool TakesValue(const std::string& name) {
   for (const char* n : kNames) {
     if (name == n) return true;
   }
-  return IsMeasureOption(name) || IsTriggerOption(name) || IsCursorOption(name) ||
-         IsGeneratorOption(name);
+  return IsMeasureOption(name) || IsCursorOption(name) || IsGeneratorOption(name);
 }
 
 // Checks a feature's option on settings of its own and keeps it as given: the settings it
@@ -162,8 +161,6 @@ std::string ApplyValue(CommandLineOptions& o, const std::string& name, const std
              " needs a figure of the channel switch in mV/div: " + FigureList(ChannelFigures()) +
              ", not \"" + value + "\"";
     }
-  } else if (IsTriggerOption(name)) {
-    return ApplyTriggerOption(o.trigger, name, value);
   } else if (name == "--frames") {
     if ((o.frames = ParseWhole(value, 1, 10000)) < 0) {
       return "--frames needs a whole number of buffers from 1 to 10000, not \"" + value + "\"";
@@ -251,10 +248,15 @@ CommandLineOptions ParseCommandLine(const std::vector<std::string>& args, const 
 namespace {
 
 std::string FeatureUsageText(ParameterTable::HelpPlace place) {
-  std::string text;
+  std::vector<const ParameterTable*> tables;
   for (const ParameterTable* table : FeatureParameterTables()) {
-    if (table->helpPlace == place) text += ParameterUsageText(*table);
+    if (table->helpPlace == place) tables.push_back(table);
   }
+  std::stable_sort(
+      tables.begin(), tables.end(),
+      [](const ParameterTable* a, const ParameterTable* b) { return a->helpOrder < b->helpOrder; });
+  std::string text;
+  for (const ParameterTable* table : tables) text += ParameterUsageText(*table);
   return text;
 }
 
@@ -277,8 +279,7 @@ std::string UsageText(const std::string& programName, const std::string& inputFo
          "  --live            Live display: redrawn with the screen from the newest samples\n"
          "  --classic         Classic display: one frame per half-second buffer\n"
          "                    (without either, as last chosen with View > Live display / F5)\n" +
-         FeatureUsageText(ParameterTable::HelpPlace::kSettings) + "\n" +
-         std::string(TriggerUsageText()) +
+         FeatureUsageText(ParameterTable::HelpPlace::kSettings) +
          "\n"
          "Measurements, run in this order once the window is up (also headless with\n"
          "QT_QPA_PLATFORM=offscreen):\n"

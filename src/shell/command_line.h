@@ -6,7 +6,6 @@
 #include "acquisition/spectrum_options.h"
 #include "features/cursors/cursor_settings.h"
 #include "platform/parameter.h"
-#include "shell/trigger_options.h"
 
 // What the command line asks of a start.
 struct CommandLineOptions {
@@ -18,8 +17,6 @@ struct CommandLineOptions {
   std::string inputSpec;
   // Display: 1 Live (--live), 0 Classic (--classic), -1 as the per-user profile says.
   int live = -1;
-  // The oscillograph's trigger (--trigger...), over the per-user profile for this start.
-  TriggerOptions trigger;
   // Document file names; the document reads nothing from them.
   std::vector<std::string> files;
   // One line for Action::Error.

@@ -1,5 +1,8 @@
 #include "shell/feature_parameter_list.h"
 
+#if AURIVUE_FEATURE_TRIGGER
+#include "features/trigger_parameters.h"
+#endif
 #if AURIVUE_FEATURE_SPECTRUM
 #include "features/spectrum/spectrum_parameters.h"
 #endif
@@ -15,6 +18,9 @@
 
 const std::vector<const ParameterTable*>& FeatureParameterTables() {
   static const std::vector<const ParameterTable*> tables = {
+#if AURIVUE_FEATURE_TRIGGER
+    &TriggerParameters(),
+#endif
 #if AURIVUE_FEATURE_SPECTRUM
     &SpectrumParameters(),
 #endif

@@ -10,7 +10,6 @@
 #include "features/spectrum/spectrum_profile.h"
 #include "shell/command_line.h"
 #include "shell/feature_parameter_list.h"
-#include "shell/trigger_options.h"
 #include "view/display_modes.h"
 
 namespace {
@@ -22,14 +21,6 @@ constexpr char kFormatVersion[] = "1";
 std::string Number(double v) {
   char text[32];
   const auto [end, ec] = std::to_chars(text, text + sizeof text, v);
-  return ec == std::errc() ? std::string(text, end) : std::string("0");
-}
-
-// The trigger's figures read as plain decimals, without an exponent: written so, as the
-// shortest text would give "1e+05" for the highest level and no setup could be opened again.
-std::string Decimal(double v) {
-  char text[64];
-  const auto [end, ec] = std::to_chars(text, text + sizeof text, v, std::chars_format::fixed);
   return ec == std::errc() ? std::string(text, end) : std::string("0");
 }
 
@@ -88,18 +79,6 @@ struct Entry {
 
 std::string Needs(const char* key, const std::string& what, const std::string& value) {
   return std::string(key) + " needs " + what + ", not \"" + value + "\"";
-}
-
-// A setting the command line knows: read through the option's own parser, so that both accept
-// the same values and say the same about a wrong one.
-Entry TriggerOptionEntry(const char* key) {
-  return {"Trigger", key, nullptr,
-          [key](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
-            TriggerOptions options;
-            std::string error = ApplyTriggerOption(options, std::string("--") + key, value);
-            if (error.empty()) s.trigger = options.Over(s.trigger);
-            return error;
-          }};
 }
 
 Entry FlagEntry(const char* section, const char* key, bool InstrumentState::*flag) {
@@ -172,40 +151,13 @@ std::vector<Entry> MakeEntries() {
       FigureEntry("curtains", &InstrumentState::curtainRate, CurtainRates(),
                   "a waterfall curtain rate: 2, 5, 10, 20 or 30 a second"),
 
-      {"Trigger", "trigger",
-       [](const InstrumentState& s) { return std::string(TriggerModeName(s.trigger.mode)); },
-       TriggerOptionEntry("trigger").read},
-      {"Trigger", "trigger-source",
-       [](const InstrumentState& s) { return std::string(TriggerSourceName(s.trigger.source)); },
-       TriggerOptionEntry("trigger-source").read},
-      {"Trigger", "trigger-slope",
-       [](const InstrumentState& s) { return std::string(TriggerSlopeName(s.trigger.slope)); },
-       TriggerOptionEntry("trigger-slope").read},
-      {"Trigger", "trigger-level",
-       [](const InstrumentState& s) { return Decimal(s.trigger.levelMv); },
-       TriggerOptionEntry("trigger-level").read},
-      {"Trigger", "trigger-position",
-       [](const InstrumentState& s) { return Decimal(s.trigger.positionPercent); },
-       TriggerOptionEntry("trigger-position").read},
-      {"Trigger", "trigger-holdoff",
-       [](const InstrumentState& s) { return Decimal(s.trigger.holdoffMs); },
-       TriggerOptionEntry("trigger-holdoff").read},
-      {"Trigger", "trigger-hysteresis",
-       [](const InstrumentState& s) { return Decimal(s.trigger.hysteresisDiv); },
-       TriggerOptionEntry("trigger-hysteresis").read},
-      {"Trigger", "trigger-roll",
-       [](const InstrumentState& s) { return std::string(OnOff(s.trigger.roll)); },
-       [](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
-         return ReadOnOff(value, s.trigger.roll) ? std::string()
-                                                 : Needs("trigger-roll", "on or off", value);
-       }},
-
   };
   // The features' declared parameters, in the order of the feature list; the measurements,
   // not declared yet, stand where their feature is in it: after the spectrum analyser.
-  const auto addTables = [&entries](bool spectrum) {
+  const auto addTables = [&entries](bool beforeMeasurements) {
     for (const ParameterTable* table : FeatureParameterTables()) {
-      if ((table->section == "Spectrum") != spectrum) continue;
+      const bool before = table->section == "Trigger" || table->section == "Spectrum";
+      if (before != beforeMeasurements) continue;
       if (SettingsIn(InstrumentState(), *table) == nullptr) continue;
       for (const Parameter& p : table->parameters) entries.push_back(ParameterEntry(*table, p));
     }

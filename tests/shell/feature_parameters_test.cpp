@@ -29,6 +29,10 @@ struct Edge {
 };
 Edge EdgeValue(const ParameterTable& table, const Parameter& p, const std::string& fallback) {
   static const std::map<std::string, Edge> named = {
+      {"Trigger trigger-level", {"-100000", "-100000"}},
+      {"Trigger trigger-position", {"100", "100"}},
+      {"Trigger trigger-holdoff", {"5000", "5000"}},
+      {"Trigger trigger-hysteresis", {"0.00002", "0.00002"}},
       {"Spectrum fft-size", {"65536", "65536"}},
       {"Spectrum average", {"lin:1000", "lin:1000"}},
       {"Spectrum average-seconds", {"0.1", "0.1"}},
@@ -178,6 +182,18 @@ TEST(FeatureParameters, TheHelpLinesKeepTheirLayout) {
        "  --average M       off, exp:SECONDS (time constant 0.1..10) or lin:N (2..1000\n"
        "                    transforms), averaged in power\n"
        "  --peak-hold       show the peak hold trace\n"},
+      {"Trigger",
+       "\n"
+       "  --trigger MODE    trigger of the oscillograph: off, auto, normal or single\n"
+       "                    (default: as last set in the Trigger menu, else off)\n"
+       "  --trigger-source CHANNEL  left or right\n"
+       "  --trigger-slope SLOPE     rising, falling or either\n"
+       "  --trigger-level MV        trigger level in mV (the oscillograph's units)\n"
+       "  --trigger-position PERCENT  trigger point, 0..100 % of the screen from the left\n"
+       "                    (default 10; 50 and 50% alike)\n"
+       "  --trigger-holdoff MS      no new trigger for MS ms after one (0..5000)\n"
+       "  --trigger-hysteresis DIV  hysteresis, 0..2 vertical divisions of the source\n"
+       "                    channel's chart (default 0.1)\n"},
       {"Spectrogram", ""},
       {"Cursors", ""},
   };
@@ -208,6 +224,12 @@ TEST(FeatureParameters, AWrongValueIsRefusedAlikeEverywhere) {
       {"response-average", "mean", ""},
       {"response-average-seconds", "100.5", ""},
       {"phase-unwrapped", "yes", ""},
+      {"trigger", "on", "--trigger needs off, auto, normal or single, not \"on\""},
+      {"trigger-level", "1e3",
+       "--trigger-level needs a level in mV from -100000 to 100000, not \"1e3\""},
+      {"trigger-position", "101%",
+       "--trigger-position needs a share of the screen from 0 to 100 %, not \"101%\""},
+      {"trigger-roll", "yes", ""},
       {"fft-size", "1000",
        "--fft-size needs described or a power of two from 1024 to 65536, not \"1000\""},
       {"average", "exp:11",
@@ -260,13 +282,14 @@ TEST(FeatureParameters, AWrongValueIsRefusedAlikeEverywhere) {
       UserProfile profile;
       profile.beginGroup(QString::fromStdString(table->section));
       for (const ProfileField& f : p->profile) {
-        profile.setValue(QString::fromLatin1(f.key), f.type == ProfileType::kText ? c.value : "-9");
+        profile.setValue(QString::fromLatin1(f.key),
+                         f.type == ProfileType::kText ? c.value : "not a number");
       }
     }
-    // Numbers are brought into range and any text reads as a flag: only grammars can be missed.
+    // Any text reads as a flag; for the rest, text that is no value leaves the value in force.
     bool flag = false;
     for (const ProfileField& f : p->profile) flag = flag || f.type == ProfileType::kBool;
-    if (p->kind == ParameterKind::kNumber || p->kind == ParameterKind::kWhole || flag) continue;
+    if (flag) continue;
     LoadParameterProfile(*table, settings);
     EXPECT_EQ(FormatParameter(*p, settings), before);
   }
