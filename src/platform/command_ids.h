@@ -94,9 +94,45 @@ constexpr int ID_TRIGGER_SLOPE_LAST = 33169;
 constexpr int ID_TRIGGER_FIFTY = 33170;  // level to the middle of the newest frame (Ctrl+L)
 constexpr int ID_TRIGGER_REARM = 33171;  // Single waits for its next trigger (F9)
 constexpr int ID_TRIGGER_ROLL = 33172;   // roll at 20 ms/div and slower in Live
-// The blocks of the newer instruments' menus; each feature names its items in its own header
-// within its block: cursors and markers 33400..33411 (features/cursors/cursors_feature.h),
-// response 33600..33629 (features/response/response_feature.h), spectrogram 34400..34443
-// (features/spectrogram/spectrogram_feature.h).
+// The Cursors menu: X1 .. Y2 in ChartCursorId order, then track, snap and the markers.
+constexpr int ID_CURSOR_X1 = 33400;
+constexpr int ID_CURSOR_X2 = 33401;
+constexpr int ID_CURSOR_Y1 = 33402;
+constexpr int ID_CURSOR_Y2 = 33403;
+constexpr int ID_CURSOR_TRACK = 33404;
+constexpr int ID_CURSOR_SNAP = 33405;
+constexpr int ID_MARKER_PEAK = 33406;
+constexpr int ID_MARKER_NEXT_PEAK = 33407;
+constexpr int ID_MARKER_CONTINUOUS = 33408;
+constexpr int ID_MARKER_REFERENCE = 33409;
+constexpr int ID_MARKER_CLEAR = 33410;
+constexpr int ID_MARKER_TABLE = 33411;
+constexpr int ID_CURSOR_LAST = ID_MARKER_TABLE;
+// The Response menu.
+constexpr int ID_RESPONSE_FIRST = 33600;
+constexpr int ID_RESPONSE_DUAL = 33600;
+constexpr int ID_RESPONSE_SWEEP = 33601;
+constexpr int ID_RESPONSE_REFERENCE_LEFT = 33602;
+constexpr int ID_RESPONSE_REFERENCE_RIGHT = 33603;
+constexpr int ID_RESPONSE_AVERAGE_LINEAR = 33604;
+constexpr int ID_RESPONSE_AVERAGE_EXPONENTIAL = 33605;
+constexpr int ID_RESPONSE_RESTART = 33606;
+constexpr int ID_RESPONSE_START_SWEEP = 33607;
+constexpr int ID_RESPONSE_PHASE_UNWRAPPED = 33608;
+constexpr int ID_RESPONSE_GROUP_DELAY = 33609;
+constexpr int ID_RESPONSE_STORE_REFERENCE = 33610;
+constexpr int ID_RESPONSE_CLEAR_REFERENCE = 33611;
+constexpr int ID_RESPONSE_SMOOTHING_FIRST = 33620;  // one per kSmoothingChoices entry
+constexpr int ID_RESPONSE_LAST = 33629;
+// The Spectrogram menu.
+constexpr int ID_SPECTROGRAM_MAP_FIRST = 34400;    // one a colour map, in ColorMapKind order
+constexpr int ID_SPECTROGRAM_SPAN_FIRST = 34410;   // one a span of SpectrogramSpans()
+constexpr int ID_SPECTROGRAM_RANGE_FIRST = 34420;  // one a range of SpectrogramRanges()
+constexpr int ID_SPECTROGRAM_OVERLAP_50 = 34430;
+constexpr int ID_SPECTROGRAM_OVERLAP_75 = 34431;
+constexpr int ID_SPECTROGRAM_PAUSE = 34440;  // a toggle
+constexpr int ID_SPECTROGRAM_BACK = 34441;
+constexpr int ID_SPECTROGRAM_FORWARD = 34442;
+constexpr int ID_SPECTROGRAM_NEWEST = 34443;
 constexpr int ID_GENERATOR_PANEL = 33700;   // View > Generator > Generator Panel
 constexpr int ID_GENERATOR_OUTPUT = 33701;  // View > Generator > Output On

@@ -10,9 +10,9 @@
 #include "features/data_out/data_out.h"
 #include "features/data_out/data_out_feature.h"
 #include "features/live/live_profile.h"
+#include "features/response/response_settings.h"
 #include "features/spectrum/spectrum_profile.h"
 #include "features/trigger_profile.h"
-#include "features/response/response_settings.h"
 #include "platform/command_ids.h"
 #include "platform/file_services.h"
 #include "platform/message_box.h"
@@ -20,6 +20,7 @@
 #include "platform/shell_services.h"
 #include "platform/user_profile.h"
 #include "platform/wave_in.h"
+#include "shell/feature_parameter_list.h"
 #include "shell/main_frame.h"
 #include "shell/setup_commands.h"
 #include "shell/single_instance.h"
@@ -65,7 +66,14 @@ bool CAurivueApp::InitInstance(QApplication& qapp, const CommandLineOptions& opt
     if (read.ok) setup = read.state;
   }
   ApplyLiveProfile(options, setup ? *setup : profileState);
-  CurrentTrigger().SetSettings(options.trigger.Over(setup ? setup->trigger : profileState.trigger));
+  // The trigger's options given win over the profile or setup for this start (never stored).
+  InstrumentState start = setup ? *setup : profileState;
+  for (const ParameterTable* table : FeatureParameterTables()) {
+    if (void* settings = SettingsIn(start, *table)) {
+      ApplyGivenParameters(*table, options.parameters, settings);
+    }
+  }
+  CurrentTrigger().SetSettings(start.trigger.Limited());
   LoadSettings();
   ComputeDerived();
   // A recording at another rate could never be opened at POWER: say so now, with both rates.
@@ -112,10 +120,15 @@ void CAurivueApp::ApplyLiveProfile(const CommandLineOptions& options,
   const LiveProfile profile = LoadLiveProfile();
   m_bLive = options.live >= 0 ? options.live : (start.live ? 1 : 0);
   m_nCurtainRate = start.curtainRate;
-  m_spectrum = start.spectrum;
-  options.spectrum.ApplyTo(m_spectrum);
-  CurrentResponseSettings() = start.response;
-  options.response.ApplyTo(CurrentResponseSettings());
+  // The features' options given win over the profile or setup they start from.
+  InstrumentState given = start;
+  for (const ParameterTable* table : FeatureParameterTables()) {
+    if (void* settings = SettingsIn(given, *table)) {
+      ApplyGivenParameters(*table, options.parameters, settings);
+    }
+  }
+  m_spectrum = given.spectrum;
+  CurrentResponseSettings() = given.response;
   // --input and AURIVUE_INPUT win over the device chosen in the program; so does any input a
   // caller selected before the start.
   const char* env = std::getenv("AURIVUE_INPUT");

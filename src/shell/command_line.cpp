@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "shell/feature_parameter_list.h"
 #include "shell/generator_command_line.h"
 #include "view/display_modes.h"
 
@@ -105,7 +106,7 @@ std::string FigureList(const std::vector<int>& figures) {
 
 // Options that take a value, as --name VALUE or --name=VALUE.
 bool TakesValue(const std::string& name) {
-  if (IsSpectrumValueOption(name) || IsResponseValueOption(name)) return true;
+  if (FindFeatureOption(name) != nullptr) return true;
   static const char* const kNames[] = {"--input",    "--splash-ms", "--mode",       "--timebase",
                                        "--left-mv",  "--right-mv",  "--frames",     "--export",
                                        "--save-bmp", "--print-pdf", "--export-csv", "--record",
@@ -113,16 +114,28 @@ bool TakesValue(const std::string& name) {
   for (const char* n : kNames) {
     if (name == n) return true;
   }
-  return IsMeasureOption(name) || IsTriggerOption(name) || IsCursorOption(name) ||
-         IsGeneratorOption(name);
+  return IsMeasureOption(name) || IsCursorOption(name) || IsGeneratorOption(name);
+}
+
+// Checks a feature's option on settings of its own and keeps it as given: the settings it
+// goes into are made later, from the profile or a setup.
+std::string ApplyFeatureOption(CommandLineOptions& o, const Parameter& p,
+                               const std::string& value) {
+  for (const ParameterTable* table : FeatureParameterTables()) {
+    if (table->Find(p.key) != &p) continue;
+    const std::shared_ptr<void> trial = table->clone(table->defaults.get());
+    const std::string error = ParseParameter(p, value, trial.get());
+    if (error.empty()) o.parameters.emplace_back(p.key, value);
+    return error;
+  }
+  return std::string();
 }
 
 // Stores one option's value; an empty result, or the error line.
 std::string ApplyValue(CommandLineOptions& o, const std::string& name, const std::string& value) {
   if (IsMeasureOption(name)) return ApplyMeasureOption(o, name, value);
   if (IsCursorOption(name)) return ApplyCursorOption(o, name, value);
-  if (IsSpectrumValueOption(name)) return ApplySpectrumValue(o.spectrum, name, value);
-  if (IsResponseValueOption(name)) return ApplyResponseValue(o.response, name, value);
+  if (const Parameter* p = FindFeatureOption(name)) return ApplyFeatureOption(o, *p, value);
   if (IsGeneratorOption(name)) return ApplyGeneratorOption(o, name, value);
   if (name == "--input") {
     if (value.empty()) return "--input needs a SPEC";
@@ -148,8 +161,6 @@ std::string ApplyValue(CommandLineOptions& o, const std::string& name, const std
              " needs a figure of the channel switch in mV/div: " + FigureList(ChannelFigures()) +
              ", not \"" + value + "\"";
     }
-  } else if (IsTriggerOption(name)) {
-    return ApplyTriggerOption(o.trigger, name, value);
   } else if (name == "--frames") {
     if ((o.frames = ParseWhole(value, 1, 10000)) < 0) {
       return "--frames needs a whole number of buffers from 1 to 10000, not \"" + value + "\"";
@@ -201,8 +212,8 @@ CommandLineOptions ParseCommandLine(const std::vector<std::string>& args, const 
       return o;
     } else if (a == "--live" || a == "--classic") {
       o.live = a == "--live" ? 1 : 0;
-    } else if (a == "--peak-hold") {
-      o.spectrum.peakHold = true;
+    } else if (const Parameter* flag = FindFeatureFlag(a)) {
+      o.parameters.emplace_back(flag->key, "on");
     } else if (a == "--power") {
       o.power = true;
     } else if (a == "--quit") {
@@ -234,6 +245,23 @@ CommandLineOptions ParseCommandLine(const std::vector<std::string>& args, const 
   return o;
 }
 
+namespace {
+
+std::string FeatureUsageText(ParameterTable::HelpPlace place) {
+  std::vector<const ParameterTable*> tables;
+  for (const ParameterTable* table : FeatureParameterTables()) {
+    if (table->helpPlace == place) tables.push_back(table);
+  }
+  std::stable_sort(
+      tables.begin(), tables.end(),
+      [](const ParameterTable* a, const ParameterTable* b) { return a->helpOrder < b->helpOrder; });
+  std::string text;
+  for (const ParameterTable* table : tables) text += ParameterUsageText(*table);
+  return text;
+}
+
+}  // namespace
+
 std::string UsageText(const std::string& programName, const std::string& inputForms,
                       bool settingsBesideProgram) {
   return "Usage: " + programName +
@@ -251,7 +279,7 @@ std::string UsageText(const std::string& programName, const std::string& inputFo
          "  --live            Live display: redrawn with the screen from the newest samples\n"
          "  --classic         Classic display: one frame per half-second buffer\n"
          "                    (without either, as last chosen with View > Live display / F5)\n" +
-         SpectrumUsageText() + "\n" + std::string(TriggerUsageText()) +
+         FeatureUsageText(ParameterTable::HelpPlace::kSettings) +
          "\n"
          "Measurements, run in this order once the window is up (also headless with\n"
          "QT_QPA_PLATFORM=offscreen):\n"
@@ -281,7 +309,8 @@ std::string UsageText(const std::string& programName, const std::string& inputFo
          "  --print-pdf FILE  print the page to the PDF file FILE, as Print does\n"
          "  --quit            end the program afterwards; the exit status is 1 when a step\n"
          "                    failed (its message is printed instead of shown)\n" +
-         MeasureUsageText() + ResponseUsageText() + CursorUsageText() + GeneratorUsageText() +
+         MeasureUsageText() + FeatureUsageText(ParameterTable::HelpPlace::kMeasurements) +
+         CursorUsageText() + GeneratorUsageText() +
          "\n"
          "  --help            show this help and exit\n"
          "  --version         show the version and exit\n"

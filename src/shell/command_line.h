@@ -3,10 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "shell/response_command_line.h"
+#include "acquisition/spectrum_options.h"
 #include "features/cursors/cursor_settings.h"
-#include "shell/spectrum_command_line.h"
-#include "shell/trigger_options.h"
+#include "platform/parameter.h"
 
 // What the command line asks of a start.
 struct CommandLineOptions {
@@ -18,8 +17,6 @@ struct CommandLineOptions {
   std::string inputSpec;
   // Display: 1 Live (--live), 0 Classic (--classic), -1 as the per-user profile says.
   int live = -1;
-  // The oscillograph's trigger (--trigger...), over the per-user profile for this start.
-  TriggerOptions trigger;
   // Document file names; the document reads nothing from them.
   std::vector<std::string> files;
   // One line for Action::Error.
@@ -44,14 +41,13 @@ struct CommandLineOptions {
   std::string measurePath;
   std::vector<std::string> expectations;
   std::string logPath;
-  // The spectrum analyser's choices for this start.
-  SpectrumChoices spectrum;
   // --setup: the setup file to start from; the other options win over it. --save-setup: write
   // the state as a setup file, a step of the run after --export.
   std::string setupPath;
   std::string saveSetupPath;
-  // The response analyser's choices for this start.
-  ResponseChoices response;
+  // The values given for the features' declared options (feature_parameter_list.h), each
+  // checked; they win over the profile and a setup for this start.
+  GivenParameters parameters;
   // --cursors: the cursors of the first chart, on at the values given (cursorsGiven); --markers:
   // the N highest peaks of each channel in the measurement file.
   CursorSettings cursors;

@@ -9,9 +9,7 @@
 #include "features/live/live_profile.h"
 #include "features/spectrum/spectrum_profile.h"
 #include "shell/command_line.h"
-#include "shell/response_command_line.h"
-#include "shell/spectrum_command_line.h"
-#include "shell/trigger_options.h"
+#include "shell/feature_parameter_list.h"
 #include "view/display_modes.h"
 
 namespace {
@@ -60,18 +58,6 @@ bool ReadOnOff(const std::string& text, bool& v) {
   return true;
 }
 
-std::string FftSizeText(int size) {
-  return size == SpectrumOptions::kDescribed ? "described" : std::to_string(size);
-}
-
-std::string AverageText(const SpectrumOptions& o) {
-  if (o.average == 1) return "exp:" + Number(o.averageSeconds);
-  if (o.average == 2) return "lin:" + std::to_string(o.averageCount);
-  return "off";
-}
-
-const char* ScaleText(int scale) { return scale == 1 ? "dbfs" : scale == 2 ? "dbv" : "linear"; }
-
 std::string QuantityList(const std::vector<Quantity>& quantities) {
   std::string list;
   for (Quantity q : quantities) {
@@ -95,71 +81,10 @@ std::string Needs(const char* key, const std::string& what, const std::string& v
   return std::string(key) + " needs " + what + ", not \"" + value + "\"";
 }
 
-// A setting the command line knows: read through the option's own parser, so that both accept
-// the same values and say the same about a wrong one.
-Entry TriggerOptionEntry(const char* key) {
-  return {"Trigger", key, nullptr,
-          [key](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
-            TriggerOptions options;
-            std::string error = ApplyTriggerOption(options, std::string("--") + key, value);
-            if (error.empty()) s.trigger = options.Over(s.trigger);
-            return error;
-          }};
-}
-
-Entry SpectrumOptionEntry(const char* key) {
-  return {"Spectrum", key, nullptr,
-          [key](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
-            SpectrumChoices choices;
-            std::string error = ApplySpectrumValue(choices, std::string("--") + key, value);
-            if (error.empty()) choices.ApplyTo(s.spectrum);
-            return error;
-          }};
-}
-
 Entry FlagEntry(const char* section, const char* key, bool InstrumentState::*flag) {
   return {section, key, [flag](const InstrumentState& s) { return std::string(OnOff(s.*flag)); },
           [key, flag](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
             return ReadOnOff(value, s.*flag) ? std::string() : Needs(key, "on or off", value);
-          }};
-}
-
-template <typename Field>
-Entry SpectrumNumberEntry(const char* key, Field SpectrumOptions::*field) {
-  return {"Spectrum", key, [field](const InstrumentState& s) { return Number(s.spectrum.*field); },
-          [key, field](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
-            double v = 0;
-            if (!ReadNumber(value, v)) return Needs(key, "a number", value);
-            s.spectrum.*field = static_cast<Field>(v);
-            return std::string();
-          }};
-}
-
-Entry SpectrumFlagEntry(const char* key, bool SpectrumOptions::*field) {
-  return {"Spectrum", key, [field](const InstrumentState& s) { return OnOff(s.spectrum.*field); },
-          [key, field](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
-            return ReadOnOff(value, s.spectrum.*field) ? std::string()
-                                                       : Needs(key, "on or off", value);
-          }};
-}
-
-// The response analyser's settings the command line knows, read through its parser.
-Entry ResponseOptionEntry(const char* key,
-                          std::function<std::string(const ResponseSettings&)> write) {
-  return {"Response", key, [write](const InstrumentState& s) { return write(s.response); },
-          [key](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
-            ResponseChoices choices;
-            std::string error = ApplyResponseValue(choices, std::string("--") + key, value);
-            if (error.empty()) choices.ApplyTo(s.response);
-            return error;
-          }};
-}
-
-Entry ResponseFlagEntry(const char* key, bool ResponseSettings::*field) {
-  return {"Response", key, [field](const InstrumentState& s) { return OnOff(s.response.*field); },
-          [key, field](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
-            return ReadOnOff(value, s.response.*field) ? std::string()
-                                                       : Needs(key, "on or off", value);
           }};
 }
 
@@ -178,37 +103,6 @@ Entry FigureEntry(const char* key, int InstrumentState::*field, const std::vecto
       }};
 }
 
-// A cursor: off, on (where it stood), or on at a value in the first chart's units.
-Entry CursorEntry(const char* key, int id) {
-  return {"Cursors", key,
-          [id](const InstrumentState& s) {
-            const CursorSettings& c = s.cursors;
-            return !c.on[id] ? std::string("off") : c.placed[id] ? Number(c.value[id]) : "on";
-          },
-          [key, id](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
-            CursorSettings& c = s.cursors;
-            double v = 0;
-            if (value == "off" || value == "on") {
-              c.on[id] = value == "on";
-              c.placed[id] = false;
-            } else if (ReadNumber(value, v)) {
-              c.on[id] = c.placed[id] = true;
-              c.value[id] = v;
-            } else {
-              return Needs(key, "off, on or a value in the chart's units", value);
-            }
-            return std::string();
-          }};
-}
-
-Entry CursorFlagEntry(const char* key, bool CursorSettings::*field) {
-  return {"Cursors", key, [field](const InstrumentState& s) { return OnOff(s.cursors.*field); },
-          [key, field](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
-            return ReadOnOff(value, s.cursors.*field) ? std::string()
-                                                      : Needs(key, "on or off", value);
-          }};
-}
-
 Entry CardEntry(const char* key, int InstrumentState::Card::*field) {
   return {"Card", key, [field](const InstrumentState& s) { return std::to_string(s.card.*field); },
           [key, field](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
@@ -219,26 +113,18 @@ Entry CardEntry(const char* key, int InstrumentState::Card::*field) {
           }};
 }
 
-// Every setting, in the order the file lists them.
-Entry SpectrogramEntry(const char* key, std::function<std::string(const InstrumentState&)> write,
-                       std::function<bool(const std::string&, SpectrogramOptions&)> read,
-                       const char* what) {
+// A declared parameter of a feature: its setup entry reads and writes it as its option does.
+Entry ParameterEntry(const ParameterTable& table, const Parameter& p) {
   return {
-      "Spectrogram", key, std::move(write),
-      [key, read, what](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
-        return read(value, s.spectrogram) ? std::string() : Needs(key, what, value);
+      table.section.c_str(), p.key.c_str(),
+      [&table, &p](const InstrumentState& s) { return FormatParameter(p, SettingsIn(s, table)); },
+      [&table, &p](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
+        return ParseParameter(p, value, SettingsIn(s, table));
       }};
 }
 
-Entry SpectrogramNumber(const char* key, double SpectrogramOptions::*field) {
-  return SpectrogramEntry(
-      key, [field](const InstrumentState& s) { return Number(s.spectrogram.*field); },
-      [field](const std::string& v, SpectrogramOptions& o) { return ReadNumber(v, o.*field); },
-      "a number");
-}
-
-const std::vector<Entry>& Entries() {
-  static const std::vector<Entry> entries = {
+std::vector<Entry> MakeEntries() {
+  std::vector<Entry> entries = {
       {"Display", "mode", [](const InstrumentState& s) { return std::to_string(s.displayMode); },
        [](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
          int mode = 0;
@@ -265,55 +151,19 @@ const std::vector<Entry>& Entries() {
       FigureEntry("curtains", &InstrumentState::curtainRate, CurtainRates(),
                   "a waterfall curtain rate: 2, 5, 10, 20 or 30 a second"),
 
-      {"Trigger", "trigger",
-       [](const InstrumentState& s) { return std::string(TriggerModeName(s.trigger.mode)); },
-       TriggerOptionEntry("trigger").read},
-      {"Trigger", "trigger-source",
-       [](const InstrumentState& s) { return std::string(TriggerSourceName(s.trigger.source)); },
-       TriggerOptionEntry("trigger-source").read},
-      {"Trigger", "trigger-slope",
-       [](const InstrumentState& s) { return std::string(TriggerSlopeName(s.trigger.slope)); },
-       TriggerOptionEntry("trigger-slope").read},
-      {"Trigger", "trigger-level",
-       [](const InstrumentState& s) { return Number(s.trigger.levelMv); },
-       TriggerOptionEntry("trigger-level").read},
-      {"Trigger", "trigger-position",
-       [](const InstrumentState& s) { return Number(s.trigger.positionPercent); },
-       TriggerOptionEntry("trigger-position").read},
-      {"Trigger", "trigger-holdoff",
-       [](const InstrumentState& s) { return Number(s.trigger.holdoffMs); },
-       TriggerOptionEntry("trigger-holdoff").read},
-      {"Trigger", "trigger-hysteresis",
-       [](const InstrumentState& s) { return Number(s.trigger.hysteresisDiv); },
-       TriggerOptionEntry("trigger-hysteresis").read},
-      {"Trigger", "trigger-roll",
-       [](const InstrumentState& s) { return std::string(OnOff(s.trigger.roll)); },
-       [](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
-         return ReadOnOff(value, s.trigger.roll) ? std::string()
-                                                 : Needs("trigger-roll", "on or off", value);
-       }},
-
-      {"Spectrum", "fft-size",
-       [](const InstrumentState& s) { return FftSizeText(s.spectrum.fftSize); },
-       SpectrumOptionEntry("fft-size").read},
-      {"Spectrum", "spectrum-scale",
-       [](const InstrumentState& s) { return std::string(ScaleText(s.spectrum.scale)); },
-       SpectrumOptionEntry("spectrum-scale").read},
-      {"Spectrum", "frequency-axis",
-       [](const InstrumentState& s) { return std::string(s.spectrum.logAxis ? "log" : "linear"); },
-       SpectrumOptionEntry("frequency-axis").read},
-      {"Spectrum", "average", [](const InstrumentState& s) { return AverageText(s.spectrum); },
-       SpectrumOptionEntry("average").read},
-      // The length of either averaging is kept while the other or none is chosen.
-      SpectrumNumberEntry("average-seconds", &SpectrumOptions::averageSeconds),
-      SpectrumNumberEntry("average-count", &SpectrumOptions::averageCount),
-      SpectrumFlagEntry("peak-hold", &SpectrumOptions::peakHold),
-      SpectrumNumberEntry("peak-decay", &SpectrumOptions::peakDecayDbPerSecond),
-      SpectrumFlagEntry("minimum-hold", &SpectrumOptions::minimumHold),
-      SpectrumFlagEntry("flat-top", &SpectrumOptions::flatTop),
-      SpectrumNumberEntry("db-bottom", &SpectrumOptions::dbBottom),
-      SpectrumNumberEntry("db-top", &SpectrumOptions::dbTop),
-
+  };
+  // The features' declared parameters, in the order of the feature list; the measurements,
+  // not declared yet, stand where their feature is in it: after the spectrum analyser.
+  const auto addTables = [&entries](bool beforeMeasurements) {
+    for (const ParameterTable* table : FeatureParameterTables()) {
+      const bool before = table->section == "Trigger" || table->section == "Spectrum";
+      if (before != beforeMeasurements) continue;
+      if (SettingsIn(InstrumentState(), *table) == nullptr) continue;
+      for (const Parameter& p : table->parameters) entries.push_back(ParameterEntry(*table, p));
+    }
+  };
+  addTables(true);
+  const Entry measurements[] = {
       FlagEntry("Measurements", "readout", &InstrumentState::readout),
       FlagEntry("Measurements", "statistics", &InstrumentState::statistics),
       {"Measurements", "quantities",
@@ -336,90 +186,20 @@ const std::vector<Entry>& Entries() {
          s.quantities = quantities;
          return std::string();
        }},
-
-      ResponseOptionEntry("response",
-                          [](const ResponseSettings& r) {
-                            return std::string(r.method == ResponseSettings::kSweep ? "sweep"
-                                                                                    : "dual");
-                          }),
-      ResponseOptionEntry("response-reference",
-                          [](const ResponseSettings& r) {
-                            return std::string(r.referenceRight ? "right" : "left");
-                          }),
-      ResponseOptionEntry("sweep",
-                          [](const ResponseSettings& r) {
-                            return Number(r.sweepStartHz) + "-" + Number(r.sweepStopHz) + "," +
-                                   Number(r.sweepSeconds);
-                          }),
-      ResponseOptionEntry("smoothing",
-                          [](const ResponseSettings& r) {
-                            return r.smoothing > 0 ? "1/" + std::to_string(r.smoothing)
-                                                   : std::string("off");
-                          }),
-      {"Response", "response-average",
-       [](const InstrumentState& s) {
-         return std::string(s.response.averaging == 1 ? "exponential" : "linear");
-       },
-       [](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
-         if (value != "linear" && value != "exponential") {
-           return Needs("response-average", "linear or exponential", value);
-         }
-         s.response.averaging = value == "exponential" ? 1 : 0;
-         return std::string();
-       }},
-      // Kept while the linear average is chosen, as the spectrum's lengths are.
-      {"Response", "response-average-seconds",
-       [](const InstrumentState& s) { return Number(s.response.averageSeconds); },
-       [](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
-         double seconds = 0;
-         if (!ReadNumber(value, seconds) || seconds < 0.1 || seconds > 100) {
-           return Needs("response-average-seconds", "a number of seconds from 0.1 to 100", value);
-         }
-         s.response.averageSeconds = seconds;
-         return std::string();
-       }},
-      ResponseFlagEntry("phase-unwrapped", &ResponseSettings::phaseUnwrapped),
-      ResponseFlagEntry("group-delay", &ResponseSettings::groupDelay),
-      SpectrogramEntry(
-          "color-map", [](const InstrumentState& s) { return ColorMapKey(s.spectrogram.colorMap); },
-          [](const std::string& v, SpectrogramOptions& o) {
-            return ColorMapFromKey(v, o.colorMap);
-          },
-          "ember, glacier or grey"),
-      SpectrogramNumber("db-bottom", &SpectrogramOptions::dbBottom),
-      SpectrogramNumber("db-top", &SpectrogramOptions::dbTop),
-      SpectrogramNumber("span", &SpectrogramOptions::spanSeconds),
-      SpectrogramEntry(
-          "overlap",
-          [](const InstrumentState& s) { return std::to_string(s.spectrogram.overlapPercent); },
-          [](const std::string& v, SpectrogramOptions& o) {
-            return (v == "50" || v == "75") && ReadWhole(v, o.overlapPercent);
-          },
-          "50 or 75"),
-      CursorEntry("x1", 0),
-      CursorEntry("x2", 1),
-      CursorEntry("y1", 2),
-      CursorEntry("y2", 3),
-      CursorFlagEntry("track", &CursorSettings::track),
-      CursorFlagEntry("snap", &CursorSettings::snap),
-      {"Cursors", "markers",
-       [](const InstrumentState& s) { return std::to_string(s.cursors.markers); },
-       [](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
-         int n = 0;
-         if (!ReadWhole(value, n) || n < 0 || n > 8) {
-           return Needs("markers", "a number of peak markers from 0 to 8", value);
-         }
-         s.cursors.markers = n;
-         return std::string();
-       }},
-      CursorFlagEntry("peak-search", &CursorSettings::continuous),
-      CursorFlagEntry("marker-reference", &CursorSettings::reference),
-      CursorFlagEntry("marker-table", &CursorSettings::table),
-
+  };
+  entries.insert(entries.end(), std::begin(measurements), std::end(measurements));
+  addTables(false);
+  const Entry rest[] = {
       CardEntry("rate", &InstrumentState::Card::rate),
       CardEntry("channels", &InstrumentState::Card::channels),
       CardEntry("bits", &InstrumentState::Card::bits),
   };
+  entries.insert(entries.end(), std::begin(rest), std::end(rest));
+  return entries;
+}
+
+const std::vector<Entry>& Entries() {
+  static const std::vector<Entry> entries = MakeEntries();
   return entries;
 }
 
@@ -430,6 +210,19 @@ std::string Trimmed(const std::string& text) {
 }
 
 }  // namespace
+
+void* SettingsIn(InstrumentState& state, const ParameterTable& table) {
+  return const_cast<void*>(SettingsIn(static_cast<const InstrumentState&>(state), table));
+}
+
+const void* SettingsIn(const InstrumentState& state, const ParameterTable& table) {
+  if (*table.type == typeid(ResponseSettings)) return &state.response;
+  if (*table.type == typeid(SpectrogramOptions)) return &state.spectrogram;
+  if (*table.type == typeid(CursorSettings)) return &state.cursors;
+  if (*table.type == typeid(SpectrumOptions)) return &state.spectrum;
+  if (*table.type == typeid(TriggerSettings)) return &state.trigger;
+  return nullptr;
+}
 
 std::string WriteSetupText(const InstrumentState& state) {
   std::string text =

@@ -6,9 +6,10 @@
 #include "acquisition/spectrum_options.h"
 #include "analysis/measurements.h"
 #include "analysis/trigger_state.h"
+#include "features/cursors/cursor_settings.h"
 #include "features/response/response_settings.h"
 #include "features/spectrogram/spectrogram_options.h"
-#include "features/cursors/cursor_settings.h"
+#include "platform/parameter.h"
 
 // The whole state of the instrument that a setup file holds: what the display shows, the
 // control panel's switches, Live or Classic and every feature's choices. A setup never holds
@@ -37,6 +38,11 @@ struct InstrumentState {
     bool operator==(const Card&) const = default;
   } card;
 };
+
+// The settings in state that a feature's parameter table reads and writes (nullptr for a table
+// of settings the state does not hold).
+void* SettingsIn(InstrumentState& state, const ParameterTable& table);
+const void* SettingsIn(const InstrumentState& state, const ParameterTable& table);
 
 // The text of a setup file for state: commented, one "key = value" line per setting under a
 // [section], keys named like the command-line options where one exists.

@@ -149,4 +149,32 @@ TEST(InstrumentSetupTest, ACardDifferenceNamesBothCards) {
   EXPECT_NE(text.find("44100 Hz, 1 channel, 8 bit"), std::string::npos) << text;
 }
 
+// The trigger's figures at the edges of their ranges and far below a unit are written as
+// plain decimals, which is all the trigger's reader takes: the setup opens again.
+TEST(InstrumentSetupTest, TriggerFiguresAtTheirEdgesReadBack) {
+  struct Case {
+    double levelMv, positionPercent, holdoffMs, hysteresisDiv;
+  };
+  const Case cases[] = {
+      {100000, 100, 5000, 2},
+      {-100000, 0, 0, 0},
+      {0.00001, 0.000125, 0.0005, 0.00002},
+      {-12.5, 33.333333333333336, 1234.5678, 0.1},
+  };
+  for (const Case& c : cases) {
+    InstrumentState s;
+    s.trigger.levelMv = c.levelMv;
+    s.trigger.positionPercent = c.positionPercent;
+    s.trigger.holdoffMs = c.holdoffMs;
+    s.trigger.hysteresisDiv = c.hysteresisDiv;
+    const std::string text = WriteSetupText(s);
+    const SetupReadResult read = ReadSetupText(text, InstrumentState());
+    ASSERT_TRUE(read.ok) << read.error << "\n" << text;
+    EXPECT_EQ(read.state.trigger.levelMv, c.levelMv);
+    EXPECT_EQ(read.state.trigger.positionPercent, c.positionPercent);
+    EXPECT_EQ(read.state.trigger.holdoffMs, c.holdoffMs);
+    EXPECT_EQ(read.state.trigger.hysteresisDiv, c.hysteresisDiv);
+  }
+}
+
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "features/response/response_parameters.h"
 #include "shell/command_line.h"
 
 namespace {
@@ -51,7 +52,7 @@ TEST(ShellResponseCommandLine, OptionsOverrideTheProfileAndRefuseTheMalformed) {
     }
     ASSERT_EQ(o.action, CommandLineOptions::Action::Run) << joined << ": " << o.error;
     ResponseSettings s = profile;
-    o.response.ApplyTo(s);
+    ApplyGivenParameters(ResponseParameters(), o.parameters, &s);
     EXPECT_TRUE(s == c.want) << joined;
   }
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "features/spectrum/spectrum_menu.h"
+#include "features/spectrum/spectrum_parameters.h"
 #include "features/spectrum/spectrum_profile.h"
 #include "platform/command_ids.h"
 #include "platform/user_profile.h"
@@ -20,9 +21,11 @@ CommandLineOptions Parse(const std::vector<std::string>& args) {
 
 TEST(SpectrumCommandLineTest, EachOptionTakesItsForms) {
   SpectrumOptions o;
-  Parse({"--fft-size", "65536", "--spectrum-scale=dbv", "--frequency-axis", "log", "--average",
-         "exp:2.5", "--peak-hold"})
-      .spectrum.ApplyTo(o);
+  ApplyGivenParameters(SpectrumParameters(),
+                       Parse({"--fft-size", "65536", "--spectrum-scale=dbv", "--frequency-axis",
+                              "log", "--average", "exp:2.5", "--peak-hold"})
+                           .parameters,
+                       &o);
   EXPECT_EQ(o.fftSize, 65536);
   EXPECT_EQ(o.scale, 2);
   EXPECT_TRUE(o.logAxis);
@@ -33,9 +36,11 @@ TEST(SpectrumCommandLineTest, EachOptionTakesItsForms) {
   o = SpectrumOptions{};
   o.fftSize = 4096;
   o.logAxis = true;
-  Parse({"--fft-size=described", "--average", "lin:1000", "--frequency-axis=linear",
-         "--spectrum-scale", "linear"})
-      .spectrum.ApplyTo(o);
+  ApplyGivenParameters(SpectrumParameters(),
+                       Parse({"--fft-size=described", "--average", "lin:1000",
+                              "--frequency-axis=linear", "--spectrum-scale", "linear"})
+                           .parameters,
+                       &o);
   EXPECT_EQ(o.fftSize, SpectrumOptions::kDescribed);
   EXPECT_FALSE(o.logAxis);
   EXPECT_EQ(o.average, 2);
@@ -47,7 +52,7 @@ TEST(SpectrumCommandLineTest, EachOptionTakesItsForms) {
   profile.fftSize = 2048;
   profile.scale = 1;
   SpectrumOptions kept = profile;
-  Parse({"--live"}).spectrum.ApplyTo(kept);
+  ApplyGivenParameters(SpectrumParameters(), Parse({"--live"}).parameters, &kept);
   EXPECT_EQ(kept, profile);
 }
 

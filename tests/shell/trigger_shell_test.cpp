@@ -9,6 +9,7 @@
 
 #include "features/trigger/trigger_dlg.h"
 #include "features/trigger/trigger_feature.h"
+#include "features/trigger_parameters.h"
 #include "features/trigger_profile.h"
 #include "platform/user_profile.h"
 #include "shell/command_line.h"
@@ -17,6 +18,16 @@
 #include "view/trigger_control.h"
 
 using Action = CommandLineOptions::Action;
+
+namespace {
+
+// The trigger's settings the command line gives over those of the profile.
+TriggerSettings Over(const CommandLineOptions& o, TriggerSettings settings) {
+  ApplyGivenParameters(TriggerParameters(), o.parameters, &settings);
+  return settings.Limited();
+}
+
+}  // namespace
 
 TEST(TriggerCommandLine, EachOptionInBothFormsOverTheProfile) {
   const CommandLineOptions o =
@@ -29,7 +40,7 @@ TEST(TriggerCommandLine, EachOptionInBothFormsOverTheProfile) {
   TriggerSettings profile;
   profile.hysteresisDiv = 0.7;
   profile.roll = true;
-  const TriggerSettings s = o.trigger.Over(profile);
+  const TriggerSettings s = Over(o, profile);
   EXPECT_EQ(s.mode, TriggerMode::kSingle);
   EXPECT_EQ(s.source, 1);
   EXPECT_EQ(s.slope, TriggerSlope::kFalling);
@@ -38,10 +49,10 @@ TEST(TriggerCommandLine, EachOptionInBothFormsOverTheProfile) {
   EXPECT_DOUBLE_EQ(s.holdoffMs, 2.5);
   EXPECT_DOUBLE_EQ(s.hysteresisDiv, 0.25);
   // What the command line does not name stays as the profile has it.
-  EXPECT_DOUBLE_EQ(
-      ParseCommandLine({"--trigger", "auto"}, nullptr).trigger.Over(profile).hysteresisDiv, 0.7);
+  EXPECT_DOUBLE_EQ(Over(ParseCommandLine({"--trigger", "auto"}, nullptr), profile).hysteresisDiv,
+                   0.7);
   EXPECT_TRUE(s.roll);
-  const TriggerSettings untouched = ParseCommandLine({}, nullptr).trigger.Over(profile);
+  const TriggerSettings untouched = Over(ParseCommandLine({}, nullptr), profile);
   EXPECT_EQ(untouched.mode, TriggerMode::kOff);
   EXPECT_DOUBLE_EQ(untouched.positionPercent, 10);
 }

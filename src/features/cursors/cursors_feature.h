@@ -11,28 +11,12 @@
 #include "analysis/spectrum_markers.h"
 #include "features/cursors/cursor_settings.h"
 #include "features/instrument_feature.h"
+#include "platform/command_ids.h"
 #include "view/aurivue_view.h"
 
 class ChartCtrl;
 class QAction;
 class QMenu;
-
-// Command ids of the Cursors menu.
-enum CursorCommand {
-  ID_CURSOR_X1 = 33400,  // X1 .. Y2 in ChartCursorId order
-  ID_CURSOR_X2,
-  ID_CURSOR_Y1,
-  ID_CURSOR_Y2,
-  ID_CURSOR_TRACK,
-  ID_CURSOR_SNAP,
-  ID_MARKER_PEAK,
-  ID_MARKER_NEXT_PEAK,
-  ID_MARKER_CONTINUOUS,
-  ID_MARKER_REFERENCE,
-  ID_MARKER_CLEAR,
-  ID_MARKER_TABLE,
-  ID_CURSOR_LAST = ID_MARKER_TABLE
-};
 
 // What the first chart's cursors read, for a measurement file: dx, 1/dx and dy with their
 // units (1/dx in hertz when x is a time).

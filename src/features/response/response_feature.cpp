@@ -14,6 +14,7 @@
 #include "acquisition/current_app.h"
 #include "analysis/pcm_samples.h"
 #include "analysis/response_display.h"
+#include "features/response/response_parameters.h"
 #include "features/stimulus_output.h"
 #include "platform/capture_ring.h"
 #include "platform/message_target.h"
@@ -87,20 +88,13 @@ ResponseFeature::ResponseFeature() {
     const ResponseFeature* feature = Current();
     if (feature == nullptr || !feature->ShowsDisplay(app.m_nDisplayMode)) return;
     const ResponseSettings& s = CurrentResponseSettings();
-    const bool sweep = s.method == ResponseSettings::kSweep;
-    m.emplace_back("response_method", sweep ? "sweep" : "dual");
-    m.emplace_back("response_reference", s.referenceRight ? "right" : "left");
-    if (sweep) {
-      m.emplace_back("sweep", FormatCsvNumber(s.sweepStartHz) + "-" +
-                                  FormatCsvNumber(s.sweepStopHz) + "," +
-                                  FormatCsvNumber(s.sweepSeconds));
-    } else {
-      m.emplace_back("response_average", s.averaging == kTransferExponential
-                                             ? "exp:" + FormatCsvNumber(s.averageSeconds)
-                                             : std::string("linear"));
-      m.emplace_back("response_transforms", std::to_string(feature->m_nTransforms));
+    for (auto& line : ParameterCsvLines(ResponseParameters(), &s)) {
+      m.push_back(line);
+      // How many transforms the dual method's average holds follows the average.
+      if (line.first == "response_average") {
+        m.emplace_back("response_transforms", std::to_string(feature->m_nTransforms));
+      }
     }
-    m.emplace_back("smoothing", s.smoothing > 0 ? "1/" + std::to_string(s.smoothing) : "off");
     if (feature->HasResults() && feature->m_dRate > 0) {
       m.emplace_back("delay_ms", FormatCsvNumber(1000.0 * feature->m_dDelay / feature->m_dRate));
     }

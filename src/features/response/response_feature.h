@@ -17,27 +17,11 @@
 #include "features/instrument_feature.h"
 #include "features/response/response_chart.h"
 #include "features/response/response_settings.h"
+#include "platform/command_ids.h"
 
 class CaptureRing;
 class QAction;
 class QMenu;
-
-// Menu commands of the Response menu.
-constexpr int ID_RESPONSE_FIRST = 33600;
-constexpr int ID_RESPONSE_DUAL = 33600;
-constexpr int ID_RESPONSE_SWEEP = 33601;
-constexpr int ID_RESPONSE_REFERENCE_LEFT = 33602;
-constexpr int ID_RESPONSE_REFERENCE_RIGHT = 33603;
-constexpr int ID_RESPONSE_AVERAGE_LINEAR = 33604;
-constexpr int ID_RESPONSE_AVERAGE_EXPONENTIAL = 33605;
-constexpr int ID_RESPONSE_RESTART = 33606;
-constexpr int ID_RESPONSE_START_SWEEP = 33607;
-constexpr int ID_RESPONSE_PHASE_UNWRAPPED = 33608;
-constexpr int ID_RESPONSE_GROUP_DELAY = 33609;
-constexpr int ID_RESPONSE_STORE_REFERENCE = 33610;
-constexpr int ID_RESPONSE_CLEAR_REFERENCE = 33611;
-constexpr int ID_RESPONSE_SMOOTHING_FIRST = 33620;  // one per kSmoothingChoices entry
-constexpr int ID_RESPONSE_LAST = 33629;
 
 // The frequency response analyser: the dual-channel estimate from any stimulus, or a swept sine
 // played by the generator (or arriving at the input), drawn as the response (621), the impulse

@@ -6,20 +6,10 @@
 #include "features/instrument_feature.h"
 #include "features/spectrogram/spectrogram_display.h"
 #include "features/spectrogram/spectrogram_options.h"
+#include "platform/command_ids.h"
 #include "view/view_feature.h"
 
 class QAction;
-
-// The commands of the Spectrogram menu.
-constexpr int ID_SPECTROGRAM_MAP_FIRST = 34400;    // one a colour map, in ColorMapKind order
-constexpr int ID_SPECTROGRAM_SPAN_FIRST = 34410;   // one a span of SpectrogramSpans()
-constexpr int ID_SPECTROGRAM_RANGE_FIRST = 34420;  // one a range of SpectrogramRanges()
-constexpr int ID_SPECTROGRAM_OVERLAP_50 = 34430;
-constexpr int ID_SPECTROGRAM_OVERLAP_75 = 34431;
-constexpr int ID_SPECTROGRAM_PAUSE = 34440;  // a toggle
-constexpr int ID_SPECTROGRAM_BACK = 34441;
-constexpr int ID_SPECTROGRAM_FORWARD = 34442;
-constexpr int ID_SPECTROGRAM_NEWEST = 34443;
 
 // The spans the menu offers, seconds, and the colour-bar ranges (bottom, top in dB).
 const std::vector<double>& SpectrogramSpans();

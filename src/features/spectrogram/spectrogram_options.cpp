@@ -3,11 +3,11 @@
 #include <cmath>
 
 #include "analysis/color_map.h"
-#include "platform/user_profile.h"
+#include "features/spectrogram/spectrogram_parameters.h"
+#include "platform/parameter_profile.h"
 
 namespace {
 
-constexpr char kGroup[] = "Spectrogram";
 constexpr const char* kColorMapKeys[kColorMapCount] = {"ember", "glacier", "grey"};
 
 }  // namespace
@@ -36,27 +36,13 @@ SpectrogramOptions& CurrentSpectrogramOptions() {
 
 SpectrogramOptions LoadSpectrogramProfile() {
   SpectrogramOptions o;
-  UserProfile profile;
-  profile.beginGroup(kGroup);
-  int kind = o.colorMap;
-  ColorMapFromKey(profile.value("ColorMap", kColorMapKeys[0]).toString().toStdString(), kind);
-  o.colorMap = kind;
-  o.dbBottom = profile.value("DbBottom", o.dbBottom).toDouble();
-  o.dbTop = profile.value("DbTop", o.dbTop).toDouble();
-  o.spanSeconds = profile.value("SpanSeconds", o.spanSeconds).toDouble();
-  o.overlapPercent = profile.value("Overlap", o.overlapPercent).toInt();
-  return SanitizedSpectrogramOptions(o);
+  LoadParameterProfile(SpectrogramParameters(), &o);
+  return o;
 }
 
 void SaveSpectrogramProfile(const SpectrogramOptions& options) {
   const SpectrogramOptions o = SanitizedSpectrogramOptions(options);
-  UserProfile profile;
-  profile.beginGroup(kGroup);
-  profile.setValue("ColorMap", QString::fromStdString(ColorMapKey(o.colorMap)));
-  profile.setValue("DbBottom", o.dbBottom);
-  profile.setValue("DbTop", o.dbTop);
-  profile.setValue("SpanSeconds", o.spanSeconds);
-  profile.setValue("Overlap", o.overlapPercent);
+  SaveParameterProfile(SpectrogramParameters(), &o);
 }
 
 std::string ColorMapKey(int kind) {

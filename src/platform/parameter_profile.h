@@ -1,0 +1,12 @@
+#pragma once
+
+#include "platform/parameter.h"
+
+// The per-user profile's part of a table: the group named after its section, one entry a
+// stored value, each of the type its declaration gives (stored profiles rely on them).
+
+// Puts what the profile holds into settings, keeping the value in settings for whatever it does
+// not hold or holds out of the parameter's grammar; then the table's sanitize.
+void LoadParameterProfile(const ParameterTable& table, void* settings);
+// Writes every stored value of settings.
+void SaveParameterProfile(const ParameterTable& table, const void* settings);
