@@ -53,6 +53,9 @@ class CursorProgramTest : public ::testing::Test {
   void SetUp() override {
     REQUIRE_ENVIRONMENT(m_program.ok(), "the program is not built (build/src/aurivue)");
     ASSERT_TRUE(m_program.WriteSettings(kKnownSettings));
+    // The cursors other tests turn on in the shared profile would show in the runs without
+    // --cursors.
+    m_program.SetEnv("XDG_CONFIG_HOME", m_program.Path("config"));
   }
   PrivateProgram m_program;
 };

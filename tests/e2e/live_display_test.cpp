@@ -18,6 +18,7 @@
 #include "instrument_support.h"
 #include "platform/capture_ring.h"
 #include "platform/user_profile.h"
+#include "support/private_profile.h"
 
 using namespace e2e;
 using namespace instrument;
@@ -79,6 +80,9 @@ class LiveDisplayTest : public ::testing::Test {
 
   void CheckEnvelope(int mode);
 
+  // The trigger and Live choices other tests keep in the shared profile would pick other frames
+  // than the newest: the test starts from a profile of its own.
+  const support::PrivateProfile m_profile;
   QTemporaryDir m_dir;
   std::unique_ptr<AppSession> m_session;
 };

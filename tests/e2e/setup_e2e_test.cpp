@@ -17,8 +17,8 @@
 #include "shell/setup_commands.h"
 #include "support/file_bytes.h"
 #include "support/needs_environment.h"
+#include "support/private_profile.h"
 #include "support/private_program.h"
-#include "support/profile_lock.h"
 #include "view/open_file_dialog.h"
 #include "view/view_dialogs.h"
 
@@ -107,29 +107,15 @@ TEST_F(SetupE2eTest, ANewerSetupOpensWithWhatItKnowsAndNamesTheRest) {
   EXPECT_TRUE(Has(ReadFileBytes(m_program.PathStd("out.aurivue")), "mode = 600"));
 }
 
-// The profile groups a setup writes.
-constexpr const char* kSetupGroups[] = {"Cursors", "Live", "Measurements", "Spectrum", "Trigger"};
-bool IsSetupGroup(const QString& key) {
-  for (const char* group : kSetupGroups) {
-    if (key.startsWith(QString(group) + "/")) return true;
-  }
-  return false;
-}
-
 // File > Open Setup... and Save Setup... in the running program, their dialogs answered.
 class SetupMenuTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(m_dir.isValid());
-    m_profileLock = std::make_unique<support::ProfileLock>();
+    // Open Setup keeps its choices in the profile: a profile of the test's own, so that the
+    // programs other tests run beside it never start with the cursors or a trigger it opened.
+    m_profile = std::make_unique<support::PrivateProfile>();
     QStandardPaths::setTestModeEnabled(true);
-    // Open Setup keeps its choices in the profile the tests beside this one read: what was in
-    // its groups goes back afterwards, and nothing else there is touched.
-    UserProfile profile;
-    for (const QString& key : profile.allKeys()) {
-      if (IsSetupGroup(key)) m_kept.emplace_back(key, profile.value(key));
-    }
-    profile.remove("Trigger");
     SaveLiveMode(false);
     m_session = std::make_unique<e2e::AppSession>("tone:1000");
     ASSERT_TRUE(m_session->ok()) << m_session->error();
@@ -138,10 +124,7 @@ class SetupMenuTest : public ::testing::Test {
     SetOpenFileDialogHook(nullptr);
     SetSaveFileDialogHook(nullptr);
     m_session.reset();
-    UserProfile profile;
-    for (const char* group : kSetupGroups) profile.remove(group);
-    for (const auto& [key, value] : m_kept) profile.setValue(key, value);
-    m_profileLock.reset();
+    m_profile.reset();
   }
 
   bool OpenSetup(const std::string& text) {
@@ -155,8 +138,7 @@ class SetupMenuTest : public ::testing::Test {
   }
 
   QTemporaryDir m_dir;
-  std::vector<std::pair<QString, QVariant>> m_kept;
-  std::unique_ptr<support::ProfileLock> m_profileLock;
+  std::unique_ptr<support::PrivateProfile> m_profile;
   std::unique_ptr<e2e::AppSession> m_session;
 };
 

@@ -21,6 +21,7 @@
 #include "instrument_support.h"
 #include "platform/command_ids.h"
 #include "platform/user_profile.h"
+#include "support/private_profile.h"
 #include "support/profile_lock.h"
 #include "view/trigger_control.h"
 
@@ -47,7 +48,9 @@ class TriggerE2ETest : public ::testing::Test {
   void SetUp() override {
     if (!HaveSox()) GTEST_SKIP() << "sox is not installed";
     ASSERT_TRUE(m_dir.isValid());
-    m_profileLock = std::make_unique<support::ProfileLock>();
+    // The trigger it turns on stays in a profile of its own: the programs other tests run
+    // beside it start untriggered.
+    m_profile = std::make_unique<support::PrivateProfile>();
     QStandardPaths::setTestModeEnabled(true);
     UserProfile().remove("Trigger");
     m_session = std::make_unique<AppSession>("tone:1000");
@@ -67,7 +70,7 @@ class TriggerE2ETest : public ::testing::Test {
     }
     m_session.reset();
     UserProfile().remove("Trigger");
-    m_profileLock.reset();
+    m_profile.reset();
   }
 
   void Record(const Stereo& samples) {
@@ -159,7 +162,7 @@ class TriggerE2ETest : public ::testing::Test {
   }
 
   QTemporaryDir m_dir;
-  std::unique_ptr<support::ProfileLock> m_profileLock;
+  std::unique_ptr<support::PrivateProfile> m_profile;
   std::unique_ptr<AppSession> m_session;
 };
 

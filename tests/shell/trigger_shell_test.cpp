@@ -14,6 +14,7 @@
 #include "platform/user_profile.h"
 #include "shell/command_line.h"
 #include "shell/main_frame.h"
+#include "support/private_profile.h"
 #include "support/profile_lock.h"
 #include "view/trigger_control.h"
 
@@ -109,7 +110,7 @@ TEST(TriggerCommandLine, HelpListsEveryTriggerOption) {
 }
 
 TEST(TriggerProfile, NothingStoredIsOffAndWhatIsSavedComesBack) {
-  support::ProfileLock lock;
+  const support::PrivateProfile profile;
   QStandardPaths::setTestModeEnabled(true);
   UserProfile().remove("Trigger");
   const TriggerSettings empty = LoadTriggerProfile();
