@@ -67,6 +67,14 @@ Parameter& Parameter::ProfileAsText(const char* profileKey) {
   return *this;
 }
 
+Parameter& Parameter::ProfileAsList(const char* profileKey) {
+  ProfileField f;
+  f.key = profileKey;
+  f.type = ProfileType::kTextList;
+  profile = {f};
+  return *this;
+}
+
 Parameter& Parameter::ProfileFields(std::vector<ProfileField> fields) {
   profile = std::move(fields);
   return *this;
@@ -78,7 +86,8 @@ Parameter& Parameter::Range(double low, double high, std::string unitName) {
   hi = high;
   unit = std::move(unitName);
   for (ProfileField& f : profile) {
-    if (f.type != ProfileType::kText && f.type != ProfileType::kBool) {
+    if (f.type != ProfileType::kText && f.type != ProfileType::kTextList &&
+        f.type != ProfileType::kBool) {
       f.lo = lo;
       f.hi = hi;
     }
@@ -88,6 +97,11 @@ Parameter& Parameter::Range(double low, double high, std::string unitName) {
 
 Parameter& Parameter::Needs(std::string text) {
   needs = std::move(text);
+  return *this;
+}
+
+Parameter& Parameter::PassesOver(std::function<std::vector<std::string>(const std::string&)> what) {
+  passedOver = std::move(what);
   return *this;
 }
 

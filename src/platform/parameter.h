@@ -28,8 +28,9 @@ enum class ParameterKind {
   kCustom,  // a grammar of its own (F1-F2,SECONDS, 1/N...): parse and format functions
 };
 
-// How the profile stores a value. kText stores the value as written in a setup.
-enum class ProfileType { kInt, kBool, kDouble, kText };
+// How the profile stores a value. kText stores the value as written in a setup; kTextList the
+// comma-separated items of that text as a list of strings (an empty text as an empty list).
+enum class ProfileType { kInt, kBool, kDouble, kText, kTextList };
 
 struct ParameterChoice {
   const char* name;
@@ -63,6 +64,9 @@ struct Parameter {
   // A custom grammar: the text of a value, and reading one (false: not of the grammar).
   std::function<std::string(const void*)> format;
   std::function<bool(const std::string&, void*)> parse;
+  // What a value holds that the grammar takes yet passes over (a name another version knows):
+  // the value is read, and a setup reports each of these as ignored.
+  std::function<std::vector<std::string>(const std::string&)> passedOver;
 
   // A command-line option --KEY METAVAR with its help (lines after the first indented alike);
   // a flag is an option --KEY without a value that turns an on-off parameter on.
@@ -86,9 +90,11 @@ struct Parameter {
   Parameter& Profile(const char* profileKey);
   Parameter& Profile(const char* profileKey, ProfileType type);
   Parameter& ProfileAsText(const char* profileKey);
+  Parameter& ProfileAsList(const char* profileKey);
   Parameter& ProfileFields(std::vector<ProfileField> fields);
   Parameter& Range(double low, double high, std::string unitName = std::string());
   Parameter& Needs(std::string text);
+  Parameter& PassesOver(std::function<std::vector<std::string>(const std::string&)> what);
   Parameter& Csv(std::string name);
   template <typename S>
   Parameter& CsvWhen(std::function<bool(const S&)> shown) {

@@ -1,5 +1,6 @@
 #include "platform/parameter_profile.h"
 
+#include <QStringList>
 #include <algorithm>
 
 #include "platform/user_profile.h"
@@ -21,6 +22,12 @@ void LoadParameterProfile(const ParameterTable& table, void* settings) {
                    .toStdString();
         continue;
       }
+      if (f.type == ProfileType::kTextList) {
+        // A list of one reads back as a plain string, which gives a list of one again.
+        text = profile.contains(key) ? profile.value(key).toStringList().join(',').toStdString()
+                                     : FormatParameter(p, settings);
+        continue;
+      }
       const QVariant stored = profile.value(key, f.get(settings));
       // What is not a number at all (a hand edit) reads as the value in force.
       bool ok = true;
@@ -37,27 +44,48 @@ void LoadParameterProfile(const ParameterTable& table, void* settings) {
   if (table.sanitize) table.sanitize(settings);
 }
 
+namespace {
+
+void SaveStoredValues(UserProfile& profile, const Parameter& p, const void* settings) {
+  for (const ProfileField& f : p.profile) {
+    const QString key = QString::fromLatin1(f.key);
+    switch (f.type) {
+      case ProfileType::kText:
+        profile.setValue(key, QString::fromStdString(FormatParameter(p, settings)));
+        break;
+      case ProfileType::kTextList:
+        profile.setValue(
+            key,
+            QString::fromStdString(FormatParameter(p, settings)).split(',', Qt::SkipEmptyParts));
+        break;
+      case ProfileType::kBool:
+        profile.setValue(key, f.get(settings) != 0);
+        break;
+      case ProfileType::kInt:
+        profile.setValue(key, static_cast<int>(f.get(settings)));
+        break;
+      case ProfileType::kDouble:
+        profile.setValue(key, f.get(settings));
+        break;
+    }
+  }
+}
+
+}  // namespace
+
 void SaveParameterProfile(const ParameterTable& table, const void* settings) {
   UserProfile profile;
   profile.beginGroup(QString::fromStdString(table.section));
-  for (const Parameter& p : table.parameters) {
-    for (const ProfileField& f : p.profile) {
-      const QString key = QString::fromLatin1(f.key);
-      switch (f.type) {
-        case ProfileType::kText:
-          profile.setValue(key, QString::fromStdString(FormatParameter(p, settings)));
-          break;
-        case ProfileType::kBool:
-          profile.setValue(key, f.get(settings) != 0);
-          break;
-        case ProfileType::kInt:
-          profile.setValue(key, static_cast<int>(f.get(settings)));
-          break;
-        case ProfileType::kDouble:
-          profile.setValue(key, f.get(settings));
-          break;
-      }
-    }
-  }
+  for (const Parameter& p : table.parameters) SaveStoredValues(profile, p, settings);
+  profile.endGroup();
+}
+
+void SaveParameterProfile(const ParameterTable& table, const void* settings,
+                          const std::string& key) {
+  const Parameter* p = table.Find(key);
+  if (p == nullptr) return;
+  UserProfile profile;
+  profile.beginGroup(QString::fromStdString(table.section));
+  SaveStoredValues(profile, *p, settings);
   profile.endGroup();
 }

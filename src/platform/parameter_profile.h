@@ -10,3 +10,6 @@
 void LoadParameterProfile(const ParameterTable& table, void* settings);
 // Writes every stored value of settings.
 void SaveParameterProfile(const ParameterTable& table, const void* settings);
+// Writes the stored values of the parameter key alone (a choice made on its own, as a menu's).
+void SaveParameterProfile(const ParameterTable& table, const void* settings,
+                          const std::string& key);

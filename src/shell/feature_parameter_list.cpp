@@ -6,6 +6,9 @@
 #if AURIVUE_FEATURE_SPECTRUM
 #include "features/spectrum/spectrum_parameters.h"
 #endif
+#if AURIVUE_FEATURE_MEASURE
+#include "features/measure/measure_parameters.h"
+#endif
 #if AURIVUE_FEATURE_RESPONSE
 #include "features/response/response_parameters.h"
 #endif
@@ -23,6 +26,9 @@ const std::vector<const ParameterTable*>& FeatureParameterTables() {
 #endif
 #if AURIVUE_FEATURE_SPECTRUM
     &SpectrumParameters(),
+#endif
+#if AURIVUE_FEATURE_MEASURE
+    &MeasureParameters(),
 #endif
 #if AURIVUE_FEATURE_RESPONSE
     &ResponseParameters(),

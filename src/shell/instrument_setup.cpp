@@ -45,28 +45,6 @@ bool ReadWhole(const std::string& text, int& v) {
   return true;
 }
 
-const char* OnOff(bool on) { return on ? "on" : "off"; }
-
-bool ReadOnOff(const std::string& text, bool& v) {
-  if (text == "on") {
-    v = true;
-  } else if (text == "off") {
-    v = false;
-  } else {
-    return false;
-  }
-  return true;
-}
-
-std::string QuantityList(const std::vector<Quantity>& quantities) {
-  std::string list;
-  for (Quantity q : quantities) {
-    if (!list.empty()) list += ',';
-    list += QuantityName(q);
-  }
-  return list;
-}
-
 // One setting of the file: where it stands, how its value is written from a state and read into
 // one. Read answers an error text (empty when the value was taken); notes collects what a
 // reader should hear of without the file being broken.
@@ -79,13 +57,6 @@ struct Entry {
 
 std::string Needs(const char* key, const std::string& what, const std::string& value) {
   return std::string(key) + " needs " + what + ", not \"" + value + "\"";
-}
-
-Entry FlagEntry(const char* section, const char* key, bool InstrumentState::*flag) {
-  return {section, key, [flag](const InstrumentState& s) { return std::string(OnOff(s.*flag)); },
-          [key, flag](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
-            return ReadOnOff(value, s.*flag) ? std::string() : Needs(key, "on or off", value);
-          }};
 }
 
 // A switch figure: one of the figures its detents show.
@@ -118,8 +89,10 @@ Entry ParameterEntry(const ParameterTable& table, const Parameter& p) {
   return {
       table.section.c_str(), p.key.c_str(),
       [&table, &p](const InstrumentState& s) { return FormatParameter(p, SettingsIn(s, table)); },
-      [&table, &p](const std::string& value, InstrumentState& s, std::vector<std::string>&) {
-        return ParseParameter(p, value, SettingsIn(s, table));
+      [&table, &p](const std::string& value, InstrumentState& s, std::vector<std::string>& notes) {
+        std::string error = ParseParameter(p, value, SettingsIn(s, table));
+        if (error.empty() && p.passedOver) notes = p.passedOver(value);
+        return error;
       }};
 }
 
@@ -152,43 +125,11 @@ std::vector<Entry> MakeEntries() {
                   "a waterfall curtain rate: 2, 5, 10, 20 or 30 a second"),
 
   };
-  // The features' declared parameters, in the order of the feature list; the measurements,
-  // not declared yet, stand where their feature is in it: after the spectrum analyser.
-  const auto addTables = [&entries](bool beforeMeasurements) {
-    for (const ParameterTable* table : FeatureParameterTables()) {
-      const bool before = table->section == "Trigger" || table->section == "Spectrum";
-      if (before != beforeMeasurements) continue;
-      if (SettingsIn(InstrumentState(), *table) == nullptr) continue;
-      for (const Parameter& p : table->parameters) entries.push_back(ParameterEntry(*table, p));
-    }
-  };
-  addTables(true);
-  const Entry measurements[] = {
-      FlagEntry("Measurements", "readout", &InstrumentState::readout),
-      FlagEntry("Measurements", "statistics", &InstrumentState::statistics),
-      {"Measurements", "quantities",
-       [](const InstrumentState& s) { return QuantityList(s.quantities); },
-       [](const std::string& value, InstrumentState& s, std::vector<std::string>& notes) {
-         std::vector<Quantity> quantities;
-         std::stringstream list(value);
-         std::string name;
-         while (std::getline(list, name, ',')) {
-           name.erase(0, name.find_first_not_of(' '));
-           name.erase(name.find_last_not_of(' ') + 1);
-           Quantity q;
-           if (name.empty()) continue;
-           if (!QuantityFromName(name, q)) {
-             notes.push_back("quantity " + name);
-           } else if (std::find(quantities.begin(), quantities.end(), q) == quantities.end()) {
-             quantities.push_back(q);
-           }
-         }
-         s.quantities = quantities;
-         return std::string();
-       }},
-  };
-  entries.insert(entries.end(), std::begin(measurements), std::end(measurements));
-  addTables(false);
+  // The features' declared parameters, in the order of the feature list.
+  for (const ParameterTable* table : FeatureParameterTables()) {
+    if (SettingsIn(InstrumentState(), *table) == nullptr) continue;
+    for (const Parameter& p : table->parameters) entries.push_back(ParameterEntry(*table, p));
+  }
   const Entry rest[] = {
       CardEntry("rate", &InstrumentState::Card::rate),
       CardEntry("channels", &InstrumentState::Card::channels),
@@ -221,6 +162,7 @@ const void* SettingsIn(const InstrumentState& state, const ParameterTable& table
   if (*table.type == typeid(CursorSettings)) return &state.cursors;
   if (*table.type == typeid(SpectrumOptions)) return &state.spectrum;
   if (*table.type == typeid(TriggerSettings)) return &state.trigger;
+  if (*table.type == typeid(MeasureSettings)) return &state.measure;
   return nullptr;
 }
 

@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "acquisition/spectrum_options.h"
-#include "analysis/measurements.h"
 #include "analysis/trigger_state.h"
 #include "features/cursors/cursor_settings.h"
+#include "features/measure/measure_settings.h"
 #include "features/response/response_settings.h"
 #include "features/spectrogram/spectrogram_options.h"
 #include "platform/parameter.h"
@@ -24,9 +24,7 @@ struct InstrumentState {
   int curtainRate = 10;
   TriggerSettings trigger;
   SpectrumOptions spectrum;
-  bool readout = false;  // the measurements beside the display
-  bool statistics = false;
-  std::vector<Quantity> quantities;
+  MeasureSettings measure;  // the readout beside the display
   ResponseSettings response;
   SpectrogramOptions spectrogram;
   CursorSettings cursors;  // the first chart's cursors and the spectrum markers

@@ -10,13 +10,13 @@
 #include "acquisition/current_app.h"
 #include "controls/control_view.h"
 #include "controls/rotary_switch.h"
+#include "features/cursors/cursors_feature.h"
 #include "features/live/live_profile.h"
 #include "features/measure/measure_feature.h"
 #include "features/measure/measure_profile.h"
 #include "features/measure/measurement_panel.h"
 #include "features/spectrum/spectrum_profile.h"
 #include "features/trigger_profile.h"
-#include "features/cursors/cursors_feature.h"
 #include "platform/command_ids.h"
 #include "platform/message_box.h"
 #include "platform/message_target.h"
@@ -63,10 +63,10 @@ InstrumentState CaptureInstrumentState(CMainFrame& frame) {
   s.spectrum = app.m_spectrum;
   s.response = CurrentResponseSettings();
   s.spectrogram = CurrentSpectrogramOptions();
-  s.readout = ReadoutShown(frame);
+  s.measure.readout = ReadoutShown(frame);
   if (const MeasurementPanel* panel = MeasurePanelOf(frame.Features())) {
-    s.statistics = panel->Statistics();
-    s.quantities = panel->Quantities();
+    s.measure.statistics = panel->Statistics();
+    s.measure.quantities = panel->Quantities();
   }
   if (const CursorsFeature* cursors = CursorsFeature::Instance()) s.cursors = cursors->Settings();
   s.card.rate = static_cast<int>(app.m_nSampleRate);
@@ -95,14 +95,14 @@ void ApplyInstrumentState(CMainFrame& frame, const InstrumentState& state, Setup
     }
   }
   if (MeasurementPanel* panel = MeasurePanelOf(frame.Features())) {
-    if (!state.quantities.empty()) panel->SetQuantities(state.quantities);
-    panel->SetStatistics(state.statistics);
+    if (!state.measure.quantities.empty()) panel->SetQuantities(state.measure.quantities);
+    panel->SetStatistics(state.measure.statistics);
     if (remember) {
-      if (!state.quantities.empty()) SaveMeasureQuantities(state.quantities);
-      SaveMeasureStatistics(state.statistics);
+      if (!state.measure.quantities.empty()) SaveMeasureQuantities(state.measure.quantities);
+      SaveMeasureStatistics(state.measure.statistics);
     }
-    if (state.readout != ReadoutShown(frame)) {
-      const bool kept = LoadMeasureProfile().visible;
+    if (state.measure.readout != ReadoutShown(frame)) {
+      const bool kept = LoadMeasureProfile().readout;
       SendCommandTo(&frame, ID_VIEW_MEASUREMENTS);
       if (!remember) SaveMeasureVisible(kept);
     }

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <fstream>
 #include <map>
 #include <regex>
 #include <sstream>
 
+#include "features/measure/measure_profile.h"
 #include "platform/parameter_profile.h"
 #include "platform/user_profile.h"
 #include "shell/command_line.h"
@@ -40,6 +42,7 @@ Edge EdgeValue(const ParameterTable& table, const Parameter& p, const std::strin
       {"Spectrum peak-decay", {"1000", "1000"}},
       {"Spectrum db-bottom", {"-400", "-400"}},
       {"Spectrum db-top", {"100", "100"}},
+      {"Measurements quantities", {"thd_db,rms", "thd_db,rms"}},
       {"Response sweep", {"0.5-24000,20", "0.5-24000,20"}},
       {"Response smoothing", {"1/48", "1/48"}},
       // The span's limits and the level range as a pair are judged once the rest is read.
@@ -194,6 +197,7 @@ TEST(FeatureParameters, TheHelpLinesKeepTheirLayout) {
        "  --trigger-holdoff MS      no new trigger for MS ms after one (0..5000)\n"
        "  --trigger-hysteresis DIV  hysteresis, 0..2 vertical divisions of the source\n"
        "                    channel's chart (default 0.1)\n"},
+      {"Measurements", ""},
       {"Spectrogram", ""},
       {"Cursors", ""},
   };
@@ -243,6 +247,8 @@ TEST(FeatureParameters, AWrongValueIsRefusedAlikeEverywhere) {
       {"x1", "left", ""},
       {"markers", "9", ""},
       {"marker-table", "1", ""},
+      {"readout", "maybe", ""},
+      {"statistics", "yes", ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.key) + " = " + c.value);
@@ -292,6 +298,138 @@ TEST(FeatureParameters, AWrongValueIsRefusedAlikeEverywhere) {
     if (flag) continue;
     LoadParameterProfile(*table, settings);
     EXPECT_EQ(FormatParameter(*p, settings), before);
+  }
+}
+
+// The section of a setup text, from its name to the blank line before the next.
+std::string SectionOf(const std::string& text, const std::string& name) {
+  const std::size_t start = text.find("\n[" + name + "]\n");
+  if (start == std::string::npos) return "(missing)";
+  const std::size_t end = text.find("\n\n", start + 1);
+  return text.substr(start + 1, end == std::string::npos ? std::string::npos : end - start);
+}
+
+// The line of key in the profile's file, as written there.
+std::string ProfileLine(const std::string& key) {
+  UserProfile().sync();
+  QFile file(UserProfilePath());
+  if (!file.open(QIODevice::ReadOnly)) return "(no profile)";
+  const std::string text = file.readAll().toStdString();
+  const std::regex line("(^|\n)(" + key + "=[^\n]*)");
+  std::smatch m;
+  return std::regex_search(text, m, line) ? m[2].str() : "(missing)";
+}
+
+// The readout's choices keep the lines setups and the profile have always had for them: the
+// section after the spectrum analyser's, its keys and values, and the profile's entries of
+// the types stored profiles hold (a flag, a list of names).
+TEST(FeatureParameters, TheReadoutKeepsItsSetupLinesAndProfileEntries) {
+  support::PrivateProfile privateProfile;
+  struct Case {
+    bool readout, statistics;
+    std::vector<Quantity> quantities;
+    const char* section;
+    const char* visibleLine;
+    const char* statisticsLine;
+    const char* quantitiesLine;
+  };
+  const Case cases[] = {
+      {false,
+       false,
+       {},
+       "[Measurements]\nreadout = off\nstatistics = off\nquantities = \n",
+       "Visible=false",
+       "Statistics=false",
+       "Quantities=@Invalid()"},
+      {true,
+       false,
+       {Quantity::kSnr},
+       "[Measurements]\nreadout = on\nstatistics = off\n"
+       "quantities = snr\n",
+       "Visible=true",
+       "Statistics=false",
+       "Quantities=snr"},
+      {false,
+       true,
+       {Quantity::kRms, Quantity::kThdDb, Quantity::kFrequency},
+       "[Measurements]\nreadout = off\nstatistics = on\nquantities = rms,thd_db,frequency\n",
+       "Visible=false",
+       "Statistics=true",
+       "Quantities=rms, thd_db, frequency"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.section);
+    InstrumentState state;
+    state.measure = {c.readout, c.statistics, c.quantities};
+    const std::string text = WriteSetupText(state);
+    EXPECT_EQ(SectionOf(text, "Measurements"), c.section);
+    const std::size_t at = text.find("\n[Measurements]\n");
+    EXPECT_LT(text.find("\n[Spectrum]\n"), at) << "the measurements follow the spectrum analyser";
+    const std::size_t response = text.find("\n[Response]\n");
+    if (response != std::string::npos) EXPECT_GT(response, at);
+
+    SaveMeasureVisible(c.readout);
+    SaveMeasureStatistics(c.statistics);
+    SaveMeasureQuantities(c.quantities);
+    EXPECT_EQ(ProfileLine("Visible"), c.visibleLine);
+    EXPECT_EQ(ProfileLine("Statistics"), c.statisticsLine);
+    EXPECT_EQ(ProfileLine("Quantities"), c.quantitiesLine);
+    const MeasureSettings loaded = LoadMeasureProfile();
+    EXPECT_EQ(loaded.readout, c.readout);
+    EXPECT_EQ(loaded.statistics, c.statistics);
+    EXPECT_EQ(loaded.quantities, c.quantities);
+  }
+}
+
+// What the profile holds of the quantities, as another version or a hand edit may leave it:
+// names it does not know and repeats are passed over, no entry at all gives the defaults.
+TEST(FeatureParameters, TheReadoutsProfileListIsReadAsTheReadoutReadsIt) {
+  support::PrivateProfile privateProfile;
+  struct Case {
+    QVariant stored;  // invalid: no entry
+    std::vector<Quantity> quantities;
+  };
+  const Case cases[] = {
+      {QVariant(), DefaultReadoutQuantities()},
+      {QStringList{"rms", "wobble", "rms", "enob"}, {Quantity::kRms, Quantity::kEnob}},
+      {QString("vpp"), {Quantity::kVpp}},
+      {QStringList{"wobble"}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.stored.toStringList().join(',').toStdString());
+    {
+      UserProfile profile;
+      profile.remove("Measurements/Quantities");
+      if (c.stored.isValid()) profile.setValue("Measurements/Quantities", c.stored);
+    }
+    EXPECT_EQ(LoadMeasureProfile().quantities, c.quantities);
+  }
+}
+
+// A setup's list of quantities: names this version does not know are reported, once each where
+// they stand, and the rest taken.
+TEST(FeatureParameters, UnknownQuantitiesOfASetupAreReportedAndPassedOver) {
+  struct Case {
+    const char* list;
+    std::vector<Quantity> quantities;
+    std::vector<std::string> ignored;
+  };
+  const Case cases[] = {
+      {"rms, wobble , thd_db", {Quantity::kRms, Quantity::kThdDb}, {"quantity wobble"}},
+      {"snr,snr,,flutter,drift", {Quantity::kSnr}, {"quantity flutter", "quantity drift"}},
+      {"", {}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.list);
+    const SetupReadResult read =
+        ReadSetupText(std::string("[Aurivue setup]\n[Measurements]\nquantities = ") + c.list + "\n",
+                      InstrumentState());
+    ASSERT_TRUE(read.ok) << read.error;
+    EXPECT_EQ(read.state.measure.quantities, c.quantities);
+    std::vector<std::string> ignored;
+    for (const std::string& name : c.ignored)
+      ignored.push_back("[Measurements] " + name + " (line 3)");
+    EXPECT_EQ(read.ignored, ignored);
   }
 }
 

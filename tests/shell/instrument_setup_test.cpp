@@ -33,9 +33,9 @@ InstrumentState EveryValueChanged() {
   s.spectrum.flatTop = true;
   s.spectrum.dbBottom = -120;
   s.spectrum.dbTop = 10;
-  s.readout = true;
-  s.statistics = true;
-  s.quantities = {Quantity::kRms, Quantity::kThdDb};
+  s.measure.readout = true;
+  s.measure.statistics = true;
+  s.measure.quantities = {Quantity::kRms, Quantity::kThdDb};
   s.response.method = ResponseSettings::kSweep;
   s.response.referenceRight = true;
   s.response.averaging = 1;
@@ -73,7 +73,7 @@ TEST(InstrumentSetupTest, WhatIsWrittenReadsBackOverAnyBase) {
     EXPECT_EQ(read.state.displayMode, state.displayMode);
     EXPECT_EQ(read.state.trigger.levelMv, state.trigger.levelMv);
     EXPECT_EQ(read.state.spectrum, state.spectrum);
-    EXPECT_EQ(read.state.quantities, state.quantities);
+    EXPECT_EQ(read.state.measure.quantities, state.measure.quantities);
     EXPECT_TRUE(read.state.response == state.response);
     EXPECT_EQ(read.state.spectrogram, state.spectrogram);
   }
@@ -132,7 +132,8 @@ TEST(InstrumentSetupTest, EntriesOfAnotherVersionArePassedOverByName) {
       InstrumentState());
   ASSERT_TRUE(read.ok) << read.error;
   EXPECT_EQ(read.state.displayMode, 601);
-  EXPECT_EQ(read.state.quantities, (std::vector<Quantity>{Quantity::kRms, Quantity::kThdDb}));
+  EXPECT_EQ(read.state.measure.quantities,
+            (std::vector<Quantity>{Quantity::kRms, Quantity::kThdDb}));
   const std::vector<std::string> expected = {
       "[Aurivue setup] writer (line 3)", "[Generator] frequency (line 5)",
       "[Display] zoom (line 8)", "[Measurements] quantity wobble (line 10)"};

@@ -34,7 +34,7 @@ void MeasureFeature::CreateParts(const FrameParts& parts) {
 
 void MeasureFeature::CreatePanels(const FrameParts& parts) {
   m_parts = parts;
-  const MeasureProfile profile = LoadMeasureProfile();
+  const MeasureSettings profile = LoadMeasureProfile();
   // A hidden child of the frame until shown, so the panes are laid out as without it.
   m_pMeasurePanel = new MeasurementPanel(*m_pMeasure, parts.owner);
   m_pMeasurePanel->hide();
@@ -66,7 +66,7 @@ void MeasureFeature::CreatePanels(const FrameParts& parts) {
       }
     });
   }
-  ShowPanel(profile.visible);
+  ShowPanel(profile.readout);
 }
 
 void MeasureFeature::OnBufferReady() {

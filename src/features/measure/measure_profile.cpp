@@ -1,18 +1,7 @@
 #include "features/measure/measure_profile.h"
 
-#include <QStringList>
-#include <algorithm>
-#include <string>
-
-#include "platform/user_profile.h"
-
-namespace {
-
-constexpr char kVisibleKey[] = "Measurements/Visible";
-constexpr char kStatisticsKey[] = "Measurements/Statistics";
-constexpr char kQuantitiesKey[] = "Measurements/Quantities";
-
-}  // namespace
+#include "features/measure/measure_parameters.h"
+#include "platform/parameter_profile.h"
 
 const std::vector<Quantity>& DefaultReadoutQuantities() {
   static const std::vector<Quantity> quantities = {
@@ -22,31 +11,28 @@ const std::vector<Quantity>& DefaultReadoutQuantities() {
   return quantities;
 }
 
-MeasureProfile LoadMeasureProfile() {
-  MeasureProfile p;
-  UserProfile profile;
-  p.visible = profile.value(kVisibleKey, false).toBool();
-  p.statistics = profile.value(kStatisticsKey, false).toBool();
-  const QStringList names = profile.value(kQuantitiesKey).toStringList();
-  for (const QString& name : names) {
-    Quantity q;
-    const std::string text = name.toStdString();
-    if (QuantityFromName(text, q) &&
-        std::find(p.quantities.begin(), p.quantities.end(), q) == p.quantities.end()) {
-      p.quantities.push_back(q);
-    }
-  }
-  if (!profile.contains(kQuantitiesKey)) p.quantities = DefaultReadoutQuantities();
-  return p;
+MeasureSettings LoadMeasureProfile() {
+  MeasureSettings s;
+  // A profile that never held a list reads as the default quantities; an empty one, as none.
+  s.quantities = DefaultReadoutQuantities();
+  LoadParameterProfile(MeasureParameters(), &s);
+  return s;
 }
 
-void SaveMeasureVisible(bool visible) { UserProfile().setValue(kVisibleKey, visible); }
+void SaveMeasureVisible(bool visible) {
+  MeasureSettings s;
+  s.readout = visible;
+  SaveParameterProfile(MeasureParameters(), &s, "readout");
+}
 
-void SaveMeasureStatistics(bool statistics) { UserProfile().setValue(kStatisticsKey, statistics); }
+void SaveMeasureStatistics(bool statistics) {
+  MeasureSettings s;
+  s.statistics = statistics;
+  SaveParameterProfile(MeasureParameters(), &s, "statistics");
+}
 
 void SaveMeasureQuantities(const std::vector<Quantity>& quantities) {
-  QStringList names;
-  for (Quantity q : quantities)
-    names << QString::fromUtf8(QuantityName(q).data(), static_cast<int>(QuantityName(q).size()));
-  UserProfile().setValue(kQuantitiesKey, names);
+  MeasureSettings s;
+  s.quantities = quantities;
+  SaveParameterProfile(MeasureParameters(), &s, "quantities");
 }

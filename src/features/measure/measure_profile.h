@@ -2,17 +2,11 @@
 
 #include <vector>
 
-#include "analysis/measurements.h"
+#include "features/measure/measure_settings.h"
 
 // The readout's preferences, kept in the per-user profile (never in Aurivue.ini). Missing or
 // unusable entries read as: hidden, no statistics, the default quantities.
-struct MeasureProfile {
-  bool visible = false;
-  bool statistics = false;
-  std::vector<Quantity> quantities;
-};
-
-MeasureProfile LoadMeasureProfile();
+MeasureSettings LoadMeasureProfile();
 void SaveMeasureVisible(bool visible);
 void SaveMeasureStatistics(bool statistics);
 void SaveMeasureQuantities(const std::vector<Quantity>& quantities);
