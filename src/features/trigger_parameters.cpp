@@ -67,41 +67,62 @@ ParameterTable MakeTable() {
   position.ProfileFields(
       {StoredField("PositionPercent", ProfileType::kDouble, &S::positionPercent, 0, 100)});
   ParameterTable t = MakeParameterTable<S>(
-      "Trigger", {
-                     ChoiceParameter("trigger", &S::mode,
-                                     {{"off", static_cast<int>(TriggerMode::kOff)},
-                                      {"auto", static_cast<int>(TriggerMode::kAuto)},
-                                      {"normal", static_cast<int>(TriggerMode::kNormal)},
-                                      {"single", static_cast<int>(TriggerMode::kSingle)}})
-                         .Option("MODE",
-                                 "trigger of the oscillograph: off, auto, normal or single\n"
-                                 "(default: as last set in the Trigger menu, else off)")
-                         .Profile("Mode", ProfileType::kText),
-                     ChoiceParameter("trigger-source", &S::source, {{"left", 0}, {"right", 1}})
-                         .Option("CHANNEL", "left or right")
-                         .Profile("Source", ProfileType::kText),
-                     ChoiceParameter("trigger-slope", &S::slope,
-                                     {{"rising", static_cast<int>(TriggerSlope::kRising)},
-                                      {"falling", static_cast<int>(TriggerSlope::kFalling)},
-                                      {"either", static_cast<int>(TriggerSlope::kEither)}})
-                         .Option("SLOPE", "rising, falling or either")
-                         .Profile("Slope", ProfileType::kText),
-                     Figure("trigger-level", &S::levelMv, -kMaxTriggerLevelMv, kMaxTriggerLevelMv,
-                            "a level in mV from -100000 to 100000", "LevelMv")
-                         .Option("MV", "trigger level in mV (the oscillograph's units)"),
-                     position.Option("PERCENT",
-                                     "trigger point, 0..100 % of the screen from the left\n"
-                                     "(default 10; 50 and 50% alike)"),
-                     Figure("trigger-holdoff", &S::holdoffMs, 0, kMaxTriggerHoldoffMs,
-                            "a time in ms from 0 to 5000", "HoldoffMs")
-                         .Option("MS", "no new trigger for MS ms after one (0..5000)"),
-                     Figure("trigger-hysteresis", &S::hysteresisDiv, 0, kMaxTriggerHysteresisDiv,
-                            "a share of a division from 0 to 2", "HysteresisDiv")
-                         .Option("DIV",
-                                 "hysteresis, 0..2 vertical divisions of the source\n"
-                                 "channel's chart (default 0.1)"),
-                     OnOffParameter("trigger-roll", &S::roll).Profile("Roll"),
-                 });
+      "Trigger",
+      {
+          ChoiceParameter("trigger", &S::mode,
+                          {{"off", static_cast<int>(TriggerMode::kOff)},
+                           {"auto", static_cast<int>(TriggerMode::kAuto)},
+                           {"normal", static_cast<int>(TriggerMode::kNormal)},
+                           {"single", static_cast<int>(TriggerMode::kSingle)}})
+              .Option("MODE",
+                      "trigger of the oscillograph: off, auto, normal or single\n"
+                      "(default: as last set in the Trigger menu, else off)")
+              .Profile("Mode", ProfileType::kText)
+              .Csv("trigger"),
+          ChoiceParameter("trigger-source", &S::source, {{"left", 0}, {"right", 1}})
+              .Option("CHANNEL", "left or right")
+              .Profile("Source", ProfileType::kText)
+              .Csv("trigger_source"),
+          ChoiceParameter("trigger-slope", &S::slope,
+                          {{"rising", static_cast<int>(TriggerSlope::kRising)},
+                           {"falling", static_cast<int>(TriggerSlope::kFalling)},
+                           {"either", static_cast<int>(TriggerSlope::kEither)}})
+              .Option("SLOPE", "rising, falling or either")
+              .Profile("Slope", ProfileType::kText)
+              .Csv("trigger_slope"),
+          Figure("trigger-level", &S::levelMv, -kMaxTriggerLevelMv, kMaxTriggerLevelMv,
+                 "a level in mV from -100000 to 100000", "LevelMv")
+              .Option("MV", "trigger level in mV (the oscillograph's units)")
+              .Csv("trigger_level_mv")
+              .CsvText<S>([](const S& s) { return ParameterNumberText(s.levelMv); }),
+          position
+              .Option("PERCENT",
+                      "trigger point, 0..100 % of the screen from the left\n"
+                      "(default 10; 50 and 50% alike)")
+              .Csv("trigger_position_percent")
+              .CsvText<S>([](const S& s) { return ParameterNumberText(s.positionPercent); }),
+          Figure("trigger-holdoff", &S::holdoffMs, 0, kMaxTriggerHoldoffMs,
+                 "a time in ms from 0 to 5000", "HoldoffMs")
+              .Option("MS", "no new trigger for MS ms after one (0..5000)")
+              .Csv("trigger_holdoff_ms")
+              .CsvText<S>([](const S& s) { return ParameterNumberText(s.holdoffMs); }),
+          Figure("trigger-hysteresis", &S::hysteresisDiv, 0, kMaxTriggerHysteresisDiv,
+                 "a share of a division from 0 to 2", "HysteresisDiv")
+              .Option("DIV",
+                      "hysteresis, 0..2 vertical divisions of the source\n"
+                      "channel's chart (default 0.1)")
+              .Csv("trigger_hysteresis_div")
+              .CsvText<S>([](const S& s) { return ParameterNumberText(s.hysteresisDiv); }),
+          OnOffParameter("trigger-roll", &S::roll).Profile("Roll"),
+      });
+  // A file names the trigger's choices while it is on, its figures written as the file's
+  // other numbers are (the shortest text that reads back), not as the setup's plain decimals.
+  for (Parameter& p : t.parameters) {
+    p.CsvWhen<S>([](const S& s) { return s.mode != TriggerMode::kOff; });
+  }
+  t.csvOrder = {"trigger",        "trigger-source",     "trigger-slope",
+                "trigger-level",  "trigger-hysteresis", "trigger-position",
+                "trigger-holdoff"};
   t.helpPlace = ParameterTable::HelpPlace::kSettings;
   t.helpWideColumn = 28;
   // After the spectrum analyser's, a line apart.

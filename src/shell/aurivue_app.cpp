@@ -22,6 +22,7 @@
 #include "platform/wave_in.h"
 #include "shell/feature_parameter_list.h"
 #include "shell/main_frame.h"
+#include "shell/settings_csv_lines.h"
 #include "shell/setup_commands.h"
 #include "shell/single_instance.h"
 #include "shell/splash_wnd.h"
@@ -48,6 +49,7 @@ bool CAurivueApp::InitInstance(QApplication& qapp, const CommandLineOptions& opt
   if (options.splashMs > 0) QThread::msleep(static_cast<unsigned long>(options.splashMs));
 
   ResetRuntimeState();
+  RegisterSettingsCsvLines();
   BuildPaths(ProgramDirectory());
   qapp.setOrganizationName(kProfileKey);
   // One folder for the user's files: a profile kept by earlier versions moves into it once.

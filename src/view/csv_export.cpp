@@ -9,12 +9,9 @@
 #include <numbers>
 
 #include "acquisition/app_state.h"
-#include "acquisition/spectrum_options.h"
 #include "analysis/spectrum_levels.h"
-#include "analysis/trigger_state.h"
 #include "chart/chart_ctrl.h"
 #include "platform/command_ids.h"
-#include "view/trigger_control.h"
 
 namespace {
 
@@ -23,6 +20,7 @@ constexpr int kCurtains = 24;
 
 struct Sources {
   std::mutex mutex;
+  std::vector<CsvMetadataSource> settings;
   std::vector<CsvMetadataSource> list;
 };
 
@@ -274,38 +272,21 @@ CsvMetadata CollectCsvMetadata(const AppState& app, const std::string& isoTime) 
   m.emplace_back("fft_size", Whole(app.m_nFftSize));
   m.emplace_back("display", app.m_bLive ? "Live" : "Classic");
   if (app.m_bLive) m.emplace_back("curtains_per_second", Whole(app.m_nCurtainRate));
-  // The spectrum analyser's and the trigger's choices, only while they are in force.
-  const SpectrumOptions& sp = app.m_spectrum;
-  if (sp.fftSize != SpectrumOptions::kDescribed) {
-    m.emplace_back("spectrum_fft_size", Whole(sp.fftSize));
-    m.emplace_back("spectrum_scale", sp.scale == 1 ? "dbfs" : sp.scale == 2 ? "dbv" : "linear");
-    m.emplace_back("frequency_axis", sp.logAxis ? "log" : "linear");
-    m.emplace_back("average", sp.average == 1   ? "exp:" + FormatCsvNumber(sp.averageSeconds)
-                              : sp.average == 2 ? "lin:" + Whole(sp.averageCount)
-                                                : std::string("off"));
-    m.emplace_back("peak_hold", sp.peakHold ? "on" : "off");
-    m.emplace_back("minimum_hold", sp.minimumHold ? "on" : "off");
-    m.emplace_back("flat_top_levels", sp.flatTop ? "on" : "off");
-  }
-  const TriggerControl& trigger = CurrentTrigger();
-  if (trigger.IsOn()) {
-    const TriggerSettings& t = trigger.Settings();
-    m.emplace_back("trigger", TriggerModeName(t.mode));
-    m.emplace_back("trigger_source", TriggerSourceName(t.source));
-    m.emplace_back("trigger_slope", TriggerSlopeName(t.slope));
-    m.emplace_back("trigger_level_mv", FormatCsvNumber(t.levelMv));
-    m.emplace_back("trigger_hysteresis_div", FormatCsvNumber(t.hysteresisDiv));
-    m.emplace_back("trigger_position_percent", FormatCsvNumber(t.positionPercent));
-    m.emplace_back("trigger_holdoff_ms", FormatCsvNumber(t.holdoffMs));
-  }
   std::vector<CsvMetadataSource> sources;
   {
     Sources& s = TheSources();
     std::lock_guard<std::mutex> lock(s.mutex);
-    sources = s.list;
+    sources = s.settings;
+    sources.insert(sources.end(), s.list.begin(), s.list.end());
   }
   for (const CsvMetadataSource& source : sources) source(app, m);
   return m;
+}
+
+void AddCsvSettingsSource(CsvMetadataSource source) {
+  Sources& s = TheSources();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  s.settings.push_back(std::move(source));
 }
 
 void AddCsvMetadataSource(CsvMetadataSource source) {

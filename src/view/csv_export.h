@@ -82,11 +82,15 @@ CsvTable SpectrumBinsTable(const SpectrumBinsInput& in);
 double CsvLevelDb(double db);
 
 // The metadata of a CSV export for the application's state now: program and version, date and
-// time, mode, acquisition settings, switches, FFT size, the display and whatever the registered
-// sources add.
+// time, mode, acquisition settings, switches, FFT size, the display, then the lines of the
+// registered settings sources and those of the other sources.
 CsvMetadata CollectCsvMetadata(const AppState& app, const std::string& isoTime);
 
 // A further source of metadata lines (a feature with options of its own in force registers one
 // once); called after the built-in lines, in the order registered.
 using CsvMetadataSource = std::function<void(const AppState& app, CsvMetadata& metadata)>;
 void AddCsvMetadataSource(CsvMetadataSource source);
+// A source of the settings that shape every display (the spectrum analyser's, the trigger's),
+// registered once at start: its lines follow the built-in ones, before any other source's,
+// in the order registered.
+void AddCsvSettingsSource(CsvMetadataSource source);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
@@ -265,35 +266,43 @@ TEST(CsvMetadataTest, NamesEverySettingInOrderAndTakesRegisteredLines) {
   EXPECT_EQ(DisplayModeName(615), "3-D Power Spectrum");
 }
 
-TEST(CsvMetadataTest, SpectrumAndTriggerChoicesInForceAreNamed) {
-  AppState app;
-  app.m_nDisplayMode = 600;
-  app.m_spectrum.fftSize = 8192;
-  app.m_spectrum.scale = 1;
-  app.m_spectrum.logAxis = true;
-  app.m_spectrum.average = 2;
-  app.m_spectrum.averageCount = 16;
-  app.m_spectrum.peakHold = true;
-  TriggerSettings t;
-  t.mode = TriggerMode::kNormal;
-  t.levelMv = -12.5;
-  const TriggerSettings before = CurrentTrigger().Settings();
-  CurrentTrigger().SetSettings(t);
-  const CsvMetadata m = CollectCsvMetadata(app, "");
-  CurrentTrigger().SetSettings(before);
-  auto value = [&m](const std::string& name) {
-    for (const auto& [n, v] : m) {
-      if (n == name) return v;
-    }
-    return std::string("(missing)");
+// The lines of the settings that shape every display follow the built-in lines, before those of
+// any other source, whenever either was registered.
+TEST(CsvMetadataTest, SettingsLinesComeBeforeTheOtherSources) {
+  static bool once = false;
+  if (!once) {
+    once = true;
+    // Only for a filter no setting has, so that the other tests' lines stay as they are.
+    AddCsvMetadataSource([](const AppState& a, CsvMetadata& m) {
+      if (a.m_nFilterType == 77) m.emplace_back("other", "1");
+    });
+    AddCsvSettingsSource([](const AppState& a, CsvMetadata& m) {
+      if (a.m_nFilterType == 77) m.emplace_back("setting_a", "1");
+    });
+    AddCsvSettingsSource([](const AppState& a, CsvMetadata& m) {
+      if (a.m_nFilterType == 77) m.emplace_back("setting_b", "2");
+    });
+  }
+  struct Case {
+    bool live;
+    const char* before;  // the built-in line the settings' lines follow
   };
-  EXPECT_EQ(value("spectrum_fft_size"), "8192");
-  EXPECT_EQ(value("spectrum_scale"), "dbfs");
-  EXPECT_EQ(value("frequency_axis"), "log");
-  EXPECT_EQ(value("average"), "lin:16");
-  EXPECT_EQ(value("peak_hold"), "on");
-  EXPECT_EQ(value("trigger"), "normal");
-  EXPECT_EQ(value("trigger_level_mv"), "-12.5");
+  const Case cases[] = {{false, "display"}, {true, "curtains_per_second"}};
+  for (const Case& c : cases) {
+    AppState app;
+    app.m_nFilterType = 77;
+    app.m_bLive = c.live ? 1 : 0;
+    const CsvMetadata m = CollectCsvMetadata(app, "");
+    std::vector<std::string> names;
+    for (const auto& line : m) names.push_back(line.first);
+    const auto at = std::find(names.begin(), names.end(), c.before);
+    ASSERT_NE(at, names.end());
+    const std::vector<std::string> after(at, names.end());
+    ASSERT_GE(after.size(), 4u);
+    EXPECT_EQ(std::vector<std::string>(after.begin(), after.begin() + 3),
+              (std::vector<std::string>{c.before, "setting_a", "setting_b"}));
+    EXPECT_NE(std::find(after.begin(), after.end(), "other"), after.end());
+  }
 }
 
 TEST(CsvTableTest, ALogFrequencyAxisIsWrittenInHertz) {

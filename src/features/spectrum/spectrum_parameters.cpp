@@ -85,29 +85,36 @@ ParameterTable MakeTable() {
               .Option("N",
                       "transform N points of the undecimated input (a power of two,\n"
                       "1024..65536), or described (the default)")
-              .ProfileFields({StoredField("FftSize", ProfileType::kInt, &S::fftSize)}),
+              .ProfileFields({StoredField("FftSize", ProfileType::kInt, &S::fftSize)})
+              .Csv("spectrum_fft_size"),
           ChoiceParameter("spectrum-scale", &S::scale, {{"linear", 0}, {"dbfs", 1}, {"dbv", 2}})
               .Option("S", "amplitude scale: linear, dbfs or dbv (volts calibration)")
-              .Profile("Scale"),
+              .Profile("Scale")
+              .Csv("spectrum_scale"),
           ChoiceParameter("frequency-axis", &S::logAxis, {{"linear", 0}, {"log", 1}})
               .Option("A", "frequency axis: linear or log (20 Hz or one bin to rate/2)")
-              .Profile("LogAxis", ProfileType::kBool),
+              .Profile("LogAxis", ProfileType::kBool)
+              .Csv("frequency_axis"),
           // The length of either averaging is kept while the other or none is chosen.
           CustomParameter<S>("average", "off, exp:SECONDS (0.1 to 10) or lin:N (2 to 1000)",
                              AverageText, ReadAverage)
               .Option("M",
                       "off, exp:SECONDS (time constant 0.1..10) or lin:N (2..1000\n"
                       "transforms), averaged in power")
-              .ProfileFields({StoredField("Average", ProfileType::kInt, &S::average)}),
+              .ProfileFields({StoredField("Average", ProfileType::kInt, &S::average)})
+              .Csv("average"),
           NumberParameter("average-seconds", &S::averageSeconds).Profile("AverageSeconds"),
           NumberParameter("average-count", &S::averageCount)
               .Profile("AverageCount", ProfileType::kInt),
           OnOffParameter("peak-hold", &S::peakHold)
               .Flag("show the peak hold trace")
-              .Profile("PeakHold"),
+              .Profile("PeakHold")
+              .Csv("peak_hold"),
           NumberParameter("peak-decay", &S::peakDecayDbPerSecond).Profile("PeakDecay"),
-          OnOffParameter("minimum-hold", &S::minimumHold).Profile("MinimumHold"),
-          OnOffParameter("flat-top", &S::flatTop).Profile("FlatTop"),
+          OnOffParameter("minimum-hold", &S::minimumHold)
+              .Profile("MinimumHold")
+              .Csv("minimum_hold"),
+          OnOffParameter("flat-top", &S::flatTop).Profile("FlatTop").Csv("flat_top_levels"),
           NumberParameter("db-bottom", &S::dbBottom).Profile("DbBottom"),
           NumberParameter("db-top", &S::dbTop).Profile("DbTop"),
       });
@@ -116,6 +123,11 @@ ParameterTable MakeTable() {
       "\n"
       "Spectrum analyser (spectrum, phase and power spectrum displays; kept for this start\n"
       "only, the Spectrum menu keeps its choices in the per-user profile):\n";
+  // A file names the analyser's choices only while a size of its own is in force: with the
+  // described transform the displays are as they always were.
+  for (Parameter& p : t.parameters) {
+    p.CsvWhen<S>([](const S& o) { return o.fftSize != SpectrumOptions::kDescribed; });
+  }
   // Lengths, decay and level range are judged against their limits once all are read.
   t.sanitize = [](void* o) {
     auto* options = static_cast<S*>(o);
