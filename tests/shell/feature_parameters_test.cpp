@@ -252,6 +252,10 @@ TEST(FeatureParameters, AWrongValueIsRefusedAlikeEverywhere) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.key) + " = " + c.value);
+#if !AURIVUE_FEATURE_TRIGGER
+    // Built without the trigger, its keys are no option and no setup entry at all.
+    if (std::string(c.key).rfind("trigger", 0) == 0) continue;
+#endif
     const Parameter* p = nullptr;
     const ParameterTable* table = nullptr;
     for (const ParameterTable* t : FeatureParameterTables()) {
@@ -366,7 +370,9 @@ TEST(FeatureParameters, TheReadoutKeepsItsSetupLinesAndProfileEntries) {
     const std::size_t at = text.find("\n[Measurements]\n");
     EXPECT_LT(text.find("\n[Spectrum]\n"), at) << "the measurements follow the spectrum analyser";
     const std::size_t response = text.find("\n[Response]\n");
-    if (response != std::string::npos) EXPECT_GT(response, at);
+    if (response != std::string::npos) {
+      EXPECT_GT(response, at);
+    }
 
     SaveMeasureVisible(c.readout);
     SaveMeasureStatistics(c.statistics);

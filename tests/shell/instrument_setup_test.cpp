@@ -71,7 +71,9 @@ TEST(InstrumentSetupTest, WhatIsWrittenReadsBackOverAnyBase) {
     EXPECT_TRUE(read.ignored.empty());
     EXPECT_EQ(WriteSetupText(read.state), text);
     EXPECT_EQ(read.state.displayMode, state.displayMode);
+#if AURIVUE_FEATURE_TRIGGER
     EXPECT_EQ(read.state.trigger.levelMv, state.trigger.levelMv);
+#endif
     EXPECT_EQ(read.state.spectrum, state.spectrum);
     EXPECT_EQ(read.state.measure.quantities, state.measure.quantities);
     EXPECT_TRUE(read.state.response == state.response);
@@ -113,6 +115,10 @@ TEST(InstrumentSetupTest, ABrokenSetupSaysWhereAndChangesNothing) {
   };
   const InstrumentState base = EveryValueChanged();
   for (const auto& c : cases) {
+#if !AURIVUE_FEATURE_TRIGGER
+    // Built without the trigger, its section is passed over as another version's would be.
+    if (std::string(c.text).find("[Trigger]") != std::string::npos) continue;
+#endif
     const SetupReadResult read = ReadSetupText(c.text, base);
     EXPECT_FALSE(read.ok) << c.text;
     EXPECT_NE(read.error.find(c.error), std::string::npos) << read.error;
@@ -153,6 +159,9 @@ TEST(InstrumentSetupTest, ACardDifferenceNamesBothCards) {
 // The trigger's figures at the edges of their ranges and far below a unit are written as
 // plain decimals, which is all the trigger's reader takes: the setup opens again.
 TEST(InstrumentSetupTest, TriggerFiguresAtTheirEdgesReadBack) {
+#if !AURIVUE_FEATURE_TRIGGER
+  GTEST_SKIP() << "built without the trigger: its setup entries are passed over";
+#endif
   struct Case {
     double levelMv, positionPercent, holdoffMs, hysteresisDiv;
   };
