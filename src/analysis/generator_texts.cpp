@@ -1,6 +1,7 @@
 #include "analysis/generator_texts.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -26,19 +27,33 @@ double LevelFromSineRmsMillivolts(double millivolts, double fullScaleMv) {
 }
 
 std::string ToneListText(const ChannelSetup& channel) {
+  // Without the locale: where the decimal mark is a comma, "1000,5" would read back as two tones.
+  auto number = [](double v) {
+    char buf[64];
+    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 10);
+    return ec == std::errc() ? std::string(buf, end) : std::string("0");
+  };
   std::string text;
-  char buf[64];
   for (int t = 0; t < std::clamp(channel.toneCount, 0, ChannelSetup::kMaxTones); ++t) {
     if (!text.empty()) text += ", ";
-    std::snprintf(buf, sizeof buf, "%.10g", channel.toneHz[t]);
-    text += buf;
-    if (channel.toneDb[t] != 0.0) {
-      std::snprintf(buf, sizeof buf, "@%.10g", channel.toneDb[t]);
-      text += buf;
-    }
+    text += number(channel.toneHz[t]);
+    if (channel.toneDb[t] != 0.0) text += "@" + number(channel.toneDb[t]);
   }
   return text;
 }
+
+namespace {
+
+// A decimal number, whole text, without the locale (strtod would want "1000,5" in some).
+bool ReadDecimal(const std::string& text, double& v) {
+  const char* first = text.data();
+  const char* last = first + text.size();
+  if (first != last && *first == '+') ++first;
+  const auto [end, ec] = std::from_chars(first, last, v);
+  return first != last && ec == std::errc() && end == last;
+}
+
+}  // namespace
 
 bool ParseToneList(const std::string& text, double maxHz, ChannelSetup* channel,
                    std::string* error) {
@@ -78,9 +93,8 @@ bool ParseToneList(const std::string& text, double maxHz, ChannelSetup* channel,
       return fail("at most " + std::to_string(ChannelSetup::kMaxTones) + " tones");
     const size_t sign = item.find('@');
     const std::string freq = item.substr(0, sign);
-    char* stop = nullptr;
-    const double f = std::strtod(freq.c_str(), &stop);
-    if (freq.empty() || *stop != '\0' || !(f > 0.0) || !(f <= maxHz)) {
+    double f = 0.0;
+    if (!ReadDecimal(freq, f) || !(f > 0.0) || !(f <= maxHz)) {
       char limit[32];
       std::snprintf(limit, sizeof limit, "%g", maxHz);
       return fail("\"" + item + "\" is no frequency above 0 and up to " + limit + " Hz");
@@ -91,8 +105,7 @@ bool ParseToneList(const std::string& text, double maxHz, ChannelSetup* channel,
       if (word.size() > 2 && (word.compare(word.size() - 2, 2, "dB") == 0 ||
                               word.compare(word.size() - 2, 2, "db") == 0))
         word.resize(word.size() - 2);
-      level = std::strtod(word.c_str(), &stop);
-      if (word.empty() || *stop != '\0' || !(level >= -120.0 && level <= 0.0))
+      if (!ReadDecimal(word, level) || !(level >= -120.0 && level <= 0.0))
         return fail("\"" + item + "\": a tone's level is from -120 to 0 dB");
     }
     hz[count] = f;

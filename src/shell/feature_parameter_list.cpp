@@ -6,6 +6,9 @@
 #if AURIVUE_FEATURE_SPECTRUM
 #include "features/spectrum/spectrum_parameters.h"
 #endif
+#if AURIVUE_FEATURE_GENERATOR
+#include "features/generator/generator_parameters.h"
+#endif
 #if AURIVUE_FEATURE_MEASURE
 #include "features/measure/measure_parameters.h"
 #endif
@@ -26,6 +29,9 @@ const std::vector<const ParameterTable*>& FeatureParameterTables() {
 #endif
 #if AURIVUE_FEATURE_SPECTRUM
     &SpectrumParameters(),
+#endif
+#if AURIVUE_FEATURE_GENERATOR
+    &GeneratorParameters(),
 #endif
 #if AURIVUE_FEATURE_MEASURE
     &MeasureParameters(),

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cmath>
 #include <functional>
 #include <sstream>
 
@@ -16,24 +15,6 @@ namespace {
 
 constexpr char kHeaderSection[] = "Aurivue setup";
 constexpr char kFormatVersion[] = "1";
-
-// Numbers are written and read without the locale: a setup made in one country opens in another.
-std::string Number(double v) {
-  char text[32];
-  const auto [end, ec] = std::to_chars(text, text + sizeof text, v);
-  return ec == std::errc() ? std::string(text, end) : std::string("0");
-}
-
-bool ReadNumber(const std::string& text, double& v) {
-  const char* first = text.data();
-  const char* last = first + text.size();
-  if (first != last && *first == '+') ++first;
-  double parsed = 0;
-  const auto [end, ec] = std::from_chars(first, last, parsed);
-  if (ec != std::errc() || end != last || !std::isfinite(parsed)) return false;
-  v = parsed;
-  return true;
-}
 
 bool ReadWhole(const std::string& text, int& v) {
   const char* first = text.data();
@@ -163,6 +144,7 @@ const void* SettingsIn(const InstrumentState& state, const ParameterTable& table
   if (*table.type == typeid(SpectrumOptions)) return &state.spectrum;
   if (*table.type == typeid(TriggerSettings)) return &state.trigger;
   if (*table.type == typeid(MeasureSettings)) return &state.measure;
+  if (*table.type == typeid(GeneratorSettings)) return &state.generator;
   return nullptr;
 }
 

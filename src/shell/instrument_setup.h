@@ -6,6 +6,7 @@
 #include "acquisition/spectrum_options.h"
 #include "analysis/trigger_state.h"
 #include "features/cursors/cursor_settings.h"
+#include "features/generator/generator_settings.h"
 #include "features/measure/measure_settings.h"
 #include "features/response/response_settings.h"
 #include "features/spectrogram/spectrogram_options.h"
@@ -24,7 +25,8 @@ struct InstrumentState {
   int curtainRate = 10;
   TriggerSettings trigger;
   SpectrumOptions spectrum;
-  MeasureSettings measure;  // the readout beside the display
+  GeneratorSettings generator;  // held with the output off: a setup never starts it
+  MeasureSettings measure;      // the readout beside the display
   ResponseSettings response;
   SpectrogramOptions spectrogram;
   CursorSettings cursors;  // the first chart's cursors and the spectrum markers

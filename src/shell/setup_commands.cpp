@@ -11,6 +11,9 @@
 #include "controls/control_view.h"
 #include "controls/rotary_switch.h"
 #include "features/cursors/cursors_feature.h"
+#if AURIVUE_FEATURE_GENERATOR
+#include "features/generator/generator_feature.h"
+#endif
 #include "features/live/live_profile.h"
 #include "features/measure/measure_feature.h"
 #include "features/measure/measure_profile.h"
@@ -20,6 +23,7 @@
 #include "platform/command_ids.h"
 #include "platform/message_box.h"
 #include "platform/message_target.h"
+#include "platform/signal_output.h"
 #include "shell/main_frame.h"
 #include "shell/scripted_run.h"
 #include "view/open_file_dialog.h"
@@ -69,6 +73,10 @@ InstrumentState CaptureInstrumentState(CMainFrame& frame) {
     s.measure.quantities = panel->Quantities();
   }
   if (const CursorsFeature* cursors = CursorsFeature::Instance()) s.cursors = cursors->Settings();
+#if AURIVUE_FEATURE_GENERATOR
+  if (const auto* generator = FindFeature<GeneratorFeature>(frame.Features()))
+    s.generator = generator->Settings();
+#endif
   s.card.rate = static_cast<int>(app.m_nSampleRate);
   s.card.channels = app.m_nChannels;
   s.card.bits = app.m_nBits;
@@ -118,6 +126,14 @@ void ApplyInstrumentState(CMainFrame& frame, const InstrumentState& state, Setup
     cursors->Apply(state.cursors);
     if (remember) SaveCursorProfile(state.cursors);
   }
+#if AURIVUE_FEATURE_GENERATOR
+  // --generate given for this start wins over the setup's generator, as every option wins.
+  if (auto* generator = FindFeature<GeneratorFeature>(frame.Features());
+      generator != nullptr &&
+      (scope == SetupScope::kAll || !SignalOutput::Instance().StartChoices().generateGiven)) {
+    generator->ApplySettings(state.generator, remember);
+  }
+#endif
   frame.UpdatePanes();
 }
 

@@ -17,16 +17,22 @@
 #include <QTest>
 #include <cmath>
 
+#include "analysis/generator_texts.h"
 #include "e2e_reliability_support.h"
+#include "features/generator/generator_feature.h"
 #include "features/instrument_feature.h"
 #include "features/stimulus_output.h"
 #include "instrument_support.h"
+#include "platform/command_ids.h"
 #include "platform/signal_output.h"
 #include "platform/user_profile.h"
+#include "support/file_bytes.h"
 #include "support/needs_environment.h"
 #include "support/private_profile.h"
 #include "support/private_program.h"
 #include "support/profile_lock.h"
+#include "view/open_file_dialog.h"
+#include "view/view_dialogs.h"
 
 using namespace e2e;
 using namespace instrument;
@@ -404,4 +410,118 @@ TEST_F(GeneratorAppTest, PanelSetsTonesSweepAndMillivolts) {
   EXPECT_FALSE(Named<QCheckBox>(panel, "generatorSweepRepeat0")->isChecked());
   EXPECT_EQ(left().toneCount, 3);
   EXPECT_EQ(left().sweepSeconds, 2.5);
+}
+
+// A setup holds the generator's panel: File > Open Setup... puts it into force with the output
+// off (whatever played before), the panel shows it and the profile keeps it; Save Setup writes
+// what the panel holds, in the panel's units.
+TEST_F(GeneratorAppTest, ASetupHoldsThePanelAndOpensWithTheOutputOff) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  AppSession session("loopback");
+  ASSERT_TRUE(session.ok()) << session.error();
+  CMainFrame* frame = session.Frame();
+  auto* generator = FindFeature<GeneratorFeature>(frame->Features());
+  ASSERT_NE(generator, nullptr);
+  ASSERT_TRUE(generator->SetOutput(true));
+  ASSERT_TRUE(SignalOutput::Instance().Setup().output);
+
+  const QString path = dir.filePath("bench.aurivue");
+  {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(
+        "[Aurivue setup]\n[Generator]\nleft-waveform = multitone\n"
+        "left-tones = 100, 1000@-6\nleft-level = -12\nleft-dc-offset = 2.5\n"
+        "right-on = off\nright-waveform = sweep\nright-sweep-start = 50\n"
+        "right-sweep-time = 2\nright-sweep-repeat = off\nmax-level-rise = 10\n");
+  }
+  SetOpenFileDialogHook([path](const OpenFileRequest&) { return path.toStdString(); });
+  ASSERT_TRUE(SendCommandTo(frame, ID_FILE_OPEN_SETUP));
+  SetOpenFileDialogHook(nullptr);
+  EXPECT_TRUE(session.Messages().empty());
+  EXPECT_FALSE(generator->OutputOn());
+  EXPECT_FALSE(SignalOutput::Instance().Setup().output);
+
+  const ChannelSetup& left = generator->Setup().channels[0];
+  const ChannelSetup& right = generator->Setup().channels[1];
+  EXPECT_EQ(left.waveform, Waveform::Multitone);
+  EXPECT_EQ(ToneListText(left), "100, 1000@-6");
+  EXPECT_EQ(left.level, LevelFromDbfs(-12));
+  EXPECT_EQ(left.dcOffset, 0.025);
+  EXPECT_FALSE(right.on);
+  EXPECT_EQ(right.waveform, Waveform::Sweep);
+  EXPECT_EQ(right.sweepStartHz, 50);
+  EXPECT_EQ(right.sweepSeconds, 2);
+  EXPECT_FALSE(right.sweepRepeat);
+  EXPECT_EQ(generator->Setup().maxLevelStep, 0.1);
+  auto* panel = frame->findChild<QWidget*>("generatorPanel");
+  ASSERT_NE(panel, nullptr);
+  EXPECT_EQ(Named<QComboBox>(panel, "generatorWaveform0")->currentText(), "multitone");
+  EXPECT_EQ(Named<QLineEdit>(panel, "generatorTones0")->text(), "100, 1000@-6");
+  EXPECT_EQ(Named<QDoubleSpinBox>(panel, "generatorLevel0")->value(), -12);
+  EXPECT_EQ(Named<QDoubleSpinBox>(panel, "generatorStep")->value(), 10);
+  {
+    UserProfile profile;
+    EXPECT_EQ(profile.value("Generator/LeftWaveform").toInt(),
+              static_cast<int>(Waveform::Multitone));
+    EXPECT_EQ(profile.value("Generator/LeftTones").toString(), "100, 1000@-6");
+    EXPECT_EQ(profile.value("Generator/RightOn").toBool(), false);
+    EXPECT_EQ(profile.value("Generator/MaxLevelStep").toDouble(), 0.1);
+  }
+
+  // OUTPUT on again plays the setup, through the safety step from silence.
+  ASSERT_TRUE(generator->SetOutput(true));
+  EXPECT_EQ(SignalOutput::Instance().Setup().channels[0].waveform, Waveform::Multitone);
+  EXPECT_NEAR(SignalOutput::Instance().Setup().channels[0].level, LevelFromDbfs(-12), 1e-12);
+  generator->SetOutput(false);
+
+  const QString saved = dir.filePath("saved.aurivue");
+  SetSaveFileDialogHook([saved](const SaveFileRequest&) { return saved.toStdString(); });
+  ASSERT_TRUE(SendCommandTo(frame, ID_FILE_SAVE_SETUP));
+  SetSaveFileDialogHook(nullptr);
+  const std::string text = ReadFileBytes(saved.toStdString());
+  for (const char* line :
+       {"\n[Generator]\nleft-on = on\nleft-waveform = multitone\n", "\nleft-level = -12\n",
+        "\nleft-dc-offset = 2.5\n", "\nleft-tones = 100, 1000@-6\n", "\nright-on = off\n",
+        "\nright-sweep-start = 50\n", "\nright-sweep-time = 2\n", "\nmax-level-rise = 10\n"}) {
+    EXPECT_NE(text.find(line), std::string::npos) << line << " not in\n" << text;
+  }
+}
+
+// A setup given at the start sets the panel up for that start only, with the output off; a
+// --generate given beside it wins over the setup's generator, as every option wins.
+TEST_F(GeneratorProgramTest, ASetupGivenAtTheStartSetsThePanelUpForThatStart) {
+  const QString setup = m_program.Path("in.aurivue");
+  {
+    QFile f(setup);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[Aurivue setup]\n[Generator]\nleft-waveform = square\nleft-frequency = 440\n");
+  }
+  struct Case {
+    QStringList args;
+    const char* waveformLine;
+    const char* frequencyLine;
+  } cases[] = {
+      {{}, "left-waveform = square", "left-frequency = 440"},
+      {{"--generate", "2000,triangle"}, "left-waveform = triangle", "left-frequency = 2000"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args.join(' ').toStdString());
+    const QString out = m_program.Path("out.aurivue");
+    const auto r = m_program.Run(QStringList{"--input", "loopback", "--setup", setup} + c.args +
+                                 QStringList{"--save-setup", out, "--quit"});
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const std::string text = ReadFileBytes(out.toStdString());
+    EXPECT_NE(text.find(std::string("\n") + c.waveformLine + "\n"), std::string::npos) << text;
+    EXPECT_NE(text.find(std::string("\n") + c.frequencyLine + "\n"), std::string::npos) << text;
+  }
+  // The setup was for those starts: the profile still has no generator of its own.
+  const auto r = m_program.Run(
+      {"--input", "loopback", "--save-setup", m_program.Path("plain.aurivue"), "--quit"});
+  ASSERT_TRUE(r.finished);
+  const std::string plain = ReadFileBytes(m_program.PathStd("plain.aurivue"));
+  EXPECT_NE(plain.find("\nleft-waveform = sine\nleft-frequency = 1000\n"), std::string::npos)
+      << plain;
 }

@@ -46,7 +46,9 @@ TEST(CursorOptionsTest, CursorsAndMarkersFromTheCommandLine) {
     for (int i = 0; i < 4; ++i) {
       EXPECT_EQ(o.cursors.on[i], i < c.cursorsOn) << shown << " " << i;
       EXPECT_EQ(o.cursors.placed[i], i < c.cursorsOn) << shown << " " << i;
-      if (i < c.cursorsOn) EXPECT_DOUBLE_EQ(o.cursors.value[i], c.values[i]) << shown;
+      if (i < c.cursorsOn) {
+        EXPECT_DOUBLE_EQ(o.cursors.value[i], c.values[i]) << shown;
+      }
     }
   }
   const std::string help = UsageText("aurivue", "tone:...");

@@ -49,6 +49,14 @@ Edge EdgeValue(const ParameterTable& table, const Parameter& p, const std::strin
       {"Spectrogram span", {"600", "600"}},
       {"Spectrogram db-bottom", {"-400", "-400"}},
       {"Spectrogram db-top", {"-110", "-110"}},
+      // Levels in dBFS and shares of full scale in percent, kept as fractions.
+      {"Generator left-level", {"-120", "-120"}},
+      {"Generator right-level", {"-0.5", "-0.5"}},
+      {"Generator left-dc-offset", {"-100", "-100"}},
+      {"Generator right-dc-offset", {"0.07", "0.07"}},
+      {"Generator left-tones", {"100, 1000@-6, 5000@-12", "100, 1000@-6, 5000@-12"}},
+      {"Generator right-tones", {"1000.5, 96000@-120", "1000.5, 96000@-120"}},
+      {"Generator max-level-rise", {"0.1", "0.1"}},
       // The profile keeps whether a cursor is on, not where.
       {"Cursors x1", {"-12.5", "on"}},
       {"Cursors x2", {"on", "on"}},
@@ -198,6 +206,7 @@ TEST(FeatureParameters, TheHelpLinesKeepTheirLayout) {
        "  --trigger-hysteresis DIV  hysteresis, 0..2 vertical divisions of the source\n"
        "                    channel's chart (default 0.1)\n"},
       {"Measurements", ""},
+      {"Generator", ""},
       {"Spectrogram", ""},
       {"Cursors", ""},
   };
@@ -248,6 +257,11 @@ TEST(FeatureParameters, AWrongValueIsRefusedAlikeEverywhere) {
       {"markers", "9", ""},
       {"marker-table", "1", ""},
       {"readout", "maybe", ""},
+      {"left-level", "3", ""},
+      {"right-waveform", "file", ""},
+      {"left-frequency", "0", ""},
+      {"right-tones", "1000,,96001", ""},
+      {"max-level-rise", "0", ""},
       {"statistics", "yes", ""},
   };
   for (const Case& c : cases) {

@@ -15,9 +15,11 @@
 #include "analysis/generator_texts.h"
 #include "analysis/log_sweep.h"
 #include "features/generator/generator_panel.h"
+#include "features/generator/generator_parameters.h"
 #include "platform/command_ids.h"
 #include "platform/message_box.h"
 #include "platform/message_target.h"
+#include "platform/parameter_profile.h"
 #include "platform/signal_output.h"
 #include "platform/user_profile.h"
 #include "platform/wave_in.h"
@@ -350,53 +352,39 @@ bool GeneratorFeature::SweepStartFrame(uint64_t& frame) const {
 }
 
 void GeneratorFeature::LoadProfile() {
+  GeneratorSettings settings;
+  LoadParameterProfile(GeneratorParameters(), &settings);
+  m_setup.channels = settings.channels;
+  m_setup.maxLevelStep = settings.maxLevelStep;
   UserProfile profile;
-  profile.beginGroup("Generator");
-  m_device = profile.value("OutputDevice", QString()).toString();
-  m_setup.maxLevelStep = std::clamp(profile.value("MaxLevelStep", 1.0).toDouble(), 0.001, 1.0);
-  for (int c = 0; c < 2; ++c) {
-    ChannelSetup& ch = m_setup.channels[c];
-    const QString key = c == 0 ? "Left" : "Right";
-    ch.on = profile.value(key + "On", true).toBool();
-    ch.waveform = static_cast<Waveform>(std::clamp(profile.value(key + "Waveform", 0).toInt(), 0,
-                                                   static_cast<int>(Waveform::Sweep)));
-    ch.frequency = std::clamp(profile.value(key + "Frequency", 1000.0).toDouble(), 0.001, 96000.0);
-    ch.level = std::clamp(profile.value(key + "Level", 0.5).toDouble(), 0.0, 1.0);
-    ch.dutyPercent = std::clamp(profile.value(key + "Duty", 50.0).toDouble(), 1.0, 99.0);
-    ParseToneList(profile.value(key + "Tones", "100, 1000, 10000").toString().toStdString(),
-                  96000.0, &ch, nullptr);
-    ch.sweepStartHz =
-        std::clamp(profile.value(key + "SweepStart", 20.0).toDouble(), 0.001, 96000.0);
-    ch.sweepStopHz =
-        std::clamp(profile.value(key + "SweepStop", 20000.0).toDouble(), 0.001, 96000.0);
-    ch.sweepSeconds =
-        std::clamp(profile.value(key + "SweepSeconds", 10.0).toDouble(), 0.01, 86400.0);
-    ch.sweepRepeat = profile.value(key + "SweepRepeat", true).toBool();
-  }
-  profile.endGroup();
+  m_device = profile.value("Generator/OutputDevice", QString()).toString();
 }
 
 void GeneratorFeature::SaveProfile() const {
-  UserProfile profile;
-  profile.beginGroup("Generator");
-  if (!m_deviceFixed) profile.setValue("OutputDevice", m_device);
-  profile.setValue("MaxLevelStep", m_setup.maxLevelStep);
-  for (int c = 0; c < 2; ++c) {
-    const ChannelSetup& ch = m_setup.channels[c];
-    const QString key = c == 0 ? "Left" : "Right";
-    profile.setValue(key + "On", ch.on);
-    // A recording is played for one start only: the next one starts with a sine.
-    profile.setValue(
-        key + "Waveform",
-        static_cast<int>(ch.waveform == Waveform::Recording ? Waveform::Sine : ch.waveform));
-    profile.setValue(key + "Frequency", ch.frequency);
-    profile.setValue(key + "Level", ch.level);
-    profile.setValue(key + "Duty", ch.dutyPercent);
-    profile.setValue(key + "Tones", QString::fromStdString(ToneListText(ch)));
-    profile.setValue(key + "SweepStart", ch.sweepStartHz);
-    profile.setValue(key + "SweepStop", ch.sweepStopHz);
-    profile.setValue(key + "SweepSeconds", ch.sweepSeconds);
-    profile.setValue(key + "SweepRepeat", ch.sweepRepeat);
+  const GeneratorSettings settings = Settings();
+  SaveParameterProfile(GeneratorParameters(), &settings);
+  if (!m_deviceFixed) {
+    UserProfile profile;
+    profile.setValue("Generator/OutputDevice", m_device);
   }
-  profile.endGroup();
+}
+
+GeneratorSettings GeneratorFeature::Settings() const {
+  GeneratorSettings settings;
+  settings.channels = m_setup.channels;
+  settings.maxLevelStep = m_setup.maxLevelStep;
+  return settings;
+}
+
+void GeneratorFeature::ApplySettings(const GeneratorSettings& settings, bool remember) {
+  // A setup never starts the output: what it plays is heard only once OUTPUT is pressed, through
+  // the safety step like any other level.
+  if (m_setup.output) SetOutput(false);
+  m_setup.channels = settings.channels;
+  m_setup.maxLevelStep = settings.maxLevelStep;
+  m_bSweep = false;
+  if (m_pPanel != nullptr) m_pPanel->Show(m_setup);
+  if (remember) SaveProfile();
+  UpdateCommands();
+  RefreshPane();
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "analysis/signal_generator.h"
+#include "features/generator/generator_settings.h"
 #include "features/instrument_feature.h"
 #include "features/stimulus_output.h"
 
@@ -37,6 +38,10 @@ class GeneratorFeature : public InstrumentFeature, public StimulusOutput {
   bool SetOutput(bool on, std::string* error = nullptr);
   bool OutputOn() const { return m_setup.output; }
   const GeneratorSetup& Setup() const { return m_setup; }
+  // The choices a setup holds, and putting a setup's into force: the output goes off, the panel
+  // shows them, and with remember the profile keeps them.
+  GeneratorSettings Settings() const;
+  void ApplySettings(const GeneratorSettings& settings, bool remember);
   GeneratorPanel* Panel() const;
   QLabel* Pane() const { return m_pPane; }
 
