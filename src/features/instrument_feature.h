@@ -9,6 +9,7 @@
 #include "view/view_feature.h"
 
 class CAurivueView;
+struct ParameterTable;
 class FlatSplitter;
 class QMenu;
 class QMenuBar;
@@ -45,6 +46,17 @@ QMenu* MenuNamed(QMenuBar* bar, const QString& title);
 // when there is no View): the menu bar keeps the menus it has always shown.
 QMenu* AddFeatureMenu(QMenuBar* bar, const QString& title);
 
+// How a setup is put into force. It goes in two stages: before the scope view is made anew for
+// the setup's display mode (what the new view is made from), and on that view (what is set on its
+// charts). whole: every choice (File > Open Setup...); otherwise only what the window holds, for a
+// --setup whose other choices were taken, with the options, as the program started.
+struct SetupApplication {
+  enum class Stage { kBeforeView, kOnView };
+  Stage stage = Stage::kBeforeView;
+  bool whole = true;
+  bool remember = true;  // the profile keeps the choices, as the menus keep them
+};
+
 // One instrument feature as the frame sees it: it adds its own menu items, panes and panels,
 // handles its own commands and keeps its check marks. The frame owns an ordered list of them and
 // offers each command to them in turn after its own.
@@ -65,6 +77,12 @@ class InstrumentFeature {
   virtual void OnBufferReady() {}
   // What the feature adds to the scope view (its displays among them); nullptr for nothing.
   virtual ViewFeature* ViewPart() { return nullptr; }
+  // Its part of a setup: the table that declares its settings (nullptr: none), the settings in
+  // force written into settings (of the table's type), and a setup's settings put into force, at
+  // each stage of how.
+  virtual const ParameterTable* SetupTable() const { return nullptr; }
+  virtual void ReadSetup(void* /*settings*/) const {}
+  virtual void ApplySetup(const void* /*settings*/, const SetupApplication& /*how*/) {}
 };
 
 using InstrumentFeatures = std::vector<std::unique_ptr<InstrumentFeature>>;

@@ -11,12 +11,11 @@
 #include "features/data_out/data_out_feature.h"
 #include "features/live/live_profile.h"
 #include "features/response/response_settings.h"
-#include "features/spectrum/spectrum_profile.h"
-#include "features/trigger_profile.h"
 #include "platform/command_ids.h"
 #include "platform/file_services.h"
 #include "platform/message_box.h"
 #include "platform/message_target.h"
+#include "platform/parameter_profile.h"
 #include "platform/shell_services.h"
 #include "platform/user_profile.h"
 #include "platform/wave_in.h"
@@ -56,12 +55,12 @@ bool CAurivueApp::InitInstance(QApplication& qapp, const CommandLineOptions& opt
   AdoptEarlierProfile();
   // A --setup stands in for the profile's choices for this start; the other options win over it.
   InstrumentState profileState;
-  profileState.trigger = LoadTriggerProfile();
   const LiveProfile liveProfile = LoadLiveProfile();
   profileState.live = liveProfile.live;
   profileState.curtainRate = liveProfile.curtainRate;
-  profileState.spectrum = LoadSpectrumProfile();
-  profileState.response = LoadResponseProfile();
+  for (const ParameterTable* table : FeatureParameterTables()) {
+    if (void* settings = SettingsIn(profileState, *table)) LoadParameterProfile(*table, settings);
+  }
   std::optional<InstrumentState> setup;
   if (!options.setupPath.empty()) {
     const SetupReadResult read = OpenSetupFile(options.setupPath, profileState);

@@ -45,7 +45,6 @@ InstrumentFeatures MakeInstrumentFeatures(CMainFrame* frame) {
   features.push_back(std::make_unique<SpectrumFeature>());
 #endif
   features.push_back(std::make_unique<SetupCommands>(frame));
-  // After the setup commands: opening a setup turns the output off.
 #if AURIVUE_FEATURE_GENERATOR
   features.push_back(std::make_unique<GeneratorFeature>());
 #endif

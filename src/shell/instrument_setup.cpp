@@ -6,7 +6,6 @@
 #include <sstream>
 
 #include "features/live/live_profile.h"
-#include "features/spectrum/spectrum_profile.h"
 #include "shell/command_line.h"
 #include "shell/feature_parameter_list.h"
 #include "view/display_modes.h"
@@ -227,9 +226,11 @@ SetupReadResult ReadSetupText(const std::string& text, const InstrumentState& ba
         "this is not an Aurivue setup (it has no [" + std::string(kHeaderSection) + "] section)";
     return result;
   }
-  result.state.spectrum = SanitizedSpectrumOptions(result.state.spectrum);
-  result.state.trigger = result.state.trigger.Limited();
-  result.state.spectrogram = SanitizedSpectrogramOptions(result.state.spectrogram);
+  // What only makes sense together (a range as a pair) is judged once every entry is in.
+  for (const ParameterTable* table : FeatureParameterTables()) {
+    if (void* settings = SettingsIn(result.state, *table); settings != nullptr && table->sanitize)
+      table->sanitize(settings);
+  }
   result.ok = true;
   return result;
 }

@@ -10,24 +10,13 @@
 #include "acquisition/current_app.h"
 #include "controls/control_view.h"
 #include "controls/rotary_switch.h"
-#include "features/cursors/cursors_feature.h"
-#if AURIVUE_FEATURE_GENERATOR
-#include "features/generator/generator_feature.h"
-#endif
 #include "features/live/live_profile.h"
-#include "features/measure/measure_feature.h"
-#include "features/measure/measure_profile.h"
-#include "features/measure/measurement_panel.h"
-#include "features/spectrum/spectrum_profile.h"
-#include "features/trigger_profile.h"
 #include "platform/command_ids.h"
 #include "platform/message_box.h"
 #include "platform/message_target.h"
-#include "platform/signal_output.h"
 #include "shell/main_frame.h"
 #include "shell/scripted_run.h"
 #include "view/open_file_dialog.h"
-#include "view/trigger_control.h"
 #include "view/view_dialogs.h"
 
 namespace {
@@ -45,9 +34,14 @@ int FigureOf(const RotarySwitch* knob, int fallback) {
   return digits > 0 ? label.left(digits).toInt() : fallback;
 }
 
-bool ReadoutShown(CMainFrame& frame) {
-  const MeasurementPanel* panel = MeasurePanelOf(frame.Features());
-  return panel != nullptr && !panel->isHidden();
+// Each feature with settings of its own, and where the state keeps them.
+template <typename State, typename Visit>
+void ForEachFeatureSetup(const CMainFrame& frame, State& state, Visit visit) {
+  for (const auto& feature : frame.Features()) {
+    const ParameterTable* table = feature->SetupTable();
+    if (table == nullptr) continue;
+    if (auto* settings = SettingsIn(state, *table)) visit(*feature, settings);
+  }
 }
 
 }  // namespace
@@ -63,20 +57,8 @@ InstrumentState CaptureInstrumentState(CMainFrame& frame) {
     s.rightMv = FigureOf(panel->RightSwitch(), s.rightMv);
   }
   s.curtainRate = app.m_nCurtainRate;
-  s.trigger = CurrentTrigger().Settings();
-  s.spectrum = app.m_spectrum;
-  s.response = CurrentResponseSettings();
-  s.spectrogram = CurrentSpectrogramOptions();
-  s.measure.readout = ReadoutShown(frame);
-  if (const MeasurementPanel* panel = MeasurePanelOf(frame.Features())) {
-    s.measure.statistics = panel->Statistics();
-    s.measure.quantities = panel->Quantities();
-  }
-  if (const CursorsFeature* cursors = CursorsFeature::Instance()) s.cursors = cursors->Settings();
-#if AURIVUE_FEATURE_GENERATOR
-  if (const auto* generator = FindFeature<GeneratorFeature>(frame.Features()))
-    s.generator = generator->Settings();
-#endif
+  ForEachFeatureSetup(frame, s,
+                      [](const InstrumentFeature& f, void* settings) { f.ReadSetup(settings); });
   s.card.rate = static_cast<int>(app.m_nSampleRate);
   s.card.channels = app.m_nChannels;
   s.card.bits = app.m_nBits;
@@ -86,35 +68,19 @@ InstrumentState CaptureInstrumentState(CMainFrame& frame) {
 void ApplyInstrumentState(CMainFrame& frame, const InstrumentState& state, SetupScope scope,
                           bool remember) {
   AppState& app = CurrentApp();
-  if (scope == SetupScope::kAll) {
-    CurrentTrigger().SetSettings(state.trigger);
-    app.m_spectrum = SanitizedSpectrumOptions(state.spectrum);
-    CurrentResponseSettings() = state.response;
-    if (remember) SaveResponseProfile(state.response);
-    CurrentSpectrogramOptions() = SanitizedSpectrogramOptions(state.spectrogram);
+  SetupApplication how;
+  how.whole = scope == SetupScope::kAll;
+  how.remember = remember;
+  if (how.whole) {
     app.m_nCurtainRate = state.curtainRate;
     app.m_bLive = state.live ? 1 : 0;
     if (remember) {
-      SaveTriggerProfile(CurrentTrigger().Settings());
-      SaveSpectrumProfile(app.m_spectrum);
-      SaveSpectrogramProfile(CurrentSpectrogramOptions());
       SaveCurtainRate(app.m_nCurtainRate);
       SaveLiveMode(state.live);
     }
   }
-  if (MeasurementPanel* panel = MeasurePanelOf(frame.Features())) {
-    if (!state.measure.quantities.empty()) panel->SetQuantities(state.measure.quantities);
-    panel->SetStatistics(state.measure.statistics);
-    if (remember) {
-      if (!state.measure.quantities.empty()) SaveMeasureQuantities(state.measure.quantities);
-      SaveMeasureStatistics(state.measure.statistics);
-    }
-    if (state.measure.readout != ReadoutShown(frame)) {
-      const bool kept = LoadMeasureProfile().readout;
-      SendCommandTo(&frame, ID_VIEW_MEASUREMENTS);
-      if (!remember) SaveMeasureVisible(kept);
-    }
-  }
+  auto apply = [&how](InstrumentFeature& f, const void* settings) { f.ApplySetup(settings, how); };
+  ForEachFeatureSetup(frame, state, apply);
   // A new scope view takes over even when the mode stays: it is made for the choices above.
   SelectDisplayMode(&frame, state.displayMode);
   if (CControlView* panel = frame.ControlView()) {
@@ -122,18 +88,8 @@ void ApplyInstrumentState(CMainFrame& frame, const InstrumentState& state, Setup
     TurnSwitchTo(panel->LeftSwitch(), state.leftMv);
     TurnSwitchTo(panel->RightSwitch(), state.rightMv);
   }
-  if (CursorsFeature* cursors = CursorsFeature::Instance()) {
-    cursors->Apply(state.cursors);
-    if (remember) SaveCursorProfile(state.cursors);
-  }
-#if AURIVUE_FEATURE_GENERATOR
-  // --generate given for this start wins over the setup's generator, as every option wins.
-  if (auto* generator = FindFeature<GeneratorFeature>(frame.Features());
-      generator != nullptr &&
-      (scope == SetupScope::kAll || !SignalOutput::Instance().StartChoices().generateGiven)) {
-    generator->ApplySettings(state.generator, remember);
-  }
-#endif
+  how.stage = SetupApplication::Stage::kOnView;
+  ForEachFeatureSetup(frame, state, apply);
   frame.UpdatePanes();
 }
 

@@ -232,15 +232,16 @@ TEST_F(CursorAppTest, MenuKeysMouseModeChangeAndZoomKeepTheCursors) {
   EXPECT_TRUE(Checked(ID_CURSOR_Y1)) << "a cursor put down with a key is on";
 
   // Another display and back: the oscillograph's cursors stand where they were.
+  const double y1 = Value(kCursorY1);
   ASSERT_TRUE(m_session->ClickNavItem(0, 0));
   ASSERT_TRUE(WaitForUpdates(1));
   ASSERT_NE(Chart().GetCursorLayer(), nullptr);
   EXPECT_TRUE(Chart().GetCursorLayer()->IsCursorOn(kCursorX1));
-  const double y1 = Value(kCursorY1);
   ASSERT_TRUE(m_session->ClickNavItem(0, 2));
   ASSERT_TRUE(WaitForUpdates(1));
   EXPECT_DOUBLE_EQ(Value(kCursorX1), dragged);
   EXPECT_TRUE(Chart().GetCursorLayer()->IsCursorOn(kCursorY1));
+  EXPECT_DOUBLE_EQ(Value(kCursorY1), y1);
 
   // A zoom and new frames leave the values; the pixel moves with the zoom.
   const int before = ChartCursorLayer::PixelX(dragged, Chart().CursorView());

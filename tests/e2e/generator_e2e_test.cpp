@@ -426,6 +426,22 @@ TEST_F(GeneratorAppTest, ASetupHoldsThePanelAndOpensWithTheOutputOff) {
   ASSERT_TRUE(generator->SetOutput(true));
   ASSERT_TRUE(SignalOutput::Instance().Setup().output);
 
+  // A broken setup changes nothing: the output plays on.
+  const QString broken = dir.filePath("broken.aurivue");
+  {
+    QFile f(broken);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[Aurivue setup]\n[Generator]\nleft-level = 6\n");
+  }
+  SetOpenFileDialogHook([broken](const OpenFileRequest&) { return broken.toStdString(); });
+  ASSERT_TRUE(SendCommandTo(frame, ID_FILE_OPEN_SETUP));
+  ASSERT_EQ(session.Messages().size(), 1u);
+  EXPECT_NE(session.Messages()[0].find("left-level needs a level in dBFS from -120 to 0"),
+            std::string::npos)
+      << session.Messages()[0];
+  EXPECT_TRUE(generator->OutputOn());
+  EXPECT_TRUE(SignalOutput::Instance().Setup().output);
+
   const QString path = dir.filePath("bench.aurivue");
   {
     QFile f(path);
@@ -439,7 +455,7 @@ TEST_F(GeneratorAppTest, ASetupHoldsThePanelAndOpensWithTheOutputOff) {
   SetOpenFileDialogHook([path](const OpenFileRequest&) { return path.toStdString(); });
   ASSERT_TRUE(SendCommandTo(frame, ID_FILE_OPEN_SETUP));
   SetOpenFileDialogHook(nullptr);
-  EXPECT_TRUE(session.Messages().empty());
+  EXPECT_EQ(session.Messages().size(), 1u) << "the broken one's alone";
   EXPECT_FALSE(generator->OutputOn());
   EXPECT_FALSE(SignalOutput::Instance().Setup().output);
 

@@ -13,6 +13,7 @@
 #include "features/trigger_profile.h"
 #include "platform/command_ids.h"
 #include "platform/user_profile.h"
+#include "shell/feature_parameter_list.h"
 #include "shell/main_frame.h"
 #include "shell/setup_commands.h"
 #include "support/file_bytes.h"
@@ -175,6 +176,16 @@ TEST_F(SetupMenuTest, OpenSetupPutsEveryPartIntoForceAndTheProfileKeepsIt) {
   SetSaveFileDialogHook([saved](const SaveFileRequest&) { return saved.toStdString(); });
   ASSERT_TRUE(SendCommandTo(m_session->Frame(), ID_FILE_SAVE_SETUP));
   EXPECT_EQ(ReadFileBytes(saved.toStdString()), WriteSetupText(now));
+}
+
+// Every declared table is some feature's part of a setup: none is written without being read
+// from the feature in force, or read without being put into force.
+TEST_F(SetupMenuTest, EveryDeclaredTableIsAFeaturesPartOfTheSetup) {
+  std::vector<const ParameterTable*> parts;
+  for (const auto& feature : m_session->Frame()->Features()) {
+    if (const ParameterTable* table = feature->SetupTable()) parts.push_back(table);
+  }
+  EXPECT_EQ(parts, FeatureParameterTables());
 }
 
 TEST_F(SetupMenuTest, ABrokenSetupChangesNothingAndSaysWhy) {

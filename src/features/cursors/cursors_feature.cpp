@@ -12,6 +12,7 @@
 #include "analysis/spectrum_levels.h"
 #include "chart/chart_3d_ctrl.h"
 #include "chart/chart_ctrl.h"
+#include "features/cursors/cursor_parameters.h"
 #include "platform/command_ids.h"
 #include "platform/message_target.h"
 #include "view/csv_export.h"
@@ -516,4 +517,17 @@ std::vector<std::pair<std::string, std::string>> CursorsFeature::CsvLines() cons
     }
   }
   return lines;
+}
+
+const ParameterTable* CursorsFeature::SetupTable() const { return &CursorParameters(); }
+
+void CursorsFeature::ReadSetup(void* settings) const {
+  *static_cast<CursorSettings*>(settings) = Settings();
+}
+
+void CursorsFeature::ApplySetup(const void* settings, const SetupApplication& how) {
+  // Positions are in the units of the charts the setup's display shows.
+  if (how.stage != SetupApplication::Stage::kOnView) return;
+  Apply(*static_cast<const CursorSettings*>(settings));
+  if (how.remember) SaveCursorProfile(m_settings);
 }

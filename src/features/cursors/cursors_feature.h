@@ -43,6 +43,9 @@ class CursorsFeature : public InstrumentFeature, public ViewFeature {
   bool OnCommand(int id) override;
   void UpdateCommands() override;
   ViewFeature* ViewPart() override { return this; }
+  const ParameterTable* SetupTable() const override;
+  void ReadSetup(void* settings) const override;
+  void ApplySetup(const void* settings, const SetupApplication& how) override;
 
   void DisplayBuilt(CAurivueView& view, int mode) override;
   void DisplayDrawn(CAurivueView& view, int mode) override;

@@ -119,15 +119,6 @@ void GeneratorFeature::CreateParts(const FrameParts& parts) {
                           "Show or hide the signal generator's controls");
     m_pOutputAction = make("&Output On", ID_GENERATOR_OUTPUT,
                            "Play the generator on the output, independent of POWER");
-    // A new setup of the instrument starts with the output off, whichever feature opens it.
-    if (QMenu* file = MenuNamed(parts.menuBar, "File"); file != nullptr) {
-      for (QAction* item : file->actions()) {
-        if (item->data().toInt() != ID_FILE_OPEN_SETUP) continue;
-        QObject::connect(item, &QAction::triggered, menu, [this] {
-          if (m_setup.output) SetOutput(false);
-        });
-      }
-    }
   }
   m_pPanel = new GeneratorPanel(owner);
   m_pPanel->SetMaxFrequency(0.5 * Rate());
@@ -188,10 +179,6 @@ bool GeneratorFeature::OnCommand(int id) {
     case ID_GENERATOR_OUTPUT:
       SetOutput(!m_setup.output);
       return true;
-    case ID_FILE_OPEN_SETUP:
-      // A new setup of the instrument starts with the output off; the setup itself goes on.
-      if (m_setup.output) SetOutput(false);
-      return false;
     default:
       return false;
   }
@@ -387,4 +374,17 @@ void GeneratorFeature::ApplySettings(const GeneratorSettings& settings, bool rem
   if (remember) SaveProfile();
   UpdateCommands();
   RefreshPane();
+}
+
+const ParameterTable* GeneratorFeature::SetupTable() const { return &GeneratorParameters(); }
+
+void GeneratorFeature::ReadSetup(void* settings) const {
+  *static_cast<GeneratorSettings*>(settings) = Settings();
+}
+
+void GeneratorFeature::ApplySetup(const void* settings, const SetupApplication& how) {
+  if (how.stage != SetupApplication::Stage::kOnView) return;
+  // --generate given for this start wins over the setup's generator, as every option wins.
+  if (!how.whole && SignalOutput::Instance().StartChoices().generateGiven) return;
+  ApplySettings(*static_cast<const GeneratorSettings*>(settings), how.remember);
 }

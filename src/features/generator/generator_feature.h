@@ -28,6 +28,9 @@ class GeneratorFeature : public InstrumentFeature, public StimulusOutput {
   void CreateParts(const FrameParts& parts) override;
   bool OnCommand(int id) override;
   void UpdateCommands() override;
+  const ParameterTable* SetupTable() const override;
+  void ReadSetup(void* settings) const override;
+  void ApplySetup(const void* settings, const SetupApplication& how) override;
 
   bool PlaySweep(const SweepRequest& request, std::string& error) override;
   bool Playing() const override;

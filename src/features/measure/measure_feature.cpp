@@ -7,6 +7,7 @@
 
 #include "acquisition/current_app.h"
 #include "controls/flat_splitter.h"
+#include "features/measure/measure_parameters.h"
 #include "features/measure/measure_profile.h"
 #include "features/measure/measurement_panel.h"
 #include "platform/command_ids.h"
@@ -140,3 +141,33 @@ bool MeasureFeature::OnCommand(int id) {
 }
 
 MeasurementPanel* MeasureFeature::Panel() const { return m_pMeasurePanel.data(); }
+
+const ParameterTable* MeasureFeature::SetupTable() const { return &MeasureParameters(); }
+
+void MeasureFeature::ReadSetup(void* settings) const {
+  auto& s = *static_cast<MeasureSettings*>(settings);
+  s.readout = m_pMeasurePanel != nullptr && !m_pMeasurePanel->isHidden();
+  if (m_pMeasurePanel != nullptr) {
+    s.statistics = m_pMeasurePanel->Statistics();
+    s.quantities = m_pMeasurePanel->Quantities();
+  }
+}
+
+void MeasureFeature::ApplySetup(const void* settings, const SetupApplication& how) {
+  if (how.stage != SetupApplication::Stage::kBeforeView || m_pMeasurePanel == nullptr) return;
+  const auto& s = *static_cast<const MeasureSettings*>(settings);
+  // No quantities at all is no readout a setup would want: the ones shown stay.
+  if (!s.quantities.empty()) m_pMeasurePanel->SetQuantities(s.quantities);
+  m_pMeasurePanel->SetStatistics(s.statistics);
+  if (how.remember) {
+    if (!s.quantities.empty()) SaveMeasureQuantities(s.quantities);
+    SaveMeasureStatistics(s.statistics);
+  }
+  if (s.readout != !m_pMeasurePanel->isHidden()) {
+    // Shown or hidden as the menu does it, which the profile keeps; a setup for one start
+    // leaves the profile's choice as it was.
+    const bool kept = LoadMeasureProfile().readout;
+    SendCommandTo(m_parts.owner, ID_VIEW_MEASUREMENTS);
+    if (!how.remember) SaveMeasureVisible(kept);
+  }
+}

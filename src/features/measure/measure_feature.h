@@ -21,6 +21,9 @@ class MeasureFeature : public InstrumentFeature {
   void FitPanels(int navWidth) override;
   bool OnCommand(int id) override;
   void OnBufferReady() override;
+  const ParameterTable* SetupTable() const override;
+  void ReadSetup(void* settings) const override;
+  void ApplySetup(const void* settings, const SetupApplication& how) override;
 
   MeasurementStation* Station() const { return m_pMeasure.get(); }
   MeasurementPanel* Panel() const;

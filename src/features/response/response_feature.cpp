@@ -843,3 +843,15 @@ void ResponseFeature::DrawDistortion() {
                    {"H4", kSeriesColors[3]},
                    {"H5", kSeriesColors[4]}});
 }
+
+const ParameterTable* ResponseFeature::SetupTable() const { return &ResponseParameters(); }
+
+void ResponseFeature::ReadSetup(void* settings) const {
+  *static_cast<ResponseSettings*>(settings) = CurrentResponseSettings();
+}
+
+void ResponseFeature::ApplySetup(const void* settings, const SetupApplication& how) {
+  if (how.stage != SetupApplication::Stage::kBeforeView || !how.whole) return;
+  CurrentResponseSettings() = *static_cast<const ResponseSettings*>(settings);
+  if (how.remember) SaveResponseProfile(CurrentResponseSettings());
+}

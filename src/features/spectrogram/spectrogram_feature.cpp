@@ -9,6 +9,7 @@
 
 #include "acquisition/app_state.h"
 #include "analysis/color_map.h"
+#include "features/spectrogram/spectrogram_parameters.h"
 #include "platform/message_target.h"
 #include "view/csv_export.h"
 #include "view/display_modes.h"
@@ -209,4 +210,17 @@ bool SpectrogramFeature::WriteDisplayCsv(CAurivueView& view, int mode,
   SpectrogramDisplay* display = DisplayOf(view, mode);
   if (display == nullptr) return write("");
   return display->WriteCsv(write);
+}
+
+const ParameterTable* SpectrogramFeature::SetupTable() const { return &SpectrogramParameters(); }
+
+void SpectrogramFeature::ReadSetup(void* settings) const {
+  *static_cast<SpectrogramOptions*>(settings) = CurrentSpectrogramOptions();
+}
+
+void SpectrogramFeature::ApplySetup(const void* settings, const SetupApplication& how) {
+  if (how.stage != SetupApplication::Stage::kBeforeView || !how.whole) return;
+  CurrentSpectrogramOptions() =
+      SanitizedSpectrogramOptions(*static_cast<const SpectrogramOptions*>(settings));
+  if (how.remember) SaveSpectrogramProfile(CurrentSpectrogramOptions());
 }

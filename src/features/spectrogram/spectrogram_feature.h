@@ -27,6 +27,9 @@ class SpectrogramFeature : public InstrumentFeature, public ViewFeature {
   bool OnCommand(int id) override;
   void UpdateCommands() override;
   ViewFeature* ViewPart() override { return this; }
+  const ParameterTable* SetupTable() const override;
+  void ReadSetup(void* settings) const override;
+  void ApplySetup(const void* settings, const SetupApplication& how) override;
 
   bool ShowsDisplay(int mode) const override;
   void SetupDisplay(CAurivueView& view, int mode) override;

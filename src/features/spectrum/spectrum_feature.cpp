@@ -7,6 +7,7 @@
 #include "acquisition/app_state.h"
 #include "acquisition/current_app.h"
 #include "features/spectrum/spectrum_menu.h"
+#include "features/spectrum/spectrum_parameters.h"
 #include "features/spectrum/spectrum_profile.h"
 #include "platform/command_ids.h"
 #include "platform/message_target.h"
@@ -61,4 +62,17 @@ bool SpectrumFeature::OnCommand(int id) {
   if (m_parts.remakeView) m_parts.remakeView();
   UpdateCommands();
   return true;
+}
+
+const ParameterTable* SpectrumFeature::SetupTable() const { return &SpectrumParameters(); }
+
+void SpectrumFeature::ReadSetup(void* settings) const {
+  *static_cast<SpectrumOptions*>(settings) = CurrentApp().m_spectrum;
+}
+
+void SpectrumFeature::ApplySetup(const void* settings, const SetupApplication& how) {
+  if (how.stage != SetupApplication::Stage::kBeforeView || !how.whole) return;
+  AppState& app = CurrentApp();
+  app.m_spectrum = SanitizedSpectrumOptions(*static_cast<const SpectrumOptions*>(settings));
+  if (how.remember) SaveSpectrumProfile(app.m_spectrum);
 }

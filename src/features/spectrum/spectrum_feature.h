@@ -15,6 +15,9 @@ class SpectrumFeature : public InstrumentFeature {
   void UpdateCommands() override;
   // The pass on the large transform.
   ViewFeature* ViewPart() override { return &m_pass; }
+  const ParameterTable* SetupTable() const override;
+  void ReadSetup(void* settings) const override;
+  void ApplySetup(const void* settings, const SetupApplication& how) override;
 
  private:
   FrameParts m_parts;

@@ -13,6 +13,7 @@
 #include "acquisition/current_app.h"
 #include "features/trigger/trigger_dlg.h"
 #include "features/trigger/trigger_frame_selector.h"
+#include "features/trigger_parameters.h"
 #include "features/trigger_profile.h"
 #include "platform/command_ids.h"
 #include "platform/message_target.h"
@@ -176,4 +177,16 @@ void TriggerFeature::UpdateCommands() {
     }
     a->setChecked(checked);
   }
+}
+
+const ParameterTable* TriggerFeature::SetupTable() const { return &TriggerParameters(); }
+
+void TriggerFeature::ReadSetup(void* settings) const {
+  *static_cast<TriggerSettings*>(settings) = CurrentTrigger().Settings();
+}
+
+void TriggerFeature::ApplySetup(const void* settings, const SetupApplication& how) {
+  if (how.stage != SetupApplication::Stage::kBeforeView || !how.whole) return;
+  CurrentTrigger().SetSettings(*static_cast<const TriggerSettings*>(settings));
+  if (how.remember) SaveTriggerProfile(CurrentTrigger().Settings());
 }

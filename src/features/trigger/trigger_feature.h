@@ -25,6 +25,9 @@ class TriggerFeature : public InstrumentFeature {
   void UpdateCommands() override;
   // The frame the oscillograph shows.
   ViewFeature* ViewPart() override { return &m_selector; }
+  const ParameterTable* SetupTable() const override;
+  void ReadSetup(void* settings) const override;
+  void ApplySetup(const void* settings, const SetupApplication& how) override;
 
   // The state pane: OFF, WAIT, TRIG'D, AUTO, STOP (or ROLL).
   QString StatusText() const;
