@@ -18,14 +18,7 @@ WaveInCapture::~WaveInCapture() {
 void WaveInCapture::SetFormat(int channels, uint32_t samplesPerSec, int bits) {
   // A new format while recording would pull the buffers from under the device.
   if (m_pThread) Stop();
-  m_format.wFormatTag = WAVE_FORMAT_PCM;
-  m_format.nChannels = static_cast<uint16_t>(channels);
-  m_format.nSamplesPerSec = samplesPerSec;
-  m_format.nAvgBytesPerSec =
-      static_cast<uint32_t>(channels) * static_cast<uint32_t>(bits) * samplesPerSec / 8;
-  m_format.nBlockAlign = static_cast<uint16_t>(channels * bits / 8);
-  m_format.wBitsPerSample = static_cast<uint16_t>(bits);
-  m_format.cbSize = 18;
+  m_format = PcmWaveFormat(channels, samplesPerSec, bits);
 
   const size_t bytes = m_format.nAvgBytesPerSec / 2;
   std::free(m_pBufferA);

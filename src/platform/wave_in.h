@@ -46,6 +46,19 @@ struct WaveFormat {
 #pragma pack(pop)
 static_assert(sizeof(WaveFormat) == 18);
 
+// The record of interleaved PCM of channels × bits at rate, as the card is asked to record it.
+constexpr WaveFormat PcmWaveFormat(int channels, uint32_t rate, int bits) {
+  WaveFormat f;
+  f.wFormatTag = WAVE_FORMAT_PCM;
+  f.nChannels = static_cast<uint16_t>(channels);
+  f.nSamplesPerSec = rate;
+  f.nAvgBytesPerSec = static_cast<uint32_t>(channels) * static_cast<uint32_t>(bits) * rate / 8;
+  f.nBlockAlign = static_cast<uint16_t>(channels * bits / 8);
+  f.wBitsPerSample = static_cast<uint16_t>(bits);
+  f.cbSize = 18;
+  return f;
+}
+
 // One buffer lent to the device. The last two words belong to the platform: lpNext is unused and
 // dwReserved holds the steady-clock time in nanoseconds at which the buffer was filled.
 struct WaveHeader {

@@ -4,12 +4,11 @@
 #include <pthread.h>
 
 #include <atomic>
-#include <cstdlib>
-#include <new>
 
 #include "acquisition/wave_in_capture.h"
 #include "platform/message_box.h"
 #include "platform/signal_output.h"
+#include "support/counted_new.h"
 #include "wave_in_capture_support.h"
 
 namespace {
@@ -24,27 +23,6 @@ void Count() {
 }
 }  // namespace
 
-void* operator new(std::size_t size) {
-  Count();
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) { return operator new(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-// The library's temporary buffers (a stable sort's) come from the nothrow forms: they must come
-// from the same allocator the replaced delete gives back to.
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-  return std::malloc(size == 0 ? 1 : size);
-}
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-  return std::malloc(size == 0 ? 1 : size);
-}
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
-
 TEST(CaptureAllocationTest, NothingIsAllocatedPerBuffer) {
   MessageRecorder messages;
   ReadyReceiver receiver;
@@ -55,6 +33,7 @@ TEST(CaptureAllocationTest, NothingIsAllocatedPerBuffer) {
   capture.Start();
   ASSERT_TRUE(PumpUntil([&] { return receiver.m_count >= 3; }));
   g_uiThread = pthread_self();
+  support::SetAllocationHook(&Count);
   g_counting = true;
   const int from = receiver.m_count;
   ASSERT_TRUE(PumpUntil([&] { return receiver.m_count >= from + 30; }));
@@ -84,6 +63,7 @@ TEST(CaptureAllocationTest, NothingIsAllocatedPerBlockByTheGeneratorsLoopback) {
   capture.Start();
   ASSERT_TRUE(PumpUntil([&] { return receiver.m_count >= 3; }));
   g_uiThread = pthread_self();
+  support::SetAllocationHook(&Count);
   g_counting = true;
   const int from = receiver.m_count;
   setup.channels[0].level = 0.25;

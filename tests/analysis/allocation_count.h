@@ -1,8 +1,7 @@
 #pragma once
 
-// Counts the allocations made on this thread between its making and Stop(): the test program's
-// operator new is replaced (allocation_count.cpp) so that nothing escapes the count. Kept out of
-// the tests' own files, so that no compiler sees the replaced pair inlined beside the library's.
+// Counts the allocations made on this thread between its making and Stop(), through the test
+// program's replaced operator new (support/counted_new.h).
 class AllocationCount {
  public:
   AllocationCount();

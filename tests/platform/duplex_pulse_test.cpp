@@ -23,17 +23,7 @@ namespace {
 
 constexpr uint32_t kRate = 44100;  // the test sink's rate
 
-WaveFormat Stereo16() {
-  WaveFormat f;
-  f.wFormatTag = WAVE_FORMAT_PCM;
-  f.nChannels = 2;
-  f.nSamplesPerSec = kRate;
-  f.nBlockAlign = 4;
-  f.nAvgBytesPerSec = 4 * kRate;
-  f.wBitsPerSample = 16;
-  f.cbSize = 18;
-  return f;
-}
+WaveFormat Stereo16() { return PcmWaveFormat(2, kRate, 16); }
 
 // The default input records the sink's monitor and the default output plays into the sink, for
 // one test; everything is put back after it.

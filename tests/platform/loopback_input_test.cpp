@@ -17,17 +17,7 @@ namespace {
 
 constexpr uint32_t kRate = 44100;
 
-WaveFormat Stereo16(uint32_t rate) {
-  WaveFormat f;
-  f.wFormatTag = WAVE_FORMAT_PCM;
-  f.nChannels = 2;
-  f.nSamplesPerSec = rate;
-  f.nBlockAlign = 4;
-  f.nAvgBytesPerSec = 4 * rate;
-  f.wBitsPerSample = 16;
-  f.cbSize = 18;
-  return f;
-}
+WaveFormat Stereo16(uint32_t rate) { return PcmWaveFormat(2, rate, 16); }
 
 // Selects the loopback for one test, with no destination, and puts everything back.
 class LoopbackScope {
@@ -222,7 +212,7 @@ TEST(LoopbackInputTest, LevelChangesGlideWithoutAStep) {
   double largest = 0;
   int peak = 0;
   for (size_t n = 1; n < got.size() / 2; ++n) {
-    largest = std::max(largest, std::fabs(double{got[2 * n]} - got[2 * (n - 1)]));
+    largest = std::max(largest, std::fabs(static_cast<double>(got[2 * n]) - got[2 * (n - 1)]));
     peak = std::max(peak, std::abs(int{got[2 * n]}));
   }
   EXPECT_LE(largest, limit);

@@ -22,15 +22,7 @@
 namespace {
 
 WaveFormat Pcm(int channels, uint32_t rate, int bits) {
-  WaveFormat f;
-  f.wFormatTag = WAVE_FORMAT_PCM;
-  f.nChannels = static_cast<uint16_t>(channels);
-  f.nSamplesPerSec = rate;
-  f.nBlockAlign = static_cast<uint16_t>(channels * bits / 8);
-  f.nAvgBytesPerSec = f.nBlockAlign * rate;
-  f.wBitsPerSample = static_cast<uint16_t>(bits);
-  f.cbSize = 18;
-  return f;
+  return PcmWaveFormat(channels, rate, bits);
 }
 
 // Selects an input for one test, unpaced, and puts the previous one back.
