@@ -5,8 +5,6 @@
 #include "analysis/first_order_filter.h"
 #include "analysis/pcm_samples.h"
 
-namespace {
-
 void FindPeak(const double* values, int count, double& peak, double& minimum) {
   double hi = 0;
   double lo = 0;
@@ -17,8 +15,6 @@ void FindPeak(const double* values, int count, double& peak, double& minimum) {
   minimum = lo;
   peak = std::fabs(hi) > std::fabs(lo) ? std::fabs(hi) : std::fabs(lo);
 }
-
-}  // namespace
 
 FramePeaks DecodeFrame(const unsigned char* buffer, std::size_t byteLength,
                        const FrameFormat& format, double* left, double* right) {

@@ -33,5 +33,9 @@ struct FrameFormat {
 FramePeaks DecodeFrame(const unsigned char* buffer, std::size_t byteLength,
                        const FrameFormat& format, double* left, double* right);
 
+// The largest absolute value (peak) of count values, and their smallest value but never above 0
+// (minimum): the figures the display's readouts show of a frame.
+void FindPeak(const double* values, int count, double& peak, double& minimum);
+
 // A raw sample value in millivolts for a full-scale calibration of voltValue counts per volt.
 inline double ToMillivolts(double value, int voltValue) { return value * 1000.0 / voltValue; }

@@ -1,7 +1,5 @@
 // Live at time bases above 1: every t-th sample is kept only after a low-pass filter at the full
 // rate, so a tone above the frame's half rate never shows at an alias frequency.
-#include <algorithm>
-#include <cmath>
 
 #include "acquisition/app_state.h"
 #include "acquisition/current_app.h"
@@ -12,21 +10,6 @@
 #include "view/aurivue_view.h"
 #include "view/capture_format.h"
 #include "view/live_display.h"
-
-namespace {
-
-void FindPeak(const double* values, int count, double& peak, double& minimum) {
-  double hi = 0;
-  double lo = 0;
-  for (int i = 0; i < count; ++i) {
-    if (values[i] > hi) hi = values[i];
-    if (values[i] < lo) lo = values[i];
-  }
-  minimum = lo;
-  peak = std::max(std::fabs(hi), std::fabs(lo));
-}
-
-}  // namespace
 
 bool LiveDisplay::DecodeAntiAliased(int timeBase) {
   AppState& app = CurrentApp();
