@@ -18,6 +18,7 @@
 #include "platform/signal_output.h"
 #include "platform/wave_in.h"
 #include "support/needs_environment.h"
+#include "support/silent_output.h"
 
 namespace {
 
@@ -40,14 +41,7 @@ class SoundServerScope {
     SignalOutput::Instance().SetDestination(spec);
   }
   ~SoundServerScope() {
-    SignalOutput& out = SignalOutput::Instance();
-    out.Stop();
-    GeneratorSetup quiet = out.Setup();
-    quiet.output = false;
-    out.Publish(quiet);
-    OutputSpec none;
-    none.kind = OutputSpec::Kind::None;
-    out.SetDestination(none);
+    support::SilenceOutput();
     PortAudioStreams::SetDuplexAllowed(true);
     SelectWaveInput(m_previous, nullptr);
   }

@@ -12,6 +12,7 @@
 #include "analysis/log_sweep.h"
 #include "platform/signal_output.h"
 #include "platform/wave_in.h"
+#include "support/silent_output.h"
 
 namespace {
 
@@ -26,19 +27,10 @@ class LoopbackScope {
     std::string error;
     EXPECT_TRUE(SelectWaveInput("loopback", &error)) << error;
     SetWaveInRealTimePacing(paced);
-    OutputSpec none;
-    none.kind = OutputSpec::Kind::None;
-    SignalOutput::Instance().SetDestination(none);
+    SignalOutput::Instance().SetDestination(support::NoOutput());
   }
   ~LoopbackScope() {
-    SignalOutput& out = SignalOutput::Instance();
-    out.Stop();
-    GeneratorSetup quiet = out.Setup();
-    quiet.output = false;
-    out.Publish(quiet);
-    OutputSpec none;
-    none.kind = OutputSpec::Kind::None;
-    out.SetDestination(none);
+    support::SilenceOutput();
     SetWaveInRealTimePacing(true);
     SelectWaveInput(m_previous, nullptr);
   }
