@@ -34,6 +34,7 @@ struct FeatureBlock {
 
 const std::vector<FeatureBlock>& Blocks() {
   static const std::vector<FeatureBlock> blocks = {
+#if AURIVUE_FEATURE_DATA_OUT
     {"data out", "File", {{"Export &CSV...", 32940, "Export what the display shows as CSV"}}},
     {"data out",
      "File",
@@ -41,12 +42,14 @@ const std::vector<FeatureBlock>& Blocks() {
       {"Open Rec&ording...", 32942, "Play a recording as the input"},
       {"Recent Recor&dings", 0, ""},
       {nullptr, 0, nullptr}}},
+#endif
     {"setups",
      "File",
      {{"Open Set&up...", 32947, "Set the instrument up as a setup file says"},
       {"Save Setu&p...", 32948, "Save the whole state of the instrument as a setup file"},
       {nullptr, 0, nullptr},
       {"E&xit\tCtrl+x", 57665, "Quit Aurivue2.0"}}},
+#if AURIVUE_FEATURE_LIVE
     {"live",
      "Setup",
      {{"Input &Device\tCtrl+D", 141, "Set Input Device "},
@@ -57,12 +60,15 @@ const std::vector<FeatureBlock>& Blocks() {
      {{"&Live display\tF5", 32900, "Redraw with the screen from the newest samples"},
       {"3-D &Curtains a Second", 0, ""},
       {nullptr, 0, nullptr}}},
+#endif
+#if AURIVUE_FEATURE_MEASURE
     {"measurements",
      "View",
      {{nullptr, 0, nullptr},
       {"&Measurements", 32960, "Show or hide the measurements beside the display"},
       {"Measurement &Log...", 32961, "Write every measurement update to a CSV file, or stop"},
       {"&Reset Measurement Statistics", 32962, "Start the measurement statistics again"}}},
+#endif
 #if AURIVUE_FEATURE_TRIGGER
     {"trigger",
      "Trigger",
@@ -81,6 +87,7 @@ const std::vector<FeatureBlock>& Blocks() {
       {"Level to &50 %\tCtrl+L", 33170, "Trigger level to the middle of the newest frame"},
       {"&Re-arm Single\tF9", 33171, "Wait for the next trigger"}}},
 #endif
+#if AURIVUE_FEATURE_SPECTRUM
     {"spectrum analyser",
      "Spectrum",
      {{"&FFT Size", 0, ""},
@@ -94,6 +101,7 @@ const std::vector<FeatureBlock>& Blocks() {
       {"&Peak Hold", 33261, "Show the highest level each frequency reached"},
       {"&Minimum Hold", 33262, "Show the lowest level each frequency reached"},
       {"R&eset Averages and Holds", 33299, "Start the averages and the holds afresh"}}},
+#endif
 #if AURIVUE_FEATURE_GENERATOR
     {"generator",
      "Generator",
