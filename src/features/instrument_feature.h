@@ -11,6 +11,7 @@
 class CAurivueView;
 struct ParameterTable;
 class FlatSplitter;
+class QAction;
 class QMenu;
 class QMenuBar;
 class QStatusBar;
@@ -42,8 +43,13 @@ struct FrameParts {
 // The menu of bar whose title reads title once its mnemonic '&' is taken out ("File" finds
 // "&File"); nullptr when there is none.
 QMenu* MenuNamed(QMenuBar* bar, const QString& title);
-// A new menu of a feature's own, title "&Cursors", as a submenu of View (before Help on the bar
-// when there is no View): the menu bar keeps the menus it has always shown.
+// A new top-level menu, title "&Trigger", just before Help (at the end when there is no Help).
+QMenu* AddMenuBeforeHelp(QMenuBar* bar, const QString& title);
+// The View menu, made by whichever feature asks first: right after Setup (before Help when there
+// is no Setup), so that it stands in one place whichever features the program has.
+QMenu* ViewMenu(QMenuBar* bar);
+// A new menu of a feature's own, title "&Cursors", as a submenu of View after a separator: the
+// menu bar keeps the menus it has always shown.
 QMenu* AddFeatureMenu(QMenuBar* bar, const QString& title);
 
 // How a setup is put into force. It goes in two stages: before the scope view is made anew for
@@ -56,6 +62,22 @@ struct SetupApplication {
   bool whole = true;
   bool remember = true;  // the profile keeps the choices, as the menus keep them
 };
+
+// An item of menu that sends command id to owner when chosen, so that it travels as every command
+// does. A key hint after a tab in text is text only. Made, not added: for insertAction.
+QAction* MakeCommand(QMenu* menu, QWidget* owner, const QString& text, int id, const QString& tip,
+                     bool checkable = false);
+// The same, added at the end of menu.
+QAction* AddCommand(QMenu* menu, QWidget* owner, const QString& text, int id, const QString& tip,
+                    bool checkable = false);
+// The item of menu (not of its submenus) whose command is id; nullptr when there is none.
+QAction* CommandItem(QMenu* menu, int id);
+// Where an insert goes to come right after the item of command id: the item that follows it;
+// nullptr (the end) when that item is the last or there is none.
+QAction* ItemAfter(QMenu* menu, int id);
+// Where an insert goes to come right above the group of command id: the separator just above
+// that item, or the item itself when there is none; nullptr (the end) when there is no such item.
+QAction* GroupStartOf(QMenu* menu, int id);
 
 // One instrument feature as the frame sees it: it adds its own menu items, panes and panels,
 // handles its own commands and keeps its check marks. The frame owns an ordered list of them and

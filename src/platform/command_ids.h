@@ -81,6 +81,15 @@ constexpr int ID_VIEW_MEASURE_RESET = 32962;  // View > Reset Measurement Statis
 // Our own: the Spectrum menu of the spectrum analyser (its choices:
 // features/spectrum/spectrum_menu.h).
 constexpr int ID_SPECTRUM_FIRST = 33200;
+constexpr int ID_SPECTRUM_SIZE_FIRST = 33200;     // Described, then 1024 .. 65536
+constexpr int ID_SPECTRUM_SCALE_FIRST = 33210;    // linear, dBFS, dBV
+constexpr int ID_SPECTRUM_AXIS_FIRST = 33215;     // linear, logarithmic
+constexpr int ID_SPECTRUM_RANGE_FIRST = 33220;    // the level ranges
+constexpr int ID_SPECTRUM_AVERAGE_FIRST = 33230;  // off, exponential, linear
+constexpr int ID_SPECTRUM_DECAY_FIRST = 33250;    // the peak decays
+constexpr int ID_SPECTRUM_FLAT_TOP = 33260;       // toggles, as are the two holds
+constexpr int ID_SPECTRUM_PEAK_HOLD = 33261;
+constexpr int ID_SPECTRUM_MINIMUM_HOLD = 33262;
 constexpr int ID_SPECTRUM_RESET_HOLDS = 33299;
 constexpr int ID_SPECTRUM_LAST = 33299;
 // The Trigger menu and its keys.

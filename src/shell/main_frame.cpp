@@ -290,11 +290,7 @@ void CMainFrame::CreateMenus() {
         menu->addSeparator();
         continue;
       }
-      QAction* action = menu->addAction(QString::fromUtf8(entry.text));
-      action->setData(entry.id);
-      action->setStatusTip(entry.prompt);
-      const int id = entry.id;
-      connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
+      AddCommand(menu, this, QString::fromUtf8(entry.text), entry.id, entry.prompt);
     }
   }
 }

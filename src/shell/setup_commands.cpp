@@ -140,26 +140,13 @@ void SetupCommands::CreateParts(const FrameParts& parts) {
   QMenu* file = MenuNamed(parts.menuBar, "File");
   if (file == nullptr) return;
   QWidget* owner = parts.owner;
-  auto make = [owner, file](const QString& text, int id, const QString& prompt) {
-    auto* action = new QAction(text, file);
-    action->setData(id);
-    action->setStatusTip(prompt);
-    QObject::connect(action, &QAction::triggered, file, [owner, id] { SendCommandTo(owner, id); });
-    return action;
-  };
   // Above the separator that sets Exit apart, in a group of their own.
-  const QList<QAction*> items = file->actions();
-  QAction* before = nullptr;
-  for (int i = 0; i < items.size(); ++i) {
-    if (items[i]->data().toInt() == ID_APP_EXIT) {
-      before = i > 0 && items[i - 1]->isSeparator() ? items[i - 1] : items[i];
-    }
-  }
+  QAction* before = GroupStartOf(file, ID_APP_EXIT);
   file->insertSeparator(before);
-  file->insertAction(before, make("Open Set&up...", ID_FILE_OPEN_SETUP,
-                                  "Set the instrument up as a setup file says"));
-  file->insertAction(before, make("Save Setu&p...", ID_FILE_SAVE_SETUP,
-                                  "Save the whole state of the instrument as a setup file"));
+  file->insertAction(before, MakeCommand(file, owner, "Open Set&up...", ID_FILE_OPEN_SETUP,
+                                         "Set the instrument up as a setup file says"));
+  file->insertAction(before, MakeCommand(file, owner, "Save Setu&p...", ID_FILE_SAVE_SETUP,
+                                         "Save the whole state of the instrument as a setup file"));
 }
 
 bool SetupCommands::OnCommand(int id) {

@@ -34,6 +34,7 @@ struct FeatureBlock {
 
 const std::vector<FeatureBlock>& Blocks() {
   static const std::vector<FeatureBlock> blocks = {
+#if AURIVUE_FEATURE_DATA_OUT
     {"data out", "File", {{"Export &CSV...", 32940, "Export what the display shows as CSV"}}},
     {"data out",
      "File",
@@ -41,12 +42,14 @@ const std::vector<FeatureBlock>& Blocks() {
       {"Open Rec&ording...", 32942, "Play a recording as the input"},
       {"Recent Recor&dings", 0, ""},
       {nullptr, 0, nullptr}}},
+#endif
     {"setups",
      "File",
      {{"Open Set&up...", 32947, "Set the instrument up as a setup file says"},
       {"Save Setu&p...", 32948, "Save the whole state of the instrument as a setup file"},
       {nullptr, 0, nullptr},
       {"E&xit\tCtrl+x", 57665, "Quit Aurivue2.0"}}},
+#if AURIVUE_FEATURE_LIVE
     {"live",
      "Setup",
      {{"Input &Device\tCtrl+D", 141, "Set Input Device "},
@@ -57,12 +60,15 @@ const std::vector<FeatureBlock>& Blocks() {
      {{"&Live display\tF5", 32900, "Redraw with the screen from the newest samples"},
       {"3-D &Curtains a Second", 0, ""},
       {nullptr, 0, nullptr}}},
+#endif
+#if AURIVUE_FEATURE_MEASURE
     {"measurements",
      "View",
      {{nullptr, 0, nullptr},
       {"&Measurements", 32960, "Show or hide the measurements beside the display"},
       {"Measurement &Log...", 32961, "Write every measurement update to a CSV file, or stop"},
       {"&Reset Measurement Statistics", 32962, "Start the measurement statistics again"}}},
+#endif
 #if AURIVUE_FEATURE_TRIGGER
     {"trigger",
      "Trigger",
@@ -81,6 +87,7 @@ const std::vector<FeatureBlock>& Blocks() {
       {"Level to &50 %\tCtrl+L", 33170, "Trigger level to the middle of the newest frame"},
       {"&Re-arm Single\tF9", 33171, "Wait for the next trigger"}}},
 #endif
+#if AURIVUE_FEATURE_SPECTRUM
     {"spectrum analyser",
      "Spectrum",
      {{"&FFT Size", 0, ""},
@@ -94,6 +101,72 @@ const std::vector<FeatureBlock>& Blocks() {
       {"&Peak Hold", 33261, "Show the highest level each frequency reached"},
       {"&Minimum Hold", 33262, "Show the lowest level each frequency reached"},
       {"R&eset Averages and Holds", 33299, "Start the averages and the holds afresh"}}},
+#endif
+#if AURIVUE_FEATURE_GENERATOR
+    {"generator",
+     "Generator",
+     {{"Generator &Panel", 33700, "Show or hide the signal generator's controls"},
+      {"&Output On", 33701, "Play the generator on the output, independent of POWER"}}},
+#endif
+#if AURIVUE_FEATURE_RESPONSE
+    {"response analyser",
+     "Response",
+     {{"&Dual Channel", 33600,
+       "Measure with any stimulus: one input is the reference, the other the device's output"},
+      {"&Swept Sine", 33601,
+       "Measure with a logarithmic sweep: response, impulse response and distortion"},
+      {nullptr, 0, nullptr},
+      {"Reference &Left", 33602, "The left input carries what goes into the device"},
+      {"Reference &Right", 33603, "The right input carries what goes into the device"},
+      {nullptr, 0, nullptr},
+      {"Average L&inear", 33604,
+       "Average every transform since POWER on or the last restart alike"},
+      {"Average &Exponential", 33605,
+       "Let older transforms fade, so that the response follows a change"},
+      {"Res&tart Averages", 33606, "Forget the averages and start again"},
+      {"Start S&weep", 33607, "Play the sweep on the generator and measure it"},
+      {nullptr, 0, nullptr},
+      {"S&moothing", 0, ""},
+      {"&Unwrapped Phase", 33608,
+       "Show the phase continuous instead of within -180 .. 180 degrees"},
+      {"&Group Delay", 33609, "Show the group delay below the magnitude instead of the phase"},
+      {nullptr, 0, nullptr},
+      {"Store Re&ference Trace", 33610,
+       "Keep the response shown now, to compare the next ones against"},
+      {"&Clear Reference Trace", 33611, "Forget the stored response"}}},
+#endif
+#if AURIVUE_FEATURE_SPECTROGRAM
+    {"spectrogram",
+     "Spectrogram",
+     {{"&Colour Map", 0, ""},
+      {"&Range", 0, ""},
+      {"&Time Span", 0, ""},
+      {"&Overlap", 0, ""},
+      {nullptr, 0, nullptr},
+      {"&Pause", 34440, "Hold the picture; the history goes on filling"},
+      {"Scroll &Back", 34441, "Show the history half a span earlier"},
+      {"Scroll &Forward", 34442, "Show the history half a span later"},
+      {"&Newest", 34443, "Go on with the newest columns"}}},
+#endif
+#if AURIVUE_FEATURE_CURSORS
+    {"cursors",
+     "Cursors",
+     {{"Cursor X&1", 33400, "A vertical cursor: drag it, or press 1 over the chart"},
+      {"Cursor X&2", 33401, "A second vertical cursor: its distance to X1 reads"},
+      {"Cursor Y&1", 33402, "A horizontal cursor: drag it, or press 3 over the chart"},
+      {"Cursor Y&2", 33403, "A second horizontal cursor: its distance to Y1 reads"},
+      {nullptr, 0, nullptr},
+      {"&Track the Trace", 33404, "The vertical cursors read the trace where they stand"},
+      {"&Snap to Edges and Peaks", 33405,
+       "A vertical cursor let go near an edge or a peak goes onto it"},
+      {nullptr, 0, nullptr},
+      {"&Peak Marker", 33406, "A marker on the highest peak of the spectrum"},
+      {"&Next Peak Marker", 33407, "One more marker, on the next lower peak (up to 8)"},
+      {"Peak Search &Continuous", 33408, "Marker 1 follows the highest peak"},
+      {"Marker 1 is the &Reference", 33409, "The other markers read their distance to marker 1"},
+      {"C&lear Markers", 33410, "Takes the markers away"},
+      {"Marker &Table", 33411, "The markers' frequencies and levels beside the chart"}}},
+#endif
   };
   return blocks;
 }

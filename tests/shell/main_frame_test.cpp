@@ -16,6 +16,7 @@
 #include "controls/control_view.h"
 #include "controls/flat_splitter.h"
 #include "controls/hyperlink_label.h"
+#include "features/instrument_feature.h"
 #include "platform/command_ids.h"
 #include "platform/message_box.h"
 #include "platform/wave_in.h"
@@ -283,7 +284,8 @@ TEST_F(MainFrameTest, StatusPanesShowTheSettingsInMemory) {
   EXPECT_EQ(frame->PaneText(2), "");
 
   // A highlighted menu item's prompt replaces the idle text until it goes.
-  QAction* exportItem = frame->menuBar()->actions()[0]->menu()->actions()[0];
+  QAction* exportItem = CommandItem(MenuNamed(frame->menuBar(), "File"), ID_EXPORT_DATA);
+  ASSERT_NE(exportItem, nullptr);
   exportItem->showStatusText(frame);
   EXPECT_EQ(frame->PaneText(0), "Export RealTime Data");
   frame->statusBar()->clearMessage();

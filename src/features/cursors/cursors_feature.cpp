@@ -14,7 +14,6 @@
 #include "chart/chart_ctrl.h"
 #include "features/cursors/cursor_parameters.h"
 #include "platform/command_ids.h"
-#include "platform/message_target.h"
 #include "view/csv_export.h"
 #include "view/large_spectrum.h"
 
@@ -108,13 +107,7 @@ void CursorsFeature::CreateParts(const FrameParts& parts) {
       menu->addSeparator();
       continue;
     }
-    QAction* a = menu->addAction(item.text);
-    a->setData(item.id);
-    a->setStatusTip(item.tip);
-    a->setCheckable(item.checkable);
-    const int id = item.id;
-    QObject::connect(a, &QAction::triggered, menu, [owner, id] { SendCommandTo(owner, id); });
-    m_actions[id] = a;
+    m_actions[item.id] = AddCommand(menu, owner, item.text, item.id, item.tip, item.checkable);
   }
   QObject::connect(menu, &QMenu::aboutToShow, menu, [this] { UpdateCommands(); });
   UpdateCommands();

@@ -15,7 +15,6 @@
 #include "platform/command_ids.h"
 #include "platform/file_services.h"
 #include "platform/message_box.h"
-#include "platform/message_target.h"
 #include "platform/wave_in.h"
 #include "view/aurivue_view.h"
 #include "view/file_error_text.h"
@@ -81,39 +80,22 @@ DataOut::~DataOut() {
 }
 
 void DataOut::CreateParts(QMenu* file, QStatusBar* bar) {
-  auto make = [this, file](const QString& text, int id, const QString& prompt) {
-    auto* action = new QAction(text, file);
-    action->setData(id);
-    action->setStatusTip(prompt);
-    QWidget* owner = m_pOwner;
-    connect(action, &QAction::triggered, this, [owner, id] { SendCommandTo(owner, id); });
-    return action;
-  };
-  const QList<QAction*> items = file->actions();
-  QAction* afterExport = nullptr;
-  QAction* exitItem = nullptr;
-  for (int i = 0; i < items.size(); ++i) {
-    if (items[i]->data().toInt() == ID_EXPORT_DATA && i + 1 < items.size())
-      afterExport = items[i + 1];
-    if (items[i]->data().toInt() == ID_APP_EXIT) exitItem = items[i];
-  }
-  file->insertAction(afterExport,
-                     make("Export &CSV...", ID_EXPORT_CSV, "Export what the display shows as CSV"));
+  QWidget* owner = m_pOwner;
+  file->insertAction(ItemAfter(file, ID_EXPORT_DATA),
+                     MakeCommand(file, owner, "Export &CSV...", ID_EXPORT_CSV,
+                                 "Export what the display shows as CSV"));
   // Before the separator that sets Exit apart.
-  QAction* before = exitItem;
-  const QList<QAction*> now = file->actions();
-  const int exitAt = static_cast<int>(now.indexOf(exitItem));
-  if (exitAt > 0 && now[exitAt - 1]->isSeparator()) before = now[exitAt - 1];
+  QAction* before = GroupStartOf(file, ID_APP_EXIT);
   file->insertSeparator(before);
-  m_pRecordAction = make("&Record...", ID_FILE_RECORD, "Record every captured sample into a file");
-  m_pRecordAction->setCheckable(true);
+  m_pRecordAction = MakeCommand(file, owner, "&Record...", ID_FILE_RECORD,
+                                "Record every captured sample into a file", true);
   file->insertAction(before, m_pRecordAction);
-  file->insertAction(
-      before, make("Open Rec&ording...", ID_FILE_OPEN_RECORDING, "Play a recording as the input"));
+  file->insertAction(before, MakeCommand(file, owner, "Open Rec&ording...", ID_FILE_OPEN_RECORDING,
+                                         "Play a recording as the input"));
   m_pRecentMenu = new QMenu("Recent Recor&dings", file);
   file->insertMenu(before, m_pRecentMenu);
   for (int i = 0; ID_FILE_RECENT_FIRST + i <= ID_FILE_RECENT_LAST; ++i) {
-    m_pRecentMenu->addAction(make(QString(), ID_FILE_RECENT_FIRST + i, "Open this recording"));
+    AddCommand(m_pRecentMenu, owner, QString(), ID_FILE_RECENT_FIRST + i, "Open this recording");
   }
   UpdateRecentMenu();
 

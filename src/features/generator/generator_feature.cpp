@@ -18,7 +18,6 @@
 #include "features/generator/generator_parameters.h"
 #include "platform/command_ids.h"
 #include "platform/message_box.h"
-#include "platform/message_target.h"
 #include "platform/parameter_profile.h"
 #include "platform/signal_output.h"
 #include "platform/user_profile.h"
@@ -106,19 +105,10 @@ void GeneratorFeature::CreateParts(const FrameParts& parts) {
   QWidget* owner = parts.owner;
   if (parts.menuBar != nullptr) {
     QMenu* menu = AddFeatureMenu(parts.menuBar, "&Generator");
-    auto make = [owner, menu](const QString& text, int id, const QString& prompt) {
-      auto* action = menu->addAction(text);
-      action->setData(id);
-      action->setStatusTip(prompt);
-      action->setCheckable(true);
-      QObject::connect(action, &QAction::triggered, menu,
-                       [owner, id] { SendCommandTo(owner, id); });
-      return action;
-    };
-    m_pPanelAction = make("Generator &Panel", ID_GENERATOR_PANEL,
-                          "Show or hide the signal generator's controls");
-    m_pOutputAction = make("&Output On", ID_GENERATOR_OUTPUT,
-                           "Play the generator on the output, independent of POWER");
+    m_pPanelAction = AddCommand(menu, owner, "Generator &Panel", ID_GENERATOR_PANEL,
+                                "Show or hide the signal generator's controls", true);
+    m_pOutputAction = AddCommand(menu, owner, "&Output On", ID_GENERATOR_OUTPUT,
+                                 "Play the generator on the output, independent of POWER", true);
   }
   m_pPanel = new GeneratorPanel(owner);
   m_pPanel->SetMaxFrequency(0.5 * Rate());

@@ -29,42 +29,22 @@ QString LivePaneText(bool live, unsigned long long lostBlocks, double updatesPer
 void LiveFeature::CreateParts(const FrameParts& parts) {
   m_parts = parts;
   QWidget* owner = parts.owner;
-  auto addItem = [owner](QMenu* menu, QAction* before, const QString& text, int id,
-                         const QString& prompt) {
-    auto* action = new QAction(text, menu);
-    action->setData(id);
-    action->setStatusTip(prompt);
-    menu->insertAction(before, action);
-    QObject::connect(action, &QAction::triggered, menu, [owner, id] { SendCommandTo(owner, id); });
-    return action;
-  };
   // Setup: the devices by name, beside the desktop's mixer.
   if (QMenu* setup = MenuNamed(parts.menuBar, "Setup")) {
-    const QList<QAction*> items = setup->actions();
-    QAction* after = nullptr;
-    for (int i = 0; i < items.size(); ++i) {
-      if (items[i]->data().toInt() == ID_SETUP_INPUT_DEVICE && i + 1 < items.size()) {
-        after = items[i + 1];
-      }
-    }
-    addItem(setup, after, "Input Device &List...", ID_SETUP_INPUT_LIST,
-            "Choose the recording device by name");
+    setup->insertAction(ItemAfter(setup, ID_SETUP_INPUT_DEVICE),
+                        MakeCommand(setup, owner, "Input Device &List...", ID_SETUP_INPUT_LIST,
+                                    "Choose the recording device by name"));
   }
-  // View, before Help.
-  auto* view = new QMenu("&View", owner);
-  QMenu* help = MenuNamed(parts.menuBar, "Help");
-  parts.menuBar->insertMenu(help != nullptr ? help->menuAction() : nullptr, view);
-  m_pLiveAction = addItem(view, nullptr, "&Live display\tF5", ID_VIEW_LIVE,
-                          "Redraw with the screen from the newest samples");
-  m_pLiveAction->setCheckable(true);
+  QMenu* view = ViewMenu(parts.menuBar);
+  m_pLiveAction = AddCommand(view, owner, "&Live display\tF5", ID_VIEW_LIVE,
+                             "Redraw with the screen from the newest samples", true);
   QMenu* curtains = view->addMenu("3-D &Curtains a Second");
   auto* group = new QActionGroup(curtains);
   const std::vector<int>& rates = CurtainRates();
   for (size_t i = 0; i < rates.size(); ++i) {
-    QAction* a = addItem(curtains, nullptr, QString::number(rates[i]),
-                         ID_VIEW_CURTAINS_FIRST + static_cast<int>(i),
-                         "New waterfall curtains a second in Live");
-    a->setCheckable(true);
+    QAction* a = AddCommand(curtains, owner, QString::number(rates[i]),
+                            ID_VIEW_CURTAINS_FIRST + static_cast<int>(i),
+                            "New waterfall curtains a second in Live", true);
     group->addAction(a);
     m_curtainActions.push_back(a);
   }

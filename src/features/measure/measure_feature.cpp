@@ -12,7 +12,6 @@
 #include "features/measure/measurement_panel.h"
 #include "platform/command_ids.h"
 #include "platform/message_box.h"
-#include "platform/message_target.h"
 #include "view/aurivue_view.h"
 #include "view/measurement_log.h"
 #include "view/measurement_station.h"
@@ -42,24 +41,16 @@ void MeasureFeature::CreatePanels(const FrameParts& parts) {
   m_pMeasurePanel->SetQuantities(profile.quantities);
   m_pMeasurePanel->SetStatistics(profile.statistics);
 
-  if (QMenu* view = MenuNamed(parts.menuBar, "View")) {
+  // The View menu is Live's too; a program without Live still has the measurements' items.
+  if (QMenu* view = ViewMenu(parts.menuBar)) {
     view->addSeparator();
     QWidget* owner = parts.owner;
-    auto add = [owner, view](const QString& text, int id, const QString& prompt) {
-      QAction* a = view->addAction(text);
-      a->setData(id);
-      a->setStatusTip(prompt);
-      QObject::connect(a, &QAction::triggered, view, [owner, id] { SendCommandTo(owner, id); });
-      return a;
-    };
-    m_pMeasureAction = add("&Measurements", ID_VIEW_MEASUREMENTS,
-                           "Show or hide the measurements beside the display");
-    m_pMeasureAction->setCheckable(true);
-    m_pMeasureLogAction = add("Measurement &Log...", ID_VIEW_MEASURE_LOG,
-                              "Write every measurement update to a CSV file, or stop");
-    m_pMeasureLogAction->setCheckable(true);
-    add("&Reset Measurement Statistics", ID_VIEW_MEASURE_RESET,
-        "Start the measurement statistics again");
+    m_pMeasureAction = AddCommand(view, owner, "&Measurements", ID_VIEW_MEASUREMENTS,
+                                  "Show or hide the measurements beside the display", true);
+    m_pMeasureLogAction = AddCommand(view, owner, "Measurement &Log...", ID_VIEW_MEASURE_LOG,
+                                     "Write every measurement update to a CSV file, or stop", true);
+    AddCommand(view, owner, "&Reset Measurement Statistics", ID_VIEW_MEASURE_RESET,
+               "Start the measurement statistics again");
     // A log started from the command line, or stopped by a full disk, shows as it is.
     QObject::connect(view, &QMenu::aboutToShow, view, [this] {
       if (m_pMeasureLogAction != nullptr && m_pMeasureLog) {

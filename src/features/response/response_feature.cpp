@@ -17,7 +17,6 @@
 #include "features/response/response_parameters.h"
 #include "features/stimulus_output.h"
 #include "platform/capture_ring.h"
-#include "platform/message_target.h"
 #include "platform/ring_read.h"
 #include "view/aurivue_view.h"
 #include "view/capture_format.h"
@@ -116,20 +115,12 @@ bool ResponseFeature::ShowsDisplay(int mode) const {
 void ResponseFeature::CreateParts(const FrameParts& parts) {
   m_parts = parts;
   if (parts.menuBar == nullptr) return;
-  auto* menu = new QMenu("&Response", parts.menuBar);
+  QMenu* menu = AddMenuBeforeHelp(parts.menuBar, "&Response");
   m_pMenu = menu;
-  QMenu* help = MenuNamed(parts.menuBar, "Help");
-  parts.menuBar->insertMenu(help != nullptr ? help->menuAction() : nullptr, menu);
   QWidget* owner = parts.owner;
-  auto add = [this, owner](QMenu* menu, const QString& text, int id, const QString& tip,
+  auto add = [this, owner](QMenu* into, const QString& text, int id, const QString& tip,
                            bool checkable) {
-    auto* action = new QAction(text, menu);
-    action->setData(id);
-    action->setStatusTip(tip);
-    action->setCheckable(checkable);
-    QObject::connect(action, &QAction::triggered, menu, [owner, id] { SendCommandTo(owner, id); });
-    menu->addAction(action);
-    m_actions.push_back(action);
+    m_actions.push_back(AddCommand(into, owner, text, id, tip, checkable));
   };
   add(menu, "&Dual Channel", ID_RESPONSE_DUAL,
       "Measure with any stimulus: one input is the reference, the other the device's output", true);

@@ -10,7 +10,6 @@
 #include "acquisition/app_state.h"
 #include "analysis/color_map.h"
 #include "features/spectrogram/spectrogram_parameters.h"
-#include "platform/message_target.h"
 #include "view/csv_export.h"
 #include "view/display_modes.h"
 
@@ -60,12 +59,9 @@ void SpectrogramFeature::CreateParts(const FrameParts& parts) {
   QWidget* owner = parts.owner;
   auto add = [&](QMenu* into, const std::string& text, int id, const char* prompt,
                  QActionGroup* group) {
-    QAction* action = into->addAction(QString::fromStdString(text));
-    action->setData(id);
-    action->setStatusTip(prompt);
-    action->setCheckable(group != nullptr || id == ID_SPECTROGRAM_PAUSE);
+    QAction* action = AddCommand(into, owner, QString::fromStdString(text), id, prompt,
+                                 group != nullptr || id == ID_SPECTROGRAM_PAUSE);
     if (group != nullptr) group->addAction(action);
-    QObject::connect(action, &QAction::triggered, menu, [owner, id] { SendCommandTo(owner, id); });
     m_actions.push_back(action);
   };
   QMenu* maps = menu->addMenu("&Colour Map");

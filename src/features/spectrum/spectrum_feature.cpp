@@ -10,28 +10,20 @@
 #include "features/spectrum/spectrum_parameters.h"
 #include "features/spectrum/spectrum_profile.h"
 #include "platform/command_ids.h"
-#include "platform/message_target.h"
 
 void SpectrumFeature::CreateParts(const FrameParts& parts) {
   m_parts = parts;
   QWidget* owner = parts.owner;
-  auto* menu = new QMenu("S&pectrum", owner);
-  // Before Help, the last menu.
-  QMenu* help = MenuNamed(parts.menuBar, "Help");
-  parts.menuBar->insertMenu(help != nullptr ? help->menuAction() : nullptr, menu);
+  QMenu* menu = AddMenuBeforeHelp(parts.menuBar, "S&pectrum");
   for (const SpectrumMenuGroup& group : SpectrumMenuGroups()) {
     QMenu* into = group.title.empty() ? menu : menu->addMenu(QString::fromStdString(group.title));
     if (group.title.empty()) menu->addSeparator();
     auto* exclusive = group.title.empty() ? nullptr : new QActionGroup(into);
     for (const SpectrumMenuItem& item : group.items) {
-      QAction* action = into->addAction(QString::fromStdString(item.text));
-      action->setData(item.id);
-      action->setStatusTip(QString::fromStdString(item.prompt));
-      action->setCheckable(item.id != ID_SPECTRUM_RESET_HOLDS);
+      QAction* action =
+          AddCommand(into, owner, QString::fromStdString(item.text), item.id,
+                     QString::fromStdString(item.prompt), item.id != ID_SPECTRUM_RESET_HOLDS);
       if (exclusive != nullptr) exclusive->addAction(action);
-      const int id = item.id;
-      QObject::connect(action, &QAction::triggered, menu,
-                       [owner, id] { SendCommandTo(owner, id); });
       m_spectrumActions.push_back(action);
     }
   }

@@ -4,17 +4,6 @@
 
 namespace {
 
-// Ids in blocks: sizes, scales, axes, ranges, averages, decay, then the flags.
-constexpr int kSizeFirst = ID_SPECTRUM_FIRST;          // described, 1024 .. 65536
-constexpr int kScaleFirst = ID_SPECTRUM_FIRST + 10;    // linear, dBFS, dBV
-constexpr int kAxisFirst = ID_SPECTRUM_FIRST + 15;     // linear, log
-constexpr int kRangeFirst = ID_SPECTRUM_FIRST + 20;    // the level ranges
-constexpr int kAverageFirst = ID_SPECTRUM_FIRST + 30;  // off, exponential, linear
-constexpr int kDecayFirst = ID_SPECTRUM_FIRST + 50;    // peak decay
-constexpr int kFlatTop = ID_SPECTRUM_FIRST + 60;
-constexpr int kPeakHold = ID_SPECTRUM_FIRST + 61;
-constexpr int kMinimumHold = ID_SPECTRUM_FIRST + 62;
-
 constexpr int kSizes[] = {0, 1024, 2048, 4096, 8192, 16384, 32768, 65536};
 struct Range {
   double bottom, top;
@@ -47,6 +36,15 @@ constexpr int Count(const T (&)[N]) {
   return N;
 }
 
+// A choice added to a block must not run into the next one.
+static_assert(ID_SPECTRUM_SIZE_FIRST + Count(kSizes) <= ID_SPECTRUM_SCALE_FIRST);
+static_assert(ID_SPECTRUM_SCALE_FIRST + 3 <= ID_SPECTRUM_AXIS_FIRST);
+static_assert(ID_SPECTRUM_AXIS_FIRST + 2 <= ID_SPECTRUM_RANGE_FIRST);
+static_assert(ID_SPECTRUM_RANGE_FIRST + Count(kRanges) <= ID_SPECTRUM_AVERAGE_FIRST);
+static_assert(ID_SPECTRUM_AVERAGE_FIRST + Count(kAverages) <= ID_SPECTRUM_DECAY_FIRST);
+static_assert(ID_SPECTRUM_DECAY_FIRST + Count(kDecays) <= ID_SPECTRUM_FLAT_TOP);
+static_assert(ID_SPECTRUM_SIZE_FIRST == ID_SPECTRUM_FIRST);
+
 }  // namespace
 
 const std::vector<SpectrumMenuGroup>& SpectrumMenuGroups() {
@@ -54,35 +52,41 @@ const std::vector<SpectrumMenuGroup>& SpectrumMenuGroups() {
     std::vector<SpectrumMenuGroup> g;
     SpectrumMenuGroup sizes{"&FFT Size", {}};
     for (int i = 0; i < Count(kSizes); ++i) {
-      sizes.items.push_back({kSizeFirst + i, i == 0 ? "&Described" : std::to_string(kSizes[i])});
+      sizes.items.push_back(
+          {ID_SPECTRUM_SIZE_FIRST + i, i == 0 ? "&Described" : std::to_string(kSizes[i])});
     }
     g.push_back(sizes);
+    g.push_back({"&Amplitude Scale",
+                 {{ID_SPECTRUM_SCALE_FIRST, "&Linear"},
+                  {ID_SPECTRUM_SCALE_FIRST + 1, "dB&FS"},
+                  {ID_SPECTRUM_SCALE_FIRST + 2, "dB&V"}}});
     g.push_back(
-        {"&Amplitude Scale",
-         {{kScaleFirst, "&Linear"}, {kScaleFirst + 1, "dB&FS"}, {kScaleFirst + 2, "dB&V"}}});
-    g.push_back({"Frequency A&xis", {{kAxisFirst, "&Linear"}, {kAxisFirst + 1, "L&ogarithmic"}}});
+        {"Frequency A&xis",
+         {{ID_SPECTRUM_AXIS_FIRST, "&Linear"}, {ID_SPECTRUM_AXIS_FIRST + 1, "L&ogarithmic"}}});
     SpectrumMenuGroup ranges{"Level &Range", {}};
     for (int i = 0; i < Count(kRanges); ++i)
-      ranges.items.push_back({kRangeFirst + i, kRanges[i].text});
+      ranges.items.push_back({ID_SPECTRUM_RANGE_FIRST + i, kRanges[i].text});
     g.push_back(ranges);
     SpectrumMenuGroup averages{"A&veraging", {}};
     for (int i = 0; i < Count(kAverages); ++i) {
-      averages.items.push_back({kAverageFirst + i, kAverages[i].text});
+      averages.items.push_back({ID_SPECTRUM_AVERAGE_FIRST + i, kAverages[i].text});
     }
     g.push_back(averages);
     SpectrumMenuGroup decays{"Peak &Decay", {}};
     for (int i = 0; i < Count(kDecays); ++i) {
-      decays.items.push_back(
-          {kDecayFirst + i, i == 0
-                                ? std::string("&None")
-                                : std::to_string(static_cast<int>(kDecays[i])) + " dB a second"});
+      decays.items.push_back({ID_SPECTRUM_DECAY_FIRST + i,
+                              i == 0
+                                  ? std::string("&None")
+                                  : std::to_string(static_cast<int>(kDecays[i])) + " dB a second"});
     }
     g.push_back(decays);
     g.push_back(
         {"",
-         {{kFlatTop, "Flat-&Top Window for Levels", "Read tone levels through the flat-top window"},
-          {kPeakHold, "&Peak Hold", "Show the highest level each frequency reached"},
-          {kMinimumHold, "&Minimum Hold", "Show the lowest level each frequency reached"},
+         {{ID_SPECTRUM_FLAT_TOP, "Flat-&Top Window for Levels",
+           "Read tone levels through the flat-top window"},
+          {ID_SPECTRUM_PEAK_HOLD, "&Peak Hold", "Show the highest level each frequency reached"},
+          {ID_SPECTRUM_MINIMUM_HOLD, "&Minimum Hold",
+           "Show the lowest level each frequency reached"},
           {ID_SPECTRUM_RESET_HOLDS, "R&eset Averages and Holds",
            "Start the averages and the holds afresh"}}});
     return g;
@@ -91,27 +95,27 @@ const std::vector<SpectrumMenuGroup>& SpectrumMenuGroups() {
 }
 
 bool ApplySpectrumMenuChoice(int id, SpectrumOptions& o) {
-  if (id >= kSizeFirst && id < kSizeFirst + Count(kSizes)) {
-    o.fftSize = kSizes[id - kSizeFirst];
-  } else if (id >= kScaleFirst && id < kScaleFirst + 3) {
-    o.scale = id - kScaleFirst;
-  } else if (id >= kAxisFirst && id < kAxisFirst + 2) {
-    o.logAxis = id == kAxisFirst + 1;
-  } else if (id >= kRangeFirst && id < kRangeFirst + Count(kRanges)) {
-    o.dbBottom = kRanges[id - kRangeFirst].bottom;
-    o.dbTop = kRanges[id - kRangeFirst].top;
-  } else if (id >= kAverageFirst && id < kAverageFirst + Count(kAverages)) {
-    const Average& a = kAverages[id - kAverageFirst];
+  if (id >= ID_SPECTRUM_SIZE_FIRST && id < ID_SPECTRUM_SIZE_FIRST + Count(kSizes)) {
+    o.fftSize = kSizes[id - ID_SPECTRUM_SIZE_FIRST];
+  } else if (id >= ID_SPECTRUM_SCALE_FIRST && id < ID_SPECTRUM_SCALE_FIRST + 3) {
+    o.scale = id - ID_SPECTRUM_SCALE_FIRST;
+  } else if (id >= ID_SPECTRUM_AXIS_FIRST && id < ID_SPECTRUM_AXIS_FIRST + 2) {
+    o.logAxis = id == ID_SPECTRUM_AXIS_FIRST + 1;
+  } else if (id >= ID_SPECTRUM_RANGE_FIRST && id < ID_SPECTRUM_RANGE_FIRST + Count(kRanges)) {
+    o.dbBottom = kRanges[id - ID_SPECTRUM_RANGE_FIRST].bottom;
+    o.dbTop = kRanges[id - ID_SPECTRUM_RANGE_FIRST].top;
+  } else if (id >= ID_SPECTRUM_AVERAGE_FIRST && id < ID_SPECTRUM_AVERAGE_FIRST + Count(kAverages)) {
+    const Average& a = kAverages[id - ID_SPECTRUM_AVERAGE_FIRST];
     o.average = a.mode;
     if (a.mode == 1) o.averageSeconds = a.seconds;
     if (a.mode == 2) o.averageCount = a.count;
-  } else if (id >= kDecayFirst && id < kDecayFirst + Count(kDecays)) {
-    o.peakDecayDbPerSecond = kDecays[id - kDecayFirst];
-  } else if (id == kFlatTop) {
+  } else if (id >= ID_SPECTRUM_DECAY_FIRST && id < ID_SPECTRUM_DECAY_FIRST + Count(kDecays)) {
+    o.peakDecayDbPerSecond = kDecays[id - ID_SPECTRUM_DECAY_FIRST];
+  } else if (id == ID_SPECTRUM_FLAT_TOP) {
     o.flatTop = !o.flatTop;
-  } else if (id == kPeakHold) {
+  } else if (id == ID_SPECTRUM_PEAK_HOLD) {
     o.peakHold = !o.peakHold;
-  } else if (id == kMinimumHold) {
+  } else if (id == ID_SPECTRUM_MINIMUM_HOLD) {
     o.minimumHold = !o.minimumHold;
   } else {
     return false;
@@ -120,24 +124,26 @@ bool ApplySpectrumMenuChoice(int id, SpectrumOptions& o) {
 }
 
 bool SpectrumMenuChecked(int id, const SpectrumOptions& o) {
-  if (id >= kSizeFirst && id < kSizeFirst + Count(kSizes))
-    return o.fftSize == kSizes[id - kSizeFirst];
-  if (id >= kScaleFirst && id < kScaleFirst + 3) return o.scale == id - kScaleFirst;
-  if (id >= kAxisFirst && id < kAxisFirst + 2) return o.logAxis == (id == kAxisFirst + 1);
-  if (id >= kRangeFirst && id < kRangeFirst + Count(kRanges)) {
-    return o.dbBottom == kRanges[id - kRangeFirst].bottom &&
-           o.dbTop == kRanges[id - kRangeFirst].top;
+  if (id >= ID_SPECTRUM_SIZE_FIRST && id < ID_SPECTRUM_SIZE_FIRST + Count(kSizes))
+    return o.fftSize == kSizes[id - ID_SPECTRUM_SIZE_FIRST];
+  if (id >= ID_SPECTRUM_SCALE_FIRST && id < ID_SPECTRUM_SCALE_FIRST + 3)
+    return o.scale == id - ID_SPECTRUM_SCALE_FIRST;
+  if (id >= ID_SPECTRUM_AXIS_FIRST && id < ID_SPECTRUM_AXIS_FIRST + 2)
+    return o.logAxis == (id == ID_SPECTRUM_AXIS_FIRST + 1);
+  if (id >= ID_SPECTRUM_RANGE_FIRST && id < ID_SPECTRUM_RANGE_FIRST + Count(kRanges)) {
+    return o.dbBottom == kRanges[id - ID_SPECTRUM_RANGE_FIRST].bottom &&
+           o.dbTop == kRanges[id - ID_SPECTRUM_RANGE_FIRST].top;
   }
-  if (id >= kAverageFirst && id < kAverageFirst + Count(kAverages)) {
-    const Average& a = kAverages[id - kAverageFirst];
+  if (id >= ID_SPECTRUM_AVERAGE_FIRST && id < ID_SPECTRUM_AVERAGE_FIRST + Count(kAverages)) {
+    const Average& a = kAverages[id - ID_SPECTRUM_AVERAGE_FIRST];
     if (o.average != a.mode) return false;
     return a.mode == 0 || (a.mode == 1 ? o.averageSeconds == a.seconds : o.averageCount == a.count);
   }
-  if (id >= kDecayFirst && id < kDecayFirst + Count(kDecays)) {
-    return o.peakDecayDbPerSecond == kDecays[id - kDecayFirst];
+  if (id >= ID_SPECTRUM_DECAY_FIRST && id < ID_SPECTRUM_DECAY_FIRST + Count(kDecays)) {
+    return o.peakDecayDbPerSecond == kDecays[id - ID_SPECTRUM_DECAY_FIRST];
   }
-  if (id == kFlatTop) return o.flatTop;
-  if (id == kPeakHold) return o.peakHold;
-  if (id == kMinimumHold) return o.minimumHold;
+  if (id == ID_SPECTRUM_FLAT_TOP) return o.flatTop;
+  if (id == ID_SPECTRUM_PEAK_HOLD) return o.peakHold;
+  if (id == ID_SPECTRUM_MINIMUM_HOLD) return o.minimumHold;
   return false;
 }

@@ -30,24 +30,15 @@ QString TriggerPaneText(const TriggerControl& trigger, bool live, float timeBase
 void TriggerFeature::CreateParts(const FrameParts& parts) {
   m_parts = parts;
   QWidget* owner = parts.owner;
-  auto* menu = new QMenu("&Trigger", owner);
-  // Before Help, the last menu.
-  QMenu* help = MenuNamed(parts.menuBar, "Help");
-  parts.menuBar->insertMenu(help != nullptr ? help->menuAction() : nullptr, menu);
-  auto add = [owner](QMenu* into, const QString& text, int id, const QString& prompt) {
-    QAction* action = into->addAction(text);
-    action->setData(id);
-    action->setStatusTip(prompt);
-    QObject::connect(action, &QAction::triggered, into, [owner, id] { SendCommandTo(owner, id); });
-    return action;
-  };
-  add(menu, "Trigger &Setup...\tCtrl+T", ID_TRIGGER_SETUP, "Set up the oscillograph's trigger");
+  QMenu* menu = AddMenuBeforeHelp(parts.menuBar, "&Trigger");
+  AddCommand(menu, owner, "Trigger &Setup...\tCtrl+T", ID_TRIGGER_SETUP,
+             "Set up the oscillograph's trigger");
   menu->addSeparator();
   auto* modes = new QActionGroup(menu);
   const char* const modeTexts[] = {"&Off", "&Auto", "&Normal", "S&ingle"};
   for (int i = 0; i < 4; ++i) {
-    QAction* a = add(menu, modeTexts[i], ID_TRIGGER_MODE_FIRST + i, "Trigger mode");
-    a->setCheckable(true);
+    QAction* a =
+        AddCommand(menu, owner, modeTexts[i], ID_TRIGGER_MODE_FIRST + i, "Trigger mode", true);
     modes->addAction(a);
     m_triggerActions.push_back(a);
   }
@@ -55,9 +46,9 @@ void TriggerFeature::CreateParts(const FrameParts& parts) {
   QMenu* source = menu->addMenu("So&urce");
   auto* sources = new QActionGroup(source);
   for (int i = 0; i < 2; ++i) {
-    QAction* a = add(source, i == 0 ? "Channel &Left" : "Channel &Right",
-                     i == 0 ? ID_TRIGGER_SOURCE_LEFT : ID_TRIGGER_SOURCE_RIGHT, "Trigger source");
-    a->setCheckable(true);
+    QAction* a = AddCommand(source, owner, i == 0 ? "Channel &Left" : "Channel &Right",
+                            i == 0 ? ID_TRIGGER_SOURCE_LEFT : ID_TRIGGER_SOURCE_RIGHT,
+                            "Trigger source", true);
     sources->addAction(a);
     m_triggerActions.push_back(a);
   }
@@ -65,19 +56,18 @@ void TriggerFeature::CreateParts(const FrameParts& parts) {
   auto* slopes = new QActionGroup(slope);
   const char* const slopeTexts[] = {"&Rising", "&Falling", "&Either"};
   for (int i = 0; i < 3; ++i) {
-    QAction* a = add(slope, slopeTexts[i], ID_TRIGGER_SLOPE_FIRST + i, "Trigger slope");
-    a->setCheckable(true);
+    QAction* a =
+        AddCommand(slope, owner, slopeTexts[i], ID_TRIGGER_SLOPE_FIRST + i, "Trigger slope", true);
     slopes->addAction(a);
     m_triggerActions.push_back(a);
   }
-  QAction* roll = add(menu, "Ro&ll at 20 ms/div and Slower", ID_TRIGGER_ROLL,
-                      "Live display: the trace scrolls from the right, untriggered");
-  roll->setCheckable(true);
-  m_triggerActions.push_back(roll);
+  m_triggerActions.push_back(
+      AddCommand(menu, owner, "Ro&ll at 20 ms/div and Slower", ID_TRIGGER_ROLL,
+                 "Live display: the trace scrolls from the right, untriggered", true));
   menu->addSeparator();
-  add(menu, "Level to &50 %\tCtrl+L", ID_TRIGGER_FIFTY,
-      "Trigger level to the middle of the newest frame");
-  add(menu, "&Re-arm Single\tF9", ID_TRIGGER_REARM, "Wait for the next trigger");
+  AddCommand(menu, owner, "Level to &50 %\tCtrl+L", ID_TRIGGER_FIFTY,
+             "Trigger level to the middle of the newest frame");
+  AddCommand(menu, owner, "&Re-arm Single\tF9", ID_TRIGGER_REARM, "Wait for the next trigger");
 
   const struct {
     QKeyCombination key;
