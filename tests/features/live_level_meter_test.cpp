@@ -88,7 +88,9 @@ TEST(LiveLevelMeterTest, FramesTheRingNoLongerHoldsReadAsSilenceOfEachWidth) {
           << "channel " << ch;
       EXPECT_FALSE(meter.Clipping(ch, 5000)) << "channel " << ch;
     }
-    if (c.channels == 1) EXPECT_EQ(meter.PeakDb(1), LevelMeter::kFloorDb);
+    if (c.channels == 1) {
+      EXPECT_EQ(meter.PeakDb(1), LevelMeter::kFloorDb);
+    }
   }
 }
 
