@@ -11,7 +11,6 @@
 class ConfigFile {
  public:
   void SetPath(const std::string& path) { m_path = path; }
-  const std::string& GetPath() const { return m_path; }
 
   // Merges the file into the tables. False when the file does not exist or cannot be read (not a
   // regular file, no permission, a read error).

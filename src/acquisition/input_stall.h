@@ -21,8 +21,6 @@ class InputStallDetector {
   // not lost.
   void Reset();
   bool Lost() const { return m_bLost; }
-  // Since when nothing new has come (0 before the first Observe).
-  uint64_t QuietSinceNs() const { return m_nSinceNs; }
 
  private:
   uint64_t m_nQuietNs;

@@ -13,7 +13,7 @@ double ToDbfs(double ratio) {
 void LevelMeter::Measure(const unsigned char* frames, std::size_t count, int channels, int bits,
                          double nowMs) {
   const int width = static_cast<int>(SampleBytes(bits));
-  const double fullScale = bits == 8 ? 128.0 : 32768.0;
+  const double fullScale = FullScale(bits);
   const int stride = width * channels;
   for (int ch = 0; ch < 2; ++ch) {
     if (ch >= channels || count == 0) {

@@ -45,8 +45,6 @@ void LogSweep::Generate(double amplitude, double* out, uint64_t count) const {
 
 double LogSweep::FrequencyAt(double seconds) const { return m_f1 * std::exp(seconds / m_L); }
 
-double LogSweep::HarmonicAdvance(int k) const { return m_L * std::log(static_cast<double>(k)); }
-
 std::complex<double> LogSweep::InverseSpectrum(double hertz) const {
   const double f = std::max(hertz, 1e-12);
   const double angle =

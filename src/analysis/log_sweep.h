@@ -46,8 +46,6 @@ class LogSweep {
   // Writes count samples of amplitude times the sweep from sample 0, silence past its end.
   void Generate(double amplitude, double* out, uint64_t count) const;
   double FrequencyAt(double seconds) const;
-  // Where the k-th harmonic's impulse response lands before the linear one, in seconds.
-  double HarmonicAdvance(int k) const;
   // The inverse filter above at a frequency in hertz.
   std::complex<double> InverseSpectrum(double hertz) const;
 

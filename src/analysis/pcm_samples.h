@@ -17,9 +17,13 @@ inline double DecodeSample(const unsigned char* p, int bits) {
       static_cast<std::int16_t>(static_cast<std::uint16_t>(p[0] | (p[1] << 8))));
 }
 
+// Full scale of a sample width: the largest count, and so the peak a sine can reach, 128 for
+// 8 bits and 32768 for 16.
+inline double FullScale(int bits) { return bits == 8 ? 128.0 : 32768.0; }
+
 // True for a decoded sample at either end of the width's range: the converter clipped it.
 inline bool AtFullScale(double value, int bits) {
-  const double limit = bits == 8 ? 128.0 : 32768.0;
+  const double limit = FullScale(bits);
   return value <= -limit || value >= limit - 1;
 }
 

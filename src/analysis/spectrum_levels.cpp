@@ -39,8 +39,6 @@ double BinAmplitude(const Complex& bin, int k, int size, double weightSum) {
   return (edge ? 1.0 : 2.0) * magnitude / weightSum;
 }
 
-double FullScale(int bits) { return bits == 8 ? 128.0 : 32768.0; }
-
 double PowerToDb(double power, double reference) {
   if (!(power > 0) || !(reference > 0)) return kLevelFloorDb;
   const double db = 10.0 * std::log10(power / (reference * reference));

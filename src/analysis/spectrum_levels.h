@@ -25,9 +25,6 @@ double CoherentGain(const std::vector<double>& weights);
 // sum of the count weights (count for the rectangle).
 double BinAmplitude(const Complex& bin, int k, int size, double weightSum);
 
-// Full scale of a sample width: the peak a sine can reach, 128 for 8 bits and 32768 for 16.
-double FullScale(int bits);
-
 // A peak amplitude in decibels: relative to full scale (a full-scale sine reads 0 dBFS) or,
 // with a calibration of voltValue counts a volt, relative to one volt RMS (dBV). Values at or
 // below zero give the floor kLevelFloorDb rather than minus infinity.

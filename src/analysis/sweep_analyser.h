@@ -54,9 +54,8 @@ class SweepAnalyser {
   // The linear impulse response around its peak: the peak's whole sample at index ImpulseZero().
   const std::vector<double>& ImpulseResponse() const { return m_impulse[1]; }
   int ImpulseZero() const { return m_zero[1]; }
-  // The windowed impulse response of harmonic k (2 .. harmonics), its peak at HarmonicZero(k).
+  // The windowed impulse response of harmonic k (2 .. harmonics).
   const std::vector<double>& HarmonicImpulse(int k) const { return m_impulse[Index(k)]; }
-  int HarmonicZero(int k) const { return m_zero[Index(k)]; }
   // Samples of each transform of a window, and the frequency step of the traces.
   int WindowSize() const { return m_nWindow; }
 

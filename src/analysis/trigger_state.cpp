@@ -77,8 +77,6 @@ const char* TriggerSlopeName(TriggerSlope slope) {
   }
 }
 
-const char* TriggerSourceName(int source) { return source == 1 ? "right" : "left"; }
-
 bool ParseTriggerMode(const std::string& text, TriggerMode& mode) {
   for (TriggerMode m :
        {TriggerMode::kOff, TriggerMode::kAuto, TriggerMode::kNormal, TriggerMode::kSingle}) {

@@ -47,7 +47,6 @@ constexpr double kMaxTriggerLevelMv = 100000;
 // rising, falling, either. Parse* return false for any other text.
 const char* TriggerModeName(TriggerMode mode);
 const char* TriggerSlopeName(TriggerSlope slope);
-const char* TriggerSourceName(int source);
 bool ParseTriggerMode(const std::string& text, TriggerMode& mode);
 bool ParseTriggerSlope(const std::string& text, TriggerSlope& slope);
 bool ParseTriggerSource(const std::string& text, int& source);

@@ -25,7 +25,6 @@ class OutputBlockWriter {
   void Fill(void* out, size_t frames, bool underflowed, RenderFn render, void* context);
 
   OutputSampleFormat Format() const { return m_format; }
-  int DeviceChannels() const { return m_deviceChannels; }
   uint64_t Underruns() const { return m_underruns; }
 
  private:

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstring>
 
+#include "analysis/pcm_samples.h"
 #include "platform/capture_ring.h"
 #include "platform/file_services.h"
 
@@ -210,13 +211,11 @@ bool RingRecorder::Drain(const CaptureRing& ring, uint64_t* position) {
 
 bool RingRecorder::WriteFrames(const uint8_t* data, size_t frames) {
   const size_t count = frames * static_cast<size_t>(m_nChannels);
+  // The file takes 16-bit samples: an 8-bit one goes to the high byte.
+  const double scale = FullScale(16) / FullScale(m_nBits);
+  const size_t width = SampleBytes(m_nBits);
   for (size_t i = 0; i < count; ++i) {
-    if (m_nBits == 8) {
-      m_samples[i] = static_cast<short>((static_cast<int>(data[i]) - 128) * 256);
-    } else {
-      m_samples[i] = static_cast<short>(static_cast<uint16_t>(data[2 * i]) |
-                                        static_cast<uint16_t>(data[2 * i + 1]) << 8);
-    }
+    m_samples[i] = static_cast<short>(DecodeSample(data + i * width, m_nBits) * scale);
   }
   errno = 0;
   const sf_count_t done =

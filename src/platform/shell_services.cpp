@@ -1,21 +1,12 @@
 #include "platform/shell_services.h"
 
-#include <QDesktopServices>
 #include <QDialog>
 #include <QFile>
 #include <QPointer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTextBrowser>
-#include <QUrl>
 #include <QVBoxLayout>
-
-bool OpenAddress(const std::string& address) {
-  const QString text = QString::fromStdString(address);
-  QUrl url = QUrl::fromUserInput(text);
-  if (text.startsWith("mailto:")) url = QUrl(text);
-  return url.isValid() && QDesktopServices::openUrl(url);
-}
 
 bool StartCommandLine(const std::string& commandLine) {
   QStringList parts = QProcess::splitCommand(QString::fromStdString(commandLine));

@@ -5,10 +5,6 @@
 
 class QWidget;
 
-// Opens an address (web page, mail address, local file) with the desktop's handler. Returns at
-// once; false when no handler took it.
-bool OpenAddress(const std::string& address);
-
 // Starts a command line (program and arguments separated by blanks, quoting as in a shell) as
 // its own process, shown normally. Returns at once; false when it could not be started.
 bool StartCommandLine(const std::string& commandLine);

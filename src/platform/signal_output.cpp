@@ -105,20 +105,6 @@ void SignalOutput::Stop() {
   m_destinationRenders.store(false, std::memory_order_release);
 }
 
-std::string SignalOutput::DestinationName() const {
-  std::lock_guard<std::mutex> lock(m_mutex);
-  if (m_device) return m_device->DeviceName();
-  if (m_file) return m_destination.name;
-  return std::string();
-}
-
-std::string SignalOutput::DestinationFormat() const {
-  std::lock_guard<std::mutex> lock(m_mutex);
-  if (m_device) return OutputSampleFormatName(m_device->Format());
-  if (m_file) return OutputSampleFormatName(OutputSampleFormat::Float32);
-  return std::string();
-}
-
 uint64_t SignalOutput::Underruns() const {
   std::lock_guard<std::mutex> lock(m_mutex);
   return m_underrunsBefore + (m_device ? m_device->Underruns() : 0);

@@ -54,9 +54,6 @@ class SignalOutput {
   // After this returns the destination renders no more.
   void Stop();
   bool Started() const { return m_started; }
-  // The device or file playing now, and its sample format ("" when none).
-  std::string DestinationName() const;
-  std::string DestinationFormat() const;
   // Blocks the device ran dry before since it opened: never silent, shown beside lost blocks.
   uint64_t Underruns() const;
   // How the sound-card output stands to the sound-card input now (Alone without a device).

@@ -51,12 +51,10 @@ class CMainFrame : public QMainWindow, public MessageTarget {
   CAurivueView* ScopeView() const { return m_pView.data(); }
   CControlView* ControlView() const { return m_pControlView; }
   CNavBarCtrl* NavBar() const { return m_wndOutBar; }
-  FlatSplitter* OuterSplitter() const { return m_wndSplitter; }
   FlatSplitter* InnerSplitter() const { return m_wndSplitter2; }
   QWidget* GetActiveView() const { return m_pActiveView.data(); }
   // Makes view the target of commands; with notify it also takes the keyboard focus.
   void SetActiveView(QWidget* view, bool notify = false);
-  int NavItem() const { return m_nNavItem; }
   int NavFolder() const { return m_nNavFolder; }
 
   // Text of status pane 0..5 (pane 0 is the message pane: the idle text or a prompt).

@@ -39,7 +39,6 @@ class CSetupWizard : public QDialog {
 
   int GetActiveIndex() const { return m_nCurrent; }
   int GetPageCount() const { return static_cast<int>(m_pages.size()); }
-  CSetupPage* GetPage(int index) const { return m_pages.at(index); }
   QPushButton* PrevButton() const { return m_pPrev; }
   QPushButton* NextButton() const { return m_pNext; }
   QPushButton* CancelButton() const { return m_pCancel; }

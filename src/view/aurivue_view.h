@@ -74,8 +74,6 @@ class CAurivueView : public QWidget, public MessageTarget {
   Chart3DCtrl& Chart3D(int i) { return m_chart3D[i]; }
   const double* LeftSamples() const { return m_pLeftSamples.get(); }
   const double* RightSamples() const { return m_pRightSamples.get(); }
-  const Complex* LeftSpectrum() const { return m_pLeftSpectrum.get(); }
-  const Complex* RightSpectrum() const { return m_pRightSpectrum.get(); }
 
   double m_dLeftPeak = 0;
   double m_dLeftMin = 0;

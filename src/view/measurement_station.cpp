@@ -5,6 +5,7 @@
 #include "acquisition/app_state.h"
 #include "acquisition/current_app.h"
 #include "analysis/frame_decoding.h"
+#include "analysis/pcm_samples.h"
 #include "platform/capture_ring.h"
 #include "platform/ring_read.h"
 #include "view/capture_format.h"
@@ -82,7 +83,7 @@ void MeasurementStation::MeasureFrames(const unsigned char* frames, std::size_t 
   m_nChannels = format.channels;
   MeasureSetup setup;
   setup.sampleRate = app.m_nSampleRate;
-  setup.fullScale = format.bits == 8 ? 128 : 32768;
+  setup.fullScale = FullScale(format.bits);
   setup.countsPerVolt = app.m_nVoltValue > 0 ? app.m_nVoltValue : 1;
   for (int c = 0; c < m_nChannels; ++c) {
     setup.clipping = HasFullScaleSample(frames, count, format.channels, format.bits, c);
@@ -96,7 +97,7 @@ void MeasurementStation::MeasureFrames(const unsigned char* frames, std::size_t 
 }
 
 int MeasurementStation::Channels() const {
-  if (m_nUpdates == 0 && HasCurrentApp()) return CurrentApp().m_nChannels == 2 ? 2 : 1;
+  if (m_nUpdates == 0 && HasCurrentApp()) return CaptureFormatOf(CurrentApp()).channels;
   return m_nChannels;
 }
 

@@ -7,6 +7,7 @@
 #include "acquisition/app_state.h"
 #include "acquisition/current_app.h"
 #include "acquisition/spectrum_options.h"
+#include "analysis/pcm_samples.h"
 #include "analysis/spectrum_levels.h"
 #include "platform/command_ids.h"
 #include "platform/file_services.h"

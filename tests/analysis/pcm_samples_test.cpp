@@ -75,3 +75,23 @@ TEST(PcmSamplesTest, FullScaleIsEitherEndOfTheWidthsRange) {
     EXPECT_EQ(AtFullScale(c.value, c.bits), c.full) << c.bits << " bit, " << c.value;
   }
 }
+
+// Full scale is what the most negative code of the width decodes to, negated: a level relative
+// to it reads 0 dB at the converter's limit, whichever width the input has.
+TEST(PcmSamplesTest, FullScaleIsTheMagnitudeOfTheMostNegativeCode) {
+  struct Case {
+    int bits;
+    std::vector<unsigned char> mostNegative;
+    double fullScale;
+  };
+  const Case cases[] = {
+      {8, {0x00}, 128.0},
+      {16, {0x00, 0x80}, 32768.0},
+      {24, {0x00, 0x80}, 32768.0},  // any other width reads as 16 bit
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(FullScale(c.bits), c.fullScale) << c.bits << " bit";
+    EXPECT_EQ(-DecodeSample(c.mostNegative.data(), c.bits), FullScale(c.bits)) << c.bits << " bit";
+    EXPECT_TRUE(AtFullScale(-FullScale(c.bits), c.bits)) << c.bits << " bit";
+  }
+}

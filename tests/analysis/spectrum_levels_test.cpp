@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "analysis/pcm_samples.h"
 #include "analysis/real_fft.h"
 #include "analysis/smoothing_windows.h"
 

@@ -9,6 +9,7 @@
 #include "acquisition/app_state.h"
 #include "acquisition/current_app.h"
 #include "analysis/measurement_report.h"
+#include "analysis/pcm_samples.h"
 #include "analysis/spectrum_levels.h"
 #include "chart/chart_3d_ctrl.h"
 #include "chart/chart_ctrl.h"

@@ -17,6 +17,7 @@
 #include "platform/message_box.h"
 #include "platform/wave_in.h"
 #include "view/aurivue_view.h"
+#include "view/capture_format.h"
 #include "view/file_error_text.h"
 #include "view/open_file_dialog.h"
 #include "view/save_folders.h"
@@ -146,9 +147,10 @@ void DataOut::OnRecordCommand() {
 bool DataOut::StartRecording(const std::string& path) {
   if (m_bRecording) StopRecording();
   AppState& app = CurrentApp();
+  const CaptureFormat capture = CaptureFormatOf(app);
   std::string error;
   int errorNumber = 0;
-  if (!m_recorder.Start(path, app.m_nChannels == 2 ? 2 : 1, app.m_nSampleRate, app.m_nBits, &error,
+  if (!m_recorder.Start(path, capture.channels, capture.sampleRate, capture.bits, &error,
                         &errorNumber)) {
     ShowMessageBox(errorNumber != 0 ? FileErrorText(errorNumber, path) : error);
     ShowRecordingState();

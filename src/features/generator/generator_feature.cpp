@@ -14,6 +14,7 @@
 #include "acquisition/current_app.h"
 #include "analysis/generator_texts.h"
 #include "analysis/log_sweep.h"
+#include "analysis/pcm_samples.h"
 #include "features/generator/generator_panel.h"
 #include "features/generator/generator_parameters.h"
 #include "platform/command_ids.h"
@@ -120,7 +121,7 @@ void GeneratorFeature::CreateParts(const FrameParts& parts) {
   m_pPanel->SetDevices(names, m_device);
   if (HasCurrentApp() && CurrentApp().m_nVoltValue > 0) {
     // The capture's full scale in counts over its calibration in counts a volt.
-    const double fullScale = CurrentApp().m_nBits == 8 ? 128.0 : 32768.0;
+    const double fullScale = FullScale(CurrentApp().m_nBits);
     m_pPanel->SetFullScaleMillivolts(fullScale * 1000.0 / CurrentApp().m_nVoltValue);
   }
   if (m_deviceFixed) {

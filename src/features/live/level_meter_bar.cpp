@@ -6,9 +6,9 @@
 
 #include "acquisition/app_state.h"
 #include "acquisition/current_app.h"
-#include "analysis/pcm_samples.h"
 #include "platform/capture_ring.h"
 #include "platform/ring_read.h"
+#include "view/capture_format.h"
 
 namespace {
 
@@ -24,6 +24,25 @@ int LevelBarPixels(double db, int width) {
   if (!(db > kBottomDb)) return 0;
   if (db >= 0) return width;
   return static_cast<int>((db - kBottomDb) / -kBottomDb * width + 0.5);
+}
+
+bool MeasureRingLevels(LevelMeter& meter, const CaptureRing& ring, const CaptureFormat& capture,
+                       uint64_t* read, std::size_t limit, bool keepWhenNothingNew,
+                       std::vector<unsigned char>* frames, double nowMs) {
+  const uint64_t end = ring.WritePosition();
+  // A ring left from a run in another format has nothing this format can decode.
+  const bool sameFormat = ring.FrameBytes() == capture.frameBytes;
+  const uint64_t first = std::max<uint64_t>(*read, end > limit ? end - limit : 0);
+  const size_t count = sameFormat ? static_cast<size_t>(end - first) : 0;
+  if (count == 0 && keepWhenNothingNew) return false;
+  if (frames->size() < limit * capture.frameBytes) frames->resize(limit * capture.frameBytes);
+  if (ReadFramesEndingAt(ring, end, count, capture.silenceByte, frames->data()) !=
+      RingRead::kCopied) {
+    return false;
+  }
+  meter.Measure(frames->data(), count, capture.channels, capture.bits, nowMs);
+  *read = end;
+  return true;
 }
 
 std::vector<LevelTick> LevelScaleTicks(int width, int labelWidth) {
@@ -66,18 +85,11 @@ void LevelMeterBar::Sample() {
     m_nRead = 0;
     m_meter.Reset();
   }
-  const uint64_t end = ring->WritePosition();
   const size_t limit = std::max<size_t>(1, app.m_nSampleRate / 10);
-  if (m_frames.size() < limit * ring->FrameBytes()) m_frames.resize(limit * ring->FrameBytes());
-  const uint64_t first = std::max<uint64_t>(m_nRead, end > limit ? end - limit : 0);
-  const size_t count = static_cast<size_t>(end - first);
-  if (count == 0 && app.m_bPowerOn) return;  // nothing new yet: keep the last reading
-  if (ReadFramesEndingAt(*ring, end, count, 0, m_frames.data()) != RingRead::kCopied) return;
-  m_meter.Measure(m_frames.data(), count,
-                  static_cast<int>(ring->FrameBytes() / SampleBytes(app.m_nBits)), app.m_nBits,
-                  NowMs());
-  m_nRead = end;
-  update();
+  if (MeasureRingLevels(m_meter, *ring, CaptureFormatOf(app), &m_nRead, limit, app.m_bPowerOn != 0,
+                        &m_frames, NowMs())) {
+    update();
+  }
 }
 
 void LevelMeterBar::paintEvent(QPaintEvent*) {

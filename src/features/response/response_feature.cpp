@@ -352,7 +352,7 @@ void ResponseFeature::Prepare(const CaptureRing& ring) {
     // In the input's counts: at the level the generator plays it, so that a device of unity
     // gain reads 0 dB; a sweep from elsewhere is measured against a full-scale one.
     if (m_nChannels == 1) {
-      const double fullScale = m_nBits == 8 ? 128.0 : 32768.0;
+      const double fullScale = FullScale(m_nBits);
       const StimulusOutput* output = CurrentStimulusOutput();
       const double level = output != nullptr && output->Playing()
                                ? std::pow(10.0, SweepRequest().levelDbfs / 20)
@@ -416,7 +416,7 @@ void ResponseFeature::StartSweep() {
   // One input: the known stimulus is the sweep at the level the generator plays it now, so that
   // a device of unity gain reads 0 dB whatever played before.
   if (m_nChannels == 1) {
-    const double fullScale = m_nBits == 8 ? 128.0 : 32768.0;
+    const double fullScale = FullScale(m_nBits);
     sweep.Generate(fullScale * std::pow(10.0, request.levelDbfs / 20), m_recordReference.data(),
                    m_recordReference.size());
   }
@@ -441,7 +441,7 @@ void ResponseFeature::Consume(const double* left, const double* right, std::int6
   // One input: its samples are the measured ones.
   if (m_nChannels == 1) measured = left;
   std::int64_t from = 0;
-  const double limit = kOnsetShare * (m_nBits == 8 ? 128.0 : 32768.0);
+  const double limit = kOnsetShare * FullScale(m_nBits);
   const double* watched = m_nChannels == 1 ? left : reference;
   const auto sweepFrames = static_cast<std::int64_t>(m_pSweep->Sweep().Frames());
   const auto decay = static_cast<std::int64_t>(kDecaySeconds * m_dRate);

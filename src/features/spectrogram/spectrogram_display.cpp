@@ -5,6 +5,7 @@
 #include "acquisition/app_state.h"
 #include "acquisition/current_app.h"
 #include "analysis/frame_decoding.h"
+#include "analysis/pcm_samples.h"
 #include "analysis/smoothing_windows.h"
 #include "analysis/spectrum_levels.h"
 #include "platform/capture_ring.h"
@@ -20,6 +21,13 @@ namespace {
 constexpr std::size_t kChunkFrames = 16384;
 constexpr int kPrintSecondChartY = 1400;
 constexpr int kDescribedSize = 8192;
+
+// The spectrogram shows the input as it came: the display filter is left to the other modes,
+// since a filter started afresh on every piece would put a click between pieces.
+FrameFormat Unfiltered(FrameFormat format) {
+  format.filterType = kFilterNone;
+  return format;
+}
 
 const char* const kTitles[2][2] = {{"Spectrogram", "Spectrogram"},
                                    {"Channel Left Spectrogram", "Channel Right Spectrogram"}};
@@ -45,7 +53,7 @@ SpectrogramSettings SpectrogramSettingsFor(const AppState& app, const Spectrogra
   s.fftSize = spectrum.fftSize == SpectrumOptions::kDescribed ? kDescribedSize : spectrum.fftSize;
   s.window = spectrum.flatTop ? kWindowFlatTop : app.m_nFFTWindow;
   s.overlapPercent = options.overlapPercent;
-  s.channels = app.m_nChannels == 2 ? 2 : 1;
+  s.channels = CaptureFormatOf(app).channels;
   s.dbv = spectrum.scale == 2;
   s.fullScale = FullScale(app.m_nBits);
   s.voltValue = std::max(app.m_nVoltValue, 1);
@@ -172,14 +180,10 @@ void SpectrogramDisplay::TakeBuffer() {
   if (buffer == nullptr) return;
   const CaptureFormat capture = CaptureFormatOf(app);
   if (ring && m_clock.Update(ring->LostFrames(), ring->Overruns())) m_producer.Break();
-  // The spectrogram shows the input as it came: the display filter is left to the other modes,
-  // since a filter started afresh on every piece would put a click between pieces.
-  FrameFormat format = capture.Frame(0);
-  format.filterType = kFilterNone;
   const std::size_t frames = capture.bufferFrames;
   for (std::size_t done = 0; done < frames;) {
     const std::size_t n = std::min(kChunkFrames, frames - done);
-    format.samplesPerView = static_cast<int>(n);
+    const FrameFormat format = Unfiltered(capture.Frame(static_cast<int>(n)));
     ::DecodeFrame(buffer + done * capture.frameBytes, n * capture.frameBytes, format, m_left.data(),
                   m_right.data());
     Feed(m_nClassicFrames + done + m_clock.Offset(), static_cast<int>(n));
@@ -202,8 +206,6 @@ bool SpectrogramDisplay::TakeRing() {
   // Frames the ring no longer holds are gone: the windows that needed them stay lost.
   const uint64_t reach = RingReach(*ring);
   if (end > reach && m_nNextRingFrame < end - reach) m_nNextRingFrame = end - reach;
-  FrameFormat format = capture.Frame(0);
-  format.filterType = kFilterNone;
   while (m_nNextRingFrame < end) {
     const std::size_t n =
         static_cast<std::size_t>(std::min<uint64_t>(kChunkFrames, end - m_nNextRingFrame));
@@ -216,8 +218,8 @@ bool SpectrogramDisplay::TakeRing() {
       continue;
     }
     if (read != RingRead::kCopied) break;
-    format.samplesPerView = static_cast<int>(n);
-    ::DecodeFrame(m_raw.data(), n * capture.frameBytes, format, m_left.data(), m_right.data());
+    ::DecodeFrame(m_raw.data(), n * capture.frameBytes,
+                  Unfiltered(capture.Frame(static_cast<int>(n))), m_left.data(), m_right.data());
     Feed(m_nNextRingFrame + m_clock.Offset(), static_cast<int>(n));
     m_nNextRingFrame += n;
   }

@@ -6,12 +6,6 @@
 #include "features/spectrogram/spectrogram_parameters.h"
 #include "platform/parameter_profile.h"
 
-namespace {
-
-constexpr const char* kColorMapKeys[kColorMapCount] = {"ember", "glacier", "grey"};
-
-}  // namespace
-
 SpectrogramOptions SanitizedSpectrogramOptions(SpectrogramOptions o) {
   const SpectrogramOptions d;
   if (o.colorMap < 0 || o.colorMap >= kColorMapCount) o.colorMap = d.colorMap;
@@ -43,18 +37,4 @@ SpectrogramOptions LoadSpectrogramProfile() {
 void SaveSpectrogramProfile(const SpectrogramOptions& options) {
   const SpectrogramOptions o = SanitizedSpectrogramOptions(options);
   SaveParameterProfile(SpectrogramParameters(), &o);
-}
-
-std::string ColorMapKey(int kind) {
-  return kind >= 0 && kind < kColorMapCount ? kColorMapKeys[kind] : kColorMapKeys[0];
-}
-
-bool ColorMapFromKey(const std::string& key, int& kind) {
-  for (int k = 0; k < kColorMapCount; ++k) {
-    if (key == kColorMapKeys[k]) {
-      kind = k;
-      return true;
-    }
-  }
-  return false;
 }

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <string>
-
 // What the user chooses for the spectrogram; the transform's size, window, unit and frequency
 // axis follow the spectrum's choices. Kept in the per-user profile and in setups.
 struct SpectrogramOptions {
@@ -25,7 +23,3 @@ SpectrogramOptions& CurrentSpectrogramOptions();
 
 SpectrogramOptions LoadSpectrogramProfile();
 void SaveSpectrogramProfile(const SpectrogramOptions& options);
-
-// "ember", "glacier", "grey"; and back (false for an unknown name).
-std::string ColorMapKey(int kind);
-bool ColorMapFromKey(const std::string& key, int& kind);

@@ -10,6 +10,7 @@
 #include "analysis/anti_alias_decimator.h"
 #include "analysis/frame_decoding.h"
 #include "analysis/log_frequency_axis.h"
+#include "analysis/pcm_samples.h"
 #include "analysis/spectrum_levels.h"
 #include "platform/capture_ring.h"
 #include "platform/command_ids.h"
@@ -128,7 +129,7 @@ void LargeSpectrumPass::RunPass(CAurivueView& view, int analysis, bool threeD) {
     const int window = o.flatTop ? kWindowFlatTop : app.m_nFFTWindow;
     const int count = app.m_bLive ? o.fftSize : std::min<int>(o.fftSize, app.m_nSampleRate / 2);
     m_pLarge = std::make_unique<LargeSpectrum>(OrderOf(o.fftSize), window, count,
-                                               app.m_nChannels == 2 ? 2 : 1, AverageFrom(o));
+                                               CaptureFormatOf(app).channels, AverageFrom(o));
   }
   LargeSpectrum& large = *m_pLarge;
   if (!LoadSamples()) return;
