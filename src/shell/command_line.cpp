@@ -285,7 +285,8 @@ std::string UsageText(const std::string& programName, const std::string& inputFo
          "QT_QPA_PLATFORM=offscreen):\n"
          "  --mode N          start in display mode N instead of 602: 600..605 two-dimensional,\n"
          "                    610..615 waterfall, each spectrum, phase, oscillograph,\n"
-         "                    Lissajous, correlation, power spectrum\n"
+         "                    Lissajous, correlation, power spectrum; 620 spectrogram,\n"
+         "                    621 response, 622 impulse response, 623 distortion\n"
          "  --timebase MS     turn the time-base switch to MS ms/div\n"
          "                    (" +
          FigureList(TimeBaseFigures()) +

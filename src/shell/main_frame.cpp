@@ -229,12 +229,14 @@ bool CMainFrame::Create(CAurivueDoc* doc) {
   m_wndOutBar->SetAnimationDelay(20);
   m_wndOutBar->SetJiggleInterval(200);
 
-  static const char* const kItems[] = {"Spectrum",  "Phase",       "OscilloGraph",
-                                       "Lissajous", "Correlation", "Power Spectrum"};
-  const int folder2d = m_wndOutBar->AddFolder("2-D SURFACE", 0);
-  for (int i = 0; i < 6; ++i) m_wndOutBar->InsertItem(folder2d, i, kItems[i], i, 0);
-  const int folder3d = m_wndOutBar->AddFolder("3-D SURFACE", 1);
-  for (int i = 0; i < 6; ++i) m_wndOutBar->InsertItem(folder3d, i, kItems[i], i, 0);
+  static const char* const kClassicFolders[] = {"2-D SURFACE", "3-D SURFACE"};
+  for (int f = 0; f < 2; ++f) {
+    const int folder = m_wndOutBar->AddFolder(kClassicFolders[f], f);
+    for (int i = 0; i < 6; ++i) {
+      const DisplayModeInfo* info = FindDisplayMode(600 + 10 * f + i);
+      m_wndOutBar->InsertItem(folder, i, info->item, info->image, 0);
+    }
+  }
   // The analysers the features draw, when there are any.
   const std::vector<int> analysers = AnalyserDisplayModes(m_features);
   if (!analysers.empty()) {

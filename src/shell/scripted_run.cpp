@@ -248,7 +248,7 @@ class Script {
     const int mode = m_app.m_nDisplayMode;
     const bool waitsForTrigger =
         live && (trigger.mode == TriggerMode::kNormal || trigger.mode == TriggerMode::kSingle) &&
-        (mode == 602 || mode == 612) && !CurrentTrigger().Rolls(m_app.m_fTimeBase);
+        IsOscillographMode(mode) && !CurrentTrigger().Rolls(m_app.m_fTimeBase);
     const int giveUpMs = kTriggerGiveUpMs + static_cast<int>(trigger.holdoffMs);
     QElapsedTimer sinceProgress;
     sinceProgress.start();

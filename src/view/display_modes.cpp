@@ -27,6 +27,8 @@ const DisplayModeInfo* FindDisplayMode(int mode) {
 
 bool IsClassicDisplayMode(int mode) { return IsDisplayMode(mode) && mode < 620; }
 
+bool IsOscillographMode(int mode) { return IsClassicDisplayMode(mode) && mode % 10 == 2; }
+
 std::string DisplayModeName(int mode) {
   const DisplayModeInfo* m = FindDisplayMode(mode);
   if (m == nullptr) return "mode " + std::to_string(mode);

@@ -26,6 +26,8 @@ const DisplayModeInfo* FindDisplayMode(int mode);
 inline bool IsDisplayMode(int mode) { return FindDisplayMode(mode) != nullptr; }
 // True for the twelve modes of the 2-D and 3-D folders, which the scope view draws itself.
 bool IsClassicDisplayMode(int mode);
+// True for the 2-D and 3-D OscilloGraph, the modes a trigger selects frames for.
+bool IsOscillographMode(int mode);
 // "2-D Spectrum", "3-D Lissajous", "Spectrogram"; "mode N" when mode is none.
 std::string DisplayModeName(int mode);
 // The modes a command line or setup may name, "600..605, 610..615, 620..623".

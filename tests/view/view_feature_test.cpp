@@ -107,15 +107,19 @@ TEST(DisplayModes, OneTableNamesAndChecksEveryMode) {
     int mode;
     bool known;
     bool classic;
+    bool oscillograph;
     const char* name;
-  } cases[] = {{600, true, true, "2-D Spectrum"},       {602, true, true, "2-D OscilloGraph"},
-               {615, true, true, "3-D Power Spectrum"}, {606, false, false, "mode 606"},
-               {616, false, false, "mode 616"},         {620, true, false, "Spectrogram"},
-               {621, true, false, "Response"},          {622, true, false, "Impulse Response"},
-               {623, true, false, "Distortion"},        {624, false, false, "mode 624"}};
+  } cases[] = {
+      {600, true, true, false, "2-D Spectrum"},      {602, true, true, true, "2-D OscilloGraph"},
+      {612, true, true, true, "3-D OscilloGraph"},   {615, true, true, false, "3-D Power Spectrum"},
+      {606, false, false, false, "mode 606"},        {616, false, false, false, "mode 616"},
+      {620, true, false, false, "Spectrogram"},      {621, true, false, false, "Response"},
+      {622, true, false, false, "Impulse Response"}, {623, true, false, false, "Distortion"},
+      {624, false, false, false, "mode 624"}};
   for (const auto& c : cases) {
     EXPECT_EQ(IsDisplayMode(c.mode), c.known) << c.mode;
     EXPECT_EQ(IsClassicDisplayMode(c.mode), c.classic) << c.mode;
+    EXPECT_EQ(IsOscillographMode(c.mode), c.oscillograph) << c.mode;
     EXPECT_EQ(DisplayModeName(c.mode), c.name);
   }
   EXPECT_EQ(DisplayModeRanges(), "600..605, 610..615, 620..623");

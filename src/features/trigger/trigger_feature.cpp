@@ -18,11 +18,11 @@
 #include "platform/command_ids.h"
 #include "platform/message_target.h"
 #include "view/aurivue_view.h"
+#include "view/display_modes.h"
 #include "view/trigger_control.h"
 
 QString TriggerPaneText(const TriggerControl& trigger, bool live, float timeBase, int displayMode) {
-  const bool oscillograph = displayMode == 602 || displayMode == 612;
-  if (trigger.IsOn() && !oscillograph) return "FREE";
+  if (trigger.IsOn() && !IsOscillographMode(displayMode)) return "FREE";
   if (trigger.IsOn() && live && trigger.Rolls(timeBase)) return "ROLL";
   return TriggerStatusText(trigger.IsOn() ? trigger.Status() : TriggerStatus::kOff);
 }

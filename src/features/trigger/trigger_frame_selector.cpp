@@ -11,12 +11,12 @@
 #include "platform/ring_read.h"
 #include "view/aurivue_view.h"
 #include "view/capture_format.h"
+#include "view/display_modes.h"
 #include "view/trigger_control.h"
 
 namespace {
 
 constexpr int kOscillograph2D = DISPLAY_MODE_FIRST_2D + 2;
-constexpr int kOscillograph3D = DISPLAY_MODE_FIRST_3D + 2;
 // Live's Auto shows untriggered frames after this long without a trigger (past the holdoff).
 constexpr unsigned kAutoTimeoutMs = 100;
 constexpr COLORREF kMarkColor = RGB(0, 128, 0);
@@ -33,7 +33,7 @@ bool TriggerFrameSelector::Applies(const CAurivueView& view) const {
   const AppState& app = CurrentApp();
   const TriggerControl& trigger = CurrentTrigger();
   if (!trigger.IsOn() || view.LeftSamples() == nullptr) return false;
-  if (app.m_nDisplayMode != kOscillograph2D && app.m_nDisplayMode != kOscillograph3D) return false;
+  if (!IsOscillographMode(app.m_nDisplayMode)) return false;
   return !(app.m_bLive && trigger.Rolls(app.m_fTimeBase));
 }
 
