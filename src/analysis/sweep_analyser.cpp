@@ -150,6 +150,23 @@ bool SweepAnalyser::Deconvolve(const double* reference, std::int64_t referenceCo
   return true;
 }
 
+void SweepAnalyser::RestoreDirectGain(std::vector<double>& h, int pre, int post) const {
+  // Without the means the response has lost its sum: every sample carries minus the device's
+  // gain at 0 Hz over the transform's length. A steady offset is nothing in the linear window,
+  // but the harmonics' windows are long and faded quickly, and turn it into a level at their
+  // lowest bins: a wire read -70 dB of second harmonic at 30 Hz from it. The gain at 0 Hz is
+  // the sum of the linear impulse response, which its window holds less its own share of the
+  // offset; a device that blocks DC sums to nothing there and is left as it is.
+  const int n = static_cast<int>(h.size());
+  const int span = pre + post;
+  if (n <= 0 || span <= 0 || 2 * span > n) return;
+  const int whole = static_cast<int>(std::lround(m_dLatency));
+  double sum = 0;
+  for (int i = -pre; i < post; ++i) sum += h[((whole + i) % n + n) % n];
+  const double offset = sum / (n - span);
+  for (double& v : h) v += offset;
+}
+
 bool SweepAnalyser::Analyse(const double* reference, std::int64_t referenceCount,
                             const double* measured, std::int64_t measuredCount) {
   Clear();
@@ -169,14 +186,6 @@ bool SweepAnalyser::Analyse(const double* reference, std::int64_t referenceCount
   // weaker than the fundamental.
   const int lag = LargestLag(m_h.data(), n);
   m_dLatency = RefineLag(m_y.data(), n / 2 + 1, lag);
-  // The harmonics from the records less their means. Even harmonics come with a shift of the
-  // output's mean for as long as the sweep plays; the steps at its start and end would spread
-  // through the deconvolution into the harmonics' windows, at the very frequencies measured
-  // there. Less the means, those steps are small.
-  if (m_nHarmonics > 1) {
-    Deconvolve(reference, referenceCount, measured, measuredCount, true, m_hLessMeans);
-  }
-
   // Windows: harmonic k sits L ln k before the linear response; each reaches kLead of the way
   // towards the next higher harmonic and the rest towards the next lower one.
   const double perSecond = m_sweep.GrowthTime() * rate;
@@ -198,6 +207,14 @@ bool SweepAnalyser::Analyse(const double* reference, std::int64_t referenceCount
   for (int k = 2; k <= m_nHarmonics; ++k) {
     pre[k] = std::min(pre[k], m_nWindow / 2);
     post[k] = std::min(post[k], m_nWindow - pre[k]);
+  }
+  // The harmonics from the records less their means. Even harmonics come with a shift of the
+  // output's mean for as long as the sweep plays; the steps at its start and end would spread
+  // through the deconvolution into the harmonics' windows, at the very frequencies measured
+  // there. Less the means, those steps are small.
+  if (m_nHarmonics > 1) {
+    Deconvolve(reference, referenceCount, measured, measuredCount, true, m_hLessMeans);
+    RestoreDirectGain(m_hLessMeans, pre[1], post[1]);
   }
   if (!m_windowFft || m_windowFft->Size() != m_nWindow) {
     m_windowFft = std::make_unique<RealFft>(OrderFor(m_nWindow));

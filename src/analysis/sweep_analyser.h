@@ -70,6 +70,9 @@ class SweepAnalyser {
   // pre samples before and post after, into m_impulse[k], and transforms it into spectrum.
   void CutWindow(const std::vector<double>& h, int k, double centre, int pre, int post,
                  std::vector<Complex>& spectrum);
+  // Puts back into the harmonics' response h, deconvolved less the means, the gain at 0 Hz the
+  // linear response's window (pre and post samples around the latency) shows.
+  void RestoreDirectGain(std::vector<double>& h, int pre, int post) const;
   // The circular impulse response of measured over reference into h, their means first taken
   // out when asked; m_y keeps its spectrum. False for a silent reference.
   bool Deconvolve(const double* reference, std::int64_t referenceCount, const double* measured,

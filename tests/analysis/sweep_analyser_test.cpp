@@ -5,6 +5,7 @@
 #include <cmath>
 #include <complex>
 #include <numbers>
+#include <string>
 #include <vector>
 
 #include "response_signals.h"
@@ -162,6 +163,68 @@ TEST(AnalysisSweepAnalyserTest, PolynomialDistortionMatchesItsClosedForm) {
       ++checked;
     }
     EXPECT_GT(checked, 100);
+  }
+}
+
+// The distortion a device shows at the octaves from 31.5 Hz, measured as the program records it:
+// the device's output rounded to 16 bits, half a second of it past the sweep, deconvolved by the
+// exact stimulus. A wire, a wire of other gain and latency, and one that blocks DC read nothing
+// but the rounding; y = x + a x^2 reads its second harmonic a A / 2 from the bottom octave on,
+// whatever its size.
+TEST(AnalysisSweepAnalyserTest, LowOctavesReadTheDeviceNotTheMethod) {
+  struct Case {
+    const char* device;
+    double seconds;
+    double a;           // y = x + a x^2; 0 for a wire
+    double gain;        // after the curve
+    int latency;        // samples
+    double highPassHz;  // a first-order high-pass after the curve; 0 for none
+  };
+  const Case cases[] = {
+      {"wire", 2, 0, 1, 0, 0},
+      {"wire", 5, 0, 1, 0, 0},
+      {"wire", 5, 0, 0.5, 1234, 0},
+      {"DC-blocking wire", 2, 0, 1, 0, 3},
+      {"x + 0.003 x^2", 2, 0.003, 1, 0, 0},
+      {"x + 0.003 x^2", 5, 0.003, 1, 0, 0},
+      {"x + 0.2 x^2", 2, 0.2, 1, 0, 0},
+      {"x + 0.003 x^2, DC blocked", 5, 0.003, 1, 0, 3},
+  };
+  const double rate = 48000, amplitude = 0.5;
+  const double octaves[] = {31.5, 63, 125, 250, 500, 1000, 2000, 4000, 8000};
+  for (const Case& c : cases) {
+    const LogSweep sweep(20, 20000, c.seconds, rate);
+    std::vector<double> x(sweep.Frames() + static_cast<std::size_t>(rate / 2), 0.0);
+    sweep.Generate(amplitude, x.data(), x.size());
+    std::vector<double> y(x.size(), 0.0);
+    const double pole = std::exp(-2 * std::numbers::pi * c.highPassHz / rate);
+    double in = 0, out = 0;
+    for (std::size_t i = 0; i + c.latency < y.size(); ++i) {
+      const double v = c.gain * (x[i] + c.a * x[i] * x[i]);
+      // y[n] = p (y[n-1] + v[n] - v[n-1]): a zero at 0 Hz, a pole at the corner.
+      out = c.highPassHz > 0 ? pole * (out + v - in) : v;
+      in = v;
+      y[i + c.latency] = std::round(out * 32767) / 32767;
+    }
+    SweepAnalyser analyser(sweep);
+    ASSERT_TRUE(analyser.Analyse(x.data(), x.size(), y.data(), y.size()));
+    const DistortionTrace& d = analyser.Distortion();
+    ASSERT_FALSE(d.frequencyHz.empty());
+    for (double f : octaves) {
+      std::size_t i = 0;
+      for (std::size_t j = 1; j < d.frequencyHz.size(); ++j) {
+        if (std::fabs(d.frequencyHz[j] - f) < std::fabs(d.frequencyHz[i] - f)) i = j;
+      }
+      const std::string where =
+          std::string(c.device) + ", " + std::to_string(c.seconds) + " s, " + std::to_string(f);
+      if (c.a == 0) {
+        EXPECT_LT(d.thdDb[i], -85) << where;
+      } else {
+        const double want = 20 * std::log10(c.a * amplitude / 2);
+        EXPECT_NEAR(d.harmonicDb[2][i], want, 0.5) << where;
+        EXPECT_NEAR(d.thdDb[i], want, 0.5) << where;
+      }
+    }
   }
 }
 
