@@ -58,13 +58,14 @@ bool Has(const std::string& text, const std::string& line) {
 }
 
 TEST_F(SetupE2eTest, ASavedSetupIsWhereTheNextStartBegins) {
-  const std::string a =
-      SavedBy({"--mode", "613", "--timebase", "5", "--left-mv", "50", "--trigger", "normal",
-               "--trigger-level", "25", "--fft-size", "8192", "--spectrum-scale", "dbfs", "--live"},
-              "a.aurivue");
+  const std::string a = SavedBy({"--mode", "613", "--timebase", "5", "--left-mv", "50", "--trigger",
+                                 "normal", "--trigger-level", "25", "--fft-size", "8192",
+                                 "--spectrum-scale", "dbfs", "--minimum-hold", "--live"},
+                                "a.aurivue");
   for (const char* line :
        {"mode = 613", "display = live", "timebase = 5", "left-mv = 50", "trigger = normal",
-        "trigger-level = 25", "fft-size = 8192", "spectrum-scale = dbfs", "rate = 44100"}) {
+        "trigger-level = 25", "fft-size = 8192", "spectrum-scale = dbfs", "peak-hold = off",
+        "minimum-hold = on", "rate = 44100"}) {
     EXPECT_TRUE(Has(a, line)) << line << " is not in\n" << a;
   }
   // Started from it, the program is in the same state to the last entry.

@@ -192,7 +192,8 @@ TEST(FeatureParameters, TheHelpLinesKeepTheirLayout) {
        "  --frequency-axis A  frequency axis: linear or log (20 Hz or one bin to rate/2)\n"
        "  --average M       off, exp:SECONDS (time constant 0.1..10) or lin:N (2..1000\n"
        "                    transforms), averaged in power\n"
-       "  --peak-hold       show the peak hold trace\n"},
+       "  --peak-hold       show the peak hold trace\n"
+       "  --minimum-hold    show the minimum hold trace\n"},
       {"Trigger",
        "\n"
        "  --trigger MODE    trigger of the oscillograph: off, auto, normal or single\n"

@@ -23,7 +23,7 @@ TEST(SpectrumCommandLineTest, EachOptionTakesItsForms) {
   SpectrumOptions o;
   ApplyGivenParameters(SpectrumParameters(),
                        Parse({"--fft-size", "65536", "--spectrum-scale=dbv", "--frequency-axis",
-                              "log", "--average", "exp:2.5", "--peak-hold"})
+                              "log", "--average", "exp:2.5", "--peak-hold", "--minimum-hold"})
                            .parameters,
                        &o);
   EXPECT_EQ(o.fftSize, 65536);
@@ -32,6 +32,7 @@ TEST(SpectrumCommandLineTest, EachOptionTakesItsForms) {
   EXPECT_EQ(o.average, 1);
   EXPECT_EQ(o.averageSeconds, 2.5);
   EXPECT_TRUE(o.peakHold);
+  EXPECT_TRUE(o.minimumHold);
 
   o = SpectrumOptions{};
   o.fftSize = 4096;
@@ -77,8 +78,8 @@ TEST(SpectrumCommandLineTest, BadValuesAreRefusedNamingTheOption) {
 
 TEST(SpectrumCommandLineTest, HelpListsEveryOption) {
   const std::string help = UsageText("aurivue", "default");
-  for (const char* option :
-       {"--fft-size", "--spectrum-scale", "--frequency-axis", "--average", "--peak-hold"}) {
+  for (const char* option : {"--fft-size", "--spectrum-scale", "--frequency-axis", "--average",
+                             "--peak-hold", "--minimum-hold"}) {
     EXPECT_NE(help.find(option), std::string::npos) << option;
   }
 }

@@ -112,6 +112,7 @@ ParameterTable MakeTable() {
               .Csv("peak_hold"),
           NumberParameter("peak-decay", &S::peakDecayDbPerSecond).Profile("PeakDecay"),
           OnOffParameter("minimum-hold", &S::minimumHold)
+              .Flag("show the minimum hold trace")
               .Profile("MinimumHold")
               .Csv("minimum_hold"),
           OnOffParameter("flat-top", &S::flatTop).Profile("FlatTop").Csv("flat_top_levels"),
