@@ -17,11 +17,14 @@
 #include "shell/main_frame.h"
 #include "shell/scripted_run.h"
 #include "view/open_file_dialog.h"
+#include "view/save_folders.h"
 #include "view/view_dialogs.h"
 
 namespace {
 
 constexpr char kFilter[] = "Aurivue setups(*.aurivue)|*.aurivue|";
+// Setups are saved and opened from one folder: where the last one was saved or opened.
+constexpr char kSetupKind[] = "Setup";
 // A setup is a page of text; anything far larger is not one, and is not read into memory.
 constexpr qint64 kMaxSetupBytes = 1 << 20;
 
@@ -155,6 +158,7 @@ bool SetupCommands::OnCommand(int id) {
     request.defaultExtension = "aurivue";
     request.initialPath = "Setup.aurivue";
     request.filter = kFilter;
+    request.kind = kSetupKind;
     const std::optional<std::string> path = RunSaveFileDialog(m_pFrame, request);
     std::string error;
     if (path && !SaveSetupFile(*path, CaptureInstrumentState(*m_pFrame), error)) {
@@ -166,8 +170,10 @@ bool SetupCommands::OnCommand(int id) {
   OpenFileRequest request;
   request.title = "Open Setup";
   request.filter = kFilter;
+  request.initialFolder = SaveFolder(kSetupKind);
   const std::optional<std::string> path = RunOpenFileDialog(m_pFrame, request);
   if (!path) return true;
+  RememberSaveFolder(kSetupKind, *path);
   const InstrumentState current = CaptureInstrumentState(*m_pFrame);
   const SetupReadResult read = OpenSetupFile(*path, current);
   if (!read.ok) {

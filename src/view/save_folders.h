@@ -3,7 +3,7 @@
 #include <string>
 
 // The folders the file dialogs open in, one per kind of file ("Export", "Picture", "Pdf", "Csv",
-// "Recording"): the folder last used for that kind, kept in the per-user profile, at first the
+// "Recording", "Log", "Setup"): the folder last used for that kind, kept in the per-user profile, at first the
 // user's documents folder. A remembered folder that has gone is forgotten.
 std::string SaveFolder(const std::string& kind);
 // Remembers the folder of chosenPath for kind.

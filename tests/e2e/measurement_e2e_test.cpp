@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <cmath>
@@ -348,6 +349,17 @@ TEST_F(MeasurePanelTest, LogFromTheViewMenuGetsARowPerBufferUntilStopped) {
   Pump(1200ms);
   EXPECT_EQ(CsvRows(path).size(), rows + 1) << "nothing after the stop";
   EXPECT_FALSE(MeasurementsOf(frame->Features())->Active());
+  // The next log is offered in the folder of the last one.
+  std::string offered;
+  previous = SetSaveFileDialogHook([&](const SaveFileRequest& r) {
+    offered = r.initialPath;
+    return std::optional<std::string>();
+  });
+  SendCommandTo(frame, ID_VIEW_MEASURE_LOG);
+  SetSaveFileDialogHook(previous);
+  EXPECT_FALSE(MeasureLogOf(frame->Features())->Running());
+  EXPECT_EQ(QFileInfo(QString::fromStdString(offered)).absolutePath(),
+            QFileInfo(path).absolutePath());
 }
 
 TEST_F(MeasureProgramTest, LevelsAreThoseAfterTheChosenFilter) {

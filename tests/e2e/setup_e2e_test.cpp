@@ -3,7 +3,9 @@
 // broken setup stops the start with one line.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStandardPaths>
@@ -177,6 +179,45 @@ TEST_F(SetupMenuTest, OpenSetupPutsEveryPartIntoForceAndTheProfileKeepsIt) {
   SetSaveFileDialogHook([saved](const SaveFileRequest&) { return saved.toStdString(); });
   ASSERT_TRUE(SendCommandTo(m_session->Frame(), ID_FILE_SAVE_SETUP));
   EXPECT_EQ(ReadFileBytes(saved.toStdString()), WriteSetupText(now));
+}
+
+// Setups are kept together: both dialogs open in the folder of the setup last saved or opened.
+TEST_F(SetupMenuTest, TheSetupDialogsOpenWhereTheLastSetupWas) {
+  ASSERT_TRUE(QDir(m_dir.path()).mkpath("saved") && QDir(m_dir.path()).mkpath("shared"));
+  const QString savedFolder = QDir::cleanPath(m_dir.filePath("saved"));
+  const QString sharedFolder = QDir::cleanPath(m_dir.filePath("shared"));
+  std::vector<SaveFileRequest> saves;
+  std::vector<OpenFileRequest> opens;
+  std::optional<std::string> saveAnswer, openAnswer;
+  SetSaveFileDialogHook([&](const SaveFileRequest& r) {
+    saves.push_back(r);
+    return saveAnswer;
+  });
+  SetOpenFileDialogHook([&](const OpenFileRequest& r) {
+    opens.push_back(r);
+    return openAnswer;
+  });
+  auto folderOf = [](const std::string& path) {
+    return QDir::cleanPath(QFileInfo(QString::fromStdString(path)).absolutePath());
+  };
+  saveAnswer = (savedFolder + "/mine.aurivue").toStdString();
+  ASSERT_TRUE(SendCommandTo(m_session->Frame(), ID_FILE_SAVE_SETUP));
+  ASSERT_TRUE(SendCommandTo(m_session->Frame(), ID_FILE_OPEN_SETUP));  // cancelled
+  ASSERT_TRUE(SendCommandTo(m_session->Frame(), ID_FILE_SAVE_SETUP));
+  ASSERT_EQ(saves.size(), 2u);
+  ASSERT_EQ(opens.size(), 1u);
+  EXPECT_EQ(QFileInfo(QString::fromStdString(saves[1].initialPath)).fileName(), "Setup.aurivue");
+  EXPECT_EQ(folderOf(saves[1].initialPath), savedFolder);
+  EXPECT_EQ(QDir::cleanPath(QString::fromStdString(opens[0].initialFolder)), savedFolder);
+  // A setup opened from a colleague's folder: the next dialogs start there.
+  const std::string shared = (sharedFolder + "/theirs.aurivue").toStdString();
+  WriteFileBytes(shared, ReadFileBytes(*saveAnswer));
+  openAnswer = shared;
+  ASSERT_TRUE(SendCommandTo(m_session->Frame(), ID_FILE_OPEN_SETUP));
+  EXPECT_TRUE(m_session->Messages().empty());
+  saveAnswer.reset();
+  ASSERT_TRUE(SendCommandTo(m_session->Frame(), ID_FILE_SAVE_SETUP));
+  EXPECT_EQ(folderOf(saves.back().initialPath), sharedFolder);
 }
 
 // Every declared table is some feature's part of a setup: none is written without being read

@@ -117,6 +117,7 @@ bool MeasureFeature::OnCommand(int id) {
         request.defaultExtension = "csv";
         request.initialPath = "measurements.csv";
         request.filter = "CSV files(*.csv)|*.csv|";
+        request.kind = "Log";
         if (const std::optional<std::string> path = RunSaveFileDialog(m_parts.owner, request)) {
           if (!m_pMeasureLog->Start(*path)) ShowMessageBox(m_pMeasureLog->Error());
         }
